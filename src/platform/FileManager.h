@@ -1,0 +1,40 @@
+#pragma once
+// Files and folders: existence and folder tests, listings, HFS type and creator codes, display
+// names, removal. Type and creator codes come from the xattr "user.com.apple.FinderInfo" (its
+// first 8 bytes) where present; a desktop entry of Type=Application that is shown and an
+// executable AppImage answer the type 'APPL'; otherwise the codes are 0.
+// Safe to call from the scanning thread.
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+namespace quorvel {
+
+class FileManager final {
+public:
+    // Whether something exists at the path (following symbolic links); isDirectory says whether
+    // it is a folder.
+    static bool fileExistsAtPath(const QString& path, bool* isDirectory = nullptr);
+    // Names of the folder's entries one level deep, hidden ones included, in the order the file
+    // system gives them; empty when the folder cannot be read. Names that are not valid UTF-8
+    // cannot be represented as paths of the index: they are left out, and their lossy rendering
+    // is appended to undecodable (when given) so the caller can say so.
+    static QStringList directoryContentsAtPath(const QString& path, QStringList* undecodable = nullptr);
+
+    static std::uint32_t typeCodeAtPath(const QString& path, bool followLinks);
+    static std::uint32_t creatorCodeAtPath(const QString& path, bool followLinks);
+    // The platform's quoted form of a code: "'APPL'"; a zero code gives "''".
+    static QString fileTypeForHFSTypeCode(std::uint32_t code);
+    static constexpr std::uint32_t applicationTypeCode = 0x4150504C; // 'APPL'
+
+    // The name the user sees: a desktop entry's localised Name, a bundle's name without ".app",
+    // else the last path component.
+    static QString displayNameAtPath(const QString& path);
+
+    static bool isExecutableFile(const QString& path);
+    // Removes the file or the folder with everything below it; answers whether it is gone.
+    static bool removeItemAtPath(const QString& path);
+};
+
+} // namespace quorvel

@@ -1,0 +1,25 @@
+#pragma once
+// Where the system's files live: the account's home folder, the user's Library folder and the
+// Preferences folder (the data folder of the index, the history, the lists and the settings).
+
+#include <QString>
+
+namespace quorvel {
+
+class Folders final {
+public:
+    // $HOME, read anew on every call (tests change it); the account data when HOME is unset.
+    static QString homeFolder();
+    // ~/Library, not created.
+    static QString libraryFolder();
+    // ~/Library/Preferences, created with mode 0700 (and ~/Library with it) when missing.
+    static QString preferencesFolder();
+    // The Preferences folder joined with a file name.
+    static QString pathInPreferencesFolder(const QString& fileName);
+    // "~" and "~/..." from the home folder; "~user/..." from that account; anything else unchanged.
+    static QString expandTilde(const QString& path);
+    // Joins a folder and a name with exactly one "/" between them.
+    static QString joinPath(const QString& folder, const QString& name);
+};
+
+} // namespace quorvel

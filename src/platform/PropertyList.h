@@ -1,0 +1,31 @@
+#pragma once
+// Reader and writer of the XML property-list format.
+// Values are QVariant: dict -> QVariantMap, array -> QVariantList, string -> QString,
+// integer -> qint64, real -> double, true/false -> bool, date -> QDateTime (UTC), data -> QByteArray.
+// A file that is missing, truncated, not well-formed or of the wrong root type reads as no value.
+// Writing is atomic: temporary file in the same folder, flushed, renamed, folder synced.
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+#include <optional>
+
+namespace quorvel {
+
+class PropertyList final {
+public:
+    // The root value, or an invalid QVariant when the data is not a whole, well-formed property list.
+    static QVariant fromData(const QByteArray& data);
+    static QVariant readFile(const QString& path);
+    // The root when it is an array / a dictionary; std::nullopt otherwise (missing file included).
+    static std::optional<QVariantList> readArrayFile(const QString& path);
+    static std::optional<QVariantMap> readDictionaryFile(const QString& path);
+
+    // The XML form of the value, with the standard header and DOCTYPE.
+    static QByteArray toData(const QVariant& value);
+    // Writes toData(value) atomically; answers whether the file now holds it. A failed write
+    // leaves the old file untouched.
+    static bool writeFile(const QString& path, const QVariant& value);
+};
+
+} // namespace quorvel

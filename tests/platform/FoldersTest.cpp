@@ -1,0 +1,79 @@
+#include "platform/Clock.h"
+#include "platform/Folders.h"
+#include "platform/Log.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace quorvel;
+
+TEST(Folders, PreferencesFolderIsCreatedPrivateInTheHomeLibrary)
+{
+    const QString home = Folders::homeFolder();
+    const QString preferences = Folders::preferencesFolder();
+    EXPECT_EQ(preferences, home + "/Library/Preferences");
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(preferences).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(Folders::pathInPreferencesFolder("Quorvel Launcher Index"),
+              home + "/Library/Preferences/Quorvel Launcher Index");
+    EXPECT_EQ(Folders::libraryFolder(), home + "/Library");
+}
+
+TEST(Folders, HomeFollowsTheEnvironmentOnEveryCall)
+{
+    const QByteArray saved = qgetenv("HOME");
+    qputenv("HOME", "/tmp/elsewhere");
+    EXPECT_EQ(Folders::homeFolder(), "/tmp/elsewhere");
+    EXPECT_EQ(Folders::expandTilde("~/Documents/"), "/tmp/elsewhere/Documents/");
+    qputenv("HOME", saved);
+}
+
+TEST(Folders, TildeExpansionTouchesOnlyALeadingTilde)
+{
+    const QString home = Folders::homeFolder();
+    EXPECT_EQ(Folders::expandTilde("~"), home);
+    EXPECT_EQ(Folders::expandTilde("~/Applications/"), home + "/Applications/");
+    EXPECT_EQ(Folders::expandTilde("/Applications/"), "/Applications/");
+    EXPECT_EQ(Folders::expandTilde("/a/~/b"), "/a/~/b");
+    EXPECT_EQ(Folders::expandTilde("~root/x"), QDir::rootPath() + "root/x");
+    EXPECT_EQ(Folders::expandTilde("~no-such-account-here/x"), "~no-such-account-here/x");
+}
+
+TEST(Folders, JoiningPutsExactlyOneSlashBetweenComponents)
+{
+    EXPECT_EQ(Folders::joinPath("/Applications/", "Mail.app"), "/Applications/Mail.app");
+    EXPECT_EQ(Folders::joinPath("/Applications", "Mail.app"), "/Applications/Mail.app");
+    EXPECT_EQ(Folders::joinPath("/", "usr"), "/usr");
+}
+
+namespace {
+QStringList logged;
+void capture(const QString& line) { logged << line; }
+} // namespace
+
+TEST(Log, WritesOneLinePerMessageAndNamesTheFailingOperation)
+{
+    logged.clear();
+    Log::setSink(capture);
+    Log::line("two\nlines");
+    Log::failure("could not find any defaults!", "load", "DocumentTypes.cpp");
+    Log::setSink(nullptr);
+    ASSERT_EQ(logged.size(), 2);
+    EXPECT_EQ(logged[0], "two lines");
+    EXPECT_EQ(logged[1], "could not find any defaults! (in load, DocumentTypes.cpp)");
+}
+
+TEST(Clock, AbsoluteTimeCountsFromTheStartOf2001)
+{
+    Clock::setFixedTime(0.0);
+    EXPECT_EQ(Clock::dateTimeFromAbsoluteTime(Clock::absoluteTime()),
+              QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC));
+    Clock::setFixedTime(std::nullopt);
+    const double now = Clock::absoluteTime();
+    const double expected = QDateTime::currentMSecsSinceEpoch() / 1000.0 - 978307200.0;
+    EXPECT_NEAR(now, expected, 5.0);
+}

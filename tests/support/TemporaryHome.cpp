@@ -1,0 +1,27 @@
+#include "support/TemporaryHome.h"
+
+#include <QDir>
+
+namespace quorvel::test {
+
+TemporaryHome::TemporaryHome()
+    : dir(QDir::tempPath() + QStringLiteral("/quorvel-home-XXXXXX"))
+{
+    const QByteArray home = QFile::encodeName(dir.path());
+    qputenv("HOME", home);
+    qputenv("XDG_CONFIG_HOME", home + "/.config");
+    qputenv("XDG_DATA_HOME", home + "/.local/share");
+    qputenv("XDG_CACHE_HOME", home + "/.cache");
+    qputenv("XDG_STATE_HOME", home + "/.local/state");
+}
+
+QString builtBundlePath()
+{
+#ifdef QUORVEL_BUILD_DIR
+    return QStringLiteral(QUORVEL_BUILD_DIR "/Quorvel Launcher 2.app");
+#else
+    return QString::fromUtf8(qgetenv("QUORVEL_BUNDLE_PATH"));
+#endif
+}
+
+} // namespace quorvel::test

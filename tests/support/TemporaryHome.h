@@ -1,0 +1,24 @@
+#pragma once
+// A fresh, empty home folder for one test: HOME and the XDG base folders point into it, so no
+// test reads or writes the real user's files. Restores nothing: the next test gets a new one.
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace quorvel::test {
+
+class TemporaryHome final {
+public:
+    TemporaryHome();
+    QString path() const { return dir.path(); }
+    // A path below the home folder, e.g. filePath("Library/Preferences").
+    QString filePath(const QString& relative) const { return dir.filePath(relative); }
+
+private:
+    QTemporaryDir dir;
+};
+
+// The built application bundle ("<build>/Quorvel Launcher 2.app"), for tests that need resources.
+QString builtBundlePath();
+
+} // namespace quorvel::test
