@@ -7,7 +7,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <optional>
 
 namespace quorvel {
@@ -20,6 +22,15 @@ public:
     // The root when it is an array / a dictionary; std::nullopt otherwise (missing file included).
     static std::optional<QVariantList> readArrayFile(const QString& path);
     static std::optional<QVariantMap> readDictionaryFile(const QString& path);
+
+    // Streams a file whose root is an array of dictionaries without building QVariants: for each
+    // dictionary, visit gets one value per requested key (in the keys' order) and whether that
+    // key held a string; other keys and non-string values are passed over. Elements of the array
+    // that are not dictionaries are skipped. Answers false when the file is missing or is not a
+    // whole, well-formed array; records visited before the fault was found must then be dropped.
+    using StringRecordVisitor = std::function<void(const QString* values, const bool* present)>;
+    static bool readStringRecords(const QString& path, const QStringList& keys,
+                                  const StringRecordVisitor& visit);
 
     // The XML form of the value, with the standard header and DOCTYPE.
     static QByteArray toData(const QVariant& value);
