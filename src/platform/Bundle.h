@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
+#include <memory>
 #include <optional>
 
 namespace quorvel {
@@ -39,8 +40,13 @@ public:
     QString pathForImageResource(const QString& name) const;
 
 private:
+    // Read once on first use and shared by copies; safe to use from several threads.
+    struct Cache;
+    const Cache& cache() const;
+    bool isFlat() const;
+
     QString path;
-    mutable std::optional<QVariantMap> cachedInfo;
+    std::shared_ptr<Cache> cachedInfo;
 };
 
 } // namespace quorvel
