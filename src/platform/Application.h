@@ -4,9 +4,14 @@
 // application's active state, the front process and the beep. SIGTERM, SIGINT and SIGHUP become
 // a normal quit request, so settings and history are saved.
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
+#include <memory>
+
+class QSocketNotifier;
 class QWidget;
 
 namespace quorvel {
@@ -37,7 +42,8 @@ public:
     // instance so that later starts reach applicationShouldHandleReopen.
     bool becomeSingleInstance(const QString& applicationIdentifier);
 
-    // Runs the launch sequence (will / did finish launching) and the event loop.
+    // Runs the launch sequence (will / did finish launching) and the event loop. A terminate()
+    // accepted before the event loop runs ends run() before the next step of the sequence.
     int run();
 
     bool isActive() const;
@@ -45,8 +51,10 @@ public:
     void hide();   // hides every top-level window that may hide (see setCanHide)
     void unhide(); // shows again what hide() hid
     bool isHidden() const { return hidden; }
-    // Asks the delegate; when it answers true the event loop ends.
+    // Asks the delegate; when it answers true the event loop ends (or, before it runs, run()
+    // returns without starting it).
     void terminate();
+    bool terminationRequested() const { return terminating; }
     // Makes the window the active one even when the request came from the background:
     // _NET_ACTIVE_WINDOW with source "pager" on X11, an activation token on Wayland.
     void bringWindowToFront(QWidget* window);
@@ -54,13 +62,35 @@ public:
 
     // Windows marked with this are not hidden by hide().
     static void setCanHide(QWidget* window, bool canHide);
+    static bool canHide(const QWidget* window);
+
+Q_SIGNALS:
+    // Emitted after the delegate's applicationDidBecomeActive / applicationDidResignActive.
+    void didBecomeActive();
+    void didResignActive();
 
 private:
     Application();
+    ~Application() override;
     void installSignalHandlers();
+    void handleSignal();
+    void applicationStateChanged(Qt::ApplicationState state);
+    void setActive(bool nowActive);
+    QWidget* windowToActivate() const;
+    bool hasVisibleWindows() const;
+    void reopen();
+
+    class ReopenObject;
 
     ApplicationDelegate* delegate_ = nullptr;
     bool hidden = false;
+    bool active = false;
+    bool running = false;
+    bool terminating = false;
+    QList<QPointer<QWidget>> hiddenWindows;
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    std::unique_ptr<ReopenObject> reopenObject;
+    QString singleInstanceIdentifier;
 };
 
 } // namespace quorvel
