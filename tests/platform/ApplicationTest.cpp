@@ -1,0 +1,207 @@
+#include "platform/Application.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <functional>
+
+using namespace quorvel;
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+class RecordingDelegate final : public ApplicationDelegate {
+public:
+    void applicationWillFinishLaunching() override { events << "will"; }
+    void applicationDidFinishLaunching() override
+    {
+        events << (QThread::currentThread()->loopLevel() > 0 ? "did (in loop)" : "did");
+        if (onDidFinish)
+            onDidFinish();
+    }
+    void applicationDidBecomeActive() override { events << "active"; }
+    void applicationDidResignActive() override { events << "resign"; }
+    bool applicationShouldTerminate() override
+    {
+        events << "should terminate";
+        return allowTermination;
+    }
+    bool applicationShouldHandleReopen(bool hasVisibleWindows) override
+    {
+        events << (hasVisibleWindows ? "reopen visible" : "reopen");
+        return true;
+    }
+
+    QStringList events;
+    bool allowTermination = false;
+    std::function<void()> onDidFinish;
+};
+
+// The shared application outlives every test: each starts inactive, shown and without a delegate.
+class ApplicationTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        application.setDelegate(nullptr);
+        application.unhide();
+        application.hide();
+        application.unhide();
+        application.setDelegate(&delegate);
+    }
+    void TearDown() override { application.setDelegate(nullptr); }
+
+    Application& application = Application::sharedApplication();
+    RecordingDelegate delegate;
+};
+
+// Answers Reopen on a second bus connection, from its own thread, as another process would.
+class RunningInstance final : public QDBusVirtualObject {
+public:
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        if (message.member() == "Reopen")
+            ++reopens;
+        connection.send(message.createReply());
+        return true;
+    }
+    QString introspect(const QString&) const override { return {}; }
+    std::atomic<int> reopens{0};
+};
+
+} // namespace
+
+TEST_F(ApplicationTest, EachChangeOfTheActiveStateReachesTheDelegateAndTheSignalsOnce)
+{
+    int became = 0;
+    int resigned = 0;
+    QObject receiver;
+    QObject::connect(&application, &Application::didBecomeActive, &receiver, [&] { ++became; });
+    QObject::connect(&application, &Application::didResignActive, &receiver, [&] { ++resigned; });
+    application.activateIgnoringOtherApps(true);
+    application.activateIgnoringOtherApps(true);
+    EXPECT_TRUE(application.isActive());
+    application.hide();
+    application.hide();
+    EXPECT_FALSE(application.isActive());
+    application.activateIgnoringOtherApps(true);
+    EXPECT_EQ(delegate.events, QStringList({"active", "resign", "active"}));
+    EXPECT_EQ(became, 2);
+    EXPECT_EQ(resigned, 1);
+}
+
+TEST_F(ApplicationTest, HideLeavesWindowsThatMayNotHideAndUnhideShowsOnlyWhatItHid)
+{
+    QWidget panel;
+    QWidget other;
+    QWidget alreadyHidden;
+    Application::setCanHide(&panel, false);
+    panel.show();
+    other.show();
+    {
+        QWidget destroyedWhileHidden;
+        destroyedWhileHidden.show();
+        application.hide();
+        EXPECT_FALSE(destroyedWhileHidden.isVisible());
+    }
+    EXPECT_TRUE(application.isHidden());
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_FALSE(other.isVisible());
+
+    application.unhide();
+    EXPECT_FALSE(application.isHidden());
+    EXPECT_TRUE(other.isVisible());
+    EXPECT_FALSE(alreadyHidden.isVisible());
+}
+
+TEST_F(ApplicationTest, RunFinishesLaunchingInsideTheLoopAndEndsOnlyWhenTheDelegateAgrees)
+{
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); }); // never hang the suite
+    delegate.onDidFinish = [this] {
+        application.terminate(); // refused: the loop goes on
+        QTimer::singleShot(0, [this] {
+            delegate.allowTermination = true;
+            application.terminate();
+        });
+    };
+    EXPECT_EQ(application.run(), 0);
+    EXPECT_EQ(delegate.events,
+              QStringList({"will", "did (in loop)", "should terminate", "should terminate"}));
+}
+
+TEST_F(ApplicationTest, ATerminationAcceptedBeforeTheLoopSkipsTheLaunchSequence)
+{
+    delegate.allowTermination = true;
+    application.terminate();
+    EXPECT_TRUE(application.terminationRequested());
+    EXPECT_EQ(application.run(), 0);
+    EXPECT_EQ(delegate.events, QStringList({"should terminate"}));
+    EXPECT_FALSE(application.terminationRequested());
+}
+
+TEST_F(ApplicationTest, SigtermBecomesATerminationRequestOnTheMainThread)
+{
+    // The handlers were installed with the shared application (SetUp); refusing keeps us alive.
+    ASSERT_EQ(std::raise(SIGTERM), 0);
+    ASSERT_TRUE(waitUntil([this] { return delegate.events.contains("should terminate"); }));
+    EXPECT_FALSE(application.terminationRequested());
+    ASSERT_EQ(std::raise(SIGHUP), 0);
+    ASSERT_TRUE(waitUntil([this] { return delegate.events.count("should terminate") == 2; }));
+}
+
+TEST_F(ApplicationTest, ASecondStartReachesReopenOfTheRunningInstance)
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        GTEST_SKIP() << "no session bus (run the tests under dbus-run-session)";
+
+    // This process is the running instance; a second connection plays the second start.
+    ASSERT_TRUE(application.becomeSingleInstance("org.quorvel.test.First"));
+    ASSERT_TRUE(application.becomeSingleInstance("org.quorvel.test.First")); // asking again is harmless
+    QDBusConnection secondStart = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "second-start");
+    ASSERT_TRUE(secondStart.isConnected());
+    EXPECT_FALSE(secondStart.interface()->registerService("org.quorvel.test.First").value()
+                 == QDBusConnectionInterface::ServiceRegistered);
+    QWidget window;
+    window.show();
+    secondStart.asyncCall(QDBusMessage::createMethodCall("org.quorvel.test.First", "/org/quorvel/test/First",
+                                                         "org.quorvel.Application", "Reopen"));
+    ASSERT_TRUE(waitUntil([this] { return delegate.events.contains("reopen visible"); }));
+
+    // The other way round: another process already runs; this one asks it and must exit.
+    QThread answering;
+    RunningInstance running;
+    running.moveToThread(&answering);
+    answering.start();
+    ASSERT_TRUE(secondStart.registerVirtualObject("/org/quorvel/test/Second", &running));
+    ASSERT_EQ(secondStart.interface()->registerService("org.quorvel.test.Second").value(),
+              QDBusConnectionInterface::ServiceRegistered);
+    EXPECT_FALSE(application.becomeSingleInstance("org.quorvel.test.Second"));
+    EXPECT_EQ(running.reopens.load(), 1);
+
+    secondStart.unregisterObject("/org/quorvel/test/Second");
+    secondStart.interface()->unregisterService("org.quorvel.test.Second");
+    answering.quit();
+    answering.wait();
+    QDBusConnection::disconnectFromBus("second-start");
+}
