@@ -1,0 +1,223 @@
+// Start-up, settings and shutdown of the controller.
+
+#include "app/AppController.h"
+
+#include "app/CombinedListModel.h"
+#include "app/CustomWindow.h"
+#include "index/DocumentTypes.h"
+#include "index/FileExclusionList.h"
+#include "index/FileList.h"
+#include "index/FolderExclusionList.h"
+#include "index/SearchLocations.h"
+#include "install/FirstLaunchManager.h"
+#include "install/KeyCodes.h"
+#include "platform/Alert.h"
+#include "platform/Bundle.h"
+#include "platform/DistributedNotificationCenter.h"
+#include "platform/SystemInfo.h"
+#include "platform/UserDefaults.h"
+#include "platform/ValueTransformer.h"
+#include "prefs/TableRowCellValueTransformer.h"
+#include "search/InteractiveCombinedList.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+
+#include <cmath>
+
+namespace quorvel {
+
+namespace {
+
+constexpr std::uint32_t minimumSystemVersion = 0x1030;
+constexpr int initialScanIntervalInSeconds = 28800;
+
+QString wakeUpName()
+{
+    return QStringLiteral("wake up");
+}
+
+QString applicationIdentifier()
+{
+    return Bundle::mainBundle().bundleIdentifier();
+}
+
+} // namespace
+
+bool AppController::initialize()
+{
+    Application::sharedApplication().activateIgnoringOtherApps(true);
+    ValueTransformer::setValueTransformerForName(std::make_unique<TableRowCellValueTransformer>(),
+                                                 QStringLiteral("TableRowCellValueTransformer"));
+    if (SystemInfo::systemVersion() < minimumSystemVersion) {
+        Alert::sharedAlert().run(Alert::Style::Critical,
+                                 QStringLiteral("Quorvel Launcher requires Mac OS X 10.3 or later."),
+                                 QStringLiteral("The application is now quitting."), {QStringLiteral("Quit")});
+        Application::sharedApplication().terminate();
+        return false;
+    }
+    UserDefaults::standardUserDefaults().registerDefaults(createDefaultValueDictionary());
+    return true;
+}
+
+QVariantMap AppController::createDefaultValueDictionary()
+{
+    QVariantMap defaults;
+    defaults.insert(QStringLiteral("qrvl"), createDefaultQRVLValueDictionary());
+    defaults.insert(QStringLiteral("tab"), QVariant::fromValue<qint64>(0));
+    defaults.insert(QStringLiteral("launchAtLogin"), QStringLiteral("YES"));
+    defaults.insert(QStringLiteral("combinedMatchingMode"), QVariant::fromValue<qint64>(0));
+    defaults.insert(QStringLiteral("mainWindowTransparency"), QVariant::fromValue<float>(1.0f));
+    defaults.insert(QStringLiteral("listItemSize"), QVariant::fromValue<qint64>(11));
+    defaults.insert(QStringLiteral("showMenuBar"), true);
+    defaults.insert(QStringLiteral("instantOn"), true);
+    defaults.insert(QStringLiteral("combinedLastSearchTerm"), QString());
+    defaults.insert(QStringLiteral("combinedPathOfLastMatch"), QString());
+    defaults.insert(QStringLiteral("updateIntervalInSeconds"), QVariant::fromValue<float>(1800.0f));
+    defaults.insert(QStringLiteral("automaticScanning"), QVariant::fromValue<qint64>(0));
+    return defaults;
+}
+
+QVariantMap AppController::createDefaultQRVLValueDictionary()
+{
+    QVariantMap hotKey;
+    hotKey.insert(QStringLiteral("keyCode"), QVariant::fromValue<quint16>(keyCodeOfString(QStringLiteral("F1")).value_or(0)));
+    hotKey.insert(QStringLiteral("keyModifier"), QVariant::fromValue<qint64>(0));
+    hotKey.insert(QStringLiteral("switchedOn"), QStringLiteral("YES"));
+    hotKey.insert(QStringLiteral("keyString"), QStringLiteral("F1"));
+    return hotKey;
+}
+
+AppController::AppController()
+{
+    finishedLaunching = false;
+    interactiveCombinedList = std::make_unique<InteractiveCombinedList>();
+    interactiveList[0] = interactiveCombinedList.get();
+
+    searchLocations_ = std::make_unique<SearchLocations>();
+    documentTypes_ = std::make_unique<DocumentTypes>();
+    folderExclusionList = std::make_unique<FolderExclusionList>();
+    fileExclusionList = std::make_unique<FileExclusionList>();
+
+    fileList = std::make_unique<FileList>();
+    fileList->setDocumentTypes(documentTypes_.get());
+    fileList->setSearchLocations(searchLocations_.get());
+    fileList->setAppController(this);
+    fileList->setFileExclusionList(fileExclusionList.get());
+    fileList->setFolderExclusionList(folderExclusionList.get());
+
+    updateIntervalInSeconds = static_cast<float>(initialScanIntervalInSeconds);
+    setDiskScanningInterval(initialScanIntervalInSeconds);
+
+    if (!interactiveCombinedList->interactiveListFileExists())
+        fileList->redoFileList();
+    interactiveCombinedList->load();
+}
+
+AppController::~AppController()
+{
+    // The scanner goes first: a scan still running must not report to a half-destroyed controller.
+    fileList.reset();
+    DistributedNotificationCenter::defaultCenter().removeObserver(this, wakeUpName(), applicationIdentifier());
+    Application& application = Application::sharedApplication();
+    if (application.delegate() == this)
+        application.setDelegate(nullptr);
+}
+
+void AppController::setOutlets(const Outlets& newOutlets)
+{
+    outlets = newOutlets;
+}
+
+void AppController::awakeFromNib()
+{
+    Application::sharedApplication().setDelegate(this);
+}
+
+void AppController::applicationWillFinishLaunching()
+{
+    finishedLaunching = false;
+}
+
+void AppController::applicationDidFinishLaunching()
+{
+    finishedLaunching = false;
+    loadTypeBadges();
+    isActive = true;
+    tables[0] = outlets.combinedTable;
+    connect(outlets.tabView, &QTabWidget::currentChanged, this, &AppController::tabViewDidSelectTabViewItem);
+    // The progress indicator of this toolkit animates without the main thread's help.
+    DistributedNotificationCenter::defaultCenter().addObserver(this, wakeUpName(), applicationIdentifier(),
+                                                               [this] { callbackWithNotification(); });
+    // Only the user's edits filter: setting the field's text from code reports no edit.
+    connect(outlets.combinedInputTextField, &QLineEdit::textEdited, this, [this] { controlTextDidChange(); });
+    firstLaunchManager = std::make_unique<FirstLaunchManager>();
+    firstLaunchManager->doIt(this);
+    // The panel has no window delegate work of its own (windowDidBecomeKey does nothing).
+    reloadInteractiveList();
+    finishedLaunching = true;
+    applicationDidBecomeActive();
+}
+
+void AppController::loadTypeBadges()
+{
+    const Bundle& bundle = Bundle::mainBundle();
+    const auto badge = [&bundle](const char* name) {
+        const QString path = bundle.pathForImageResource(QString::fromLatin1(name));
+        return path.isEmpty() ? QPixmap() : QPixmap(path);
+    };
+    folderIcon = badge("folder");
+    prefIcon = badge("pref");
+    appIcon = badge("app");
+    docIcon = badge("doc");
+}
+
+void AppController::readSettings()
+{
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    defaults.synchronize();
+    tab = static_cast<int>(defaults.integerForKey(QStringLiteral("tab")));
+    combinedMatchingMode = static_cast<int>(defaults.integerForKey(QStringLiteral("combinedMatchingMode")));
+    combinedLastSearchTerm = defaults.stringForKey(QStringLiteral("combinedLastSearchTerm"));
+    combinedPathOfLastMatch = defaults.stringForKey(QStringLiteral("combinedPathOfLastMatch"));
+    automaticScanning = static_cast<int>(defaults.integerForKey(QStringLiteral("automaticScanning")));
+    setTimerInterval(static_cast<int>(std::trunc(defaults.floatForKey(QStringLiteral("updateIntervalInSeconds")))));
+    instantLaunch = defaults.boolForKey(QStringLiteral("instantOn"));
+}
+
+void AppController::saveSettings()
+{
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    defaults.setInteger(QStringLiteral("tab"), outlets.tabView->currentIndex());
+    defaults.setInteger(QStringLiteral("combinedMatchingMode"), outlets.combinedMatchingModePopUp->currentIndex());
+    defaults.setString(QStringLiteral("combinedLastSearchTerm"), outlets.combinedInputTextField->text());
+    defaults.setString(QStringLiteral("combinedPathOfLastMatch"), interactiveCombinedList->pathOfSelectedItem());
+    defaults.setInteger(QStringLiteral("updateIntervalInSeconds"), static_cast<qint64>(std::trunc(updateIntervalInSeconds)));
+    defaults.setInteger(QStringLiteral("automaticScanning"), automaticScanning);
+    defaults.synchronize();
+
+    searchLocations_->save();
+    documentTypes_->save();
+    folderExclusionList->save();
+    fileExclusionList->save();
+    interactiveCombinedList->save();
+}
+
+bool AppController::applicationShouldTerminate()
+{
+    saveSettings();
+    return true;
+}
+
+void AppController::terminateNow()
+{
+    saveSettings();
+    DistributedNotificationCenter::defaultCenter().removeObserver(this, wakeUpName(), applicationIdentifier());
+    Application::sharedApplication().terminate();
+}
+
+} // namespace quorvel

@@ -1,0 +1,181 @@
+#pragma once
+// The application's delegate and main controller: start-up and settings, the search panel's
+// behaviour, showing and hiding the panel, and the scan schedule with its status line.
+// It owns the combined launch item list, the four indexing lists and the scanner.
+
+#include "index/FileListDelegate.h"
+#include "platform/Application.h"
+
+#include <QObject>
+#include <QPixmap>
+#include <QString>
+#include <QVariantMap>
+#include <array>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QTimer;
+
+namespace quorvel {
+
+class CombinedListModel;
+class CustomWindow;
+class DocumentTypes;
+class FileExclusionList;
+class FileList;
+class FirstLaunchManager;
+class FolderExclusionList;
+class InteractiveCombinedList;
+class InteractiveList;
+class SearchLocations;
+
+class AppController final : public QObject, public ApplicationDelegate, public FileListDelegate {
+    Q_OBJECT
+public:
+    // The panel's controls, set from the main interface description before awakeFromNib.
+    // The controller does not own them.
+    struct Outlets {
+        QLabel* combinedFileTypeImageView = nullptr;
+        QLabel* combinedResultsCountTextField = nullptr;
+        QLineEdit* combinedInputTextField = nullptr;
+        QLabel* combinedOutputTextField = nullptr;
+        QLabel* combinedImageView = nullptr;
+        QPushButton* combinedLaunchButton = nullptr;
+        QTableView* combinedTable = nullptr;
+        QLabel* combinedPathNameTextField = nullptr;
+        QComboBox* combinedMatchingModePopUp = nullptr;
+        QTabWidget* tabView = nullptr;
+        CustomWindow* window = nullptr;
+        QLabel* statusField = nullptr;
+        QProgressBar* progressIndicator = nullptr;
+        QPushButton* startScanButton = nullptr;
+        QMenu* dockMenu = nullptr;
+    };
+
+    // Class initialisation, once before the first controller: activation, the value transformer,
+    // the system version check and the registered defaults. Answers false when the application
+    // must quit (the system is too old; the alert has been shown).
+    static bool initialize();
+    static QVariantMap createDefaultValueDictionary();
+    static QVariantMap createDefaultQRVLValueDictionary();
+
+    // init: creates and wires the collaborators, starts a scan when there is no index yet and
+    // loads the index.
+    AppController();
+    ~AppController() override;
+
+    void setOutlets(const Outlets& outlets);
+    void awakeFromNib();
+
+    // Application delegate.
+    void applicationWillFinishLaunching() override;
+    void applicationDidFinishLaunching() override;
+    void applicationDidBecomeActive() override;
+    void applicationDidResignActive() override;
+    bool applicationShouldTerminate() override;
+    bool applicationShouldHandleReopen(bool hasVisibleWindows) override;
+
+    // Settings.
+    void readSettings();
+    void saveSettings();
+    void terminateNow();
+
+    // The search panel.
+    void doDialog();
+    void reloadInteractiveList();
+    void refreshListDisplay();
+    void controlTextDidChange();
+    void refreshInteractiveList();
+    void updateCombinedLaunchItem();
+    void tableViewSelectionDidChange();
+    void launch();
+    void tableDoubleClick();
+    void cancel();
+    void upInTable();
+    void downInTable();
+    void upInMatchingModePopup();
+    void downInMatchingModePopup();
+    int getTab() const;
+    void leftTab();
+    void rightTab();
+    void changeTab();
+    void tabViewDidSelectTabViewItem(int index);
+
+    // Presentation.
+    void callbackWithNotification();
+    void windowDidBecomeKey() {}
+    void appear();
+    void showDialog();
+    void hideDialog();
+    void disappear();
+    void bringToFront();
+
+    // Scanning.
+    void setTimerInterval(int seconds);
+    void setDiskScanningInterval(int seconds);
+    void setAutomaticScanning(int flag);
+    void scanNow();
+    // Called by the scanner on its thread, and by doDialog on the main thread.
+    void updateStatusBar() override;
+    void fileListWasRefreshed() override;
+
+    // The menu-bar item; the panel carries every command itself until it exists.
+    void showStatusItem() {}
+    void hideStatusItem() {}
+
+    // Accessors.
+    CustomWindow* window() const { return outlets.window; }
+    SearchLocations* searchLocations() const { return searchLocations_.get(); }
+    DocumentTypes* documentTypes() const { return documentTypes_.get(); }
+    InteractiveCombinedList* combinedList() const { return interactiveCombinedList.get(); }
+    FileList* scanner() const { return fileList.get(); }
+    bool isActiveFlag() const { return isActive; }
+    bool hasScanTimer() const { return myTimer != nullptr; }
+    float scanInterval() const { return updateIntervalInSeconds; }
+
+Q_SIGNALS:
+    // The status line now shows this text.
+    void statusLineChanged(const QString& text);
+
+private:
+    void showScanState(const QString& status, bool scanning);
+    void selectTableRow(int row);
+    void loadTypeBadges();
+    QTableView* tableOfTab(int tab) const;
+    InteractiveList* listOfTab(int tab) const;
+
+    bool finishedLaunching = false;
+    std::unique_ptr<FirstLaunchManager> firstLaunchManager;
+    QPixmap folderIcon;
+    QPixmap prefIcon;
+    QPixmap appIcon;
+    QPixmap docIcon;
+    std::unique_ptr<InteractiveCombinedList> interactiveCombinedList;
+    std::array<InteractiveList*, 4> interactiveList{};
+    std::array<QTableView*, 4> tables{};
+    std::unique_ptr<SearchLocations> searchLocations_;
+    std::unique_ptr<DocumentTypes> documentTypes_;
+    std::unique_ptr<FolderExclusionList> folderExclusionList;
+    std::unique_ptr<FileExclusionList> fileExclusionList;
+    std::unique_ptr<FileList> fileList;
+    Outlets outlets;
+    std::unique_ptr<CombinedListModel> tableModel;
+    int combinedMatchingMode = 0;
+    QString combinedLastSearchTerm;
+    QString combinedPathOfLastMatch;
+    int tab = 0;
+    bool instantLaunch = true;
+    bool isActive = false;
+    std::unique_ptr<QTimer> myTimer;
+    float updateIntervalInSeconds = 0.0f;
+    int automaticScanning = 0;
+};
+
+} // namespace quorvel

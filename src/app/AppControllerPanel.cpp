@@ -1,0 +1,266 @@
+// The search panel's behaviour: preparing it, filtering as the user types, the item display,
+// stepping through matches, modes and tabs, launching and cancelling.
+
+#include "app/AppController.h"
+
+#include "app/CombinedListModel.h"
+#include "app/CustomWindow.h"
+#include "platform/Application.h"
+#include "search/InteractiveCombinedList.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTableView>
+
+namespace quorvel {
+
+namespace {
+
+// The floating and status window levels of the platform, ORed: above ordinary windows,
+// the menu bar and status items.
+constexpr int floatingWindowLevel = 3;
+constexpr int statusWindowLevel = 25;
+
+} // namespace
+
+void AppController::doDialog()
+{
+    readSettings();
+    refreshListDisplay();
+    outlets.combinedInputTextField->setText(combinedLastSearchTerm);
+    outlets.tabView->setCurrentIndex(tab);
+    tabViewDidSelectTabViewItem(outlets.tabView->currentIndex());
+    outlets.combinedMatchingModePopUp->setCurrentIndex(combinedMatchingMode);
+    outlets.window->setLevel(floatingWindowLevel | statusWindowLevel);
+    outlets.window->centerOnItsScreen();
+    controlTextDidChange();
+    interactiveCombinedList->selectItemWithPath(combinedPathOfLastMatch);
+    if (!interactiveCombinedList->isEmpty())
+        selectTableRow(interactiveCombinedList->indexOfSelectedItem());
+    updateStatusBar();
+    bringToFront();
+    outlets.window->makeKeyAndOrderFront();
+}
+
+void AppController::reloadInteractiveList()
+{
+    refreshListDisplay();
+    // The table's data source follows the current list; its double action and its selection
+    // reports are wired once, when the first list is shown.
+    if (!tableModel) {
+        tableModel = std::make_unique<CombinedListModel>();
+        outlets.combinedTable->setModel(tableModel.get());
+        connect(outlets.combinedTable, &QTableView::doubleClicked, this, [this] { tableDoubleClick(); });
+        connect(outlets.combinedTable->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this] { tableViewSelectionDidChange(); });
+    }
+    tableModel->setBadges(folderIcon, appIcon, prefIcon, docIcon);
+    tableModel->setList(interactiveCombinedList.get());
+}
+
+void AppController::refreshListDisplay()
+{
+    interactiveCombinedList = std::make_unique<InteractiveCombinedList>();
+    interactiveCombinedList->load();
+    interactiveList[0] = interactiveCombinedList.get();
+    if (tableModel)
+        tableModel->setList(interactiveCombinedList.get());
+}
+
+void AppController::controlTextDidChange()
+{
+    const int mode = outlets.combinedMatchingModePopUp->currentIndex();
+    interactiveCombinedList->setFilterWithMode(outlets.combinedInputTextField->text(), mode);
+    if (tableModel)
+        tableModel->reloadData();
+    updateCombinedLaunchItem();
+}
+
+void AppController::refreshInteractiveList()
+{
+    controlTextDidChange();
+}
+
+void AppController::updateCombinedLaunchItem()
+{
+    InteractiveCombinedList& list = *interactiveCombinedList;
+    if (list.isEmpty()) {
+        outlets.combinedImageView->clear();
+        outlets.combinedOutputTextField->setText(QStringLiteral("No match."));
+        outlets.combinedPathNameTextField->setText(QString());
+        outlets.combinedFileTypeImageView->clear();
+    } else {
+        const QString type = list.typeOfSelectedItem();
+        const QPixmap& badge = type == QLatin1String("fold") ? folderIcon
+            : type == QLatin1String("app")                   ? appIcon
+            : type == QLatin1String("pref")                  ? prefIcon
+                                                             : docIcon;
+        outlets.combinedFileTypeImageView->setPixmap(badge);
+        const QSize iconSize = outlets.combinedImageView->size();
+        outlets.combinedImageView->setPixmap(list.iconOfSelectedFile().pixmap(iconSize));
+        outlets.combinedOutputTextField->setText(list.nameOfSelectedItem());
+        outlets.combinedPathNameTextField->setText(list.pathOfSelectedItem());
+        outlets.combinedPathNameTextField->setToolTip(list.pathOfSelectedItem());
+    }
+    outlets.combinedResultsCountTextField->setText(list.resultCountString());
+    if (!list.isEmpty())
+        selectTableRow(list.indexOfSelectedItem());
+}
+
+void AppController::selectTableRow(int row)
+{
+    QTableView* table = outlets.combinedTable;
+    if (!table->model())
+        return;
+    const QModelIndex index = table->model()->index(row, 0);
+    table->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void AppController::tableViewSelectionDidChange()
+{
+    const int t = getTab();
+    QTableView* table = tableOfTab(t);
+    InteractiveList* list = listOfTab(t);
+    if (!table || !list)
+        return;
+    const QModelIndexList selected = table->selectionModel()->selectedRows();
+    const int row = selected.isEmpty() ? 0 : selected.first().row();
+    list->selectItemAtIndex(row);
+    if (t == 0)
+        updateCombinedLaunchItem();
+}
+
+void AppController::launch()
+{
+    InteractiveList* list = listOfTab(getTab());
+    if (list && list->isEmpty()) {
+        outlets.combinedInputTextField->setFocus();
+        outlets.combinedInputTextField->selectAll();
+        Application::sharedApplication().beep();
+        return;
+    }
+    if (list)
+        list->launchSelectedItem();
+    Application::sharedApplication().hide();
+}
+
+void AppController::tableDoubleClick()
+{
+    launch();
+}
+
+void AppController::cancel()
+{
+    Application::sharedApplication().hide();
+}
+
+void AppController::upInTable()
+{
+    QTableView* table = tableOfTab(getTab());
+    if (!table || !table->model())
+        return;
+    const int rows = table->model()->rowCount();
+    if (rows == 0)
+        return;
+    const QModelIndexList selected = table->selectionModel()->selectedRows();
+    const int r = selected.isEmpty() ? -1 : selected.first().row();
+    const int newRow = r > 0 ? r - 1 : rows - 1;
+    table->scrollTo(table->model()->index(newRow, 0));
+    selectTableRow(newRow);
+}
+
+void AppController::downInTable()
+{
+    QTableView* table = tableOfTab(getTab());
+    if (!table || !table->model())
+        return;
+    const int rows = table->model()->rowCount();
+    if (rows == 0)
+        return;
+    const QModelIndexList selected = table->selectionModel()->selectedRows();
+    const int r = selected.isEmpty() ? -1 : selected.first().row();
+    const int newRow = r < rows - 1 ? r + 1 : 0;
+    table->scrollTo(table->model()->index(newRow, 0));
+    selectTableRow(newRow);
+}
+
+void AppController::upInMatchingModePopup()
+{
+    if (getTab() != 0)
+        return;
+    QComboBox* popUp = outlets.combinedMatchingModePopUp;
+    const int i = popUp->currentIndex();
+    if (i > 0) {
+        combinedMatchingMode -= 1;
+        popUp->setCurrentIndex(i - 1);
+    } else {
+        popUp->setCurrentIndex(popUp->count() - 1);
+        combinedMatchingMode = popUp->currentIndex();
+    }
+    controlTextDidChange();
+}
+
+void AppController::downInMatchingModePopup()
+{
+    if (getTab() != 0)
+        return;
+    QComboBox* popUp = outlets.combinedMatchingModePopUp;
+    const int i = popUp->currentIndex();
+    if (i < popUp->count() - 1) {
+        combinedMatchingMode += 1;
+        popUp->setCurrentIndex(i + 1);
+    } else {
+        popUp->setCurrentIndex(0);
+        combinedMatchingMode = 0;
+    }
+    controlTextDidChange();
+}
+
+int AppController::getTab() const
+{
+    return outlets.tabView->currentIndex();
+}
+
+void AppController::leftTab()
+{
+    QTabWidget* tabs = outlets.tabView;
+    const int current = tabs->currentIndex();
+    tabs->setCurrentIndex(current != 0 ? current - 1 : tabs->count() - 1);
+}
+
+void AppController::rightTab()
+{
+    QTabWidget* tabs = outlets.tabView;
+    const int current = tabs->currentIndex();
+    tabs->setCurrentIndex(current < tabs->count() - 1 ? current + 1 : 0);
+}
+
+void AppController::changeTab()
+{
+}
+
+void AppController::tabViewDidSelectTabViewItem(int index)
+{
+    if (index != 0)
+        return;
+    outlets.combinedInputTextField->setFocus();
+    outlets.combinedInputTextField->selectAll();
+}
+
+QTableView* AppController::tableOfTab(int t) const
+{
+    return t >= 0 && t < static_cast<int>(tables.size()) ? tables[static_cast<std::size_t>(t)] : nullptr;
+}
+
+InteractiveList* AppController::listOfTab(int t) const
+{
+    return t >= 0 && t < static_cast<int>(interactiveList.size()) ? interactiveList[static_cast<std::size_t>(t)]
+                                                                  : nullptr;
+}
+
+} // namespace quorvel

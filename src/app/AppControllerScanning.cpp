@@ -1,0 +1,94 @@
+// The scan schedule and the status line that follows the scanner.
+
+#include "app/AppController.h"
+
+#include "index/FileList.h"
+
+#include <QLabel>
+#include <QMetaObject>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <limits>
+
+namespace quorvel {
+
+void AppController::setTimerInterval(int seconds)
+{
+    updateIntervalInSeconds = static_cast<float>(seconds);
+    myTimer.reset();
+    if (automaticScanning == 0)
+        return;
+    myTimer = std::make_unique<QTimer>();
+    // A stored interval of zero or less would fire without pause; the platform's own minimum
+    // for such timers is a tenth of a millisecond, one second is a sane floor here.
+    const qint64 milliseconds = std::max<qint64>(1000, static_cast<qint64>(updateIntervalInSeconds) * 1000);
+    myTimer->setInterval(static_cast<int>(std::min<qint64>(milliseconds, std::numeric_limits<int>::max())));
+    connect(myTimer.get(), &QTimer::timeout, this, [this] { fileList->timeUpForRedoingFileList(); });
+    myTimer->start();
+}
+
+void AppController::setDiskScanningInterval(int seconds)
+{
+    updateIntervalInSeconds = static_cast<float>(seconds);
+    setTimerInterval(seconds);
+}
+
+void AppController::setAutomaticScanning(int flag)
+{
+    automaticScanning = flag;
+}
+
+void AppController::scanNow()
+{
+    fileList->timeUpForRedoingFileList();
+}
+
+void AppController::updateStatusBar()
+{
+    // Read the scanner now, on whichever thread reports, so that what is shown is the state
+    // of this moment even when the main thread gets to it later.
+    const QString status = fileList->statusString();
+    const bool scanning = fileList->showProgressIndicator();
+    if (QThread::currentThread() == thread()) {
+        showScanState(status, scanning);
+        return;
+    }
+    QMetaObject::invokeMethod(this, [this, status, scanning] { showScanState(status, scanning); },
+                              Qt::QueuedConnection);
+}
+
+void AppController::fileListWasRefreshed()
+{
+    const auto refresh = [this] {
+        reloadInteractiveList();
+        controlTextDidChange();
+    };
+    if (QThread::currentThread() == thread()) {
+        refresh();
+        return;
+    }
+    QMetaObject::invokeMethod(this, refresh, Qt::QueuedConnection);
+}
+
+void AppController::showScanState(const QString& status, bool scanning)
+{
+    if (!outlets.statusField)
+        return;
+    if (scanning) {
+        outlets.startScanButton->hide();
+        outlets.progressIndicator->show();
+        outlets.progressIndicator->setRange(0, 0); // spins while the range is empty
+    } else {
+        outlets.progressIndicator->setRange(0, 1);
+        outlets.progressIndicator->hide();
+        outlets.startScanButton->show();
+    }
+    outlets.statusField->setText(status);
+    Q_EMIT statusLineChanged(status);
+}
+
+} // namespace quorvel

@@ -1,0 +1,82 @@
+#include "app/CustomWindow.h"
+
+#include "platform/Application.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace quorvel {
+
+namespace {
+constexpr int normalWindowLevel = 0;
+}
+
+CustomWindow::CustomWindow(const QRect& contentRect, unsigned /*styleMask*/, int /*backing*/, bool /*defer*/)
+{
+    setGeometry(contentRect);
+    setFixedSize(contentRect.size());
+    setAttribute(Qt::WA_TranslucentBackground); // the transparent parts of the background show the desktop
+    setAutoFillBackground(false);
+    windowLevel = normalWindowLevel;
+    applyWindowFlags();
+    updateTransparency();
+    Application::setCanHide(this, false);
+    // Removal on deactivation: hiding the application does not order the panel out, losing the
+    // focus does.
+    connect(&Application::sharedApplication(), &Application::didResignActive, this, &CustomWindow::orderOut);
+}
+
+void CustomWindow::applyWindowFlags()
+{
+    Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint;
+    if (windowLevel > normalWindowLevel)
+        flags |= Qt::WindowStaysOnTopHint;
+    const bool wasVisible = isVisible();
+    setWindowFlags(flags);
+    if (wasVisible)
+        show();
+}
+
+void CustomWindow::updateTransparency()
+{
+    update();
+}
+
+void CustomWindow::setLevel(int level)
+{
+    const bool wasAbove = windowLevel > normalWindowLevel;
+    windowLevel = level;
+    if (wasAbove != (level > normalWindowLevel))
+        applyWindowFlags();
+}
+
+void CustomWindow::centerOnItsScreen()
+{
+    QScreen* itsScreen = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!itsScreen)
+        return;
+    const QRect frame = itsScreen->geometry();
+    const double x = frame.x() + frame.width() * 0.5 - width() * 0.5;
+    const double y = frame.y() + frame.height() * 0.5 - height() * 0.5;
+    move(static_cast<int>(x), static_cast<int>(y));
+}
+
+void CustomWindow::orderFront()
+{
+    show();
+    raise();
+}
+
+void CustomWindow::makeKeyAndOrderFront()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void CustomWindow::orderOut()
+{
+    hide();
+}
+
+} // namespace quorvel

@@ -1,0 +1,104 @@
+#include "app/MainInterface.h"
+
+#include "app/AppController.h"
+#include "app/CustomWindow.h"
+#include "app/PanelKeyBindings.h"
+#include "app/TaviskBgndView.h"
+#include "platform/Bundle.h"
+
+#include "ui_MainInterface.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QVBoxLayout>
+
+namespace quorvel {
+
+namespace {
+
+// The panel's size is the background image's.
+const QRect panelRect(0, 0, 680, 440);
+// A titled, closable window as a designer would ask for; the panel ignores it and stays borderless.
+constexpr unsigned titledClosableStyle = 1u | 2u;
+constexpr int bufferedBacking = 2;
+
+QString panelStyleSheet()
+{
+    QFile file(Bundle::mainBundle().pathForResource(QStringLiteral("panel"), QStringLiteral("qss")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+} // namespace
+
+std::unique_ptr<MainInterface> MainInterface::load()
+{
+    if (!AppController::initialize())
+        return nullptr;
+    return std::unique_ptr<MainInterface>(new MainInterface);
+}
+
+MainInterface::MainInterface()
+    : panel(std::make_unique<CustomWindow>(panelRect, titledClosableStyle, bufferedBacking, true))
+    , ui(std::make_unique<Ui::MainInterface>())
+{
+    panel->setWindowTitle(QStringLiteral("Quorvel Launcher"));
+    background = new TaviskBgndView(panel.get());
+    auto* layout = new QVBoxLayout(panel.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(background);
+    auto* content = new QWidget(background);
+    ui->setupUi(content);
+    content->setAttribute(Qt::WA_TranslucentBackground);
+    auto* backgroundLayout = new QVBoxLayout(background);
+    backgroundLayout->setContentsMargins(0, 0, 0, 0);
+    backgroundLayout->addWidget(content);
+    panel->setStyleSheet(panelStyleSheet());
+    ui->combinedTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    ui->progressIndicator->hide();
+
+    appController = std::make_unique<AppController>();
+    connectOutlets();
+    connectActions();
+    appController->awakeFromNib();
+}
+
+MainInterface::~MainInterface()
+{
+    // The controller goes before the controls it points at.
+    appController.reset();
+}
+
+void MainInterface::connectOutlets()
+{
+    AppController::Outlets outlets;
+    outlets.combinedFileTypeImageView = ui->combinedFileTypeImageView;
+    outlets.combinedResultsCountTextField = ui->combinedResultsCountTextField;
+    outlets.combinedInputTextField = ui->combinedInputTextField;
+    outlets.combinedOutputTextField = ui->combinedOutputTextField;
+    outlets.combinedImageView = ui->combinedImageView;
+    outlets.combinedLaunchButton = ui->combinedLaunchButton;
+    outlets.combinedTable = ui->combinedTable;
+    outlets.combinedPathNameTextField = ui->combinedPathNameTextField;
+    outlets.combinedMatchingModePopUp = ui->combinedMatchingModePopUp;
+    outlets.tabView = ui->tabView;
+    outlets.window = panel.get();
+    outlets.statusField = ui->statusField;
+    outlets.progressIndicator = ui->progressIndicator;
+    outlets.startScanButton = ui->startScanButton;
+    appController->setOutlets(outlets);
+}
+
+void MainInterface::connectActions()
+{
+    AppController* controller = appController.get();
+    QObject::connect(ui->combinedLaunchButton, &QPushButton::clicked, controller, [controller] { controller->launch(); });
+    QObject::connect(ui->startScanButton, &QPushButton::clicked, controller, [controller] { controller->scanNow(); });
+    // A mode chosen with the mouse filters again at once.
+    QObject::connect(ui->combinedMatchingModePopUp, &QComboBox::activated, controller,
+                     [controller] { controller->refreshInteractiveList(); });
+    new PanelKeyBindings(panel.get(), controller);
+}
+
+} // namespace quorvel

@@ -1,0 +1,79 @@
+#include "app/PanelKeyBindings.h"
+
+#include "app/AppController.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+namespace quorvel {
+
+PanelKeyBindings::PanelKeyBindings(QWidget* panel, AppController* controller)
+    : QObject(panel)
+    , panel(panel)
+    , controller(controller)
+{
+    // An application-wide filter sees the keys before the focused control does, whichever
+    // control of the panel has the focus.
+    qApp->installEventFilter(this);
+}
+
+bool PanelKeyBindings::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget->window() != panel)
+        return false;
+    return handle(*static_cast<QKeyEvent*>(event));
+}
+
+bool PanelKeyBindings::handle(const QKeyEvent& key)
+{
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    const bool plain = modifiers == Qt::NoModifier;
+    const bool control = modifiers == Qt::ControlModifier;
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!plain)
+            return false;
+        controller->launch();
+        return true;
+    case Qt::Key_Escape:
+        controller->cancel();
+        return true;
+    case Qt::Key_Up:
+        if (plain)
+            controller->upInTable();
+        else if (control)
+            controller->upInMatchingModePopup();
+        return plain || control;
+    case Qt::Key_Down:
+        if (plain)
+            controller->downInTable();
+        else if (control)
+            controller->downInMatchingModePopup();
+        return plain || control;
+    case Qt::Key_PageUp:
+        if (control)
+            controller->leftTab();
+        return control;
+    case Qt::Key_PageDown:
+        if (control)
+            controller->rightTab();
+        return control;
+    case Qt::Key_R:
+        if (control)
+            controller->refreshInteractiveList();
+        return control;
+    case Qt::Key_S:
+        if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
+            controller->scanNow();
+        return modifiers == (Qt::ControlModifier | Qt::ShiftModifier);
+    default:
+        return false;
+    }
+}
+
+} // namespace quorvel

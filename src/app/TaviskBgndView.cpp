@@ -1,0 +1,43 @@
+#include "app/TaviskBgndView.h"
+
+#include "platform/Bundle.h"
+#include "platform/UserDefaults.h"
+
+#include <QPainter>
+
+namespace quorvel {
+
+TaviskBgndView::TaviskBgndView(QWidget* parent)
+    : QWidget(parent)
+{
+    // Only the image is drawn: what it leaves transparent shows the desktop.
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+float TaviskBgndView::backgroundOpacity()
+{
+    const UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    // A fresh user has no "mainDialogTransparency"; the registered window transparency (1.0)
+    // answers then, so the panel is not drawn as bare controls over the desktop.
+    if (defaults.objectForKey(QStringLiteral("mainDialogTransparency")).isValid())
+        return defaults.floatForKey(QStringLiteral("mainDialogTransparency"));
+    return defaults.floatForKey(QStringLiteral("mainWindowTransparency"));
+}
+
+void TaviskBgndView::paintEvent(QPaintEvent* /*event*/)
+{
+    if (!imageLooked) {
+        imageLooked = true;
+        const QString path = Bundle::mainBundle().pathForImageResource(QStringLiteral("new-background"));
+        if (!path.isEmpty())
+            image = QPixmap(path);
+    }
+    if (image.isNull())
+        return;
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setOpacity(qBound(0.0, static_cast<double>(backgroundOpacity()), 1.0));
+    painter.drawPixmap(0, 0, image);
+}
+
+} // namespace quorvel

@@ -1,0 +1,26 @@
+// Quorvel Launcher: starts the application, unless it already runs (then that one is asked to
+// come forward), loads the main interface and runs the event loop.
+
+#include "app/MainInterface.h"
+#include "platform/Application.h"
+#include "platform/Bundle.h"
+#include "platform/DisplayPlatform.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    quorvel::DisplayPlatform::preferWindowSystemThatLetsThePanelRaiseItself();
+    QApplication application(argc, argv);
+    application.setApplicationName(QStringLiteral("Quorvel Launcher"));
+    // The panel hides after every launch; the launcher keeps running in the background.
+    application.setQuitOnLastWindowClosed(false);
+
+    quorvel::Application& launcher = quorvel::Application::sharedApplication();
+    if (!launcher.becomeSingleInstance(quorvel::Bundle::mainBundle().bundleIdentifier()))
+        return 0;
+    const std::unique_ptr<quorvel::MainInterface> interface = quorvel::MainInterface::load();
+    if (!interface)
+        return 1;
+    return launcher.run();
+}

@@ -1,0 +1,80 @@
+#include "PanelFixture.h"
+
+#include "app/CustomWindow.h"
+#include "platform/Application.h"
+#include "platform/Clock.h"
+#include "platform/Folders.h"
+#include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
+
+#include "ui_MainInterface.h"
+
+#include <QTest>
+
+namespace quorvel::test {
+
+void PanelFixture::SetUp()
+{
+    UserDefaults::resetStandardUserDefaults();
+    Clock::setFixedTime(800000000.0);
+}
+
+void PanelFixture::TearDown()
+{
+    interface.reset();
+    Clock::setFixedTime(std::nullopt);
+}
+
+void PanelFixture::writeIndex(const std::vector<std::array<QString, 3>>& items)
+{
+    QVariantList array;
+    for (const auto& item : items)
+        array.append(QVariantMap{{"name", item[0]}, {"type", item[1]}, {"path", item[2]}});
+    ASSERT_TRUE(PropertyList::writeFile(Folders::pathInPreferencesFolder("Quorvel Launcher Index"), array));
+}
+
+QVariantMap PanelFixture::storedSettings()
+{
+    return PropertyList::readDictionaryFile(Folders::pathInPreferencesFolder("org.quorvel.launcher.plist")).value_or(QVariantMap());
+}
+
+void PanelFixture::start()
+{
+    interface = MainInterface::load();
+    ASSERT_TRUE(interface);
+    controller().applicationWillFinishLaunching();
+    controller().applicationDidFinishLaunching();
+}
+
+void PanelFixture::summonAgain()
+{
+    controller().applicationDidResignActive();
+    controller().callbackWithNotification();
+}
+
+void PanelFixture::type(const QString& text)
+{
+    QTest::keyClicks(controls().combinedInputTextField, text);
+}
+
+void PanelFixture::press(int key, Qt::KeyboardModifiers modifiers)
+{
+    QTest::keyClick(controls().combinedInputTextField, static_cast<Qt::Key>(key), modifiers);
+}
+
+QStringList PanelFixture::shownNames() const
+{
+    QStringList names;
+    const QAbstractItemModel* model = controls().combinedTable->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        names << model->index(row, 0).data().toString();
+    return names;
+}
+
+int PanelFixture::selectedRow() const
+{
+    const QModelIndexList rows = controls().combinedTable->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+} // namespace quorvel::test

@@ -1,0 +1,41 @@
+#pragma once
+// A launcher started as the real one starts, offscreen: an index and a history in the temporary
+// home, a recording workspace and alert, the clock fixed, the main interface loaded and both
+// launch notifications delivered.
+
+#include "app/AppController.h"
+#include "app/MainInterface.h"
+#include "support/FakeAlert.h"
+#include "support/FakeWorkspace.h"
+
+#include <QVariantList>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace quorvel::test {
+
+class PanelFixture : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes the index file: (name, type, path) triples.
+    static void writeIndex(const std::vector<std::array<QString, 3>>& items);
+    static QVariantMap storedSettings();
+    void start();
+    // The application is deactivated and summoned again by the wake-up notification.
+    void summonAgain();
+    void type(const QString& text);
+    void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
+    AppController& controller() const { return interface->controller(); }
+    Ui::MainInterface& controls() const { return interface->controls(); }
+    QStringList shownNames() const;
+    int selectedRow() const;
+
+    FakeWorkspace workspace;
+    FakeAlert alert;
+    std::unique_ptr<MainInterface> interface;
+};
+
+} // namespace quorvel::test
