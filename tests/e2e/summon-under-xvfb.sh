@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The launcher for real: a virtual X display with a window manager, a private session bus, another
+# window in front, then the wake-up notification. The panel must come up in front with the keyboard
+# focus in its search field, filter what is typed, and go away on Escape.
+#
+# Usage: summon-under-xvfb.sh BUNDLE [SCREENSHOT_FOLDER]
+# With a screenshot folder, pictures of the panel with matches and with no match are left there.
+set -euo pipefail
+
+bundle=$1
+shots=${2:-}
+executable="$bundle/Contents/MacOS/Quorvel Launcher 2"
+for tool in Xvfb openbox xdotool dbus-send xmessage; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A home of its own with a few things worth finding.
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+export XDG_DATA_DIRS="$work/share"
+mkdir -p "$HOME/Documents/Projects/Mars Rover" "$HOME/Documents/Recipes" "$HOME/Applications" \
+         "$XDG_DATA_HOME/applications" "$XDG_DATA_DIRS/applications"
+touch "$HOME/Documents/Mars Mission Plan.txt" "$HOME/Documents/Market Research 2026.pdf" \
+      "$HOME/Documents/Recipes/Marble Cake.odt" "$HOME/Documents/Meeting Notes.md"
+for app in "Mail:mail-client" "Maps:maps" "Marker Text Editor:text-editor" "Music Player:audio-player" "Terminal:terminal"; do
+  name=${app%%:*}; icon=${app##*:}
+  cat > "$XDG_DATA_HOME/applications/${icon}.desktop" <<ENTRY
+[Desktop Entry]
+Type=Application
+Name=$name
+Exec=/bin/true
+Icon=$icon
+ENTRY
+done
+
+# Wait until a command succeeds, for at most about ten seconds.
+await() { for _ in $(seq 100); do if "$@" >/dev/null 2>&1; then return 0; fi; sleep 0.1; done; return 1; }
+
+display=:$((50 + RANDOM % 200))
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+await xdotool getmouselocation || { echo "FAIL: the virtual display did not start"; exit 1; }
+openbox >/dev/null 2>&1 &
+pids+=($!)
+command -v xcompmgr >/dev/null && { xcompmgr >/dev/null 2>&1 & pids+=($!); }
+xsetroot -solid '#3b5c7a' 2>/dev/null || true
+sleep 0.5
+
+QT_QPA_PLATFORM=xcb "$executable" >"$work/launcher.log" 2>&1 &
+launcher=$!
+pids+=($launcher)
+await xdotool search --onlyvisible --name '^Quorvel Launcher$' || { echo "FAIL: no panel at start"; cat "$work/launcher.log"; exit 1; }
+# The first start scans the disk; wait for the index before searching.
+await test -f "$HOME/Library/Preferences/Quorvel Launcher Index" || { echo "FAIL: no index written"; exit 1; }
+sleep 1
+
+# Another window takes the focus; the panel leaves the screen.
+xmessage -geometry 500x200+40+40 "Another application" &
+pids+=($!)
+await xdotool search --onlyvisible --name '^xmessage$'
+other=$(xdotool search --onlyvisible --name '^xmessage$' | head -1)
+xdotool windowactivate --sync "$other" 2>/dev/null || xdotool windowfocus "$other"
+await test -z "$(xdotool search --onlyvisible --name '^Quorvel Launcher$')" || { echo "FAIL: the panel stayed up after losing the focus"; exit 1; }
+
+dbus-send --session --type=signal /org/quorvel/DistributedNotification \
+  org.quorvel.DistributedNotification.Notification string:"wake up" string:"org.quorvel.launcher"
+await xdotool search --onlyvisible --name '^Quorvel Launcher$' || { echo "FAIL: the wake-up notification brought no panel"; cat "$work/launcher.log"; exit 1; }
+panel=$(xdotool search --onlyvisible --name '^Quorvel Launcher$' | head -1)
+focused() { [ "$(xdotool getwindowfocus)" = "$panel" ]; }
+await focused || { echo "FAIL: the panel came up without the keyboard focus ($(xdotool getwindowfocus getwindowname))"; exit 1; }
+
+xdotool type --delay 60 "ma"
+sleep 0.6
+[ -n "$shots" ] && import -window root "$shots/panel-matches.png"
+xdotool type --delay 60 "zzq"
+sleep 0.6
+[ -n "$shots" ] && import -window root "$shots/panel-no-match.png"
+
+xdotool key Escape
+await test -z "$(xdotool search --onlyvisible --name '^Quorvel Launcher$')" || { echo "FAIL: Escape left the panel up"; exit 1; }
+grep -q '"combinedLastSearchTerm"\|combinedLastSearchTerm' "$HOME/Library/Preferences/org.quorvel.launcher.plist" \
+  || { echo "FAIL: dismissing saved no settings"; exit 1; }
+grep -q '<string>mazzq</string>' "$HOME/Library/Preferences/org.quorvel.launcher.plist" \
+  || { echo "FAIL: the typed term was not what the panel saved"; exit 1; }
+kill -TERM "$launcher"
+for _ in $(seq 50); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$launcher" 2>/dev/null; then echo "FAIL: SIGTERM did not end the launcher"; exit 1; fi
+echo "PASS: the panel came up in front with the focus in the search field"
