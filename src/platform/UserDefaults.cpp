@@ -1,0 +1,293 @@
+#include "platform/UserDefaults.h"
+
+#include "platform/Bundle.h"
+#include "platform/Folders.h"
+#include "platform/Log.h"
+#include "platform/PropertyList.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace quorvel {
+
+namespace {
+
+// Used only while the main bundle answers no identifier (a bare executable, a tool).
+const QString fallbackIdentifier = QStringLiteral("org.quorvel.launcher");
+
+// Another process holds the lock for one write of a small file; longer than this means it hangs.
+constexpr int lockTimeoutMilliseconds = 5000;
+
+std::unique_ptr<UserDefaults>& sharedInstance()
+{
+    static std::unique_ptr<UserDefaults> instance;
+    return instance;
+}
+
+bool isNumber(const QVariant& value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
+    case QMetaType::Short: case QMetaType::UShort: case QMetaType::Long: case QMetaType::ULong:
+    case QMetaType::Char: case QMetaType::SChar: case QMetaType::UChar:
+    case QMetaType::Float: case QMetaType::Double: case QMetaType::Bool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isReal(const QVariant& value)
+{
+    const int type = value.metaType().id();
+    return type == QMetaType::Float || type == QMetaType::Double;
+}
+
+bool isAffirmative(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    return trimmed.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0
+        || trimmed.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+qint64 truncatedToInteger(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    // Beyond the range of a 64-bit integer the nearest end answers, not undefined behaviour.
+    if (value >= 9223372036854775807.0)
+        return std::numeric_limits<qint64>::max();
+    if (value <= -9223372036854775808.0)
+        return std::numeric_limits<qint64>::min();
+    return static_cast<qint64>(value); // truncates toward zero
+}
+
+// The number a string starts with, after white space: "42 apples" -> 42, "90.7" -> 90.7; 0 when
+// it starts with no number ("nan" and "inf" are words here, not numbers).
+double leadingNumber(const QString& text)
+{
+    const QByteArray bytes = text.trimmed().toLatin1();
+    const char* begin = bytes.constData();
+    const char* end = begin + bytes.size();
+    if (begin < end && *begin == '+')
+        ++begin;
+    const char* digits = begin < end && *begin == '-' ? begin + 1 : begin;
+    if (digits == end || !(std::isdigit(uchar(*digits)) || *digits == '.'))
+        return 0.0;
+    double value = 0;
+    const auto result = std::from_chars(begin, end, value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range)
+        return digits != begin ? -HUGE_VAL : HUGE_VAL;
+    return result.ec == std::errc() ? value : 0.0;
+}
+
+double doubleOf(const QVariant& value)
+{
+    if (isNumber(value))
+        return value.toDouble();
+    if (value.metaType().id() == QMetaType::QString) {
+        const QString text = value.toString();
+        return isAffirmative(text) ? 1.0 : leadingNumber(text);
+    }
+    return 0.0;
+}
+
+qint64 integerOf(const QVariant& value)
+{
+    if (isReal(value) || value.metaType().id() == QMetaType::QString)
+        return truncatedToInteger(doubleOf(value));
+    if (value.metaType().id() == QMetaType::ULongLong)
+        return qint64(std::min<qulonglong>(value.toULongLong(), qulonglong(std::numeric_limits<qint64>::max())));
+    if (isNumber(value))
+        return value.toLongLong();
+    return 0;
+}
+
+// Before an unreadable settings file is replaced, a copy stays beside it for the user or another
+// tool to recover from.
+void keepUnreadableCopy(const QString& path)
+{
+    const QString copy = path + QStringLiteral(".unreadable");
+    QFile::remove(copy);
+    QFile::copy(path, copy);
+}
+
+} // namespace
+
+UserDefaults& UserDefaults::standardUserDefaults()
+{
+    std::unique_ptr<UserDefaults>& instance = sharedInstance();
+    if (!instance) {
+        QString identifier = Bundle::mainBundle().bundleIdentifier();
+        if (identifier.isEmpty())
+            identifier = fallbackIdentifier;
+        instance = std::make_unique<UserDefaults>(identifier);
+    }
+    return *instance;
+}
+
+void UserDefaults::resetStandardUserDefaults()
+{
+    sharedInstance().reset();
+}
+
+UserDefaults::UserDefaults(const QString& applicationIdentifier) : identifier(applicationIdentifier)
+{
+    persistent = PropertyList::readDictionaryFile(domainFilePath()).value_or(QVariantMap());
+}
+
+QString UserDefaults::domainFilePath() const
+{
+    return Folders::pathInPreferencesFolder(identifier + QStringLiteral(".plist"));
+}
+
+void UserDefaults::registerDefaults(const QVariantMap& defaults)
+{
+    for (auto it = defaults.cbegin(); it != defaults.cend(); ++it)
+        registered.insert(it.key(), it.value());
+}
+
+QVariant UserDefaults::objectForKey(const QString& key) const
+{
+    const auto stored = persistent.constFind(key);
+    if (stored != persistent.cend())
+        return *stored;
+    return registered.value(key);
+}
+
+qint64 UserDefaults::integerForKey(const QString& key) const
+{
+    return integerOf(objectForKey(key));
+}
+
+float UserDefaults::floatForKey(const QString& key) const
+{
+    return static_cast<float>(doubleForKey(key));
+}
+
+double UserDefaults::doubleForKey(const QString& key) const
+{
+    return doubleOf(objectForKey(key));
+}
+
+bool UserDefaults::boolForKey(const QString& key) const
+{
+    const QVariant value = objectForKey(key);
+    if (value.metaType().id() == QMetaType::QString) {
+        const QString text = value.toString();
+        return isAffirmative(text) || leadingNumber(text) != 0.0;
+    }
+    if (isReal(value))
+        return value.toDouble() != 0.0;
+    return isNumber(value) && value.toLongLong() != 0;
+}
+
+QString UserDefaults::stringForKey(const QString& key) const
+{
+    const QVariant value = objectForKey(key);
+    if (value.metaType().id() == QMetaType::QString)
+        return value.toString();
+    if (value.metaType().id() == QMetaType::Bool)
+        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    if (isReal(value))
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    if (isNumber(value))
+        return value.toString();
+    return {};
+}
+
+QVariantMap UserDefaults::dictionaryForKey(const QString& key) const
+{
+    const QVariant value = objectForKey(key);
+    const int type = value.metaType().id();
+    if (type == QMetaType::QVariantMap || type == QMetaType::QVariantHash)
+        return value.toMap();
+    return {};
+}
+
+void UserDefaults::setObject(const QString& key, const QVariant& value)
+{
+    if (!value.isValid()) {
+        removeObjectForKey(key);
+        return;
+    }
+    // A value the file cannot hold would make every later synchronize fail; it is refused here.
+    if (PropertyList::toData(value).isEmpty()) {
+        Log::line(QStringLiteral("Setting \"%1\" not stored: %2 is not a property-list value")
+                      .arg(key, QString::fromLatin1(value.metaType().name())));
+        return;
+    }
+    persistent.insert(key, value);
+    changedKeys.insert(key);
+}
+
+void UserDefaults::setInteger(const QString& key, qint64 value)
+{
+    setObject(key, QVariant(value));
+}
+
+void UserDefaults::setFloat(const QString& key, float value)
+{
+    setObject(key, QVariant(value));
+}
+
+void UserDefaults::setBool(const QString& key, bool value)
+{
+    setObject(key, QVariant(value));
+}
+
+void UserDefaults::setString(const QString& key, const QString& value)
+{
+    setObject(key, QVariant(value));
+}
+
+void UserDefaults::removeObjectForKey(const QString& key)
+{
+    persistent.remove(key);
+    changedKeys.insert(key);
+}
+
+bool UserDefaults::synchronize()
+{
+    const QString path = domainFilePath();
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(lockTimeoutMilliseconds)) {
+        Log::line(QStringLiteral("Settings not synchronised: %1 stays locked").arg(path));
+        return false; // the changes stay pending for the next synchronize
+    }
+    // A missing file holds no keys (someone reset the settings). An unreadable one (truncated,
+    // binary, not a dictionary) is set aside rather than merged: the values last read stand in
+    // for it, so that writing does not drop the keys the file held when it was good.
+    QVariantMap merged;
+    if (const std::optional<QVariantMap> stored = PropertyList::readDictionaryFile(path)) {
+        merged = *stored;
+    } else if (QFileInfo::exists(path)) {
+        Log::line(QStringLiteral("Unreadable settings file %1 ignored").arg(path));
+        merged = persistent;
+        if (!changedKeys.isEmpty())
+            keepUnreadableCopy(path);
+    }
+    for (const QString& key : std::as_const(changedKeys)) {
+        const auto own = persistent.constFind(key);
+        if (own != persistent.cend())
+            merged.insert(key, *own);
+        else
+            merged.remove(key);
+    }
+    persistent = merged;
+    if (changedKeys.isEmpty())
+        return true;
+    if (!PropertyList::writeFile(path, merged))
+        return false;
+    changedKeys.clear();
+    return true;
+}
+
+} // namespace quorvel
