@@ -8,8 +8,25 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <vector>
 
 namespace quorvel {
+
+// One entry of a folder listing, with what the listing learned about it for free.
+struct FolderEntry {
+    QString name;
+    bool exists = false;   // following symbolic links (a dangling link does not exist)
+    bool isFolder = false; // following symbolic links
+};
+
+// A folder's entries one level deep plus the folder's identity, for walks that must not enter
+// the same folder twice.
+struct FolderListing {
+    bool readable = false;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::vector<FolderEntry> entries;
+};
 
 class FileManager final {
 public:
@@ -21,6 +38,9 @@ public:
     // cannot be represented as paths of the index: they are left out, and their lossy rendering
     // is appended to undecodable (when given) so the caller can say so.
     static QStringList directoryContentsAtPath(const QString& path, QStringList* undecodable = nullptr);
+    // The same listing with each entry's kind (a symbolic link is resolved; nothing else is
+    // looked at, so plain entries cost no extra system call) and the folder's device and inode.
+    static FolderListing listFolderAtPath(const QString& path, QStringList* undecodable = nullptr);
 
     static std::uint32_t typeCodeAtPath(const QString& path, bool followLinks);
     static std::uint32_t creatorCodeAtPath(const QString& path, bool followLinks);

@@ -1,0 +1,242 @@
+#include "platform/FileManager.h"
+
+#include "platform/DesktopEntry.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <optional>
+#include <cstring>
+
+namespace quorvel {
+
+namespace {
+
+constexpr char finderInfoAttribute[] = "user.com.apple.FinderInfo";
+
+QByteArray encoded(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+// A name from the file system as a QString, or nothing when the bytes are not valid UTF-8 (the
+// round trip through the decoder is the one test that rules out lossy or ambiguous forms).
+std::optional<QString> decodedName(const char* bytes, std::size_t length)
+{
+    bool ascii = true;
+    for (std::size_t i = 0; i < length && ascii; ++i)
+        ascii = static_cast<unsigned char>(bytes[i]) < 0x80;
+    if (ascii)
+        return QString::fromLatin1(bytes, static_cast<qsizetype>(length));
+    const QByteArray raw(bytes, static_cast<qsizetype>(length));
+    QString name = QString::fromUtf8(raw);
+    if (name.toUtf8() != raw)
+        return std::nullopt;
+    return name;
+}
+
+bool isDotOrDotDot(const char* name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Reads the listing's entries; calls add(name, dirent type) for each decodable one.
+template<typename Add>
+bool readFolder(DIR* folder, const QString& path, QStringList* undecodable, Add add)
+{
+    while (const dirent* entry = ::readdir(folder)) {
+        if (isDotOrDotDot(entry->d_name))
+            continue;
+        const std::size_t length = std::strlen(entry->d_name);
+        if (std::optional<QString> name = decodedName(entry->d_name, length)) {
+            add(*name, entry->d_type);
+            continue;
+        }
+        if (undecodable) {
+            undecodable->append(QDir(path).filePath(
+                QString::fromUtf8(entry->d_name, static_cast<qsizetype>(length))));
+        }
+    }
+    return true;
+}
+
+// The 8 leading bytes of the Finder information (type, then creator, big-endian), if present.
+std::optional<std::array<unsigned char, 8>> finderInfo(const QString& path, bool followLinks)
+{
+    std::array<unsigned char, 32> buffer{};
+    const QByteArray native = encoded(path);
+    const ssize_t length = followLinks
+        ? ::getxattr(native.constData(), finderInfoAttribute, buffer.data(), buffer.size())
+        : ::lgetxattr(native.constData(), finderInfoAttribute, buffer.data(), buffer.size());
+    if (length < 8)
+        return std::nullopt;
+    std::array<unsigned char, 8> info{};
+    std::copy_n(buffer.begin(), 8, info.begin());
+    return info;
+}
+
+std::uint32_t bigEndianCode(const unsigned char* bytes)
+{
+    return (std::uint32_t(bytes[0]) << 24) | (std::uint32_t(bytes[1]) << 16)
+        | (std::uint32_t(bytes[2]) << 8) | std::uint32_t(bytes[3]);
+}
+
+bool isSymbolicLink(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(encoded(path).constData(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+bool hasAppImageSuffix(const QString& path)
+{
+    return path.endsWith(QLatin1String(".AppImage"), Qt::CaseInsensitive);
+}
+
+// Files without stored codes that this desktop still treats as applications.
+std::uint32_t derivedTypeCode(const QString& path, bool followLinks)
+{
+    const bool desktopEntry = DesktopEntry::hasDesktopEntrySuffix(path);
+    if (!desktopEntry && !hasAppImageSuffix(path))
+        return 0;
+    if (!followLinks && isSymbolicLink(path))
+        return 0;
+    if (desktopEntry) {
+        const std::optional<DesktopEntry> entry = DesktopEntry::fromFile(path);
+        return entry && entry->shouldBeShown() ? FileManager::applicationTypeCode : 0;
+    }
+    return FileManager::isExecutableFile(path) ? FileManager::applicationTypeCode : 0;
+}
+
+QString lastPathComponent(const QString& path)
+{
+    QString trimmed = path;
+    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
+        trimmed.chop(1);
+    if (trimmed == QLatin1String("/"))
+        return trimmed;
+    return trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+} // namespace
+
+bool FileManager::fileExistsAtPath(const QString& path, bool* isDirectory)
+{
+    struct stat info {};
+    const bool exists = !path.isEmpty() && ::stat(encoded(path).constData(), &info) == 0;
+    if (isDirectory)
+        *isDirectory = exists && S_ISDIR(info.st_mode);
+    return exists;
+}
+
+QStringList FileManager::directoryContentsAtPath(const QString& path, QStringList* undecodable)
+{
+    QStringList names;
+    DIR* folder = ::opendir(encoded(path).constData());
+    if (!folder)
+        return names;
+    readFolder(folder, path, undecodable, [&](const QString& name, unsigned char) { names.append(name); });
+    ::closedir(folder);
+    return names;
+}
+
+FolderListing FileManager::listFolderAtPath(const QString& path, QStringList* undecodable)
+{
+    FolderListing listing;
+    const int descriptor = ::open(encoded(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return listing;
+    struct stat own {};
+    DIR* folder = ::fstat(descriptor, &own) == 0 ? ::fdopendir(descriptor) : nullptr;
+    if (!folder) {
+        ::close(descriptor);
+        return listing;
+    }
+    listing.readable = true;
+    listing.device = own.st_dev;
+    listing.inode = own.st_ino;
+    readFolder(folder, path, undecodable, [&](const QString& name, unsigned char type) {
+        FolderEntry entry{name, true, type == DT_DIR};
+        // Only links and file systems that give no type need a look at the entry itself.
+        if (type == DT_LNK || type == DT_UNKNOWN) {
+            struct stat info {};
+            const QByteArray native = encoded(name);
+            entry.exists = ::fstatat(descriptor, native.constData(), &info, 0) == 0;
+            entry.isFolder = entry.exists && S_ISDIR(info.st_mode);
+        }
+        listing.entries.push_back(std::move(entry));
+    });
+    ::closedir(folder); // closes the descriptor too
+    return listing;
+}
+
+std::uint32_t FileManager::typeCodeAtPath(const QString& path, bool followLinks)
+{
+    if (const auto info = finderInfo(path, followLinks)) {
+        if (const std::uint32_t code = bigEndianCode(info->data()))
+            return code;
+    }
+    return derivedTypeCode(path, followLinks);
+}
+
+std::uint32_t FileManager::creatorCodeAtPath(const QString& path, bool followLinks)
+{
+    const auto info = finderInfo(path, followLinks);
+    return info ? bigEndianCode(info->data() + 4) : 0;
+}
+
+QString FileManager::fileTypeForHFSTypeCode(std::uint32_t code)
+{
+    if (code == 0)
+        return QStringLiteral("''");
+    QString text(QLatin1Char('\''));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        text.append(QChar(char16_t((code >> shift) & 0xFF)));
+    text.append(QLatin1Char('\''));
+    return text;
+}
+
+QString FileManager::displayNameAtPath(const QString& path)
+{
+    const QString name = lastPathComponent(path);
+    if (DesktopEntry::hasDesktopEntrySuffix(name)) {
+        if (const std::optional<DesktopEntry> entry = DesktopEntry::fromFile(path)) {
+            if (!entry->name().isEmpty())
+                return entry->name();
+        }
+    }
+    if (name.endsWith(QLatin1String(".app")) && name.size() > 4)
+        return name.chopped(4);
+    return name;
+}
+
+bool FileManager::isExecutableFile(const QString& path)
+{
+    struct stat info {};
+    const QByteArray native = encoded(path);
+    return ::stat(native.constData(), &info) == 0 && S_ISREG(info.st_mode)
+        && ::access(native.constData(), X_OK) == 0;
+}
+
+bool FileManager::removeItemAtPath(const QString& path)
+{
+    const QByteArray native = encoded(path);
+    struct stat info {};
+    if (::lstat(native.constData(), &info) != 0)
+        return errno == ENOENT;
+    // A link is removed itself, never the folder it points to.
+    if (S_ISDIR(info.st_mode))
+        QDir(path).removeRecursively();
+    else
+        ::unlink(native.constData());
+    return ::lstat(native.constData(), &info) != 0 && errno == ENOENT;
+}
+
+} // namespace quorvel
