@@ -404,16 +404,22 @@ QString Bundle::pathForImageResource(const QString& name) const
 {
     if (!isSafeResourceName(name))
         return {};
-    QStringList candidates = {name};
+    // A name with an extension is tried as it stands first; a bare name last, so that a flat
+    // bundle's executable "pane" does not pass for the image "pane.png".
+    const QString suffix = QFileInfo(name).suffix().toLower();
+    QStringList candidates;
+    if (!suffix.isEmpty())
+        candidates.append(name);
     for (const QString& extension : imageExtensions)
         candidates.append(name + QLatin1Char('.') + extension);
     // "icon.icns" in an information dictionary also finds "icon.png" in the resources.
-    const QString suffix = QFileInfo(name).suffix().toLower();
     if (imageExtensions.contains(suffix)) {
         const QString base = name.chopped(suffix.size() + 1);
         for (const QString& extension : imageExtensions)
             candidates.append(base + QLatin1Char('.') + extension);
     }
+    if (suffix.isEmpty())
+        candidates.append(name);
     const QString resources = resourcePath() + QLatin1Char('/');
     for (const QString& candidate : candidates)
         if (isFile(resources + candidate))

@@ -3,6 +3,7 @@
 // Each call answers whether it succeeded. Never builds a command line for a shell.
 // Tests replace the shared instance with a recording fake.
 
+#include <QHash>
 #include <QIcon>
 #include <QString>
 #include <QUrl>
@@ -26,8 +27,17 @@ public:
     // handler); with a file, that file is selected in its folder.
     virtual bool selectFileInFileViewerRootedAtPath(const QString& file, const QString& rootFolder);
     // Desktop entry Icon=, a bundle's icon file, else the theme icon of the MIME type (cached).
+    // Never a null icon for an existing path (the file-type icons of the style stand in when the
+    // icon theme has nothing). Main thread only.
     virtual QIcon iconForFile(const QString& path);
     virtual bool openURL(const QUrl& url);
+
+private:
+    QIcon iconOfDesktopEntry(const QString& path) const;
+    QIcon iconOfBundle(const QString& path) const;
+    QIcon iconOfMimeType(const QString& path);
+
+    QHash<QString, QIcon> iconsByMimeType; // theme look-ups are slow; the panel asks on every selection
 };
 
 } // namespace quorvel

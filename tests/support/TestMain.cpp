@@ -4,6 +4,7 @@
 
 #include "support/TemporaryHome.h"
 
+#include "platform/Bundle.h"
 #include "platform/Clock.h"
 
 #include <QApplication>
@@ -33,6 +34,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
+    // The test executables live outside any bundle: resources come from the built one.
+    quorvel::Bundle::setMainBundlePath(quorvel::test::builtBundlePath());
     testing::UnitTest::GetInstance()->listeners().Append(new FreshHomePerTest);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,320 @@
+// GLib's headers first: they use names that Qt's keywords would otherwise redefine.
+#include <gio/gdesktopappinfo.h>
+#include <gio/gio.h>
+
+#include "platform/Workspace.h"
+
+#include "platform/Bundle.h"
+#include "platform/Folders.h"
+#include "platform/Log.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QProcess>
+
+#include <atomic>
+#include <memory>
+
+namespace quorvel {
+
+namespace {
+
+std::atomic<Workspace*> replacement{nullptr};
+
+// ---- GLib ownership helpers ----
+
+struct GObjectDeleter {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <typename T>
+using GObjectPointer = std::unique_ptr<T, GObjectDeleter>;
+
+struct GErrorDeleter {
+    void operator()(GError* error) const { g_error_free(error); }
+};
+
+QString takeErrorMessage(GError* error)
+{
+    std::unique_ptr<GError, GErrorDeleter> owned(error);
+    return owned ? QString::fromUtf8(owned->message) : QString();
+}
+
+// ---- What a path is ----
+
+bool exists(const QString& path)
+{
+    return !path.isEmpty() && QFileInfo::exists(path);
+}
+
+bool isDesktopEntry(const QString& path)
+{
+    return path.endsWith(QLatin1String(".desktop")) && QFileInfo(path).isFile();
+}
+
+// A folder that launches: an application or preference pane bundle, or any folder that carries
+// bundle information.
+bool isBundle(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isDir())
+        return false;
+    const QString suffix = info.suffix().toLower();
+    return suffix == QLatin1String("app") || suffix == QLatin1String("prefpane")
+        || QFileInfo(path + QStringLiteral("/Contents/Info.plist")).isFile();
+}
+
+bool launchesAsApplication(const QString& path)
+{
+    return isDesktopEntry(path) || isBundle(path);
+}
+
+// ---- Launching ----
+
+bool startDetached(const QString& executable)
+{
+    qint64 pid = 0;
+    if (QProcess::startDetached(executable, {}, Folders::homeFolder(), &pid))
+        return true;
+    Log::line(QStringLiteral("Could not start %1").arg(executable));
+    return false;
+}
+
+// Field codes, Terminal=true, D-Bus activation and startup notification are GIO's business.
+bool launchDesktopEntry(const QString& path)
+{
+    const QByteArray file = QFile::encodeName(path);
+    GObjectPointer<GDesktopAppInfo> info(g_desktop_app_info_new_from_filename(file.constData()));
+    if (!info) {
+        Log::line(QStringLiteral("Not a desktop entry that can be launched: %1").arg(path));
+        return false;
+    }
+    GObjectPointer<GAppLaunchContext> context(g_app_launch_context_new());
+    GError* error = nullptr;
+    if (g_app_info_launch(G_APP_INFO(info.get()), nullptr, context.get(), &error))
+        return true;
+    Log::line(QStringLiteral("Could not launch %1: %2").arg(path, takeErrorMessage(error)));
+    return false;
+}
+
+bool launchBundle(const QString& path)
+{
+    const QString executable = Bundle(path).executablePath();
+    if (executable.isEmpty()) {
+        Log::line(QStringLiteral("The bundle %1 names no executable that exists").arg(path));
+        return false;
+    }
+    return startDetached(executable);
+}
+
+// The desktop's default handler. GIO answers whether a handler was found and started; only when
+// GIO knows of no handler at all is the desktop's own opener (xdg-open) given a chance.
+bool openWithDefaultHandler(const QUrl& url)
+{
+    const QByteArray uri = url.toEncoded();
+    GObjectPointer<GAppLaunchContext> context(g_app_launch_context_new());
+    GError* error = nullptr;
+    if (g_app_info_launch_default_for_uri(uri.constData(), context.get(), &error))
+        return true;
+    const bool noHandler = error && error->domain == G_IO_ERROR
+        && (error->code == G_IO_ERROR_NOT_SUPPORTED || error->code == G_IO_ERROR_NOT_FOUND);
+    const QString message = takeErrorMessage(error);
+    if (noHandler && QDesktopServices::openUrl(url))
+        return true;
+    Log::line(QStringLiteral("Could not open %1: %2").arg(url.toDisplayString(), message));
+    return false;
+}
+
+// ---- The file manager ----
+
+const QString fileManagerService = QStringLiteral("org.freedesktop.FileManager1");
+
+bool fileManagerAvailable(QDBusConnection& bus)
+{
+    QDBusConnectionInterface* interface = bus.interface();
+    if (!interface)
+        return false;
+    if (interface->isServiceRegistered(fileManagerService).value())
+        return true;
+    return interface->activatableServiceNames().value().contains(fileManagerService);
+}
+
+bool showInFileManager(const QString& method, const QString& path)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !fileManagerAvailable(bus))
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(fileManagerService, QStringLiteral("/org/freedesktop/FileManager1"),
+                                                       fileManagerService, method);
+    call << QStringList{QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)} << QString();
+    // Long enough for the file manager to be started by the bus.
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
+    if (reply.type() != QDBusMessage::ErrorMessage)
+        return true;
+    Log::line(QStringLiteral("The file manager refused %1: %2").arg(path, reply.errorMessage()));
+    return false;
+}
+
+// ---- Icons ----
+
+QIcon iconFromName(const QString& name)
+{
+    if (name.isEmpty())
+        return {};
+    if (name.startsWith(QLatin1Char('/')))
+        return QFileInfo(name).isFile() ? QIcon(name) : QIcon();
+    return QIcon::fromTheme(name);
+}
+
+QIcon iconFromGIcon(GIcon* icon)
+{
+    if (!icon)
+        return {};
+    if (G_IS_FILE_ICON(icon)) {
+        GFile* file = g_file_icon_get_file(G_FILE_ICON(icon));
+        char* path = g_file_get_path(file);
+        const QString name = path ? QFile::decodeName(path) : QString();
+        g_free(path);
+        return iconFromName(name);
+    }
+    if (G_IS_THEMED_ICON(icon)) {
+        for (const gchar* const* name = g_themed_icon_get_names(G_THEMED_ICON(icon)); name && *name; ++name) {
+            QIcon found = iconFromName(QString::fromUtf8(*name));
+            if (!found.isNull())
+                return found;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+Workspace& Workspace::sharedWorkspace()
+{
+    static Workspace real;
+    if (Workspace* workspace = replacement.load())
+        return *workspace;
+    return real;
+}
+
+void Workspace::setSharedWorkspace(Workspace* workspace)
+{
+    replacement.store(workspace);
+}
+
+bool Workspace::openFile(const QString& path)
+{
+    if (!exists(path))
+        return false;
+    if (launchesAsApplication(path))
+        return launchApplication(path);
+    return openWithDefaultHandler(QUrl::fromLocalFile(path));
+}
+
+bool Workspace::launchApplication(const QString& path)
+{
+    if (!exists(path))
+        return false;
+    if (isDesktopEntry(path))
+        return launchDesktopEntry(path);
+    if (isBundle(path))
+        return launchBundle(path);
+    const QFileInfo info(path);
+    if (info.isFile() && info.isExecutable())
+        return startDetached(info.absoluteFilePath());
+    Log::line(QStringLiteral("Not an application: %1").arg(path));
+    return false;
+}
+
+bool Workspace::selectFileInFileViewerRootedAtPath(const QString& file, const QString& rootFolder)
+{
+    if (!file.isEmpty()) {
+        if (!exists(file))
+            return false;
+        if (showInFileManager(QStringLiteral("ShowItems"), file))
+            return true;
+        return openWithDefaultHandler(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+    }
+    if (!exists(rootFolder))
+        return false;
+    if (showInFileManager(QStringLiteral("ShowFolders"), rootFolder))
+        return true;
+    return openWithDefaultHandler(QUrl::fromLocalFile(rootFolder));
+}
+
+QIcon Workspace::iconForFile(const QString& path)
+{
+    if (exists(path)) {
+        QIcon icon;
+        if (isDesktopEntry(path))
+            icon = iconOfDesktopEntry(path);
+        else if (isBundle(path))
+            icon = iconOfBundle(path);
+        if (!icon.isNull())
+            return icon;
+    }
+    return iconOfMimeType(path);
+}
+
+QIcon Workspace::iconOfDesktopEntry(const QString& path) const
+{
+    const QByteArray file = QFile::encodeName(path);
+    GObjectPointer<GDesktopAppInfo> info(g_desktop_app_info_new_from_filename(file.constData()));
+    if (!info)
+        return {};
+    return iconFromGIcon(g_app_info_get_icon(G_APP_INFO(info.get())));
+}
+
+QIcon Workspace::iconOfBundle(const QString& path) const
+{
+    const Bundle bundle(path);
+    for (const char* key : {"CFBundleIconFile", "NSPrefPaneIconFile"}) {
+        const QString name = bundle.objectForInfoDictionaryKey(QString::fromLatin1(key)).toString();
+        const QString file = name.isEmpty() ? QString() : bundle.pathForImageResource(name);
+        if (!file.isEmpty()) {
+            QIcon icon(file);
+            if (!icon.isNull())
+                return icon;
+        }
+    }
+    return {};
+}
+
+QIcon Workspace::iconOfMimeType(const QString& path)
+{
+    const QFileInfo info(path);
+    static const QMimeDatabase database;
+    const QMimeType type = info.exists() ? database.mimeTypeForFile(info)
+                                         : database.mimeTypeForFile(path, QMimeDatabase::MatchExtension);
+    const QString key = type.name();
+    const auto cached = iconsByMimeType.constFind(key);
+    if (cached != iconsByMimeType.constEnd())
+        return *cached;
+
+    QIcon icon = info.isDir() ? QIcon::fromTheme(QStringLiteral("folder")) : QIcon();
+    if (icon.isNull())
+        icon = QIcon::fromTheme(type.iconName());
+    if (icon.isNull())
+        icon = QIcon::fromTheme(type.genericIconName());
+    if (icon.isNull()) {
+        const QFileIconProvider provider;
+        icon = info.isDir() ? provider.icon(QFileIconProvider::Folder) : provider.icon(QFileIconProvider::File);
+    }
+    iconsByMimeType.insert(key, icon);
+    return icon;
+}
+
+bool Workspace::openURL(const QUrl& url)
+{
+    if (!url.isValid() || url.isEmpty())
+        return false;
+    if (url.isLocalFile() && !exists(url.toLocalFile()))
+        return false;
+    return openWithDefaultHandler(url);
+}
+
+} // namespace quorvel

@@ -1,0 +1,197 @@
+#include "platform/Workspace.h"
+
+#include "platform/Folders.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace quorvel;
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& condition, int milliseconds = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+QString home(const QString& relative)
+{
+    return Folders::homeFolder() + "/" + relative;
+}
+
+void writeFile(const QString& path, const QByteArray& content, bool executable = false)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+    file.close();
+    if (executable)
+        file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeUser);
+}
+
+// A script that writes its arguments into the marker file, so a test can see that it ran and with
+// what.
+void writeMarkerScript(const QString& script, const QString& marker)
+{
+    writeFile(script, "#!/bin/sh\necho \"$@\" > '" + QFile::encodeName(marker) + ".part'\nmv '"
+                          + QFile::encodeName(marker) + ".part' '" + QFile::encodeName(marker) + "'\n",
+              true);
+}
+
+QByteArray markerContent(const QString& marker)
+{
+    QFile file(marker);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
+}
+
+void writeDesktopEntry(const QString& path, const QString& exec, const QByteArray& extra = {})
+{
+    writeFile(path, "[Desktop Entry]\nType=Application\nName=Marker\nExec=" + QFile::encodeName(exec) + "\n" + extra);
+}
+
+void writeBundle(const QString& path, const QString& executableName, const QString& marker)
+{
+    writeFile(path + "/Contents/Info.plist",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+              "<key>CFBundleExecutable</key><string>"
+                  + executableName.toUtf8() + "</string><key>CFBundleIconFile</key><string>blue</string>"
+                  "</dict></plist>\n");
+    writeMarkerScript(path + "/Contents/MacOS/" + executableName, marker);
+}
+
+void writeImage(const QString& path, Qt::GlobalColor color)
+{
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(color);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    ASSERT_TRUE(image.save(path));
+}
+
+QColor centreColour(const QIcon& icon)
+{
+    return icon.pixmap(16, 16).toImage().pixelColor(8, 8);
+}
+
+} // namespace
+
+TEST(Workspace, LaunchesDesktopEntriesExecutablesAndBundles)
+{
+    Workspace& workspace = Workspace::sharedWorkspace();
+
+    writeMarkerScript(home("bin/entry.sh"), home("entry-ran"));
+    writeDesktopEntry(home("Apps/marker.desktop"), home("bin/entry.sh") + " from-entry");
+    EXPECT_TRUE(workspace.launchApplication(home("Apps/marker.desktop")));
+    ASSERT_TRUE(waitUntil([] { return QFile::exists(home("entry-ran")); }));
+    EXPECT_EQ(markerContent(home("entry-ran")), "from-entry");
+
+    writeMarkerScript(home("Apps/Tool.AppImage"), home("appimage-ran"));
+    EXPECT_TRUE(workspace.launchApplication(home("Apps/Tool.AppImage")));
+    ASSERT_TRUE(waitUntil([] { return QFile::exists(home("appimage-ran")); }));
+
+    writeBundle(home("Apps/Marker Tool.app"), "Marker Tool", home("bundle-ran"));
+    EXPECT_TRUE(workspace.openFile(home("Apps/Marker Tool.app"))); // opening an application launches it
+    ASSERT_TRUE(waitUntil([] { return QFile::exists(home("bundle-ran")); }));
+
+    writeBundle(home("Library/PreferencePanes/Keys.prefPane"), "Keys", home("pane-ran"));
+    EXPECT_TRUE(workspace.openFile(home("Library/PreferencePanes/Keys.prefPane")));
+    ASSERT_TRUE(waitUntil([] { return QFile::exists(home("pane-ran")); }));
+}
+
+TEST(Workspace, WhatCannotBeLaunchedAnswersFalse)
+{
+    Workspace& workspace = Workspace::sharedWorkspace();
+    const QString missing = home("Nothing here");
+    EXPECT_FALSE(workspace.openFile(missing));
+    EXPECT_FALSE(workspace.launchApplication(missing));
+    EXPECT_FALSE(workspace.selectFileInFileViewerRootedAtPath("", missing));
+    EXPECT_FALSE(workspace.selectFileInFileViewerRootedAtPath(missing, home("")));
+    EXPECT_FALSE(workspace.openFile(""));
+    EXPECT_FALSE(workspace.openURL(QUrl::fromLocalFile(missing)));
+
+    writeFile(home("notes.txt"), "not a program");
+    EXPECT_FALSE(workspace.launchApplication(home("notes.txt")));
+
+    writeFile(home("Broken.app/Contents/Info.plist"), "<plist><dict><key>CFBundleExecutable</key>");
+    EXPECT_FALSE(workspace.launchApplication(home("Broken.app")));
+    writeBundle(home("Gone.app"), "gone", home("gone-ran"));
+    QFile::remove(home("Gone.app/Contents/MacOS/gone"));
+    EXPECT_FALSE(workspace.openFile(home("Gone.app")));
+
+    writeFile(home("Apps/link.desktop"), "[Desktop Entry]\nType=Link\nURL=https://example.org\n");
+    EXPECT_FALSE(workspace.launchApplication(home("Apps/link.desktop")));
+}
+
+// GLib reads the XDG folders once per process, so the document test runs in a child process of its
+// own, whose first GIO call sees the fresh home with its MIME default.
+TEST(Workspace, DocumentsOpenWithTheUsersDefaultApplication)
+{
+    if (qEnvironmentVariableIsEmpty("QUORVEL_WORKSPACE_CHILD")) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QUORVEL_WORKSPACE_CHILD", "1");
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--gtest_filter=Workspace.DocumentsOpenWithTheUsersDefaultApplication"});
+        ASSERT_TRUE(child.waitForFinished(60000));
+        EXPECT_EQ(child.exitCode(), 0) << child.readAll().constData();
+        return;
+    }
+
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    writeMarkerScript(home("bin/opener.sh"), home("opened"));
+    writeDesktopEntry(data + "/applications/quorvel-test-opener.desktop", home("bin/opener.sh") + " %f",
+                      "MimeType=text/plain;\n");
+    writeFile(config + "/mimeapps.list",
+              "[Default Applications]\ntext/plain=quorvel-test-opener.desktop\n");
+    writeFile(home("Documents/read me.txt"), "plain text\n");
+
+    EXPECT_TRUE(Workspace::sharedWorkspace().openFile(home("Documents/read me.txt")));
+    ASSERT_TRUE(waitUntil([] { return QFile::exists(home("opened")); }));
+    EXPECT_EQ(markerContent(home("opened")), QFile::encodeName(home("Documents/read me.txt")));
+}
+
+TEST(Workspace, IconsComeFromEntriesBundlesAndTypesAndAreNeverNullForExistingPaths)
+{
+    Workspace& workspace = Workspace::sharedWorkspace();
+
+    writeImage(home("icons/red.png"), Qt::red);
+    writeDesktopEntry(home("Apps/red.desktop"), "/bin/true", "Icon=" + QFile::encodeName(home("icons/red.png")) + "\n");
+    EXPECT_EQ(centreColour(workspace.iconForFile(home("Apps/red.desktop"))), QColor(Qt::red));
+
+    writeBundle(home("Apps/Blue.app"), "blue", home("unused"));
+    writeImage(home("Apps/Blue.app/Contents/Resources/blue.png"), Qt::blue);
+    EXPECT_EQ(centreColour(workspace.iconForFile(home("Apps/Blue.app"))), QColor(Qt::blue));
+
+    writeDesktopEntry(home("Apps/themeless.desktop"), "/bin/true", "Icon=no-such-icon-anywhere\n");
+    writeFile(home("notes.txt"), "text");
+    writeFile(home("archive.unknown-extension"), QByteArray(64, '\x01'));
+    QDir().mkpath(home("Folder"));
+    for (const QString& path : {home("Apps/themeless.desktop"), home("notes.txt"), home("archive.unknown-extension"),
+                                home("Folder"), home("Apps/Blue.app/Contents")}) {
+        SCOPED_TRACE(path.toStdString());
+        const QIcon icon = workspace.iconForFile(path);
+        EXPECT_FALSE(icon.isNull());
+        EXPECT_FALSE(icon.pixmap(16, 16).isNull());
+        EXPECT_FALSE(workspace.iconForFile(path).isNull()); // the cached answer too
+    }
+}
