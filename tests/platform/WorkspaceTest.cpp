@@ -3,6 +3,10 @@
 #include "platform/Folders.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <mutex>
 
 using namespace quorvel;
 
@@ -90,7 +95,60 @@ QColor centreColour(const QIcon& icon)
     return icon.pixmap(16, 16).toImage().pixelColor(8, 8);
 }
 
+// Stands in for the desktop's file manager on a bus connection of its own, answering from its own
+// thread as another process would.
+class FakeFileManager final : public QDBusVirtualObject {
+public:
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        {
+            std::lock_guard lock(mutex);
+            calls << message.member() + " " + message.arguments().value(0).toStringList().join(",");
+        }
+        connection.send(message.createReply());
+        return true;
+    }
+    QString introspect(const QString&) const override { return {}; }
+    QStringList takeCalls()
+    {
+        std::lock_guard lock(mutex);
+        return std::exchange(calls, {});
+    }
+
+private:
+    std::mutex mutex;
+    QStringList calls;
+};
+
 } // namespace
+
+TEST(Workspace, FoldersAndFilesAreShownByTheFileManagerOverTheBus)
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        GTEST_SKIP() << "no session bus (run the tests under dbus-run-session)";
+    QThread thread;
+    FakeFileManager fileManager;
+    fileManager.moveToThread(&thread);
+    thread.start();
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "file-manager");
+    ASSERT_TRUE(bus.registerVirtualObject("/org/freedesktop/FileManager1", &fileManager));
+    ASSERT_TRUE(bus.registerService("org.freedesktop.FileManager1"));
+
+    writeFile(home("My Folder/inside.txt"), "x");
+    Workspace& workspace = Workspace::sharedWorkspace();
+    EXPECT_TRUE(workspace.selectFileInFileViewerRootedAtPath("", home("My Folder")));
+    EXPECT_TRUE(workspace.selectFileInFileViewerRootedAtPath(home("My Folder/inside.txt"), home("")));
+    const QString folderUri = QUrl::fromLocalFile(home("My Folder")).toString(QUrl::FullyEncoded);
+    EXPECT_EQ(fileManager.takeCalls(),
+              QStringList({"ShowFolders " + folderUri, "ShowItems " + folderUri + "/inside.txt"}));
+    EXPECT_TRUE(folderUri.endsWith("/My%20Folder"));
+
+    bus.unregisterService("org.freedesktop.FileManager1");
+    bus.unregisterObject("/org/freedesktop/FileManager1");
+    QDBusConnection::disconnectFromBus("file-manager");
+    thread.quit();
+    thread.wait();
+}
 
 TEST(Workspace, LaunchesDesktopEntriesExecutablesAndBundles)
 {
