@@ -190,6 +190,11 @@ void Application::handleSignal()
         return;
     Log::line(QStringLiteral("Received %1: quitting").arg(QString::fromLatin1(signalName(last))));
     terminate();
+    // Once a quit is under way, a second signal ends the process at once (a hung save must not
+    // make the launcher unkillable by Ctrl+C).
+    if (terminating)
+        for (int signalNumber : {SIGTERM, SIGINT, SIGHUP})
+            std::signal(signalNumber, SIG_DFL);
 }
 
 bool Application::becomeSingleInstance(const QString& applicationIdentifier)
