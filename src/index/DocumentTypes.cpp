@@ -1,0 +1,211 @@
+#include "index/DocumentTypes.h"
+
+#include "platform/FileManager.h"
+#include "platform/Folders.h"
+#include "platform/Log.h"
+
+#include <algorithm>
+
+namespace quorvel {
+
+namespace {
+
+const QString listFileName = QStringLiteral("Quorvel Launcher Document Types List");
+const QString enabledKey = QStringLiteral("enabled");
+const QString typeKey = QStringLiteral("type");
+
+std::optional<QString> optionalString(const QVariantMap& entry, const QString& key)
+{
+    const QVariant value = entry.value(key);
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value.toString();
+}
+
+} // namespace
+
+QString _documentTypesPath()
+{
+    return Folders::pathInPreferencesFolder(listFileName);
+}
+
+// What the rules ask of one file, each looked up once and only when a rule needs it.
+class DocumentTypes::File final {
+public:
+    explicit File(const QString& path)
+        : path(path)
+    {
+    }
+
+    const QString& upperExtension()
+    {
+        if (!extension) {
+            const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+            const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+            extension = dot > slash ? path.mid(dot + 1).toUpper() : QString();
+        }
+        return *extension;
+    }
+    // The codes as bare four-character texts; "" for a file without codes. Links are not followed.
+    const QString& creatorCode()
+    {
+        if (!creator)
+            creator = codeText(FileManager::creatorCodeAtPath(path, false));
+        return *creator;
+    }
+    const QString& typeCode()
+    {
+        if (!type)
+            type = codeText(FileManager::typeCodeAtPath(path, false));
+        return *type;
+    }
+
+private:
+    static QString codeText(std::uint32_t code)
+    {
+        return DocumentTypes::extractCodeString(FileManager::fileTypeForHFSTypeCode(code));
+    }
+
+    const QString& path;
+    std::optional<QString> extension;
+    std::optional<QString> creator;
+    std::optional<QString> type;
+};
+
+DocumentTypes::DocumentTypes()
+    : IndexingList(listFileName)
+{
+    load();
+}
+
+void DocumentTypes::load()
+{
+    loadFromFileOrDefaults(QStringLiteral("Document Types Defaults"),
+                           QStringLiteral("could not find any docuement types defaults!"), __FILE__);
+    preparedRules.reset();
+}
+
+void DocumentTypes::removeAtIndex(int index)
+{
+    const std::lock_guard<std::mutex> guard(lock());
+    mutableEntries().removeAt(index);
+    preparedRules.reset();
+}
+
+QString DocumentTypes::typeAtIndex(int index) const
+{
+    if (!isLegalIndex(index))
+        return {};
+    return stringValue(entryMap(entries().at(index)).value(typeKey));
+}
+
+void DocumentTypes::updateTypeAtIndex(const QString& type, int index)
+{
+    if (!isLegalIndex(index))
+        return;
+    const std::lock_guard<std::mutex> guard(lock());
+    mutableEntries()[index] = QVariantMap{{typeKey, type}};
+    preparedRules.reset();
+}
+
+bool DocumentTypes::shouldIndexDocument(const QString& path) const
+{
+    File file(path);
+    if (!contentsWereHandedOut()) {
+        if (!preparedRules) {
+            preparedRules.emplace();
+            for (const QVariant& entry : entries()) {
+                const QVariantMap rule = entryMap(entry);
+                if (boolValue(rule.value(enabledKey)))
+                    preparedRules->push_back(ruleFrom(rule));
+            }
+        }
+        return std::any_of(preparedRules->begin(), preparedRules->end(),
+                           [&](const Rule& rule) { return ruleMatches(rule, file); });
+    }
+    // The live list may have been edited in place: read the rules as they stand.
+    return std::any_of(entries().begin(), entries().end(), [&](const QVariant& entry) {
+        const QVariantMap rule = entryMap(entry);
+        return boolValue(rule.value(enabledKey)) && ruleMatches(ruleFrom(rule), file);
+    });
+}
+
+bool DocumentTypes::matchFileExtensionWithValues(const QString& path, const QVariantMap& rule) const
+{
+    File file(path);
+    return extensionMatches(ruleFrom(rule), file);
+}
+
+bool DocumentTypes::matchMacOS9InfoWithValues(const QString& path, const QVariantMap& rule) const
+{
+    File file(path);
+    return codesMatch(ruleFrom(rule), file);
+}
+
+QString DocumentTypes::extractCodeString(const QString& quotedCode)
+{
+    if (quotedCode.size() != 6)
+        return {};
+    return quotedCode.mid(1, 4);
+}
+
+QString DocumentTypes::tableViewObjectValueForTableColumnRow(int row) const
+{
+    return QStringLiteral("all files with the file extension: *.%1")
+        .arg(stringValue(entryMap(entries().at(row)).value(typeKey)));
+}
+
+DocumentTypes::Rule DocumentTypes::ruleFrom(const QVariantMap& entry)
+{
+    Rule rule;
+    rule.mode = integerValue(entry.value(QStringLiteral("identificationMode")));
+    if (std::optional<QString> extension = optionalString(entry, QStringLiteral("fileExtension")))
+        rule.upperExtension = extension->toUpper();
+    rule.useCreatorCode = boolValue(entry.value(QStringLiteral("useCreatorCode")));
+    rule.useTypeCode = boolValue(entry.value(QStringLiteral("useTypeCode")));
+    rule.creatorCode = optionalString(entry, QStringLiteral("creatorCode"));
+    rule.typeCode = optionalString(entry, QStringLiteral("typeCode"));
+    return rule;
+}
+
+bool DocumentTypes::ruleMatches(const Rule& rule, File& file)
+{
+    switch (rule.mode) {
+    case 0:
+        return extensionMatches(rule, file);
+    case 1:
+        return codesMatch(rule, file);
+    case 2:
+        return codesMatch(rule, file) && extensionMatches(rule, file);
+    case 3:
+        return codesMatch(rule, file) || extensionMatches(rule, file);
+    default:
+        return false;
+    }
+}
+
+bool DocumentTypes::extensionMatches(const Rule& rule, File& file)
+{
+    return rule.upperExtension && *rule.upperExtension == file.upperExtension();
+}
+
+bool DocumentTypes::codesMatch(const Rule& rule, File& file)
+{
+    if (!rule.useCreatorCode && !rule.useTypeCode)
+        return false;
+    const bool creatorMatches = rule.creatorCode && *rule.creatorCode == file.creatorCode();
+    const bool typeMatches = rule.typeCode && *rule.typeCode == file.typeCode();
+    if (rule.useCreatorCode && rule.useTypeCode)
+        return creatorMatches && typeMatches;
+    return rule.useCreatorCode ? creatorMatches : typeMatches;
+}
+
+bool DocumentTypes::isLegalIndex(int index) const
+{
+    if (index >= 0 && index < count())
+        return true;
+    Log::line(QStringLiteral("Illegal index in document types!"));
+    return false;
+}
+
+} // namespace quorvel

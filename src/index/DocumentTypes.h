@@ -1,0 +1,61 @@
+#pragma once
+// The rules that decide which entries the disk scan indexes as documents: by file extension, by
+// the file's four-character type and creator codes, or both ("identificationMode" 0 to 3).
+// Threads and the lock: see IndexingList. A scan asks shouldIndexDocument of its own instance.
+
+#include "index/IndexingList.h"
+
+#include <optional>
+#include <vector>
+
+namespace quorvel {
+
+class DocumentTypes final : public IndexingList {
+public:
+    // Loads the list file, else the "Document Types Defaults.xml" resource; with neither, raises
+    // InternalInconsistency.
+    DocumentTypes();
+
+    void load();
+
+    // The caller passes a legal index.
+    void removeAtIndex(int index);
+    QString typeAtIndex(int index) const;
+    // The rule becomes one holding only "type" (so it never matches).
+    void updateTypeAtIndex(const QString& type, int index);
+
+    bool shouldIndexDocument(const QString& path) const;
+    bool matchFileExtensionWithValues(const QString& path, const QVariantMap& rule) const;
+    bool matchMacOS9InfoWithValues(const QString& path, const QVariantMap& rule) const;
+    // "'ABCD'" -> "ABCD"; a string of any length other than 6 -> "".
+    static QString extractCodeString(const QString& quotedCode);
+
+    int numberOfRowsInTableView() const { return count(); }
+    QString tableViewObjectValueForTableColumnRow(int row) const;
+
+private:
+    // One enabled rule as the matching reads it; a value of the wrong type counts as missing.
+    struct Rule {
+        qint64 mode = 0;
+        std::optional<QString> upperExtension;
+        bool useCreatorCode = false;
+        bool useTypeCode = false;
+        std::optional<QString> creatorCode;
+        std::optional<QString> typeCode;
+    };
+    class File;
+
+    static Rule ruleFrom(const QVariantMap& entry);
+    static bool ruleMatches(const Rule& rule, File& file);
+    static bool extensionMatches(const Rule& rule, File& file);
+    static bool codesMatch(const Rule& rule, File& file);
+    bool isLegalIndex(int index) const;
+
+    // The enabled rules, prepared once, for an instance whose entries can only change through
+    // its own operations (a scan's snapshot); rebuilt after each of them.
+    mutable std::optional<std::vector<Rule>> preparedRules;
+};
+
+QString _documentTypesPath();
+
+} // namespace quorvel

@@ -1,0 +1,71 @@
+#pragma once
+// The common shape of the four lists that steer the disk scan: an owned array of entries
+// (QVariantMap, unknown keys kept) loaded from a property-list file in the Preferences folder,
+// written back whole and atomically, and handed out live for in-place editing.
+//
+// Threads: the scanning thread saves or reads a live list while the main thread may edit it.
+// Whoever touches contents() must hold lock() for as long as it does (reads through the
+// non-const array included: they may detach it). The list's own editing operations and save()
+// take the lock themselves, so never call them while holding it (the mutex is not recursive).
+// The other read accessors are main-thread reads and take no lock.
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <QVariantMap>
+#include <atomic>
+#include <mutex>
+
+namespace quorvel {
+
+class IndexingList {
+public:
+    virtual ~IndexingList();
+    IndexingList(const IndexingList&) = delete;
+    IndexingList& operator=(const IndexingList&) = delete;
+
+    // Writes the entries to the list file atomically; a failed write goes unnoticed.
+    void save() const;
+    int count() const;
+    // The live array itself. Hold lock() while using it.
+    QVariantList& contents();
+    std::mutex& lock() const;
+    // A copy of the entries as they are now, taken under the lock.
+    QVariantList copyOfContents() const;
+    // The textual rendering of the whole entry array.
+    QString description() const;
+
+    QString listFilePath() const;
+
+protected:
+    explicit IndexingList(QString listFileName);
+
+    // Replaces the entries, under the lock.
+    void replaceEntries(QVariantList newEntries);
+    // Fills the entries from the list file, else from the application's defaults resource
+    // "<resourceName>.xml"; with neither readable, raises failureDescription from load.
+    void loadFromFileOrDefaults(const QString& resourceName, const QString& failureDescription,
+                                const char* sourceFile);
+    const QVariantList& entries() const { return entryArray; }
+    // For the list's own edits, made while holding lock().
+    QVariantList& mutableEntries() { return entryArray; }
+    // Whether contents() has ever been called: from then on the entries may change unseen.
+    bool contentsWereHandedOut() const { return handedOut; }
+
+    // Values of an entry as the stored dictionaries may hold them: typed reads that treat a
+    // value of the wrong type as missing.
+    static QVariantMap entryMap(const QVariant& entry);
+    static bool boolValue(const QVariant& value);
+    static QString stringValue(const QVariant& value);
+    static qint64 integerValue(const QVariant& value);
+
+private:
+    const QString storedFileName;
+    QVariantList entryArray;
+    std::atomic<bool> handedOut{false};
+    mutable std::mutex entryLock;
+    // Keeps two saves' writes in the order of their copies.
+    mutable std::mutex saveOrder;
+};
+
+} // namespace quorvel

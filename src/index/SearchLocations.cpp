@@ -1,0 +1,116 @@
+#include "index/SearchLocations.h"
+
+#include "platform/DesktopEntry.h"
+#include "platform/FileManager.h"
+#include "platform/Folders.h"
+#include "platform/Log.h"
+#include "platform/PropertyList.h"
+
+#include <algorithm>
+
+namespace quorvel {
+
+namespace {
+
+const QString listFileName = QStringLiteral("Quorvel Launcher Search Locations List");
+const QString pathKey = QStringLiteral("path");
+const QString includeSubFoldersKey = QStringLiteral("includeSubFolders");
+const QString enabledKey = QStringLiteral("enabled");
+
+} // namespace
+
+QString _searchLocationsPath()
+{
+    return Folders::pathInPreferencesFolder(listFileName);
+}
+
+SearchLocations::SearchLocations()
+    : IndexingList(listFileName)
+{
+    addDefaultLocations();
+    load();
+}
+
+void SearchLocations::addDefaultLocations()
+{
+    addLocationIncludeSubFoldersEnabled(QStringLiteral("/Applications/"), true, true);
+    addLocationIncludeSubFoldersEnabled(Folders::expandTilde(QStringLiteral("~/Applications/")), true, true);
+    addLocationIncludeSubFoldersEnabled(Folders::expandTilde(QStringLiteral("~/Documents/")), true, true);
+    addLocationIncludeSubFoldersEnabled(QStringLiteral("/Library/PreferencePanes/"), false, true);
+    addLocationIncludeSubFoldersEnabled(QStringLiteral("/System/Library/PreferencePanes/"), false, true);
+    addLocationIncludeSubFoldersEnabled(Folders::expandTilde(QStringLiteral("~/Library/PreferencePanes/")), false,
+                                        true);
+    // Applications on this desktop are announced by desktop entries in the XDG folders.
+    for (const QString& folder : DesktopEntry::applicationFolders()) {
+        const bool listed = std::any_of(entries().begin(), entries().end(), [&](const QVariant& entry) {
+            return stringValue(entryMap(entry).value(pathKey)) == folder;
+        });
+        if (!listed)
+            addLocationIncludeSubFoldersEnabled(folder, true, true);
+    }
+}
+
+void SearchLocations::load()
+{
+    const QString path = listFilePath();
+    if (!FileManager::fileExistsAtPath(path))
+        return;
+    replaceEntries(PropertyList::readArrayFile(path).value_or(QVariantList()));
+}
+
+void SearchLocations::addLocationIncludeSubFoldersEnabled(const QString& path, bool includeSubFolders,
+                                                          bool enabled)
+{
+    const std::lock_guard<std::mutex> guard(lock());
+    mutableEntries().append(QVariantMap{
+        {pathKey, path}, {includeSubFoldersKey, includeSubFolders}, {enabledKey, enabled}});
+}
+
+void SearchLocations::removeAtIndex(int index)
+{
+    const std::lock_guard<std::mutex> guard(lock());
+    mutableEntries().removeAt(index);
+}
+
+void SearchLocations::updateLocationIncludeSubFoldersAtIndex(const QString& path, bool includeSubFolders,
+                                                             int index)
+{
+    if (!entryAtIndex(index))
+        return;
+    const std::lock_guard<std::mutex> guard(lock());
+    mutableEntries()[index] = QVariantMap{{pathKey, path}, {includeSubFoldersKey, includeSubFolders}};
+}
+
+QString SearchLocations::pathAtIndex(int index) const
+{
+    const std::optional<QVariantMap> entry = entryAtIndex(index);
+    return entry ? stringValue(entry->value(pathKey)) : QString();
+}
+
+bool SearchLocations::enabledAtIndex(int index) const
+{
+    const std::optional<QVariantMap> entry = entryAtIndex(index);
+    return entry && boolValue(entry->value(enabledKey));
+}
+
+bool SearchLocations::includeSubFoldersAtIndex(int index) const
+{
+    const std::optional<QVariantMap> entry = entryAtIndex(index);
+    return entry && boolValue(entry->value(includeSubFoldersKey));
+}
+
+QString SearchLocations::tableViewObjectValueForTableColumnRow(int row) const
+{
+    return stringValue(entryMap(entries().at(row)).value(pathKey));
+}
+
+std::optional<QVariantMap> SearchLocations::entryAtIndex(int index) const
+{
+    if (index < 0 || index >= count()) {
+        Log::line(QStringLiteral("Illegal index in search locations!"));
+        return std::nullopt;
+    }
+    return entryMap(entries().at(index));
+}
+
+} // namespace quorvel
