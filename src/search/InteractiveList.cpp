@@ -1,0 +1,280 @@
+#include "search/InteractiveList.h"
+
+#include "platform/Bundle.h"
+#include "platform/Log.h"
+#include "platform/PropertyList.h"
+#include "platform/Workspace.h"
+#include "search/MatchRanking.h"
+#include "search/NameFilter.h"
+
+#include <QFileInfo>
+#include <QThread>
+#include <cstdlib>
+
+namespace quorvel {
+
+namespace {
+
+// Marks an item whose launch times have not been looked up yet.
+const UsageInformationManager::LaunchTimes notLookedUp;
+
+// The items of an index file, or nullptr when it cannot be read as an array. Entries without a
+// string name or path cannot be shown or opened and are left out; a type that is missing or
+// not a string is carried as an unknown type.
+std::shared_ptr<const LaunchItemTable> readItems(const QString& path)
+{
+    auto table = std::make_shared<LaunchItemTable>();
+    int leftOut = 0;
+    bool full = false;
+    static const QStringList keys = {QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("path")};
+    const bool read = PropertyList::readStringRecords(path, keys, [&](const QString* values, const bool* present) {
+        if (!present[0] || !present[2]) {
+            ++leftOut;
+            return;
+        }
+        if (!full && !table->append(values[0], present[1] ? values[1] : QString(), values[2]))
+            full = true;
+    });
+    if (!read)
+        return nullptr;
+    if (leftOut > 0)
+        Log::line(QStringLiteral("Index %1: %2 entries without a name or path left out").arg(path).arg(leftOut));
+    if (full)
+        Log::line(QStringLiteral("Index %1 is too large; only its first %2 items were read").arg(path).arg(table->size()));
+    table->finish();
+    return table;
+}
+
+QString matchCountText(int count)
+{
+    if (count == 0)
+        return QStringLiteral("No Match.");
+    if (count == 1)
+        return QStringLiteral("Single Match.");
+    return QStringLiteral("%1 Matching Items.").arg(count);
+}
+
+} // namespace
+
+InteractiveList::InteractiveList()
+    : applications(std::make_shared<LaunchItemTable>()), usageInfo(std::make_unique<UsageInformationManager>())
+{
+}
+
+InteractiveList::~InteractiveList() = default;
+
+QString InteractiveList::getFilePath() const
+{
+    Log::line(QStringLiteral("ERROR: interactive list getFilePath called. Should be implemented by subclasses!"));
+    std::exit(EXIT_FAILURE);
+}
+
+void InteractiveList::setFilePath(const QString& path)
+{
+    filePath = path;
+}
+
+void InteractiveList::load()
+{
+    std::shared_ptr<const LaunchItemTable> table = readItems(filePath);
+    takeItems(table ? std::move(table) : std::make_shared<LaunchItemTable>());
+}
+
+void InteractiveList::takeItems(std::shared_ptr<const LaunchItemTable> table)
+{
+    // Matches of the items read before would point into the wrong table: they go with it.
+    applications = std::move(table);
+    currentlyMatchingItems.clear();
+    selectedIndex = 0;
+    launchTimesOfItems.assign(applications->size(), &notLookedUp);
+}
+
+bool InteractiveList::interactiveListFileExists() const
+{
+    return QFileInfo::exists(filePath);
+}
+
+void InteractiveList::setFilterWithMode(const QString& term, int mode)
+{
+    matchingMode = mode;
+    selectedIndex = 0;
+    filterExpression = term.toUpper();
+    if (mode == WordMode)
+        wordFilterExpression = QStringLiteral(" ") + filterExpression;
+    if (mode == WildcardMode)
+        wildcardFilterExpression = filterExpression + QStringLiteral("*");
+    performFiltering();
+}
+
+void InteractiveList::performFiltering()
+{
+    selectedIndex = 0;
+    if (applications->empty())
+        return;
+    const std::vector<std::uint32_t> matches = matchingItems();
+    usageInfo->updateTime(); // one clock reading for the whole sort
+    currentlyMatchingItems = rankedMatches(matches);
+}
+
+std::vector<std::uint32_t> InteractiveList::matchingItems() const
+{
+    switch (matchingMode) {
+    case PrefixMode: return NameFilter::prefixMatches(*applications, filterExpression);
+    case ContainsMode: return NameFilter::containsMatches(*applications, filterExpression);
+    case WordMode: return NameFilter::wordMatches(*applications, filterExpression, wordFilterExpression);
+    case WildcardMode: return NameFilter::wildcardMatches(*applications, wildcardFilterExpression);
+    default: return {};
+    }
+}
+
+std::vector<std::uint32_t> InteractiveList::rankedMatches(const std::vector<std::uint32_t>& matches)
+{
+    if (matches.size() < 2)
+        return matches;
+    const std::vector<std::uint32_t>& ranks = applications->nameRanks();
+    const bool launched = usageInfo->hasHistory();
+    std::vector<MatchRanking::Candidate> candidates;
+    candidates.reserve(matches.size());
+    for (std::uint32_t position = 0; position < matches.size(); ++position) {
+        const std::uint32_t item = matches[position];
+        const float score = usageInfo->scoreOf(applications->kind(item), launched ? launchTimesOfItem(item) : nullptr);
+        candidates.push_back(MatchRanking::candidate(score, ranks[item], item, position));
+    }
+    return MatchRanking::order(std::move(candidates));
+}
+
+const UsageInformationManager::LaunchTimes* InteractiveList::launchTimesOfItem(std::uint32_t item)
+{
+    const UsageInformationManager::LaunchTimes*& times = launchTimesOfItems[item];
+    if (times == &notLookedUp)
+        times = usageInfo->launchTimesFor(applications->path(item));
+    return times;
+}
+
+int InteractiveList::numberOfMatchingItems() const
+{
+    return static_cast<int>(currentlyMatchingItems.size());
+}
+
+bool InteractiveList::isEmpty() const
+{
+    return currentlyMatchingItems.empty();
+}
+
+bool InteractiveList::isMatchIndex(int index) const
+{
+    // Unsigned, so that a negative index is outside as well.
+    return static_cast<unsigned>(index) < currentlyMatchingItems.size();
+}
+
+QString InteractiveList::matchingNameAt(int index) const
+{
+    return isMatchIndex(index) ? applications->name(itemAt(index)).toString() : QString();
+}
+
+QString InteractiveList::matchingTypeAt(int index) const
+{
+    return isMatchIndex(index) ? applications->type(itemAt(index)) : QString();
+}
+
+QString InteractiveList::matchingFilePathAt(int index) const
+{
+    if (applications->empty() || !isMatchIndex(index))
+        return QString();
+    return applications->path(itemAt(index)).toString();
+}
+
+void InteractiveList::selectItemWithPath(const QString& path)
+{
+    selectedIndex = 0;
+    for (std::size_t i = 0; i < currentlyMatchingItems.size(); ++i) {
+        if (applications->path(currentlyMatchingItems[i]) == path) {
+            selectedIndex = static_cast<int>(i);
+            return;
+        }
+    }
+}
+
+void InteractiveList::launchSelectedItem()
+{
+    if (!isMatchIndex(selectedIndex))
+        return;
+    const std::uint32_t item = itemAt(selectedIndex);
+    const QString path = applications->path(item).toString();
+    Workspace& workspace = Workspace::sharedWorkspace();
+    // What the workspace answers changes nothing: a launch that failed is recorded all the same.
+    switch (applications->kind(item)) {
+    case LaunchItemKind::PreferencePane:
+    case LaunchItemKind::Document: workspace.openFile(path); break;
+    case LaunchItemKind::Application: workspace.launchApplication(path); break;
+    case LaunchItemKind::Folder: workspace.selectFileInFileViewerRootedAtPath(QString(), path); break;
+    case LaunchItemKind::Other: break;
+    }
+    usageInfo->registerLaunchOf(path);
+    launchTimesOfItems.assign(applications->size(), &notLookedUp);
+}
+
+QIcon InteractiveList::iconOfSelectedFile() const
+{
+    if (!isMatchIndex(selectedIndex))
+        return QIcon();
+    const std::uint32_t item = itemAt(selectedIndex);
+    const QString path = applications->path(item).toString();
+    if (applications->kind(item) == LaunchItemKind::PreferencePane) {
+        if (const std::optional<Bundle> bundle = Bundle::bundleWithPath(path)) {
+            const QVariantMap info = bundle->infoDictionary();
+            const QString iconName = info.contains(QStringLiteral("NSPrefPaneIconFile"))
+                                         ? info.value(QStringLiteral("NSPrefPaneIconFile")).toString()
+                                         : info.value(QStringLiteral("CFBundleIconFile")).toString();
+            const QString iconPath = iconName.isEmpty() ? QString() : bundle->pathForImageResource(iconName);
+            if (!iconPath.isEmpty())
+                return QIcon(iconPath); // read when first drawn
+        } else {
+            Log::line(QStringLiteral("no bundle found!"));
+        }
+    }
+    return Workspace::sharedWorkspace().iconForFile(path);
+}
+
+QString InteractiveList::resultCountString() const
+{
+    return matchCountText(numberOfMatchingItems());
+}
+
+QString InteractiveList::allMatchingNames() const
+{
+    QString names;
+    for (std::uint32_t item : currentlyMatchingItems) {
+        names += applications->name(item);
+        names += QLatin1Char('\n');
+    }
+    return names;
+}
+
+void InteractiveList::showWaitingForDiskScanPanel()
+{
+    // The library shows no windows; the wait is said in the log instead of a panel. A pause
+    // between attempts keeps the wait from spinning, and the limit keeps a scan that never
+    // comes from holding the caller for ever.
+    constexpr std::chrono::milliseconds pause(200);
+    Log::line(QStringLiteral("Waiting for the disk scan to finish..."));
+    const auto deadline = std::chrono::steady_clock::now() + waitingLimit;
+    for (;;) {
+        if (std::shared_ptr<const LaunchItemTable> table = readItems(filePath)) {
+            takeItems(std::move(table));
+            return;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            Log::line(QStringLiteral("Gave up waiting for the disk scan: %1 cannot be read").arg(filePath));
+            return;
+        }
+        QThread::msleep(static_cast<unsigned long>(pause.count()));
+    }
+}
+
+void InteractiveList::save()
+{
+    usageInfo->save();
+}
+
+} // namespace quorvel

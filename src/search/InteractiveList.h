@@ -1,0 +1,105 @@
+#pragma once
+// The searchable view of an index file: every launch item in memory, the typed term in its
+// prepared forms, the ranked matches of the current term and mode, the selected match, the
+// answers the panel's table asks for, and opening the selected item with the workspace (which
+// records the launch in the usage history). Main thread only.
+//
+// Abstract in spirit: a subclass names the file that backs the list (getFilePath).
+
+#include "search/LaunchItemTable.h"
+#include "search/UsageInformationManager.h"
+
+#include <QIcon>
+#include <QString>
+#include <chrono>
+#include <memory>
+#include <vector>
+
+namespace quorvel {
+
+class InteractiveList {
+public:
+    // The matching modes, as the panel's mode pop-up orders them.
+    enum MatchingMode { PrefixMode = 0, ContainsMode = 1, WordMode = 2, WildcardMode = 3 };
+
+    virtual ~InteractiveList();
+    InteractiveList(const InteractiveList&) = delete;
+    InteractiveList& operator=(const InteractiveList&) = delete;
+
+    // The file that backs the list. Reaching this base version is a programming error: it logs
+    // and ends the process.
+    virtual QString getFilePath() const;
+    void setFilePath(const QString& path);
+
+    // Reads the file's items; a missing or unreadable file gives no items.
+    void load();
+    bool interactiveListFileExists() const;
+
+    void setFilterWithMode(const QString& term, int mode);
+    void performFiltering();
+
+    int numberOfMatchingItems() const;
+    bool isEmpty() const;
+    // The fields of the match at an index; "" for an index outside the matches.
+    QString matchingNameAt(int index) const;
+    QString matchingTypeAt(int index) const;
+    QString matchingFilePathAt(int index) const;
+
+    int indexOfSelectedItem() const { return selectedIndex; }
+    void selectItemAtIndex(int index) { selectedIndex = index; }
+    void selectItemWithPath(const QString& path);
+    QString nameOfSelectedItem() const { return matchingNameAt(selectedIndex); }
+    QString typeOfSelectedItem() const { return matchingTypeAt(selectedIndex); }
+    QString pathOfSelectedItem() const { return matchingFilePathAt(selectedIndex); }
+
+    int numberOfRowsInTableView() const { return numberOfMatchingItems(); }
+    QString tableViewObjectValueForTableColumnRow(int row) const { return matchingNameAt(row); }
+
+    void launchSelectedItem();
+    QIcon iconOfSelectedFile() const;
+    QString resultCountString() const;
+    QString allMatchingNames() const;
+
+    // Re-reads the file until it can be read (a scan is writing it), pausing between attempts
+    // and giving up after waitingLimit; says so in the log.
+    void showWaitingForDiskScanPanel();
+    void setWaitingLimit(std::chrono::milliseconds limit) { waitingLimit = limit; }
+
+    // Writes the usage history; the index file is only ever written by the scanner.
+    void save();
+
+    // The items as loaded, and the usage history; for tools and tests.
+    const LaunchItemTable& items() const { return *applications; }
+    const UsageInformationManager& usageInformation() const { return *usageInfo; }
+
+protected:
+    // Creates the empty list and its usage manager (which reads the history file). The
+    // subclass's constructor then takes the file path from its getFilePath.
+    InteractiveList();
+    void takeFilePathFromSubclass() { filePath = getFilePath(); }
+
+private:
+    void takeItems(std::shared_ptr<const LaunchItemTable> table);
+    bool isMatchIndex(int index) const;
+    std::uint32_t itemAt(int index) const { return currentlyMatchingItems[static_cast<std::size_t>(index)]; }
+    std::vector<std::uint32_t> matchingItems() const;
+    std::vector<std::uint32_t> rankedMatches(const std::vector<std::uint32_t>& matches);
+    const UsageInformationManager::LaunchTimes* launchTimesOfItem(std::uint32_t item);
+
+    std::shared_ptr<const LaunchItemTable> applications;
+    QString filterExpression;
+    QString wordFilterExpression;
+    QString wildcardFilterExpression;
+    std::vector<std::uint32_t> currentlyMatchingItems; // indices into applications, ranked
+    int selectedIndex = 0;
+    int matchingMode = PrefixMode;
+    std::unique_ptr<UsageInformationManager> usageInfo;
+    QString filePath;
+
+    // Each item's launch times, looked up in the history once and kept until the next launch
+    // changes the history.
+    std::vector<const UsageInformationManager::LaunchTimes*> launchTimesOfItems;
+    std::chrono::milliseconds waitingLimit{std::chrono::minutes(10)};
+};
+
+} // namespace quorvel

@@ -1,0 +1,29 @@
+#pragma once
+// The four matching modes over the upper-cased names of a table: which items match a prepared
+// term, in table order. Literal tests compare UTF-16 units; an empty term is a prefix of
+// nothing and occurs nowhere. Contains and word mode search the table's one buffer of names in
+// a single pass instead of name by name.
+
+#include "search/LaunchItemTable.h"
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace quorvel {
+
+class NameFilter final {
+public:
+    using Matches = std::vector<std::uint32_t>;
+
+    // Names that begin with the term.
+    static Matches prefixMatches(const LaunchItemTable& table, QStringView term);
+    // Names in which the term occurs.
+    static Matches containsMatches(const LaunchItemTable& table, QStringView term);
+    // Names that begin with the term or contain wordTerm (a space and the term).
+    static Matches wordMatches(const LaunchItemTable& table, QStringView term, QStringView wordTerm);
+    // Names the wildcard pattern matches as a whole (through WildCardMatcher's expressions).
+    static Matches wildcardMatches(const LaunchItemTable& table, const QString& pattern);
+};
+
+} // namespace quorvel

@@ -1,0 +1,173 @@
+#include "search/UsageInformationManager.h"
+
+#include "platform/Clock.h"
+#include "platform/Folders.h"
+#include "platform/Log.h"
+#include "platform/PropertyList.h"
+
+#include <QVariantList>
+#include <cmath>
+
+namespace quorvel {
+
+QString _historyPath()
+{
+    return Folders::pathInPreferencesFolder(QStringLiteral("Quorvel Launcher History"));
+}
+
+UsageInformationManager::UsageInformationManager()
+{
+    load();
+}
+
+namespace {
+
+bool isNumber(const QVariant& value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void UsageInformationManager::load()
+{
+    const std::optional<QVariantMap> file = PropertyList::readDictionaryFile(_historyPath());
+    if (!file)
+        return;
+    usageInfoDic.clear();
+    unreadableEntries.clear();
+    int droppedTimes = 0;
+    for (auto entry = file->constBegin(); entry != file->constEnd(); ++entry) {
+        if (entry.value().metaType().id() != QMetaType::QVariantList) {
+            unreadableEntries.insert(entry.key(), entry.value());
+            continue;
+        }
+        LaunchTimes times;
+        const QVariantList values = entry.value().toList();
+        times.reserve(static_cast<std::size_t>(values.size()));
+        for (const QVariant& value : values) {
+            if (isNumber(value))
+                times.push_back(value.toDouble());
+            else
+                ++droppedTimes;
+        }
+        usageInfoDic.insert_or_assign(entry.key(), std::move(times));
+    }
+    if (!unreadableEntries.isEmpty() || droppedTimes > 0)
+        Log::line(QStringLiteral("Launch history: %1 entries that are not lists of times kept aside, %2 values "
+                                 "that are not times ignored")
+                      .arg(unreadableEntries.size())
+                      .arg(droppedTimes));
+}
+
+void UsageInformationManager::save() const
+{
+    QVariantMap file = unreadableEntries;
+    for (const auto& [path, times] : usageInfoDic) {
+        QVariantList values;
+        values.reserve(static_cast<qsizetype>(times.size()));
+        for (double time : times)
+            values.append(time);
+        file.insert(path, values);
+    }
+    if (!PropertyList::writeFile(_historyPath(), file))
+        Log::line(QStringLiteral("Could not write the launch history to %1").arg(_historyPath()));
+}
+
+void UsageInformationManager::updateTime()
+{
+    currentT = Clock::absoluteTime();
+}
+
+void UsageInformationManager::registerLaunchOf(const QString& path)
+{
+    const double now = Clock::absoluteTime();
+    unreadableEntries.remove(path); // a value that was no list of times gives way to a real one
+    usageInfoDic[path].push_back(now);
+}
+
+int UsageInformationManager::launchCountFor(const QString& path) const
+{
+    const LaunchTimes* times = launchTimesFor(path);
+    return times ? static_cast<int>(times->size()) : 0;
+}
+
+const UsageInformationManager::LaunchTimes* UsageInformationManager::launchTimesFor(QStringView path) const
+{
+    const auto found = usageInfoDic.find(path);
+    return found == usageInfoDic.end() ? nullptr : &found->second;
+}
+
+float UsageInformationManager::naturalScore(LaunchItemKind kind)
+{
+    switch (kind) {
+    case LaunchItemKind::PreferencePane: return 0.8f;
+    case LaunchItemKind::Application: return 0.5f;
+    case LaunchItemKind::Folder: return 0.2f;
+    default: return 0.0f;
+    }
+}
+
+double UsageInformationManager::launchContribution(double age)
+{
+    // A launch "now", one older than about 11.6 days, and one in the future (the clock was set
+    // back, so its age means nothing) all add the same small amount; the logarithm would give
+    // infinity or not-a-number for the last two, and not-a-number would make the item compare
+    // equal to everything and scramble the order around it.
+    if (!(age > 0.0) || age > 1000000.0)
+        return 0.3;
+    return 6.0 - std::log10(age);
+}
+
+float UsageInformationManager::computeIndividualNaturalScore(const LaunchItem& item) const
+{
+    return naturalScore(launchItemKindOf(item.type));
+}
+
+float UsageInformationManager::computeIndividualUsageScore(const LaunchTimes* launches) const
+{
+    float sum = 0.0f;
+    if (!launches)
+        return sum;
+    for (double time : *launches)
+        sum = static_cast<float>(static_cast<double>(sum) + launchContribution(currentT - time));
+    return sum;
+}
+
+float UsageInformationManager::scoreOf(LaunchItemKind kind, const LaunchTimes* launches) const
+{
+    return computeIndividualUsageScore(launches) + naturalScore(kind);
+}
+
+int UsageInformationManager::compareTo(const LaunchItem& a, const LaunchItem& b) const
+{
+    float scoreA = computeIndividualUsageScore(launchTimesFor(a.path)) + computeIndividualNaturalScore(a);
+    float scoreB = computeIndividualUsageScore(launchTimesFor(b.path)) + computeIndividualNaturalScore(b);
+    const int order = QString::compare(a.name, b.name, Qt::CaseInsensitive);
+    if (order < 0)
+        scoreA = static_cast<float>(static_cast<double>(scoreA) + 0.1);
+    else if (order > 0)
+        scoreB = static_cast<float>(static_cast<double>(scoreB) + 0.1);
+    if (scoreA > scoreB)
+        return -1;
+    if (scoreB > scoreA)
+        return 1;
+    return 0;
+}
+
+int _adaptiveSort(const LaunchItem& a, const LaunchItem& b, const UsageInformationManager* context)
+{
+    return context->compareTo(a, b);
+}
+
+} // namespace quorvel

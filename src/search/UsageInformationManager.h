@@ -1,0 +1,73 @@
+#pragma once
+// The launch history (when each item was launched from the panel) and the ordering it gives:
+// often and recently launched items first, preference panes, applications and folders ahead of
+// documents, and between otherwise equal items the alphabetically earlier name. Main thread only.
+
+#include "search/LaunchItem.h"
+
+#include <QHashFunctions>
+#include <QString>
+#include <QStringView>
+#include <QVariantMap>
+#include <unordered_map>
+#include <vector>
+
+namespace quorvel {
+
+// "Quorvel Launcher History" in the data folder.
+QString _historyPath();
+
+class UsageInformationManager final {
+public:
+    using LaunchTimes = std::vector<double>; // absolute times, oldest first
+
+    UsageInformationManager(); // an empty history, then load
+    UsageInformationManager(const UsageInformationManager&) = delete;
+    UsageInformationManager& operator=(const UsageInformationManager&) = delete;
+
+    // Replaces the history with the file's when the file reads as a dictionary.
+    void load();
+    // Writes the whole history atomically; a failed write is only logged.
+    void save() const;
+    void updateTime();
+    void registerLaunchOf(const QString& path);
+    int launchCountFor(const QString& path) const;
+
+    // -1 when a comes first, 1 when b does, 0 when neither; consults the history each time.
+    int compareTo(const LaunchItem& a, const LaunchItem& b) const;
+
+    // For ranking many items in one sort: the launch times of a path (nullptr for none), and
+    // the score of an item of a kind with those launch times at currentT.
+    const LaunchTimes* launchTimesFor(QStringView path) const;
+    float scoreOf(LaunchItemKind kind, const LaunchTimes* launches) const;
+    bool hasHistory() const { return !usageInfoDic.empty(); }
+    double currentTime() const { return currentT; }
+
+    static float naturalScore(LaunchItemKind kind);
+    // What one launch of the given age adds to the usage score.
+    static double launchContribution(double age);
+
+private:
+    float computeIndividualNaturalScore(const LaunchItem& item) const;
+    float computeIndividualUsageScore(const LaunchTimes* launches) const;
+
+    struct PathHash {
+        using is_transparent = void;
+        std::size_t operator()(QStringView path) const { return qHash(path); }
+    };
+    struct PathEqual {
+        using is_transparent = void;
+        bool operator()(QStringView a, QStringView b) const { return a == b; }
+    };
+
+    // Node-based, so the arrays stay where they are while launches are added elsewhere.
+    std::unordered_map<QString, LaunchTimes, PathHash, PathEqual> usageInfoDic;
+    // Entries of the file that are not arrays of times: kept as they were and written back.
+    QVariantMap unreadableEntries;
+    double currentT = 0;
+};
+
+// The comparison the list sorts its matches with; context is the list's manager.
+int _adaptiveSort(const LaunchItem& a, const LaunchItem& b, const UsageInformationManager* context);
+
+} // namespace quorvel

@@ -1,0 +1,310 @@
+#include "SearchTestSupport.h"
+
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "platform/PropertyList.h"
+#include "search/InteractiveCombinedList.h"
+#include "support/FakeWorkspace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace quorvel;
+using namespace quorvel::test;
+
+namespace {
+
+QStringList logged;
+void captureLog(const QString& line)
+{
+    logged << line;
+}
+
+LaunchItem doc(const QString& name)
+{
+    return {name, "doc", "/docs/" + name};
+}
+
+// A list of the given documents (never launched: ranked alphabetically).
+std::unique_ptr<InteractiveCombinedList> listOf(const std::vector<LaunchItem>& items)
+{
+    writeIndex(items);
+    auto list = std::make_unique<InteractiveCombinedList>();
+    list->load();
+    return list;
+}
+
+QStringList search(InteractiveList& list, const QString& term, int mode)
+{
+    list.setFilterWithMode(term, mode);
+    return namesOf(matchesOf(list));
+}
+
+} // namespace
+
+TEST(InteractiveList, IndexFileLivesInThePreferencesFolder)
+{
+    EXPECT_EQ(_combinedListPath(), QDir::homePath() + "/Library/Preferences/Quorvel Launcher Index");
+    EXPECT_EQ(_historyPath(), QDir::homePath() + "/Library/Preferences/Quorvel Launcher History");
+    InteractiveCombinedList list;
+    EXPECT_EQ(list.getFilePath(), _combinedListPath());
+    EXPECT_FALSE(list.interactiveListFileExists());
+    list.load();
+    EXPECT_EQ(search(list, "a", 0), QStringList());
+    EXPECT_EQ(list.resultCountString(), "No Match.");
+    writeIndex({doc("a")});
+    EXPECT_TRUE(list.interactiveListFileExists());
+}
+
+TEST(InteractiveList, EachModeMatchesAsItsRuleSays)
+{
+    auto list = listOf({doc("Word Processor"), doc("My Word"), doc("Swordfish"), doc("Pass-word"),
+                        doc("Scratchpad"), doc("Notepad"), doc("ab"), doc("x"), doc("Straße")});
+    EXPECT_EQ(search(*list, "word", 2), QStringList({"My Word", "Word Processor"}))
+        << "word mode: at the start or after a space only";
+    EXPECT_EQ(search(*list, "word", 1), QStringList({"My Word", "Pass-word", "Swordfish", "Word Processor"}));
+    EXPECT_EQ(search(*list, "word", 0), QStringList({"Word Processor"}));
+    EXPECT_EQ(search(*list, "s*pad", 3), QStringList({"Scratchpad"})) << "anchored at the start, * appended";
+    EXPECT_EQ(search(*list, "pad", 3), QStringList());
+    EXPECT_EQ(search(*list, "*pad", 3), QStringList({"Notepad", "Scratchpad"}));
+    EXPECT_EQ(search(*list, "n?tep", 3), QStringList({"Notepad"}));
+    EXPECT_EQ(search(*list, "abc", 1), QStringList()) << "a term longer than the name";
+    EXPECT_EQ(search(*list, "STRASSE", 0), QStringList({"Straße"})) << "upper-casing may lengthen a name";
+    EXPECT_EQ(search(*list, "straße", 1), QStringList({"Straße"}));
+    for (int mode = 0; mode < 4; ++mode)
+        EXPECT_EQ(search(*list, "ab", mode), search(*list, "AB", mode)) << "mode " << mode;
+}
+
+TEST(InteractiveList, EmptyTermAndUnknownModes)
+{
+    auto list = listOf({doc("My Word"), doc("Notes"), doc("a b c")});
+    EXPECT_EQ(search(*list, "", 0), QStringList());
+    EXPECT_EQ(search(*list, "", 1), QStringList());
+    EXPECT_EQ(search(*list, "", 2), QStringList({"a b c", "My Word"})) << "every name with a space";
+    EXPECT_EQ(search(*list, "", 3).size(), 3) << "the pattern * matches everything";
+    EXPECT_EQ(search(*list, "notes", 4), QStringList());
+    EXPECT_EQ(list->resultCountString(), "No Match.");
+    EXPECT_EQ(search(*list, "n", -1), QStringList());
+}
+
+TEST(InteractiveList, CountsNamesAndBoundsOfTheDataSource)
+{
+    auto list = listOf({doc("A"), doc("B"), doc("Bee")});
+    list->setFilterWithMode("q", 0);
+    EXPECT_EQ(list->resultCountString(), "No Match.");
+    EXPECT_EQ(list->allMatchingNames(), "");
+    EXPECT_EQ(list->pathOfSelectedItem(), "") << "the settings save it even with no match";
+    EXPECT_EQ(list->nameOfSelectedItem(), "");
+    EXPECT_TRUE(list->isEmpty());
+    list->setFilterWithMode("a", 0);
+    EXPECT_EQ(list->resultCountString(), "Single Match.");
+    list->setFilterWithMode("*", 3);
+    EXPECT_EQ(list->resultCountString(), "3 Matching Items.");
+    list->setFilterWithMode("b", 0);
+    EXPECT_EQ(list->resultCountString(), "2 Matching Items.");
+    EXPECT_EQ(list->allMatchingNames(), "B\nBee\n");
+    EXPECT_EQ(list->numberOfRowsInTableView(), 2);
+    EXPECT_EQ(list->tableViewObjectValueForTableColumnRow(1), "Bee");
+    EXPECT_EQ(list->matchingFilePathAt(1), "/docs/Bee");
+    EXPECT_EQ(list->matchingFilePathAt(2), "");
+    EXPECT_EQ(list->matchingFilePathAt(-1), "");
+    EXPECT_EQ(list->matchingNameAt(7), "") << "outside the matches: an empty answer, not a crash";
+    EXPECT_EQ(list->matchingTypeAt(-3), "");
+}
+
+TEST(InteractiveList, SelectionByPathAndItsResetOnEveryFilter)
+{
+    writeIndex({{"Same", "doc", "/same"}, {"Same too", "doc", "/same"}, {"Other", "doc", "/other"}});
+    InteractiveCombinedList list;
+    list.load();
+    list.setFilterWithMode("*", 3);
+    list.selectItemWithPath("/other");
+    EXPECT_EQ(list.pathOfSelectedItem(), "/other");
+    list.selectItemWithPath("/same");
+    EXPECT_EQ(list.indexOfSelectedItem(), 1) << "the first of two matches with the path";
+    EXPECT_EQ(list.nameOfSelectedItem(), "Same");
+    list.selectItemWithPath("/gone");
+    EXPECT_EQ(list.indexOfSelectedItem(), 0);
+    list.selectItemAtIndex(2);
+    list.performFiltering();
+    EXPECT_EQ(list.indexOfSelectedItem(), 0);
+    list.selectItemAtIndex(2);
+    list.setFilterWithMode("s", 0);
+    EXPECT_EQ(list.indexOfSelectedItem(), 0);
+}
+
+TEST(InteractiveList, LaunchingOpensByTypeAndAlwaysRecordsTheLaunch)
+{
+    FakeWorkspace workspace;
+    Clock::setFixedTime(1000.0);
+    auto list = listOf({{"App", "app", "/a/App.desktop"},
+                        {"Doc", "doc", "/d/Doc.txt"},
+                        {"Pane", "pref", "/p/Pane.prefPane"},
+                        {"Folder", "fold", "/f/Folder"},
+                        {"Thing", "weird", "/t/Thing"}});
+    for (const QString term : {"App", "Doc", "Pane", "Folder", "Thing"}) {
+        list->setFilterWithMode(term, 0);
+        list->launchSelectedItem();
+    }
+    list->setFilterWithMode("nothing", 0);
+    list->launchSelectedItem(); // no match: nothing happens
+
+    const auto opened = workspace.opened();
+    ASSERT_EQ(opened.size(), 4u) << "the unknown type opens nothing";
+    EXPECT_EQ(opened[0].operation, "launchApplication");
+    EXPECT_EQ(opened[0].path, "/a/App.desktop");
+    EXPECT_EQ(opened[1].operation, "openFile");
+    EXPECT_EQ(opened[1].path, "/d/Doc.txt");
+    EXPECT_EQ(opened[2].operation, "openFile");
+    EXPECT_EQ(opened[2].path, "/p/Pane.prefPane");
+    EXPECT_EQ(opened[3].operation, "selectFileInFileViewerRootedAtPath");
+    EXPECT_EQ(opened[3].path, "") << "no file selected";
+    EXPECT_EQ(opened[3].root, "/f/Folder") << "the folder itself is the root";
+
+    EXPECT_EQ(list->usageInformation().launchCountFor("/t/Thing"), 1);
+    EXPECT_EQ(list->usageInformation().launchCountFor("/a/App.desktop"), 1);
+    EXPECT_FALSE(QFile::exists(_historyPath())) << "written only by save";
+    list->save();
+    EXPECT_EQ(InteractiveCombinedList().usageInformation().launchCountFor("/d/Doc.txt"), 1);
+}
+
+TEST(InteractiveList, LaunchedItemRisesToTheTopAtTheNextSearch)
+{
+    FakeWorkspace workspace;
+    Clock::setFixedTime(5000.0);
+    auto list = listOf({{"Mail", "app", "/a/Mail"}, {"Maps", "app", "/a/Maps"}, {"Manual", "pref", "/p/Manual"}});
+    EXPECT_EQ(search(*list, "ma", 0), QStringList({"Manual", "Mail", "Maps"}));
+    list->selectItemWithPath("/a/Maps");
+    list->launchSelectedItem();
+    Clock::setFixedTime(5060.0);
+    EXPECT_EQ(search(*list, "ma", 0), QStringList({"Maps", "Manual", "Mail"}));
+}
+
+TEST(InteractiveList, PreferencePaneIconComesFromItsBundleElseFromTheWorkspace)
+{
+    FakeWorkspace workspace;
+    const QString home = QDir::homePath();
+    const auto makePane = [&](const QString& name, const QString& infoKey) {
+        const QString pane = home + "/" + name + ".prefPane";
+        QDir().mkpath(pane + "/Contents/Resources");
+        QVariantMap info{{"CFBundleIdentifier", "org.example." + name}};
+        if (!infoKey.isEmpty()) {
+            info.insert(infoKey, "PaneIcon");
+            QFile icon(pane + "/Contents/Resources/PaneIcon.png");
+            EXPECT_TRUE(icon.open(QIODevice::WriteOnly));
+        }
+        EXPECT_TRUE(PropertyList::writeFile(pane + "/Contents/Info.plist", info));
+        return pane;
+    };
+    const QString withPaneKey = makePane("WithPaneKey", "NSPrefPaneIconFile");
+    const QString withBundleKey = makePane("WithBundleKey", "CFBundleIconFile");
+    const QString withoutKey = makePane("WithoutKey", "");
+    auto list = listOf({{"WithPaneKey", "pref", withPaneKey},
+                        {"WithBundleKey", "pref", withBundleKey},
+                        {"WithoutKey", "pref", withoutKey},
+                        {"Gone", "pref", home + "/Gone.prefPane"},
+                        {"Document", "doc", home + "/Document"}});
+    logged.clear();
+    Log::setSink(captureLog);
+    for (const QString term : {"WithPaneKey", "WithBundleKey"}) {
+        list->setFilterWithMode(term, 0);
+        const QIcon icon = list->iconOfSelectedFile();
+        EXPECT_FALSE(icon.isNull()) << term.toStdString();
+    }
+    EXPECT_TRUE(workspace.calls.empty()) << "icons named by the bundle need no workspace";
+    for (const QString term : {"WithoutKey", "Gone", "Document"}) {
+        list->setFilterWithMode(term, 0);
+        list->iconOfSelectedFile();
+    }
+    Log::setSink(nullptr);
+    ASSERT_EQ(workspace.calls.size(), 3u);
+    EXPECT_EQ(workspace.calls[0].path, withoutKey);
+    EXPECT_EQ(workspace.calls[1].path, home + "/Gone.prefPane");
+    EXPECT_EQ(workspace.calls[2].path, home + "/Document");
+    EXPECT_EQ(logged, QStringList({"no bundle found!"}));
+    list->setFilterWithMode("none", 0);
+    EXPECT_TRUE(list->iconOfSelectedFile().isNull());
+}
+
+TEST(InteractiveList, BadIndexEntriesAreLeftOutOrCarried)
+{
+    QVariantList array{QVariantMap{{"type", "doc"}, {"path", "/no/name"}},
+                       QVariantMap{{"name", 42}, {"type", "doc"}, {"path", "/numeric/name"}},
+                       QVariantMap{{"name", "No type"}, {"path", "/no/type"}},
+                       QVariantMap{{"name", "Number type"}, {"type", 7}, {"path", "/number/type"}},
+                       QVariantMap{{"name", "No path"}, {"type", "doc"}},
+                       "not a dictionary",
+                       QVariantMap{{"name", "Fine"}, {"type", "app"}, {"path", "/fine"}, {"extra", "kept out"}}};
+    ASSERT_TRUE(PropertyList::writeFile(_combinedListPath(), array));
+    Log::setSink([](const QString&) {});
+    InteractiveCombinedList list;
+    list.load();
+    Log::setSink(nullptr);
+    list.setFilterWithMode("", 3);
+    EXPECT_EQ(namesOf(matchesOf(list)), QStringList({"Fine", "No type", "Number type"}));
+    EXPECT_EQ(list.matchingTypeAt(1), "") << "an unknown type, ranked as a document";
+
+    QFile truncated(_combinedListPath());
+    ASSERT_TRUE(truncated.open(QIODevice::WriteOnly));
+    truncated.write("<plist><array><dict><key>name</key><string>Half</string>");
+    truncated.close();
+    list.load();
+    EXPECT_TRUE(list.isEmpty()) << "the matches of the old items go with them";
+    EXPECT_EQ(list.matchingNameAt(0), "");
+    EXPECT_EQ(search(list, "", 3), QStringList()) << "a damaged file reads as no items at all";
+}
+
+TEST(InteractiveList, IndexWrittenByPythonIsReadAndRankedTheSame)
+{
+    const QString script = QStringLiteral(
+        "import plistlib, sys\n"
+        "items = [dict(name='Zürich Notes', type='doc', path='/d/z'), dict(name='zoo', type='fold', path='/f/zoo'),\n"
+        "         dict(name='Zap', type='app', path='/a/Zap'), dict(name='zen & <tea>', type='pref', path='/p/zen')]\n"
+        "with open(sys.argv[1], 'wb') as f:\n"
+        "    plistlib.dump(items, f)\n");
+    QProcess python;
+    python.start("python3", {"-c", script, _combinedListPath()});
+    ASSERT_TRUE(python.waitForFinished(30000));
+    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    InteractiveCombinedList list;
+    list.load();
+    EXPECT_EQ(search(list, "z", 0), QStringList({"zen & <tea>", "Zap", "zoo", "Zürich Notes"}));
+    EXPECT_EQ(search(list, "ÜRICH", 1), QStringList({"Zürich Notes"}));
+}
+
+TEST(InteractiveList, WaitingForTheScanRereadsUntilTheIndexAppears)
+{
+    Log::setSink([](const QString&) {});
+    InteractiveCombinedList list;
+    std::thread scanner([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        PropertyList::writeFile(_combinedListPath(), QVariantList{QVariantMap{{"name", "New"}, {"type", "doc"}, {"path", "/n"}}});
+    });
+    list.showWaitingForDiskScanPanel();
+    scanner.join();
+    EXPECT_EQ(search(list, "new", 0), QStringList({"New"}));
+
+    QFile::remove(_combinedListPath());
+    InteractiveCombinedList never;
+    never.setWaitingLimit(std::chrono::milliseconds(250));
+    never.showWaitingForDiskScanPanel();
+    Log::setSink(nullptr);
+    EXPECT_EQ(search(never, "new", 0), QStringList()) << "gives up when no scan writes the file";
+}
+
+namespace {
+class ListWithoutFile final : public InteractiveList {
+public:
+    ListWithoutFile() { takeFilePathFromSubclass(); }
+};
+} // namespace
+
+TEST(InteractiveListDeathTest, BaseClassFilePathEndsTheProcessWithItsMessage)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ListWithoutFile(), testing::ExitedWithCode(EXIT_FAILURE),
+                "ERROR: interactive list getFilePath called. Should be implemented by subclasses!");
+}
