@@ -120,8 +120,12 @@ AppController::AppController()
 
 AppController::~AppController()
 {
-    // The scanner goes first: a scan still running must not report to a half-destroyed controller.
-    fileList.reset();
+    // The scanner goes first and stops its scan; while it does, the scan may still report, and
+    // the reports read the scanner through fileList: so it is destroyed while still held there.
+    if (fileList) {
+        fileList.get_deleter()(fileList.get());
+        (void)fileList.release();
+    }
     DistributedNotificationCenter::defaultCenter().removeObserver(this, wakeUpName(), applicationIdentifier());
     Application& application = Application::sharedApplication();
     if (application.delegate() == this)
