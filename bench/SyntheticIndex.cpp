@@ -2,6 +2,7 @@
 
 #include "platform/PropertyList.h"
 
+#include <QSet>
 #include <QStringList>
 #include <algorithm>
 #include <array>
@@ -113,9 +114,11 @@ SyntheticItem makeItem(Random& random, const QStringList& folders)
     const std::size_t roll = random.below(100);
     if (roll < 5) {
         const QString name = QString::fromUtf8(random.pick(applications));
+        // Desktop entries are named in reverse-DNS style, without spaces.
         const QString folder = random.below(2) ? QStringLiteral("/usr/share/applications")
                                                : QStringLiteral("/home/user/.local/share/applications");
-        return {name, QStringLiteral("app"), fitPath(folder, name + QStringLiteral(".desktop"))};
+        const QString file = QStringLiteral("org.freedesktop.") + QString(name).remove(QLatin1Char(' '));
+        return {name, QStringLiteral("app"), fitPath(folder, file + QStringLiteral(".desktop"))};
     }
     if (roll < 6) {
         const QString name = QString::fromUtf8(random.pick(panes));
@@ -133,6 +136,20 @@ SyntheticItem makeItem(Random& random, const QStringList& folders)
     return {path.section(QLatin1Char('/'), -1), QStringLiteral("doc"), path};
 }
 
+// "Report.pdf" -> "Report 2.pdf", as file managers name copies; the name of a document or
+// folder follows its file name.
+SyntheticItem numbered(SyntheticItem item, int copy)
+{
+    const qsizetype slash = item.path.lastIndexOf(QLatin1Char('/'));
+    qsizetype dot = item.path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash)
+        dot = item.path.size();
+    item.path.insert(dot, QStringLiteral(" %1").arg(copy));
+    if (item.type == QLatin1String("doc") || item.type == QLatin1String("fold"))
+        item.name = item.path.mid(slash + 1);
+    return item;
+}
+
 } // namespace
 
 std::vector<SyntheticItem> syntheticItems(std::size_t count, std::uint32_t seed)
@@ -141,8 +158,18 @@ std::vector<SyntheticItem> syntheticItems(std::size_t count, std::uint32_t seed)
     const QStringList folders = makeFolders(random);
     std::vector<SyntheticItem> items;
     items.reserve(count);
-    for (std::size_t i = 0; i < count; ++i)
-        items.push_back(makeItem(random, folders));
+    QSet<QString> paths; // a disk holds each path once
+    for (std::size_t i = 0; i < count; ++i) {
+        SyntheticItem item = makeItem(random, folders);
+        if (paths.contains(item.path)) {
+            int copy = 2;
+            while (paths.contains(numbered(item, copy).path))
+                ++copy;
+            item = numbered(item, copy);
+        }
+        paths.insert(item.path);
+        items.push_back(std::move(item));
+    }
     return items;
 }
 

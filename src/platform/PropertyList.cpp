@@ -5,8 +5,10 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -14,6 +16,9 @@
 #include <memory>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -56,9 +61,28 @@ private:
     qint64 length = 0;
 };
 
+// Byte classes, looked up once per byte in the parser's inner loops.
+enum ByteClass : quint8 { Space = 1, EndsName = 2 };
+
+constexpr std::array<quint8, 256> makeByteClasses()
+{
+    std::array<quint8, 256> classes{};
+    for (const char c : {' ', '\t', '\n', '\r'})
+        classes[uchar(c)] = Space | EndsName;
+    for (const char c : {'>', '/', '<'})
+        classes[uchar(c)] = EndsName;
+    return classes;
+}
+constexpr std::array<quint8, 256> byteClasses = makeByteClasses();
+
 bool isXmlSpace(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    return byteClasses[uchar(c)] & Space;
+}
+
+bool endsName(char c)
+{
+    return byteClasses[uchar(c)] & EndsName;
 }
 
 // Whether a code point may appear in an XML 1.0 document at all.
@@ -95,12 +119,40 @@ void appendUtf8(QByteArray& out, char32_t c)
     out.append(buffer, encodeUtf8(buffer, c) - buffer);
 }
 
+// Tag names and keys are a few bytes long: an inline loop beats a call to memcmp.
+bool sameBytes(const char* a, const char* b, qsizetype n)
+{
+    for (qsizetype i = 0; i < n; ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
+// The first '<' or '&' at or after p, or end: where plain character data stops.
+const char* findMarkup(const char* p, const char* end)
+{
+#ifdef __SSE2__
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i amp = _mm_set1_epi8('&');
+    for (; end - p >= 16; p += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, lt), _mm_cmpeq_epi8(chunk, amp)));
+        if (mask)
+            return p + __builtin_ctz(unsigned(mask));
+    }
+#endif
+    while (p < end && *p != '<' && *p != '&')
+        ++p;
+    return p;
+}
+
 // A view of some bytes of the file, or of the decoded copy when the text held references.
 struct Text {
     const char* data = nullptr;
     qsizetype size = 0;
 
-    bool equals(const char* literal, qsizetype n) const { return size == n && std::memcmp(data, literal, size_t(n)) == 0; }
+    bool equals(const char* other, qsizetype n) const { return size == n && sameBytes(data, other, n); }
     Text trimmed() const
     {
         Text t = *this;
@@ -119,7 +171,7 @@ struct Tag {
     Kind kind = Open;
     Text name;
 
-    bool is(const char* literal) const { return name.equals(literal, qsizetype(std::strlen(literal))); }
+    template <size_t N> bool is(const char (&literal)[N]) const { return name.equals(literal, N - 1); }
 };
 
 std::optional<QVariant> parseInteger(Text text)
@@ -210,6 +262,139 @@ std::optional<QVariant> parseData(Text text)
     return QVariant(*decoded);
 }
 
+// Widens the leading ASCII bytes to UTF-16, 16 at a time; answers how many there were. Names
+// and paths are mostly ASCII, and this is where reading the index spends its time.
+qsizetype widenAscii(char16_t* out, const char* in, qsizetype n)
+{
+    qsizetype i = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        if (_mm_movemask_epi8(chunk))
+            break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(chunk, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(chunk, zero));
+    }
+#endif
+    for (; i < n && uchar(in[i]) < 0x80; ++i)
+        out[i] = char16_t(in[i]);
+    return i;
+}
+
+bool isContinuation(uchar c)
+{
+    return (c & 0xC0) == 0x80;
+}
+
+// Decodes one multi-byte sequence at in[i] (well-formed UTF-8 only: no overlong forms, no
+// surrogates, nothing above U+10FFFF); answers false at anything else.
+bool decodeSequence(const char* in, qsizetype n, qsizetype& i, char16_t*& out)
+{
+    const uchar c = uchar(in[i]);
+    const qsizetype left = n - i;
+    if (c >= 0xC2 && c < 0xE0 && left >= 2 && isContinuation(uchar(in[i + 1]))) {
+        *out++ = char16_t(((c & 0x1F) << 6) | (uchar(in[i + 1]) & 0x3F));
+        i += 2;
+        return true;
+    }
+    if (c >= 0xE0 && c < 0xF0 && left >= 3 && isContinuation(uchar(in[i + 1])) && isContinuation(uchar(in[i + 2]))) {
+        const uchar second = uchar(in[i + 1]);
+        if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second >= 0xA0))
+            return false;
+        *out++ = char16_t(((c & 0x0F) << 12) | ((second & 0x3F) << 6) | (uchar(in[i + 2]) & 0x3F));
+        i += 3;
+        return true;
+    }
+    if (c >= 0xF0 && c < 0xF5 && left >= 4 && isContinuation(uchar(in[i + 1])) && isContinuation(uchar(in[i + 2]))
+        && isContinuation(uchar(in[i + 3]))) {
+        const uchar second = uchar(in[i + 1]);
+        if ((c == 0xF0 && second < 0x90) || (c == 0xF4 && second >= 0x90))
+            return false;
+        const char32_t code = ((c & 0x07) << 18) | ((second & 0x3F) << 12) | ((uchar(in[i + 2]) & 0x3F) << 6)
+            | (uchar(in[i + 3]) & 0x3F);
+        *out++ = char16_t(0xD800 + ((code - 0x10000) >> 10));
+        *out++ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
+        i += 4;
+        return true;
+    }
+    return false;
+}
+
+// Decodes UTF-8 into target, reusing its buffer when no one else shares it. Malformed input is
+// left to Qt's decoder, so that it becomes U+FFFD exactly as with QString::fromUtf8.
+void decodeInto(QString& target, const char* data, qsizetype size)
+{
+    if (!target.isDetached())
+        target = QString();
+    target.resize(size); // UTF-16 never needs more units than UTF-8 has bytes
+    char16_t* const begin = reinterpret_cast<char16_t*>(target.data());
+    char16_t* out = begin;
+    qsizetype i = 0;
+    for (;;) {
+        const qsizetype ascii = widenAscii(out, data + i, size - i);
+        out += ascii;
+        i += ascii;
+        if (i == size)
+            break;
+        if (!decodeSequence(data, size, i, out)) {
+            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            QChar* end = utf8.appendToBuffer(reinterpret_cast<QChar*>(begin), QByteArrayView(data, size));
+            out = reinterpret_cast<char16_t*>(end);
+            break;
+        }
+    }
+    target.truncate(out - begin);
+}
+
+QString decoded(const char* data, qsizetype size)
+{
+    QString string;
+    decodeInto(string, data, size);
+    return string;
+}
+
+// Short strings that repeat (dictionary keys, type codes) share one QString instead of
+// allocating a new one each time: an index of 100,000 dictionaries holds the same three keys and
+// four type codes throughout. A direct-mapped table that keeps the most recent string per slot.
+class ShortStringCache final {
+public:
+    static constexpr qsizetype longest = 16;
+
+    QString string(const char* data, qsizetype size)
+    {
+        if (size > longest)
+            return decoded(data, size);
+        quint32 hash = 2166136261u;
+        for (qsizetype i = 0; i < size; ++i)
+            hash = (hash ^ uchar(data[i])) * 16777619u;
+        Slot& slot = slots[hash % slotCount];
+        if (slot.size != size || std::memcmp(slot.bytes, data, size_t(size)) != 0) {
+            slot.size = size;
+            std::memcpy(slot.bytes, data, size_t(size));
+            slot.string = decoded(data, size);
+        }
+        return slot.string;
+    }
+
+private:
+    static constexpr quint32 slotCount = 64;
+    struct Slot {
+        qsizetype size = -1;
+        char bytes[longest];
+        QString string;
+    };
+    Slot slots[slotCount];
+};
+
+void clearReused(QString& target)
+{
+    if (target.isDetached())
+        target.truncate(0);
+    else
+        target = QString();
+}
+
 // A recursive-descent parser over the bytes of a whole document. Any fault makes it fail as a
 // whole: the caller then answers no value, never a part of one.
 class Parser final {
@@ -244,18 +429,17 @@ private:
     const char* end;
     int depth = 0;
     QByteArray scratch;           // decoded text when it held references or CDATA
-    std::vector<std::pair<QByteArray, QString>> keyCache; // repeated dictionary keys share one QString
+    ShortStringCache shortStrings;
 
-    bool startsWith(const char* literal) const
+    template <size_t N> bool startsWith(const char (&literal)[N]) const
     {
-        const size_t n = std::strlen(literal);
-        return size_t(end - p) >= n && std::memcmp(p, literal, n) == 0;
+        return end - p >= qsizetype(N - 1) && sameBytes(p, literal, N - 1);
     }
 
     // Skips to just after the literal; false when the document ends first.
-    bool skipPast(const char* literal)
+    template <size_t N> bool skipPast(const char (&literal)[N])
     {
-        const size_t n = std::strlen(literal);
+        const size_t n = N - 1;
         for (;;) {
             const void* hit = std::memchr(p, literal[0], size_t(end - p));
             if (!hit)
@@ -275,6 +459,8 @@ private:
         for (;;) {
             while (p < end && isXmlSpace(*p))
                 ++p;
+            if (end - p < 2 || p[0] != '<' || (p[1] != '!' && p[1] != '?'))
+                return true;
             if (startsWith("<!--")) {
                 p += 4;
                 if (!skipPast("-->"))
@@ -348,11 +534,15 @@ private:
             ++p;
         }
         const char* name = p;
-        while (p < end && !isXmlSpace(*p) && *p != '>' && *p != '/' && *p != '<')
+        while (p < end && !endsName(*p))
             ++p;
         tag.name = {name, p - name};
         if (tag.name.size == 0)
             return false;
+        if (p < end && *p == '>') { // the common case: no attributes, no space
+            ++p;
+            return true;
+        }
         return finishTag(tag);
     }
 
@@ -386,6 +576,11 @@ private:
 
     bool expectClose(const Tag& open)
     {
+        const qsizetype n = open.name.size;
+        if (end - p >= n + 3 && p[0] == '<' && p[1] == '/' && p[n + 2] == '>' && sameBytes(p + 2, open.name.data, n)) {
+            p += n + 3;
+            return true;
+        }
         Tag close;
         return readTag(close) && close.kind == Tag::Close && close.name.equals(open.name.data, open.name.size);
     }
@@ -399,11 +594,8 @@ private:
             return true;
         }
         const char* start = p;
-        const void* lt = std::memchr(p, '<', size_t(end - p));
-        if (!lt)
-            return false;
-        const char* stop = static_cast<const char*>(lt);
-        if (!std::memchr(start, '&', size_t(stop - start)) && stop + 1 < end && stop[1] == '/') {
+        const char* stop = findMarkup(p, end);
+        if (end - stop >= 2 && stop[0] == '<' && stop[1] == '/') {
             p = stop;
             text = {start, stop - start};
             return expectClose(open);
@@ -491,7 +683,7 @@ private:
             Text text;
             if (!readText(tag, text))
                 return false;
-            out = QString::fromUtf8(text.data, text.size);
+            out = shortStrings.string(text.data, text.size);
             return true;
         }
         if (tag.is("dict"))
@@ -565,8 +757,7 @@ private:
         return true;
     }
 
-    // The key text of "<key>", shared with earlier identical keys so that 100,000 dictionaries of
-    // the same three keys do not allocate 300,000 key strings.
+    // The key text of "<key>".
     bool readKey(const Tag& tag, QString& key)
     {
         if (!tag.is("key") || tag.kind == Tag::Close)
@@ -574,15 +765,7 @@ private:
         Text text;
         if (!readText(tag, text))
             return false;
-        for (const auto& [bytes, string] : keyCache) {
-            if (text.equals(bytes.constData(), bytes.size())) {
-                key = string;
-                return true;
-            }
-        }
-        key = QString::fromUtf8(text.data, text.size);
-        if (keyCache.size() < 16)
-            keyCache.emplace_back(QByteArray(text.data, text.size), key);
+        key = shortStrings.string(text.data, text.size);
         return true;
     }
 
@@ -644,7 +827,7 @@ private:
             }
             std::fill(present.get(), present.get() + wanted.size(), false);
             for (QString& value : values)
-                value.clear();
+                clearReused(value);
             if (child.kind == Tag::Open && !streamDictionary(child, wanted, values, present.get()))
                 return false;
             visit(values.data(), present.get());
@@ -676,7 +859,7 @@ private:
                 Text text;
                 if (!readText(valueTag, text))
                     return false;
-                values[index] = QString::fromUtf8(text.data, text.size);
+                decodeInto(values[index], text.data, text.size);
                 present[index] = true;
                 continue;
             }
@@ -684,7 +867,7 @@ private:
             if (!parseElement(valueTag, skipped))
                 return false;
             if (match != wanted.end()) { // a later non-string value replaces an earlier string
-                values[index].clear();
+                clearReused(values[index]);
                 present[index] = false;
             }
         }

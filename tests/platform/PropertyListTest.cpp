@@ -211,6 +211,30 @@ TEST(PropertyList, CharactersXmlCannotCarryAreLeftOutAndCarriageReturnsKept)
     EXPECT_EQ(read.toMap(), (QVariantMap{{"k", QString("abc\r\nd\tef")}}));
 }
 
+TEST(PropertyList, TextDecodesAsQtDecodesUtf8EvenWhenMalformed)
+{
+    const QList<QByteArray> texts = {
+        "plain ascii, longer than sixteen bytes",
+        "sixteen ascii b\xc3\xa9 then two-byte",
+        "\xe2\x82\xac three-byte and \xf0\x9d\x84\x9e four-byte at a block edge.....\xc3\xa9",
+        "overlong \xc0\x80 and \xe0\x80\xaf",
+        "surrogate \xed\xa0\x80 here",
+        "beyond \xf4\x90\x80\x80 and \xf5\x80\x80\x80",
+        "cut short \xe2\x82",
+        "\x80 lone continuation",
+        "\xff\xfe",
+    };
+    const QString path = tempPath("utf8");
+    for (const QByteArray& text : texts) {
+        const QString expected = QString::fromUtf8(text);
+        EXPECT_EQ(PropertyList::fromData(wrap("<string>" + text + "</string>")).toString(), expected) << text.toStdString();
+        writeBytes(path, wrap("<array><dict><key>name</key><string>" + text + "</string></dict></array>"));
+        QString streamed;
+        PropertyList::readStringRecords(path, {"name"}, [&streamed](const QString* v, const bool*) { streamed = v[0]; });
+        EXPECT_EQ(streamed, expected) << text.toStdString();
+    }
+}
+
 TEST(PropertyList, ReadsTheFormsOtherWritersProduce)
 {
     // No declaration, no DOCTYPE, no indentation, comments, references, CDATA, empty elements.

@@ -1,0 +1,2 @@
+# Benchmarks of the platform layer.
+quorvel_add_benchmark(PropertyListBench)
