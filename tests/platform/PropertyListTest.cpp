@@ -235,6 +235,22 @@ TEST(PropertyList, TextDecodesAsQtDecodesUtf8EvenWhenMalformed)
     }
 }
 
+TEST(PropertyList, EverySpecialCharacterIsWrittenRightWhereverItStands)
+{
+    // Long plain runs are copied in blocks; a special character at any offset must still be seen.
+    const QList<QPair<QString, QString>> specials = {{"&", "&"}, {"<", "<"}, {">", ">"}, {"\t", "\t"}, {"\n", "\n"},
+                                                     {"\r", "\r"}, {"\x01", ""}, {"\x7f", "\x7f"}, {"é", "é"},
+                                                     {"€", "€"}, {"𝄞", "𝄞"}, {QString(QChar(0xFFFF)), ""}};
+    const QString plain = "/home/user/Documents/Plan";
+    for (const auto& [special, expected] : specials) {
+        for (qsizetype at = 0; at <= plain.size(); ++at) {
+            const QString text = QString(plain).insert(at, special);
+            const QVariant read = PropertyList::fromData(PropertyList::toData(text));
+            ASSERT_EQ(read.toString(), QString(plain).insert(at, expected)) << "at " << at;
+        }
+    }
+}
+
 TEST(PropertyList, ReadsTheFormsOtherWritersProduce)
 {
     // No declaration, no DOCTYPE, no indentation, comments, references, CDATA, empty elements.
