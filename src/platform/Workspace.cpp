@@ -161,12 +161,21 @@ bool showInFileManager(const QString& method, const QString& path)
 
 // ---- Icons ----
 
+// Outside a desktop environment Qt knows no icon theme at all; every desktop has hicolor, the
+// theme that applications install their icons into.
+void useHicolorWhenNoThemeIsSet()
+{
+    if (QIcon::themeName().isEmpty())
+        QIcon::setThemeName(QStringLiteral("hicolor"));
+}
+
 QIcon iconFromName(const QString& name)
 {
     if (name.isEmpty())
         return {};
     if (name.startsWith(QLatin1Char('/')))
         return QFileInfo(name).isFile() ? QIcon(name) : QIcon();
+    useHicolorWhenNoThemeIsSet();
     return QIcon::fromTheme(name);
 }
 
