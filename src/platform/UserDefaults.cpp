@@ -99,10 +99,30 @@ double doubleOf(const QVariant& value)
     return 0.0;
 }
 
+// The integer a string starts with, after white space: "90.7" -> 90, "42 apples" -> 42; the
+// nearest end of the range when it has too many digits.
+qint64 leadingInteger(const QString& text)
+{
+    const QByteArray bytes = text.trimmed().toLatin1();
+    const char* begin = bytes.constData();
+    const char* end = begin + bytes.size();
+    if (begin < end && *begin == '+')
+        ++begin;
+    qint64 value = 0;
+    const auto result = std::from_chars(begin, end, value);
+    if (result.ec == std::errc::result_out_of_range)
+        return *begin == '-' ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
+    return result.ec == std::errc() ? value : 0;
+}
+
 qint64 integerOf(const QVariant& value)
 {
-    if (isReal(value) || value.metaType().id() == QMetaType::QString)
-        return truncatedToInteger(doubleOf(value));
+    if (value.metaType().id() == QMetaType::QString) {
+        const QString text = value.toString();
+        return isAffirmative(text) ? 1 : leadingInteger(text);
+    }
+    if (isReal(value))
+        return truncatedToInteger(value.toDouble());
     if (value.metaType().id() == QMetaType::ULongLong)
         return qint64(std::min<qulonglong>(value.toULongLong(), qulonglong(std::numeric_limits<qint64>::max())));
     if (isNumber(value))

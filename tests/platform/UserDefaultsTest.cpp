@@ -74,6 +74,8 @@ TEST(UserDefaults, TypedGettersConvertAsThePlatformDoes)
     defaults.setObject("no", "NO");
     defaults.setObject("zero text", "0");
     defaults.setObject("word", "nan");
+    defaults.setObject("exponent", "2e3");
+    defaults.setObject("many digits", "-99999999999999999999999");
     defaults.setInteger("five", 5);
     defaults.setInteger("zero", 0);
     defaults.setObject("half", 0.5);
@@ -86,6 +88,9 @@ TEST(UserDefaults, TypedGettersConvertAsThePlatformDoes)
     EXPECT_EQ(defaults.integerForKey("text number"), 1800);
     EXPECT_EQ(defaults.doubleForKey("text number"), 1800.5);
     EXPECT_EQ(defaults.integerForKey("yes"), 1);
+    EXPECT_EQ(defaults.integerForKey("exponent"), 2); // the leading integer only
+    EXPECT_EQ(defaults.doubleForKey("exponent"), 2000.0);
+    EXPECT_EQ(defaults.integerForKey("many digits"), std::numeric_limits<qint64>::min());
     EXPECT_EQ(defaults.integerForKey("half"), 0);
 
     EXPECT_TRUE(defaults.boolForKey("yes"));
