@@ -11,6 +11,9 @@
 #include <cmath>
 #include <limits>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace quorvel;
 
 namespace {
@@ -155,6 +158,34 @@ TEST(UserDefaults, TwoInstancesExchangeKeysThroughSynchronizeWithoutLosingEither
     EXPECT_FALSE(b.objectForKey("fromA").isValid());
     ASSERT_TRUE(a.synchronize());
     EXPECT_EQ(a.stringForKey("fromB"), "b2");
+}
+
+TEST(UserDefaults, ProcessesSynchronizingAtTheSameTimeLoseNoKeys)
+{
+    constexpr int processes = 3, keysEach = 15;
+    std::vector<pid_t> children;
+    for (int c = 0; c < processes; ++c) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            UserDefaults own(domain);
+            bool ok = true;
+            for (int k = 0; k < keysEach; ++k) {
+                own.setInteger(QString("p%1-%2").arg(c).arg(k), k);
+                ok = own.synchronize() && ok;
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const UserDefaults after(domain);
+    EXPECT_EQ(fileContents(after).size(), processes * keysEach);
+    EXPECT_FALSE(QFile::exists(after.domainFilePath() + ".lock"));
 }
 
 TEST(UserDefaults, BadSettingsFilesGiveTheRegisteredDefaultsAndAreKeptAsideWhenReplaced)
