@@ -273,6 +273,10 @@ bool Application::isActive() const
 
 void Application::applicationStateChanged(Qt::ApplicationState state)
 {
+    // Qt reports state changes from its event queue: an "active" that was queued before hide()
+    // would otherwise bring a hidden application back with nothing the user did.
+    if (state == Qt::ApplicationActive && hidden && !hasVisibleWindows())
+        return;
     setActive(state == Qt::ApplicationActive);
 }
 

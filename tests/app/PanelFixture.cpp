@@ -44,6 +44,8 @@ void PanelFixture::start()
     ASSERT_TRUE(interface);
     controller().applicationWillFinishLaunching();
     controller().applicationDidFinishLaunching();
+    // Let the window system's reports of the panel's showing arrive, as they do before a user types.
+    QTest::qWait(20);
 }
 
 void PanelFixture::summonAgain()

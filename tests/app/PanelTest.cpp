@@ -4,6 +4,7 @@
 
 #include "app/CustomWindow.h"
 #include "platform/Application.h"
+#include "platform/DistributedNotificationCenter.h"
 #include "platform/Clock.h"
 #include "platform/Folders.h"
 #include "platform/PropertyList.h"
@@ -188,4 +189,30 @@ TEST_F(Panel, AMouseChoiceOfModeFiltersAtOnce)
     popUp->setCurrentIndex(3);
     Q_EMIT popUp->activated(3);
     EXPECT_EQ(shownNames(), QStringList{"Scratchpad"});
+}
+
+TEST_F(Panel, OnlyTheWakeUpNotificationOfThisApplicationSummonsThePanel)
+{
+    DistributedNotificationCenter& center = DistributedNotificationCenter::defaultCenter();
+    press(Qt::Key_Escape);
+    ASSERT_FALSE(interface->window().isVisible());
+    if (!center.postNotification("wake up", "org.example.other"))
+        GTEST_SKIP() << "no session bus";
+    center.postNotification("go to sleep", "org.quorvel.launcher");
+    QTest::qWait(300);
+    EXPECT_FALSE(interface->window().isVisible());
+    ASSERT_TRUE(center.postNotification("wake up", "org.quorvel.launcher"));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return interface->window().isVisible(); }, 5000));
+}
+
+TEST_F(Panel, ThePanelStaysAwayWhenDismissedBeforeTheWindowSystemReportedItsShowing)
+{
+    interface.reset();
+    interface = MainInterface::load();
+    controller().applicationWillFinishLaunching();
+    controller().applicationDidFinishLaunching();
+    press(Qt::Key_Escape); // before any event of the showing has been delivered
+    QTest::qWait(300);
+    EXPECT_FALSE(interface->window().isVisible());
+    EXPECT_FALSE(controller().isActiveFlag());
 }

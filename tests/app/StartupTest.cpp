@@ -3,6 +3,8 @@
 #include "PanelFixture.h"
 
 #include "app/CustomWindow.h"
+#include "platform/Bundle.h"
+#include "support/TemporaryHome.h"
 #include "platform/Folders.h"
 #include "platform/PropertyList.h"
 #include "platform/SystemInfo.h"
@@ -11,7 +13,9 @@
 
 #include "ui_MainInterface.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 using namespace quorvel;
 using quorvel::test::PanelFixture;
@@ -164,4 +168,29 @@ TEST_F(Startup, QuittingSavesTheSettingsAsDismissingDoes)
     EXPECT_TRUE(controller().applicationShouldTerminate());
     EXPECT_EQ(storedSettings()["combinedLastSearchTerm"].toString(), "Map");
     EXPECT_EQ(storedSettings()["combinedPathOfLastMatch"].toString(), "/Applications/Maps.app");
+}
+
+TEST_F(Startup, APanelWithoutItsImagesStillSearchesAndLaunches)
+{
+    // A bundle with its Info.plist and defaults but no badges, no background and no style.
+    QTemporaryDir bare;
+    const QString contents = bare.filePath("Bare.app/Contents");
+    ASSERT_TRUE(QDir().mkpath(contents + "/Resources"));
+    ASSERT_TRUE(QFile::copy(test::builtBundlePath() + "/Contents/Info.plist", contents + "/Info.plist"));
+    for (const char* defaults : {"Document Types Defaults.xml", "Folder Exclusion List Defaults.xml",
+                                 "File Exclusion List Defaults.xml"})
+        ASSERT_TRUE(QFile::copy(test::builtBundlePath() + "/Contents/Resources/" + defaults,
+                                contents + "/Resources/" + defaults));
+    Bundle::setMainBundlePath(bare.filePath("Bare.app"));
+    writeIndex({{"Mail", "app", "/Applications/Mail.app"}});
+    start();
+    interface->window().repaint();
+    type("ma");
+    EXPECT_EQ(controls().combinedOutputTextField->text(), "Mail");
+    EXPECT_TRUE(controls().combinedFileTypeImageView->pixmap().isNull());
+    controller().launch();
+    ASSERT_EQ(workspace.opened().size(), 1u);
+    EXPECT_EQ(workspace.opened()[0].path, "/Applications/Mail.app");
+    interface.reset();
+    Bundle::setMainBundlePath(test::builtBundlePath());
 }
