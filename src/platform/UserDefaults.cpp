@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -123,7 +124,8 @@ qint64 integerOf(const QVariant& value)
     }
     if (isReal(value))
         return truncatedToInteger(value.toDouble());
-    if (value.metaType().id() == QMetaType::ULongLong)
+    const int type = value.metaType().id();
+    if (type == QMetaType::ULongLong || type == QMetaType::ULong)
         return qint64(std::min<qulonglong>(value.toULongLong(), qulonglong(std::numeric_limits<qint64>::max())));
     if (isNumber(value))
         return value.toLongLong();
