@@ -37,14 +37,30 @@ public:
     {
     }
 
-    const QString& upperExtension()
+    // Whether the upper-cased extension equals upperRule (an upper-cased rule extension).
+    bool upperExtensionEquals(const QString& upperRule)
     {
         if (!extension) {
             const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
             const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-            extension = dot > slash ? path.mid(dot + 1).toUpper() : QString();
+            extension = dot > slash ? QStringView(path).mid(dot + 1) : QStringView();
+            ascii = std::all_of(extension->begin(), extension->end(), [](QChar c) { return c.unicode() < 0x80; });
         }
-        return *extension;
+        if (!ascii) {
+            if (!upperExtension)
+                upperExtension = extension->toString().toUpper();
+            return *upperExtension == upperRule;
+        }
+        // ASCII upper-cases letter by letter, without a copy.
+        if (extension->size() != upperRule.size())
+            return false;
+        for (qsizetype i = 0; i < upperRule.size(); ++i) {
+            const char16_t c = extension->at(i).unicode();
+            const char16_t upper = c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
+            if (upper != upperRule.at(i).unicode())
+                return false;
+        }
+        return true;
     }
     // The codes as bare four-character texts; "" for a file without codes. Links are not followed.
     const QString& creatorCode()
@@ -67,7 +83,9 @@ private:
     }
 
     const QString& path;
-    std::optional<QString> extension;
+    std::optional<QStringView> extension;
+    bool ascii = true;
+    std::optional<QString> upperExtension;
     std::optional<QString> creator;
     std::optional<QString> type;
 };
@@ -82,14 +100,12 @@ void DocumentTypes::load()
 {
     loadFromFileOrDefaults(QStringLiteral("Document Types Defaults"),
                            QStringLiteral("could not find any docuement types defaults!"), __FILE__);
-    preparedRules.reset();
 }
 
 void DocumentTypes::removeAtIndex(int index)
 {
     const std::lock_guard<std::mutex> guard(lock());
     mutableEntries().removeAt(index);
-    preparedRules.reset();
 }
 
 QString DocumentTypes::typeAtIndex(int index) const
@@ -105,29 +121,30 @@ void DocumentTypes::updateTypeAtIndex(const QString& type, int index)
         return;
     const std::lock_guard<std::mutex> guard(lock());
     mutableEntries()[index] = QVariantMap{{typeKey, type}};
-    preparedRules.reset();
 }
 
+// Asked of every entry a scan meets: the rules are read again only after they changed. Only
+// the thread that owns the instance asks (the scan asks its own snapshot).
 bool DocumentTypes::shouldIndexDocument(const QString& path) const
 {
     File file(path);
-    if (!contentsWereHandedOut()) {
-        if (!preparedRules) {
-            preparedRules.emplace();
-            for (const QVariant& entry : entries()) {
-                const QVariantMap rule = entryMap(entry);
-                if (boolValue(rule.value(enabledKey)))
-                    preparedRules->push_back(ruleFrom(rule));
-            }
-        }
-        return std::any_of(preparedRules->begin(), preparedRules->end(),
-                           [&](const Rule& rule) { return ruleMatches(rule, file); });
-    }
-    // The live list may have been edited in place: read the rules as they stand.
-    return std::any_of(entries().begin(), entries().end(), [&](const QVariant& entry) {
+    const std::vector<Rule>& rules = enabledRules();
+    return std::any_of(rules.begin(), rules.end(), [&](const Rule& rule) { return ruleMatches(rule, file); });
+}
+
+const std::vector<DocumentTypes::Rule>& DocumentTypes::enabledRules() const
+{
+    const QVariantList& live = entries();
+    if (preparedRules && preparedFrom.constData() == live.constData() && preparedFrom.size() == live.size())
+        return *preparedRules;
+    preparedFrom = live;
+    preparedRules.emplace();
+    for (const QVariant& entry : live) {
         const QVariantMap rule = entryMap(entry);
-        return boolValue(rule.value(enabledKey)) && ruleMatches(ruleFrom(rule), file);
-    });
+        if (boolValue(rule.value(enabledKey)))
+            preparedRules->push_back(ruleFrom(rule));
+    }
+    return *preparedRules;
 }
 
 bool DocumentTypes::matchFileExtensionWithValues(const QString& path, const QVariantMap& rule) const
@@ -186,7 +203,7 @@ bool DocumentTypes::ruleMatches(const Rule& rule, File& file)
 
 bool DocumentTypes::extensionMatches(const Rule& rule, File& file)
 {
-    return rule.upperExtension && *rule.upperExtension == file.upperExtension();
+    return rule.upperExtension && file.upperExtensionEquals(*rule.upperExtension);
 }
 
 bool DocumentTypes::codesMatch(const Rule& rule, File& file)

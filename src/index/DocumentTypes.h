@@ -51,8 +51,10 @@ private:
     static bool codesMatch(const Rule& rule, File& file);
     bool isLegalIndex(int index) const;
 
-    // The enabled rules, prepared once, for an instance whose entries can only change through
-    // its own operations (a scan's snapshot); rebuilt after each of them.
+    // The enabled rules as prepared from the entries. preparedFrom shares the entries' data:
+    // every change made to them detaches or replaces the live array, so identity tells.
+    const std::vector<Rule>& enabledRules() const;
+    mutable QVariantList preparedFrom;
     mutable std::optional<std::vector<Rule>> preparedRules;
 };
 

@@ -34,7 +34,6 @@ int IndexingList::count() const
 
 QVariantList& IndexingList::contents()
 {
-    handedOut = true;
     return entryArray;
 }
 

@@ -13,7 +13,6 @@
 #include <QVariant>
 #include <QVariantList>
 #include <QVariantMap>
-#include <atomic>
 #include <mutex>
 
 namespace quorvel {
@@ -49,8 +48,6 @@ protected:
     const QVariantList& entries() const { return entryArray; }
     // For the list's own edits, made while holding lock().
     QVariantList& mutableEntries() { return entryArray; }
-    // Whether contents() has ever been called: from then on the entries may change unseen.
-    bool contentsWereHandedOut() const { return handedOut; }
 
     // Values of an entry as the stored dictionaries may hold them: typed reads that treat a
     // value of the wrong type as missing.
@@ -62,7 +59,6 @@ protected:
 private:
     const QString storedFileName;
     QVariantList entryArray;
-    std::atomic<bool> handedOut{false};
     mutable std::mutex entryLock;
     // Keeps two saves' writes in the order of their copies.
     mutable std::mutex saveOrder;

@@ -8,10 +8,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <optional>
 #include <cstring>
@@ -48,7 +50,7 @@ bool isDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// Reads the listing's entries; calls add(name, dirent type) for each decodable one.
+// Reads the listing's entries; calls add(name, raw name, dirent type) for each decodable one.
 template<typename Add>
 bool readFolder(DIR* folder, const QString& path, QStringList* undecodable, Add add)
 {
@@ -57,7 +59,7 @@ bool readFolder(DIR* folder, const QString& path, QStringList* undecodable, Add 
             continue;
         const std::size_t length = std::strlen(entry->d_name);
         if (std::optional<QString> name = decodedName(entry->d_name, length)) {
-            add(*name, entry->d_type);
+            add(*name, entry->d_name, entry->d_type);
             continue;
         }
         if (undecodable) {
@@ -81,6 +83,33 @@ std::optional<std::array<unsigned char, 8>> finderInfo(const QString& path, bool
     std::array<unsigned char, 8> info{};
     std::copy_n(buffer.begin(), 8, info.begin());
     return info;
+}
+
+// getxattrat(2) (Linux 6.13) reads an attribute by a name relative to an open folder, sparing
+// the lookup of the whole path for every file of a listing; older kernels answer ENOSYS.
+#ifndef SYS_getxattrat
+#define SYS_getxattrat 464
+#endif
+struct XattrArguments {
+    std::uint64_t value;
+    std::uint32_t size;
+    std::uint32_t flags;
+};
+std::atomic<bool> relativeAttributesWork{true};
+
+ssize_t finderInfoInFolder(int folder, const QString& folderPath, const char* name, unsigned char* buffer,
+                           std::size_t size)
+{
+    if (relativeAttributesWork.load(std::memory_order_relaxed)) {
+        XattrArguments arguments{reinterpret_cast<std::uintptr_t>(buffer), std::uint32_t(size), 0};
+        const long length =
+            ::syscall(SYS_getxattrat, folder, name, 0u, finderInfoAttribute, &arguments, sizeof arguments);
+        if (length >= 0 || errno != ENOSYS)
+            return length;
+        relativeAttributesWork.store(false);
+    }
+    const QByteArray path = encoded(folderPath) + '/' + name;
+    return ::getxattr(path.constData(), finderInfoAttribute, buffer, size);
 }
 
 std::uint32_t bigEndianCode(const unsigned char* bytes)
@@ -117,12 +146,15 @@ std::uint32_t derivedTypeCode(const QString& path, bool followLinks)
 
 QString lastPathComponent(const QString& path)
 {
-    QString trimmed = path;
-    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
-        trimmed.chop(1);
-    if (trimmed == QLatin1String("/"))
-        return trimmed;
-    return trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
+    qsizetype end = path.size();
+    while (end > 1 && path.at(end - 1) == QLatin1Char('/'))
+        --end;
+    if (end == 1 && path.startsWith(QLatin1Char('/')))
+        return QStringLiteral("/");
+    const qsizetype start = path.lastIndexOf(QLatin1Char('/'), end - 1) + 1;
+    if (start == 0 && end == path.size())
+        return path;
+    return path.mid(start, end - start);
 }
 
 } // namespace
@@ -142,7 +174,8 @@ QStringList FileManager::directoryContentsAtPath(const QString& path, QStringLis
     DIR* folder = ::opendir(encoded(path).constData());
     if (!folder)
         return names;
-    readFolder(folder, path, undecodable, [&](const QString& name, unsigned char) { names.append(name); });
+    readFolder(folder, path, undecodable,
+               [&](const QString& name, const char*, unsigned char) { names.append(name); });
     ::closedir(folder);
     return names;
 }
@@ -162,14 +195,20 @@ FolderListing FileManager::listFolderAtPath(const QString& path, QStringList* un
     listing.readable = true;
     listing.device = own.st_dev;
     listing.inode = own.st_ino;
-    readFolder(folder, path, undecodable, [&](const QString& name, unsigned char type) {
+    readFolder(folder, path, undecodable, [&](const QString& name, const char* rawName, unsigned char type) {
         FolderEntry entry{name, true, type == DT_DIR};
         // Only links and file systems that give no type need a look at the entry itself.
         if (type == DT_LNK || type == DT_UNKNOWN) {
             struct stat info {};
-            const QByteArray native = encoded(name);
-            entry.exists = ::fstatat(descriptor, native.constData(), &info, 0) == 0;
+            entry.exists = ::fstatat(descriptor, rawName, &info, 0) == 0;
             entry.isFolder = entry.exists && S_ISDIR(info.st_mode);
+        }
+        if (entry.exists && !entry.isFolder) {
+            std::array<unsigned char, 32> info{};
+            if (finderInfoInFolder(descriptor, path, rawName, info.data(), info.size()) >= 8) {
+                entry.storedTypeCode = bigEndianCode(info.data());
+                entry.storedCreatorCode = bigEndianCode(info.data() + 4);
+            }
         }
         listing.entries.push_back(std::move(entry));
     });
@@ -184,6 +223,11 @@ std::uint32_t FileManager::typeCodeAtPath(const QString& path, bool followLinks)
             return code;
     }
     return derivedTypeCode(path, followLinks);
+}
+
+std::uint32_t FileManager::typeCodeOfListedEntry(const QString& path, const FolderEntry& entry)
+{
+    return entry.storedTypeCode ? entry.storedTypeCode : derivedTypeCode(path, true);
 }
 
 std::uint32_t FileManager::creatorCodeAtPath(const QString& path, bool followLinks)
@@ -205,13 +249,13 @@ QString FileManager::fileTypeForHFSTypeCode(std::uint32_t code)
 
 QString FileManager::displayNameAtPath(const QString& path)
 {
-    const QString name = lastPathComponent(path);
-    if (DesktopEntry::hasDesktopEntrySuffix(name)) {
+    if (DesktopEntry::hasDesktopEntrySuffix(path)) {
         if (const std::optional<DesktopEntry> entry = DesktopEntry::fromFile(path)) {
             if (!entry->name().isEmpty())
                 return entry->name();
         }
     }
+    const QString name = lastPathComponent(path);
     if (name.endsWith(QLatin1String(".app")) && name.size() > 4)
         return name.chopped(4);
     return name;

@@ -17,6 +17,9 @@ struct FolderEntry {
     QString name;
     bool exists = false;   // following symbolic links (a dangling link does not exist)
     bool isFolder = false; // following symbolic links
+    // The stored Finder codes of a file (following links), read with the listing; 0 when none.
+    std::uint32_t storedTypeCode = 0;
+    std::uint32_t storedCreatorCode = 0;
 };
 
 // A folder's entries one level deep plus the folder's identity, for walks that must not enter
@@ -43,6 +46,9 @@ public:
     static FolderListing listFolderAtPath(const QString& path, QStringList* undecodable = nullptr);
 
     static std::uint32_t typeCodeAtPath(const QString& path, bool followLinks);
+    // typeCodeAtPath(path, true) for an entry of a listing of path's folder, without reading
+    // the stored codes again.
+    static std::uint32_t typeCodeOfListedEntry(const QString& path, const FolderEntry& entry);
     static std::uint32_t creatorCodeAtPath(const QString& path, bool followLinks);
     // The platform's quoted form of a code: "'APPL'"; a zero code gives "''".
     static QString fileTypeForHFSTypeCode(std::uint32_t code);

@@ -1,0 +1,258 @@
+// The disk scan of a synthetic tree of about 200,000 entries against find(1) over the same tree
+// in the same run, with a warm cache: plain `find TREE` (directory reads only) and
+// `find -L TREE -printf '%y\n'` (one stat of every entry). The scan uses the shipped document
+// types and exclusion lists and writes its index into a temporary home.
+// Prints, after the benchmarks, the medians' ratios and the scan's entries per second.
+// QUORVEL_BENCH_TREE_PARENT chooses where the tree is kept (default: the temporary folder).
+
+#include "SyntheticTree.h"
+
+#include "index/DocumentTypes.h"
+#include "index/FileExclusionList.h"
+#include "index/FileList.h"
+#include "index/FileListDelegate.h"
+#include "index/FolderExclusionList.h"
+#include "index/SearchLocations.h"
+#include "platform/Bundle.h"
+#include "platform/Folders.h"
+#include "platform/PropertyList.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <string>
+
+using namespace quorvel;
+
+namespace {
+
+struct Tree {
+    QString root;
+    std::size_t entries = 0;
+};
+
+const Tree& tree()
+{
+    static const Tree made = [] {
+        QString parent = qEnvironmentVariable("QUORVEL_BENCH_TREE_PARENT");
+        if (parent.isEmpty())
+            parent = QDir::tempPath();
+        Tree result;
+        result.root = bench::syntheticTree(parent);
+        result.entries = bench::countEntries(result.root);
+        return result;
+    }();
+    return made;
+}
+
+void runFind(const QStringList& arguments)
+{
+    QProcess find;
+    find.setStandardOutputFile(QProcess::nullDevice());
+    find.start(QStringLiteral("find"), arguments);
+    if (!find.waitForFinished(-1) || find.exitCode() != 0)
+        std::fprintf(stderr, "find failed\n");
+}
+
+void BM_FindPlain(benchmark::State& state)
+{
+    runFind({tree().root}); // warms the cache
+    for (auto _ : state)
+        runFind({tree().root});
+    state.SetItemsProcessed(state.iterations() * qint64(tree().entries));
+}
+
+void BM_FindStatEveryEntry(benchmark::State& state)
+{
+    runFind({QStringLiteral("-L"), tree().root, QStringLiteral("-printf"), QStringLiteral("%y\n")});
+    for (auto _ : state)
+        runFind({QStringLiteral("-L"), tree().root, QStringLiteral("-printf"), QStringLiteral("%y\n")});
+    state.SetItemsProcessed(state.iterations() * qint64(tree().entries));
+}
+
+class CountingDelegate final : public FileListDelegate {
+public:
+    void updateStatusBar() override { ++statusChanges; }
+    void fileListWasRefreshed() override { ++refreshes; }
+    std::atomic<long> statusChanges{0};
+    std::atomic<long> refreshes{0};
+};
+
+// The process's peak resident size in kB; resetPeak starts a new peak from the current size.
+long peakResidentKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return 0;
+}
+long residentKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return 0;
+}
+void resetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+void BM_Scan(benchmark::State& state)
+{
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    SearchLocations locations;
+    {
+        const std::lock_guard<std::mutex> guard(locations.lock());
+        locations.contents() = {QVariantMap{{"path", tree().root + "/"}, {"includeSubFolders", true}, {"enabled", true}}};
+    }
+    DocumentTypes documentTypes;
+    FolderExclusionList folderExclusions;
+    FileExclusionList fileExclusions;
+    CountingDelegate delegate;
+    FileList fileList;
+    fileList.setSearchLocations(&locations);
+    fileList.setDocumentTypes(&documentTypes);
+    fileList.setFolderExclusionList(&folderExclusions);
+    fileList.setFileExclusionList(&fileExclusions);
+    fileList.setAppController(&delegate);
+
+    fileList.redoFileList(); // warms the cache
+    fileList.waitUntilScanHasFinished();
+    long peakGrowth = 0;
+    for (auto _ : state) {
+        const long before = residentKilobytes();
+        resetPeak();
+        fileList.redoFileList();
+        fileList.waitUntilScanHasFinished();
+        peakGrowth = std::max(peakGrowth, peakResidentKilobytes() - before);
+    }
+    const std::size_t items =
+        PropertyList::readArrayFile(Folders::pathInPreferencesFolder("Quorvel Launcher Index")).value_or(QVariantList()).size();
+    state.SetItemsProcessed(state.iterations() * qint64(tree().entries));
+    state.counters["items"] = double(items);
+    state.counters["status_changes"] = double(delegate.statusChanges.load()) / double(state.iterations() + 1);
+    state.counters["peak_growth_MB"] = double(peakGrowth) / 1024.0;
+    state.counters["peak_bytes_per_item"] = items ? double(peakGrowth) * 1024.0 / double(items) : 0.0;
+}
+
+// The walk alone: no list saving, no sorting, no index write.
+void BM_WalkOnly(benchmark::State& state)
+{
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    DocumentTypes documentTypes;
+    FolderExclusionList folderExclusions;
+    FileExclusionList fileExclusions;
+    FileList fileList;
+    fileList.setDocumentTypes(&documentTypes);
+    fileList.setFolderExclusionList(&folderExclusions);
+    fileList.setFileExclusionList(&fileExclusions);
+    for (auto _ : state) {
+        FileList::ItemArray items;
+        fileList.searchPathAddToCombinedListRecursive(tree().root + "/", items, true);
+        benchmark::DoNotOptimize(items.data());
+    }
+    state.SetItemsProcessed(state.iterations() * qint64(tree().entries));
+}
+
+// The two steps after the walk, on the walk's items: the sort, and the index write (with its
+// fsync of the file and of the folder).
+void BM_SortOnly(benchmark::State& state)
+{
+    DocumentTypes documentTypes;
+    FileList fileList;
+    fileList.setDocumentTypes(&documentTypes);
+    FileList::ItemArray walked;
+    fileList.searchPathAddToCombinedListRecursive(tree().root + "/", walked, true);
+    for (auto _ : state) {
+        state.PauseTiming();
+        FileList::ItemArray items = walked;
+        std::reverse(items.begin(), items.end());
+        state.ResumeTiming();
+        FileList::sortAlphabetically(items);
+    }
+    state.counters["items"] = double(walked.size());
+}
+
+void BM_WriteOnly(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    DocumentTypes documentTypes;
+    FileList fileList;
+    fileList.setDocumentTypes(&documentTypes);
+    FileList::ItemArray walked;
+    fileList.searchPathAddToCombinedListRecursive(tree().root + "/", walked, true);
+    for (auto _ : state) {
+        QVariantList array;
+        array.reserve(qsizetype(walked.size()));
+        for (const LaunchItem& item : walked)
+            array.append(QVariantMap{{"name", item.name}, {"path", item.path}, {"type", item.type}});
+        PropertyList::writeFile(folder.filePath("index"), array);
+    }
+    state.counters["items"] = double(walked.size());
+}
+
+constexpr int repetitions = 5;
+BENCHMARK(BM_FindPlain)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
+BENCHMARK(BM_FindStatEveryEntry)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
+BENCHMARK(BM_Scan)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
+BENCHMARK(BM_WalkOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
+BENCHMARK(BM_SortOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
+BENCHMARK(BM_WriteOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
+
+// Keeps the medians' real times so the ratios can be printed at the end.
+class MedianReporter final : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            if (run.aggregate_name == "median")
+                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> medians; // milliseconds
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    Bundle::setMainBundlePath(QStringLiteral(QUORVEL_BUILD_DIR "/Quorvel Launcher 2.app"));
+    benchmark::Initialize(&argc, argv);
+    std::printf("tree: %s, %zu entries\n", qPrintable(tree().root), tree().entries);
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const auto& m = reporter.medians;
+    if (m.count("BM_Scan") && m.count("BM_FindPlain") && m.count("BM_FindStatEveryEntry")) {
+        const double scan = m.at("BM_Scan");
+        std::printf("median scan %.1f ms, find %.1f ms, find -L -printf %.1f ms\n", scan, m.at("BM_FindPlain"),
+                    m.at("BM_FindStatEveryEntry"));
+        std::printf("scan / find = %.2f, scan / find -L = %.2f, scan: %.0f entries per second\n",
+                    scan / m.at("BM_FindPlain"), scan / m.at("BM_FindStatEveryEntry"),
+                    double(tree().entries) / (scan / 1000.0));
+        if (m.count("BM_WalkOnly"))
+            std::printf("walk alone %.1f ms: walk / find = %.2f\n", m.at("BM_WalkOnly"),
+                        m.at("BM_WalkOnly") / m.at("BM_FindPlain"));
+    }
+    benchmark::Shutdown();
+    return 0;
+}

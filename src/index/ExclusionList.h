@@ -1,0 +1,38 @@
+#pragma once
+// Wildcard patterns matched against full paths: the shared body of the folder and the file
+// exclusion lists. Entries: "enabled" and "expression"; further keys are kept.
+// exclude() runs on the scanning thread over the live entries: it reads them under lock().
+
+#include "index/IndexingList.h"
+
+#include <QStringList>
+#include <memory>
+
+namespace quorvel {
+
+class ExclusionList : public IndexingList {
+public:
+    void load();
+    // Whether the first enabled entry whose pattern matches the whole path exists. An entry
+    // without a string "expression" matches nothing.
+    bool exclude(const QString& path) const;
+
+protected:
+    ExclusionList(QString listFileName, QString defaultsResourceName, QString failureDescription,
+                  const char* sourceFile);
+
+private:
+    // The enabled patterns, prepared from the entries as they stood.
+    struct Prepared {
+        QVariantList source; // shares the entries' data: any edit detaches the live array from it
+        QStringList patterns;
+    };
+    std::shared_ptr<const Prepared> preparedPatterns() const;
+
+    mutable std::shared_ptr<const Prepared> prepared; // guarded by lock()
+    const QString defaultsResourceName;
+    const QString failureDescription;
+    const char* const sourceFile;
+};
+
+} // namespace quorvel

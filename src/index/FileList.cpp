@@ -1,0 +1,317 @@
+#include "index/FileList.h"
+
+#include "index/DocumentTypes.h"
+#include "index/FileExclusionList.h"
+#include "index/FileListDelegate.h"
+#include "index/FolderExclusionList.h"
+#include "index/SearchLocations.h"
+#include "platform/Bundle.h"
+#include "platform/Clock.h"
+#include "platform/FileManager.h"
+#include "platform/Folders.h"
+#include "platform/InternalInconsistency.h"
+#include "platform/Log.h"
+#include "platform/PropertyList.h"
+#include "search/InteractiveCombinedList.h"
+
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace quorvel {
+
+namespace {
+
+const QString paneType = QStringLiteral("pref");
+const QString applicationType = QStringLiteral("app");
+const QString documentType = QStringLiteral("doc");
+const QString folderType = QStringLiteral("fold");
+
+QString lastPathComponent(const QString& path)
+{
+    QString trimmed = path;
+    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
+        trimmed.chop(1);
+    return trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// "2024-05-01 13:45:07 +0200": the local date and time with its offset from UTC.
+QString completionTimeText()
+{
+    const QDateTime now = Clock::currentDateTime();
+    const int offset = now.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+        + QStringLiteral(" %1%2%3")
+              .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+              .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+              .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+int sign(int comparison)
+{
+    return (comparison > 0) - (comparison < 0);
+}
+
+} // namespace
+
+FileList::FileList() = default;
+
+FileList::~FileList()
+{
+    // Quitting must not wait for a whole disk walk: the scan stops at its next entry.
+    stopRequested.store(true);
+    if (scanningThread.joinable())
+        scanningThread.join();
+}
+
+void FileList::redoFileList()
+{
+    bool idle = false;
+    if (!currentlyUpdatingApplicationList.compare_exchange_strong(idle, true))
+        return;
+    // The previous scan has written its index; let it make its last reports before the next
+    // scan makes its first, so that the delegate sees them in order.
+    if (scanningThread.joinable())
+        scanningThread.join();
+    scanningThread = std::thread([this] { updateApplicationNames(); });
+}
+
+void FileList::waitUntilScanHasFinished()
+{
+    if (scanningThread.joinable())
+        scanningThread.join();
+}
+
+QString FileList::statusString() const
+{
+    const std::lock_guard<std::mutex> guard(statusLock);
+    return status;
+}
+
+void FileList::updateApplicationNames()
+{
+    std::unique_ptr<SearchLocations> locationsSnapshot;
+    try {
+        if (locations)
+            locations->save();
+        locationsSnapshot = std::make_unique<SearchLocations>();
+        if (documentTypes)
+            documentTypes->save();
+        documentTypesCopy = std::make_unique<DocumentTypes>();
+    } catch (const InternalInconsistency&) {
+        // The application's own defaults are gone (already logged); there is nothing to scan with.
+        currentlyUpdatingApplicationList.store(false);
+        if (appController)
+            appController->updateStatusBar();
+        return;
+    }
+    changeStatus(QStringLiteral("Starting scan..."));
+    currentlyUpdatingApplicationList.store(true);
+
+    ItemArray list;
+    for (int index = 0; index < locationsSnapshot->count() && !stopping(); ++index) {
+        if (!locationsSnapshot->enabledAtIndex(index))
+            continue;
+        const QString path = locationsSnapshot->pathAtIndex(index);
+        if (!path.startsWith(QLatin1Char('/')))
+            continue; // no path, or one that names no definite folder
+        searchPathAddToCombinedListRecursive(path, list, locationsSnapshot->includeSubFoldersAtIndex(index));
+    }
+    if (stopping()) {
+        documentTypesCopy.reset();
+        return;
+    }
+    sortAlphabetically(list);
+    writeIndex(list);
+    currentlyUpdatingApplicationList.store(false);
+    if (appController)
+        appController->fileListWasRefreshed();
+    changeStatus(QStringLiteral("Last disk scan was completed at %1").arg(completionTimeText()));
+    documentTypesCopy.reset();
+}
+
+void FileList::searchPathAddToCombinedListRecursive(const QString& path, ItemArray& list, bool recursive)
+{
+    QStringList undecodable;
+    const FolderListing listing = FileManager::listFolderAtPath(path, &undecodable);
+    const FolderIdentity identity{listing.device, listing.inode};
+    if (listing.readable && std::find(walk.begin(), walk.end(), identity) != walk.end()) {
+        Log::line(QStringLiteral("Not indexing %1 again: it leads back to a folder being indexed").arg(path));
+        return;
+    }
+    // A folder that is not there (a location that does not exist on this system, a folder that
+    // vanished during the walk) gives no item: it could never be opened.
+    if (!listing.readable && !FileManager::fileExistsAtPath(path))
+        return;
+    for (const QString& name : undecodable)
+        Log::line(QStringLiteral("Not indexing %1: its name is not valid UTF-8").arg(name));
+
+    changeStatus(QStringLiteral("Indexing %1..").arg(path));
+    addPathOfTypeWithNameToList(path, folderType, FileManager::displayNameAtPath(path), list);
+    if (!listing.readable)
+        return;
+
+    walk.push_back(identity);
+    for (const FolderEntry& entry : listing.entries) {
+        if (stopping())
+            break;
+        if (entry.name.startsWith(QLatin1Char('.')))
+            continue;
+        const QString entryPath = Folders::joinPath(path, entry.name);
+        if (!canStandInTheIndex(entry.name)) {
+            Log::line(QStringLiteral("Not indexing %1: its name holds control characters").arg(entryPath));
+            continue;
+        }
+        classifyEntry(entryPath, entry, list, recursive);
+    }
+    walk.pop_back();
+}
+
+void FileList::classifyEntry(const QString& path, const FolderEntry& entry, ItemArray& list, bool recursive)
+{
+    const bool isFolder = entry.exists && entry.isFolder;
+    if (isPreferencesPane(path, isFolder)) {
+        addPathOfTypeWithNameToList(path, paneType, nameOfPreferencesPane(path), list);
+        return;
+    }
+    const bool isApplication = isFolder
+        ? isApplicationFolder(path)
+        : FileManager::typeCodeOfListedEntry(path, entry) == FileManager::applicationTypeCode;
+    if (isApplication) {
+        addPathOfTypeWithNameToList(path, applicationType, FileManager::displayNameAtPath(path), list);
+        return;
+    }
+    if (isDocumentAtPath(path)) {
+        addPathOfTypeWithNameToList(path, documentType, FileManager::displayNameAtPath(path), list);
+        return;
+    }
+    if (isFolder && recursive && !(folderExclusionList && folderExclusionList->exclude(path)))
+        searchPathAddToCombinedListRecursive(path, list, true);
+}
+
+void FileList::addPathOfTypeWithNameToList(const QString& path, const QString& type, const QString& name,
+                                           ItemArray& list) const
+{
+    if (fileExclusionList && fileExclusionList->exclude(path))
+        return;
+    list.push_back(Item{name, type, path});
+}
+
+bool FileList::isPreferencesPane(const QString& path) const
+{
+    bool isFolder = false;
+    return FileManager::fileExistsAtPath(path, &isFolder) && isPreferencesPane(path, isFolder);
+}
+
+bool FileList::isPreferencesPane(const QString& path, bool isFolder)
+{
+    return isFolder && path.endsWith(QLatin1String(".prefPane"));
+}
+
+QString FileList::nameOfPreferencesPane(const QString& path) const
+{
+    QString label = lastPathComponent(path);
+    const qsizetype dot = label.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0)
+        label.truncate(dot);
+    if (const std::optional<Bundle> bundle = Bundle::bundleWithPath(path)) {
+        QVariant value = bundle->objectForInfoDictionaryKey(QStringLiteral("NSPrefPaneIconLabel"));
+        if (value.typeId() != QMetaType::QString || value.toString().isEmpty())
+            value = bundle->localizedInfoDictionary().value(QStringLiteral("CFBundleName"));
+        if (value.typeId() == QMetaType::QString && !value.toString().isEmpty())
+            label = value.toString();
+    }
+    label.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return label;
+}
+
+bool FileList::isApplicationAtPath(const QString& path) const
+{
+    bool isFolder = false;
+    FileManager::fileExistsAtPath(path, &isFolder);
+    if (!isFolder)
+        return FileManager::typeCodeAtPath(path, true) == FileManager::applicationTypeCode;
+    return isApplicationFolder(path);
+}
+
+bool FileList::isApplicationFolder(const QString& path)
+{
+    if (path.endsWith(QLatin1String(".app")))
+        return true;
+    const std::optional<Bundle> bundle = Bundle::bundleWithPath(path);
+    if (!bundle || bundle->executablePath().isEmpty())
+        return false;
+    // A folder that holds an item named like itself is an ordinary folder that happens to look
+    // like a bundle, unless it also has the bundle's "Contents".
+    const QStringList names = FileManager::directoryContentsAtPath(path);
+    if (!names.contains(lastPathComponent(path)))
+        return true;
+    return names.contains(QStringLiteral("Contents"));
+}
+
+bool FileList::isDocumentAtPath(const QString& path) const
+{
+    if (documentTypesCopy)
+        return documentTypesCopy->shouldIndexDocument(path);
+    return documentTypes && documentTypes->shouldIndexDocument(path);
+}
+
+void FileList::changeStatus(const QString& text)
+{
+    {
+        const std::lock_guard<std::mutex> guard(statusLock);
+        status = text;
+    }
+    if (appController)
+        appController->updateStatusBar();
+}
+
+// The index is an XML property list, and XML 1.0 cannot carry most control characters: a
+// name holding one could not be stored as it is.
+bool FileList::canStandInTheIndex(const QString& name)
+{
+    return std::none_of(name.begin(), name.end(), [](QChar c) {
+        const char16_t code = c.unicode();
+        return (code < 0x20 && code != u'\t' && code != u'\n' && code != u'\r') || code == 0xFFFE
+            || code == 0xFFFF;
+    });
+}
+
+void FileList::writeIndex(const ItemArray& list) const
+{
+    QVariantList items;
+    items.reserve(static_cast<qsizetype>(list.size()));
+    for (const Item& item : list) {
+        items.append(QVariantMap{{QStringLiteral("name"), item.name},
+                                 {QStringLiteral("path"), item.path},
+                                 {QStringLiteral("type"), item.type}});
+    }
+    const QString path = _combinedListPath();
+    if (!PropertyList::writeFile(path, items))
+        Log::line(QStringLiteral("Could not write %1").arg(path));
+}
+
+void FileList::sortAlphabetically(ItemArray& list)
+{
+    std::sort(list.begin(), list.end(), [](const Item& a, const Item& b) { return _sortAlphabetically(a, b) < 0; });
+}
+
+int _sortAlphabetically(const LaunchItem& a, const LaunchItem& b)
+{
+    if (const int byName = QString::compare(a.name, b.name, Qt::CaseInsensitive))
+        return sign(byName);
+    if (a.type.isEmpty() || a.type == b.type)
+        return sign(QString::compare(a.path, b.path, Qt::CaseInsensitive));
+    for (const QString& first : {paneType, applicationType, folderType}) {
+        if (a.type == first)
+            return -1;
+        if (b.type == first)
+            return 1;
+    }
+    return 0;
+}
+
+} // namespace quorvel

@@ -1,0 +1,109 @@
+#pragma once
+// The disk scanner. On request it walks every enabled search location on its own thread,
+// classifies each entry as a preference pane, an application, a document or a folder, leaves
+// out what the exclusion lists name, sorts the launch items and writes the index file in one
+// atomic write. It keeps a one-line status text and tells its delegate of every change of it
+// and of each new index file; both calls are made on the scanning thread.
+//
+// One scan at a time; a request while one runs is dropped. Destroying the scanner stops a
+// running scan at the next entry and waits for its thread; an interrupted scan writes nothing
+// and makes no further calls to the delegate. The lists and the delegate must outlive it.
+
+#include "search/LaunchItem.h"
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace quorvel {
+
+class DocumentTypes;
+class FileExclusionList;
+class FileListDelegate;
+class FolderExclusionList;
+class SearchLocations;
+struct FolderEntry;
+
+class FileList final {
+public:
+    using Item = LaunchItem;
+    using ItemArray = std::vector<LaunchItem>;
+
+    FileList();
+    ~FileList();
+    FileList(const FileList&) = delete;
+    FileList& operator=(const FileList&) = delete;
+
+    void setAppController(FileListDelegate* controller) { appController = controller; }
+    void setSearchLocations(SearchLocations* list) { locations = list; }
+    void setDocumentTypes(DocumentTypes* list) { documentTypes = list; }
+    void setFileExclusionList(FileExclusionList* list) { fileExclusionList = list; }
+    void setFolderExclusionList(FolderExclusionList* list) { folderExclusionList = list; }
+
+    // What the scan timer fires and what scanning now asks for.
+    void timeUpForRedoingFileList() { redoFileList(); }
+    // Starts a scan on a new thread unless one is in progress; returns at once.
+    void redoFileList();
+    // Blocks until the scan in progress (if any) has finished, its last report included.
+    void waitUntilScanHasFinished();
+
+    QString statusString() const;
+    bool showProgressIndicator() const { return currentlyUpdatingApplicationList.load(); }
+
+    // The body of one scan. Runs on the scanning thread.
+    void updateApplicationNames();
+    // Walks one folder, depth first, appending to list.
+    void searchPathAddToCombinedListRecursive(const QString& path, ItemArray& list, bool recursive);
+
+    bool isPreferencesPane(const QString& path) const;
+    QString nameOfPreferencesPane(const QString& path) const;
+    bool isApplicationAtPath(const QString& path) const;
+    bool isDocumentAtPath(const QString& path) const;
+
+    // Sorts into the index order (_sortAlphabetically), once after the walk.
+    static void sortAlphabetically(ItemArray& list);
+
+private:
+    // The identity of a folder on the current walk.
+    struct FolderIdentity {
+        std::uint64_t device;
+        std::uint64_t inode;
+        bool operator==(const FolderIdentity&) const = default;
+    };
+
+    void changeStatus(const QString& text);
+    void addPathOfTypeWithNameToList(const QString& path, const QString& type, const QString& name,
+                                     ItemArray& list) const;
+    void classifyEntry(const QString& path, const FolderEntry& entry, ItemArray& list, bool recursive);
+    static bool isPreferencesPane(const QString& path, bool isFolder);
+    static bool isApplicationFolder(const QString& path);
+    static bool canStandInTheIndex(const QString& name);
+    void writeIndex(const ItemArray& list) const;
+
+    bool stopping() const { return stopRequested.load(std::memory_order_relaxed); }
+
+    std::atomic<bool> currentlyUpdatingApplicationList{false};
+    SearchLocations* locations = nullptr;
+    DocumentTypes* documentTypes = nullptr;
+    FileExclusionList* fileExclusionList = nullptr;
+    FolderExclusionList* folderExclusionList = nullptr;
+    std::unique_ptr<DocumentTypes> documentTypesCopy; // the scan's snapshot; scanning thread only
+    FileListDelegate* appController = nullptr;
+
+    mutable std::mutex statusLock;
+    QString status; // guarded by statusLock
+
+    std::vector<FolderIdentity> walk; // the folders being walked now; scanning thread only
+    std::atomic<bool> stopRequested{false};
+    std::thread scanningThread; // started and joined on the main thread
+};
+
+// The index order: names ignoring case, then pane, application, folder, document, then paths
+// ignoring case. Answers -1, 0 or 1.
+int _sortAlphabetically(const LaunchItem& a, const LaunchItem& b);
+
+} // namespace quorvel

@@ -1,0 +1,307 @@
+// The four lists that steer a scan: loading, defaults, saving, indexed access and matching.
+
+#include "index/DocumentTypes.h"
+#include "index/FileExclusionList.h"
+#include "index/FolderExclusionList.h"
+#include "index/LogCapture.h"
+#include "index/SearchLocations.h"
+#include "index/TemporaryTree.h"
+#include "platform/Bundle.h"
+#include "platform/Folders.h"
+#include "platform/InternalInconsistency.h"
+#include "platform/PropertyList.h"
+#include "support/TemporaryHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using quorvel::test::LogCapture;
+using quorvel::test::TemporaryTree;
+
+namespace {
+
+class Lists : public testing::Test {
+protected:
+    void SetUp() override { Bundle::setMainBundlePath(test::builtBundlePath()); }
+    void TearDown() override
+    {
+        Bundle::setMainBundlePath(test::builtBundlePath());
+        qunsetenv("XDG_DATA_DIRS");
+    }
+
+    static void writeListFile(const QString& path, const QVariant& value)
+    {
+        ASSERT_TRUE(PropertyList::writeFile(path, value));
+    }
+
+    static QVariantMap rule(const QString& extension, int mode = 0)
+    {
+        return {{"enabled", true}, {"identificationMode", mode}, {"fileExtension", extension}, {"type", extension}};
+    }
+
+    // A document types list holding exactly these rules.
+    static std::unique_ptr<DocumentTypes> documentTypesWith(const QVariantList& rules)
+    {
+        writeListFile(_documentTypesPath(), rules);
+        return std::make_unique<DocumentTypes>();
+    }
+
+    TemporaryTree tree;
+};
+
+QVariantMap location(const QString& path, bool subfolders, bool enabled)
+{
+    return {{"path", path}, {"includeSubFolders", subfolders}, {"enabled", enabled}};
+}
+
+} // namespace
+
+TEST_F(Lists, AFreshAccountGetsTheSixDefaultLocationsThenTheDesktopEntryFolders)
+{
+    qputenv("XDG_DATA_DIRS", "/opt/share:/usr/share/:/usr/share:relative/share");
+    const QString home = Folders::homeFolder();
+    const SearchLocations locations;
+    QVariantList expected = {
+        location("/Applications/", true, true),
+        location(home + "/Applications/", true, true),
+        location(home + "/Documents/", true, true),
+        location("/Library/PreferencePanes/", false, true),
+        location("/System/Library/PreferencePanes/", false, true),
+        location(home + "/Library/PreferencePanes/", false, true),
+        location(home + "/.local/share/applications/", true, true),
+        location("/opt/share/applications/", true, true),
+        location("/usr/share/applications/", true, true),
+    };
+    EXPECT_EQ(locations.copyOfContents(), expected);
+
+    qunsetenv("XDG_DATA_DIRS"); // the XDG defaults
+    qunsetenv("XDG_DATA_HOME");
+    const SearchLocations defaults;
+    ASSERT_EQ(defaults.count(), 9);
+    EXPECT_EQ(defaults.pathAtIndex(6), home + "/.local/share/applications/");
+    EXPECT_EQ(defaults.pathAtIndex(7), "/usr/local/share/applications/");
+    EXPECT_EQ(defaults.pathAtIndex(8), "/usr/share/applications/");
+}
+
+TEST_F(Lists, ASearchLocationsFileReplacesTheDefaultsEvenWhenEmptyOrUnreadable)
+{
+    writeListFile(_searchLocationsPath(), QVariantList());
+    EXPECT_EQ(SearchLocations().count(), 0);
+
+    QFile garbage(_searchLocationsPath());
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    garbage.write("<plist><array><dict>");
+    garbage.close();
+    EXPECT_EQ(SearchLocations().count(), 0);
+
+    QFile::remove(_searchLocationsPath());
+    EXPECT_GE(SearchLocations().count(), 6);
+}
+
+TEST_F(Lists, SearchLocationAccessorsTreatIllegalIndexesMissingKeysAndWrongTypesAsNo)
+{
+    writeListFile(_searchLocationsPath(),
+                  QVariantList{QVariantMap{{"path", "/a/"}}, QVariantMap{{"path", 42}, {"enabled", "YES"}},
+                               QVariantMap{{"enabled", "NO"}, {"includeSubFolders", 1}}, "not a dictionary"});
+    SearchLocations locations;
+    LogCapture log;
+    EXPECT_EQ(locations.pathAtIndex(0), "/a/");
+    EXPECT_FALSE(locations.enabledAtIndex(0));
+    EXPECT_FALSE(locations.includeSubFoldersAtIndex(0));
+    EXPECT_EQ(locations.pathAtIndex(1), "");
+    EXPECT_TRUE(locations.enabledAtIndex(1));
+    EXPECT_FALSE(locations.enabledAtIndex(2));
+    EXPECT_TRUE(locations.includeSubFoldersAtIndex(2));
+    EXPECT_FALSE(locations.enabledAtIndex(3));
+    EXPECT_EQ(log.lines().size(), 0);
+
+    EXPECT_EQ(locations.pathAtIndex(4), "");
+    EXPECT_FALSE(locations.enabledAtIndex(-1));
+    EXPECT_FALSE(locations.includeSubFoldersAtIndex(99));
+    locations.updateLocationIncludeSubFoldersAtIndex("/b/", true, 4);
+    EXPECT_EQ(log.count("Illegal index in search locations!"), 4);
+    EXPECT_EQ(locations.count(), 4);
+}
+
+TEST_F(Lists, AnUpdatedLocationIsDisabledAndSavingKeepsUnknownKeysAndOddElements)
+{
+    SearchLocations locations;
+    {
+        const std::lock_guard<std::mutex> guard(locations.lock());
+        locations.contents() = {location("/x/", true, true), "odd element"};
+        QVariantMap extra = location("/y/", false, true);
+        extra.insert("tableRowColour", "blue");
+        locations.contents().append(extra);
+    }
+    locations.updateLocationIncludeSubFoldersAtIndex("/z/", true, 0);
+    EXPECT_EQ(locations.pathAtIndex(0), "/z/");
+    EXPECT_TRUE(locations.includeSubFoldersAtIndex(0));
+    EXPECT_FALSE(locations.enabledAtIndex(0));
+    EXPECT_EQ(locations.tableViewObjectValueForTableColumnRow(2), "/y/");
+
+    locations.save();
+    const SearchLocations reloaded;
+    EXPECT_EQ(reloaded.copyOfContents(), locations.copyOfContents());
+    EXPECT_EQ(reloaded.copyOfContents().at(2).toMap().value("tableRowColour"), "blue");
+}
+
+TEST_F(Lists, TheExtensionTestIsCaseInsensitiveAndLooksAtTheLastExtensionOnly)
+{
+    const auto types = documentTypesWith({rule("txt"), rule("gz")});
+    EXPECT_TRUE(types->shouldIndexDocument("/d/notes.TXT"));
+    EXPECT_TRUE(types->shouldIndexDocument("/d/a.Txt"));
+    EXPECT_TRUE(types->shouldIndexDocument("/d/archive.tar.gz"));
+    EXPECT_FALSE(types->shouldIndexDocument("/d/txt"));
+    EXPECT_FALSE(types->shouldIndexDocument("/d.txt/readme"));
+    EXPECT_FALSE(types->shouldIndexDocument("/d/notes.txt.bak"));
+    EXPECT_FALSE(types->matchFileExtensionWithValues("/d/a.txt", QVariantMap{{"enabled", true}}));
+
+    const auto noExtension = documentTypesWith({rule("")});
+    EXPECT_TRUE(noExtension->shouldIndexDocument("/d/Makefile"));
+    EXPECT_FALSE(noExtension->shouldIndexDocument("/d/a.c"));
+}
+
+TEST_F(Lists, IdentificationModesCombineTheCodeAndExtensionTests)
+{
+    const QString coded = tree.file("letter.txt");
+    if (!TemporaryTree::setCodes(coded, "TEXT", "ttxt"))
+        GTEST_SKIP() << "no user attributes on this file system";
+    const QString plainText = tree.file("plain.txt");
+    const QString codedOther = tree.file("letter.doc");
+    TemporaryTree::setCodes(codedOther, "TEXT", "ttxt");
+
+    auto codeRule = [](int mode, bool creator, bool type) {
+        QVariantMap r = rule("txt", mode);
+        r.insert({{"useCreatorCode", creator}, {"useTypeCode", type}, {"creatorCode", "ttxt"}, {"typeCode", "TEXT"}});
+        return r;
+    };
+    auto matches = [&](const QVariantMap& r, const QString& path) {
+        return documentTypesWith({r})->shouldIndexDocument(path);
+    };
+    EXPECT_TRUE(matches(codeRule(1, true, true), codedOther));
+    EXPECT_FALSE(matches(codeRule(1, true, true), plainText));
+    EXPECT_FALSE(matches(codeRule(1, false, false), coded));
+    QVariantMap wrongCreator = codeRule(1, true, true);
+    wrongCreator["creatorCode"] = "TTXT";
+    EXPECT_FALSE(matches(wrongCreator, coded));
+    wrongCreator["useCreatorCode"] = false;
+    EXPECT_TRUE(matches(wrongCreator, coded));
+
+    EXPECT_TRUE(matches(codeRule(2, true, true), coded));
+    EXPECT_FALSE(matches(codeRule(2, true, true), codedOther));
+    EXPECT_FALSE(matches(codeRule(2, true, true), plainText));
+    EXPECT_TRUE(matches(codeRule(3, true, true), codedOther));
+    EXPECT_TRUE(matches(codeRule(3, true, true), plainText));
+    EXPECT_FALSE(matches(codeRule(3, false, false), tree.file("x.doc")));
+    EXPECT_FALSE(matches(codeRule(4, true, true), coded));
+    EXPECT_FALSE(matches(codeRule(-1, true, true), coded));
+    QVariantMap noMode = codeRule(0, true, true);
+    noMode.remove("identificationMode");
+    EXPECT_TRUE(matches(noMode, plainText));
+
+    // A file without codes has the empty code text; a rule without "typeCode" never matches.
+    QVariantMap emptyType = codeRule(1, false, true);
+    emptyType["typeCode"] = "";
+    EXPECT_TRUE(matches(emptyType, plainText));
+    emptyType.remove("typeCode");
+    EXPECT_FALSE(matches(emptyType, plainText));
+}
+
+TEST_F(Lists, OnlyEnabledRulesTakePartAndLiveEditsAreSeenAtOnce)
+{
+    QVariantMap withoutEnabled = rule("md");
+    withoutEnabled.remove("enabled");
+    const auto types = documentTypesWith({rule("txt"), withoutEnabled, QVariantMap{{"enabled", false}}});
+    EXPECT_FALSE(types->shouldIndexDocument("/n.md"));
+    EXPECT_TRUE(types->shouldIndexDocument("/n.txt"));
+
+    {
+        const std::lock_guard<std::mutex> guard(types->lock());
+        QVariantMap edited = types->contents()[0].toMap();
+        edited["fileExtension"] = "md";
+        types->contents()[0] = edited;
+    }
+    EXPECT_TRUE(types->shouldIndexDocument("/n.md"));
+    EXPECT_FALSE(types->shouldIndexDocument("/n.txt"));
+
+    // A snapshot that nobody edits in place sees its own operations too.
+    const auto snapshot = documentTypesWith({rule("txt"), rule("pdf")});
+    EXPECT_TRUE(snapshot->shouldIndexDocument("/n.txt"));
+    snapshot->removeAtIndex(0);
+    EXPECT_FALSE(snapshot->shouldIndexDocument("/n.txt"));
+    snapshot->updateTypeAtIndex("pdf", 0);
+    EXPECT_FALSE(snapshot->shouldIndexDocument("/n.pdf"));
+    EXPECT_EQ(snapshot->typeAtIndex(0), "pdf");
+}
+
+TEST_F(Lists, DocumentTypeAccessorsLogIllegalIndexesAndCodeStringsNeedSixCharacters)
+{
+    const auto types = documentTypesWith({rule("txt")});
+    LogCapture log;
+    EXPECT_EQ(types->typeAtIndex(1), "");
+    types->updateTypeAtIndex("x", -1);
+    EXPECT_EQ(log.count("Illegal index in document types!"), 2);
+    EXPECT_EQ(types->typeAtIndex(0), "txt");
+    EXPECT_EQ(types->tableViewObjectValueForTableColumnRow(0), "all files with the file extension: *.txt");
+
+    EXPECT_EQ(DocumentTypes::extractCodeString("'APPL'"), "APPL");
+    EXPECT_EQ(DocumentTypes::extractCodeString("''"), "");
+    EXPECT_EQ(DocumentTypes::extractCodeString("'APP'"), "");
+    EXPECT_EQ(DocumentTypes::extractCodeString("'APPLE'"), "");
+    EXPECT_EQ(DocumentTypes::extractCodeString(QString()), "");
+}
+
+TEST_F(Lists, TheShippedDefaultsLoadAndTheirAbsenceIsAnInternalInconsistency)
+{
+    const DocumentTypes types;
+    EXPECT_TRUE(types.shouldIndexDocument("/d/Report.PDF"));
+    EXPECT_FALSE(types.shouldIndexDocument("/d/a.out"));
+    const FolderExclusionList folders;
+    EXPECT_TRUE(folders.exclude("/home/u/project/node_modules"));
+    EXPECT_FALSE(folders.exclude("/home/u/project/src"));
+    const FileExclusionList files;
+    EXPECT_GT(files.count(), 0);
+
+    // Enabled patterns of both lists together fit the wildcard matcher's cache of ten.
+    int enabled = 0;
+    for (const QVariantList& list : {folders.copyOfContents(), files.copyOfContents()})
+        for (const QVariant& entry : list)
+            enabled += entry.toMap().value("enabled").toBool();
+    EXPECT_LE(enabled, 10);
+
+    Bundle::setMainBundlePath(tree.folder("Empty.app"));
+    auto descriptionOf = [](auto make) {
+        try {
+            make();
+        } catch (const InternalInconsistency& failure) {
+            return failure.description();
+        }
+        return QString();
+    };
+    EXPECT_EQ(descriptionOf([] { DocumentTypes(); }), "could not find any docuement types defaults!");
+    EXPECT_EQ(descriptionOf([] { FolderExclusionList(); }), "could not find any folder exclusion list defaults!");
+    EXPECT_EQ(descriptionOf([] { FileExclusionList(); }), "could not find any file exclusion list defaults!");
+    // A list file, even an empty one, needs no defaults.
+    writeListFile(_fileExclusionListPath(), QVariantList());
+    EXPECT_EQ(FileExclusionList().count(), 0);
+}
+
+TEST_F(Lists, TheFirstEnabledPatternWithAStringExpressionExcludes)
+{
+    writeListFile(_folderExclusionListPath(),
+                  QVariantList{QVariantMap{{"enabled", false}, {"expression", "*"}},
+                               QVariantMap{{"expression", "*"}}, QVariantMap{{"enabled", true}},
+                               QVariantMap{{"enabled", true}, {"expression", 7}}, "odd element",
+                               QVariantMap{{"enabled", true}, {"expression", "/home/u/Music"}},
+                               QVariantMap{{"enabled", true}, {"expression", "*/build/*"}}});
+    const FolderExclusionList list;
+    EXPECT_EQ(list.count(), 7);
+    EXPECT_FALSE(list.exclude("/home/u/Documents"));
+    EXPECT_TRUE(list.exclude("/home/u/Music"));
+    EXPECT_FALSE(list.exclude("/home/u/Music/Album"));
+    EXPECT_FALSE(list.exclude("/home/u/music"));
+    EXPECT_TRUE(list.exclude("/p/build/x"));
+    EXPECT_FALSE(list.exclude("/p/build"));
+}
