@@ -795,7 +795,9 @@ private:
                 QVariant value;
                 if (!readKey(keyTag, key) || !readValueTag(valueTag) || !parseElement(valueTag, value))
                     return false;
-                map.insert(key, std::move(value)); // a repeated key: the last one wins
+                // Writers put keys in order, so the end is the right place nearly always (one
+                // comparison); a repeated key replaces the earlier value: the last one wins.
+                map.insert(map.cend(), key, std::move(value));
             }
             --depth;
         }

@@ -356,6 +356,7 @@ TEST(PropertyList, TypedFileReadersAnswerNothingForTheWrongRootOrAMissingFile)
     EXPECT_FALSE(PropertyList::readDictionaryFile(array));
     EXPECT_FALSE(PropertyList::readArrayFile(tempPath("missing")));
     EXPECT_FALSE(PropertyList::readFile(tempPath("missing")).isValid());
+    EXPECT_FALSE(PropertyList::readFile(Folders::homeFolder()).isValid()); // a folder
     writeBytes(tempPath("empty"), "");
     EXPECT_FALSE(PropertyList::readArrayFile(tempPath("empty")));
 }
