@@ -78,13 +78,23 @@ NameFilter::Matches itemsContaining(const LaunchItemTable& table, QStringView ne
 {
     NameFilter::Matches matches;
     const std::vector<std::uint32_t>& starts = table.upperStarts();
-    auto cursor = starts.begin();
+    std::size_t item = 0;
     forEachOccurrence(table.upperBuffer(), table.upperBufferLength(), needle, [&](std::size_t position) {
-        // The item whose name begins at or before the hit; the next name is where to go on.
-        cursor = std::upper_bound(cursor, starts.end(), position) - 1;
-        matches.push_back(static_cast<std::uint32_t>(cursor - starts.begin()));
-        ++cursor;
-        return static_cast<std::size_t>(*cursor);
+        // The item whose name begins at or before the hit: usually one of the next few, so
+        // gallop ahead before searching by halves.
+        std::size_t low = item, high = item + 1, step = 1;
+        while (high < starts.size() && starts[high] <= position) {
+            low = high;
+            high += step;
+            step *= 2;
+        }
+        high = std::min(high, starts.size());
+        item = static_cast<std::size_t>(std::upper_bound(starts.begin() + low, starts.begin() + high, position)
+                                        - starts.begin())
+               - 1;
+        matches.push_back(static_cast<std::uint32_t>(item));
+        ++item;
+        return static_cast<std::size_t>(starts[item]); // go on with the next name
     });
     return matches;
 }
