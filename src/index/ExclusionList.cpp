@@ -42,8 +42,11 @@ std::shared_ptr<const ExclusionList::Prepared> ExclusionList::preparedPatterns()
     for (const QVariant& entry : live) {
         const QVariantMap map = entryMap(entry);
         const QVariant expression = map.value(QStringLiteral("expression"));
-        if (boolValue(map.value(QStringLiteral("enabled"))) && expression.typeId() == QMetaType::QString)
-            fresh->patterns.append(expression.toString());
+        if (!boolValue(map.value(QStringLiteral("enabled"))) || expression.typeId() != QMetaType::QString)
+            continue;
+        // A copy of its own: the matching thread never shares string data with the editors.
+        const QString pattern = expression.toString();
+        fresh->patterns.append(QString(pattern.constData(), pattern.size()));
     }
     prepared = fresh;
     return prepared;

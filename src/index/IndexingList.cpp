@@ -19,11 +19,12 @@ IndexingList::~IndexingList() = default;
 
 void IndexingList::save() const
 {
-    const std::lock_guard<std::mutex> ordered(saveOrder);
-    // Written from a copy, so editors wait only for the copy, not for the disk.
-    const QVariantList snapshot = copyOfContents();
+    // Written under the lock: a list file is small, and no copy of the entries outlives the lock
+    // on the saving thread (their data is shared, and its last reference may not be dropped
+    // there while an editor works on it).
     const QString path = listFilePath();
-    if (!PropertyList::writeFile(path, snapshot))
+    const std::lock_guard<std::mutex> guard(entryLock);
+    if (!PropertyList::writeFile(path, entryArray))
         Log::line(QStringLiteral("Could not write %1").arg(path));
 }
 

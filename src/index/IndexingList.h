@@ -60,8 +60,6 @@ private:
     const QString storedFileName;
     QVariantList entryArray;
     mutable std::mutex entryLock;
-    // Keeps two saves' writes in the order of their copies.
-    mutable std::mutex saveOrder;
 };
 
 } // namespace quorvel

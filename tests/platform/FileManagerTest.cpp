@@ -102,6 +102,13 @@ TEST_F(Files, CodesComeFromTheFinderInformationOrFromWhatTheDesktopLaunches)
     const QString codedLink = link("coded-link", coded);
     EXPECT_EQ(FileManager::typeCodeAtPath(codedLink, true), FileManager::typeCodeAtPath(coded, true));
     EXPECT_EQ(FileManager::typeCodeAtPath(codedLink, false), 0u);
+    // A listing reads the same codes (following links) for each file it lists.
+    const FolderListing listing = FileManager::listFolderAtPath(dir.path());
+    const FolderEntry* listed = entryNamed(listing, "coded-link");
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->storedTypeCode, FileManager::typeCodeAtPath(coded, true));
+    EXPECT_EQ(listed->storedCreatorCode, FileManager::creatorCodeAtPath(coded, true));
+    EXPECT_EQ(FileManager::typeCodeOfListedEntry(codedLink, *listed), listed->storedTypeCode);
 
     const auto executable = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
     EXPECT_EQ(FileManager::typeCodeAtPath(make("Player.AppImage", "\x7f" "ELF", executable), true),
