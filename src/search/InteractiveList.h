@@ -71,6 +71,8 @@ public:
     // The items as loaded, and the usage history; for tools and tests.
     const LaunchItemTable& items() const { return *applications; }
     const UsageInformationManager& usageInformation() const { return *usageInfo; }
+    // The matches as indices into items(), in ranked order.
+    const std::vector<std::uint32_t>& matchingItemIndices() const { return currentlyMatchingItems; }
 
 protected:
     // Creates the empty list and its usage manager (which reads the history file). The

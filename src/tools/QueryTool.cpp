@@ -66,13 +66,30 @@ std::optional<Request> parse(const QStringList& arguments)
 }
 
 // Tabs and line breaks inside a field would break the one-line-per-match format.
-QByteArray field(const QString& text)
+void appendField(QString& out, QStringView text)
 {
-    QByteArray bytes = text.toUtf8();
-    for (char& c : bytes)
-        if (c == '\t' || c == '\n' || c == '\r')
-            c = ' ';
-    return bytes;
+    const qsizetype from = out.size();
+    out += text;
+    for (qsizetype i = from; i < out.size(); ++i)
+        if (out[i] == u'\t' || out[i] == u'\n' || out[i] == u'\r')
+            out[i] = u' ';
+}
+
+// All matches as lines, built in one buffer: a million lines must not cost a million strings.
+QByteArray matchLines(const InteractiveList& list)
+{
+    const LaunchItemTable& items = list.items();
+    QString out;
+    out.reserve(static_cast<qsizetype>(list.matchingItemIndices().size()) * 96);
+    for (std::uint32_t item : list.matchingItemIndices()) {
+        appendField(out, items.name(item));
+        out += u'\t';
+        appendField(out, items.type(item));
+        out += u'\t';
+        appendField(out, items.path(item));
+        out += u'\n';
+    }
+    return out.toUtf8();
 }
 
 } // namespace
@@ -100,16 +117,7 @@ int main(int argc, char** argv)
     list.load();
     list.setFilterWithMode(request->term, request->mode);
 
-    QByteArray out;
-    if (request->countOnly) {
-        out = list.resultCountString().toUtf8() + '\n';
-    } else {
-        const int count = list.numberOfMatchingItems();
-        out.reserve(count * 96);
-        for (int i = 0; i < count; ++i)
-            out += field(list.matchingNameAt(i)) + '\t' + field(list.matchingTypeAt(i)) + '\t'
-                   + field(list.matchingFilePathAt(i)) + '\n';
-    }
+    const QByteArray out = request->countOnly ? list.resultCountString().toUtf8() + '\n' : matchLines(list);
     std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
