@@ -14,7 +14,9 @@
 #include "search/UsageInformationManager.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <benchmark/benchmark.h>
 
 using namespace quorvel;
@@ -24,7 +26,12 @@ namespace {
 struct SummonSetUp {
     explicit SummonSetUp(const QString& term, int mode)
     {
-        const std::vector<bench::SyntheticItem> items = bench::syntheticItems(100000);
+        std::vector<bench::SyntheticItem> items = bench::syntheticItems(100000);
+        // In the scanner's order, as a real index is.
+        std::stable_sort(items.begin(), items.end(), [](const bench::SyntheticItem& a, const bench::SyntheticItem& b) {
+            const int byName = a.name.compare(b.name, Qt::CaseInsensitive);
+            return byName != 0 ? byName < 0 : a.path.compare(b.path, Qt::CaseInsensitive) < 0;
+        });
         bench::writeIndexFile(_combinedListPath(), items);
         bench::writeHistoryFile(_historyPath(), bench::syntheticHistory(items, 10000, 50, Clock::absoluteTime()));
         UserDefaults stored(Bundle::mainBundle().bundleIdentifier());
@@ -44,14 +51,65 @@ void BM_Summon(benchmark::State& state, const char* term, int mode)
     SummonSetUp setUp(QString::fromUtf8(term), mode);
     AppController& controller = setUp.interface->controller();
     for (auto _ : state) {
-        controller.applicationDidResignActive();
+        state.PauseTiming();
+        controller.applicationDidResignActive(); // the dismissal before it saves everything
+        state.ResumeTiming();
         controller.doDialog();
         benchmark::DoNotOptimize(controller.combinedList()->numberOfMatchingItems());
     }
     state.counters["matches"] = controller.combinedList()->numberOfMatchingItems();
 }
 
-BENCHMARK_CAPTURE(BM_Summon, prefix_three_letters, "mar", 0)->Unit(benchmark::kMillisecond);
+// The first summons after a scan wrote a new index: the index is read again.
+void BM_SummonAfterScan(benchmark::State& state)
+{
+    SummonSetUp setUp(QStringLiteral("rep"), 0);
+    AppController& controller = setUp.interface->controller();
+    const QString index = _combinedListPath();
+    for (auto _ : state) {
+        state.PauseTiming();
+        controller.applicationDidResignActive();
+        QFile::remove(index + ".copy");
+        QFile::copy(index, index + ".copy");
+        QFile::remove(index);
+        QFile::rename(index + ".copy", index); // a new file, as the scanner's atomic write makes
+        state.ResumeTiming();
+        controller.doDialog();
+    }
+}
+BENCHMARK(BM_SummonAfterScan)->Unit(benchmark::kMillisecond);
+
+// What a dismissal costs: the settings, the four lists and the history are written.
+void BM_Dismiss(benchmark::State& state)
+{
+    SummonSetUp setUp(QStringLiteral("mar"), 0);
+    AppController& controller = setUp.interface->controller();
+    for (auto _ : state)
+        controller.saveSettings();
+}
+BENCHMARK(BM_Dismiss)->Unit(benchmark::kMillisecond);
+
+// The parts of a summons, each alone.
+void BM_LoadIndexAndHistory(benchmark::State& state)
+{
+    SummonSetUp setUp(QStringLiteral("mar"), 0);
+    for (auto _ : state) {
+        InteractiveCombinedList list;
+        list.load();
+        benchmark::DoNotOptimize(list.numberOfMatchingItems());
+    }
+}
+BENCHMARK(BM_LoadIndexAndHistory)->Unit(benchmark::kMillisecond);
+
+void BM_ReadSettings(benchmark::State& state)
+{
+    SummonSetUp setUp(QStringLiteral("mar"), 0);
+    for (auto _ : state)
+        setUp.interface->controller().readSettings();
+}
+BENCHMARK(BM_ReadSettings)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(BM_Summon, prefix_three_letters, "rep", 0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Summon, contains_one_letter, "e", 1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Summon, empty_term, "", 0)->Unit(benchmark::kMillisecond);
 

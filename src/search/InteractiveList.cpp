@@ -6,6 +6,7 @@
 #include "platform/Workspace.h"
 #include "search/MatchRanking.h"
 #include "search/NameFilter.h"
+#include "search/UnchangedFileCache.h"
 
 #include <QFileInfo>
 #include <QThread>
@@ -76,7 +77,15 @@ void InteractiveList::setFilePath(const QString& path)
 
 void InteractiveList::load()
 {
+    // The table is never changed once read, so lists may share it while the file stays as it was.
+    static UnchangedFileCache<LaunchItemTable> lastRead;
+    if (std::shared_ptr<const LaunchItemTable> unchanged = lastRead.find(filePath)) {
+        takeItems(std::move(unchanged));
+        return;
+    }
+    const std::optional<FileIdentity> before = FileIdentity::ofFile(filePath);
     std::shared_ptr<const LaunchItemTable> table = readItems(filePath);
+    lastRead.keep(filePath, before, table);
     takeItems(table ? std::move(table) : std::make_shared<LaunchItemTable>());
 }
 

@@ -39,8 +39,33 @@ bool isNumber(const QVariant& value)
 
 } // namespace
 
+// The history as it stands in the file: the last one read or written by this process.
+struct UsageInformationManager::StoredHistory {
+    Dictionary times;
+    QVariantMap unreadable;
+};
+
+UnchangedFileCache<UsageInformationManager::StoredHistory>& UsageInformationManager::storedHistory()
+{
+    static UnchangedFileCache<StoredHistory> cache;
+    return cache;
+}
+
+void UsageInformationManager::keepAsStored(const std::optional<FileIdentity>& before, const Dictionary& times,
+                                           const QVariantMap& unreadable)
+{
+    storedHistory().keep(_historyPath(), before, std::make_shared<const StoredHistory>(StoredHistory{times, unreadable}));
+}
+
 void UsageInformationManager::load()
 {
+    // Unchanged since this process last read or wrote it: the copy kept then is the file's content.
+    if (const std::shared_ptr<const StoredHistory> stored = storedHistory().find(_historyPath())) {
+        usageInfoDic = stored->times;
+        unreadableEntries = stored->unreadable;
+        return;
+    }
+    const std::optional<FileIdentity> before = FileIdentity::ofFile(_historyPath());
     const std::optional<QVariantMap> file = PropertyList::readDictionaryFile(_historyPath());
     if (!file)
         return;
@@ -68,10 +93,17 @@ void UsageInformationManager::load()
                                  "that are not times ignored")
                       .arg(unreadableEntries.size())
                       .arg(droppedTimes));
+    else
+        keepAsStored(before, usageInfoDic, unreadableEntries);
 }
 
 void UsageInformationManager::save() const
 {
+    // Every dismissal of the panel saves; when the file already holds exactly this history
+    // there is nothing to write.
+    if (const std::shared_ptr<const StoredHistory> stored = storedHistory().find(_historyPath()))
+        if (stored->times == usageInfoDic && stored->unreadable == unreadableEntries)
+            return;
     QVariantMap file = unreadableEntries;
     for (const auto& [path, times] : usageInfoDic) {
         QVariantList values;
@@ -80,8 +112,12 @@ void UsageInformationManager::save() const
             values.append(time);
         file.insert(path, values);
     }
-    if (!PropertyList::writeFile(_historyPath(), file))
+    storedHistory().forget();
+    if (!PropertyList::writeFile(_historyPath(), file)) {
         Log::line(QStringLiteral("Could not write the launch history to %1").arg(_historyPath()));
+        return;
+    }
+    keepAsStored(FileIdentity::ofFile(_historyPath()), usageInfoDic, unreadableEntries);
 }
 
 void UsageInformationManager::updateTime()

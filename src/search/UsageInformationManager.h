@@ -4,11 +4,13 @@
 // documents, and between otherwise equal items the alphabetically earlier name. Main thread only.
 
 #include "search/LaunchItem.h"
+#include "search/UnchangedFileCache.h"
 
 #include <QHashFunctions>
 #include <QString>
 #include <QStringView>
 #include <QVariantMap>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -61,7 +63,13 @@ private:
     };
 
     // Node-based, so the arrays stay where they are while launches are added elsewhere.
-    std::unordered_map<QString, LaunchTimes, PathHash, PathEqual> usageInfoDic;
+    using Dictionary = std::unordered_map<QString, LaunchTimes, PathHash, PathEqual>;
+    struct StoredHistory;
+    static UnchangedFileCache<StoredHistory>& storedHistory();
+    static void keepAsStored(const std::optional<FileIdentity>& before, const Dictionary& times,
+                             const QVariantMap& unreadable);
+
+    Dictionary usageInfoDic;
     // Entries of the file that are not arrays of times: kept as they were and written back.
     QVariantMap unreadableEntries;
     double currentT = 0;
