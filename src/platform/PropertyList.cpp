@@ -30,37 +30,26 @@ namespace {
 // written by a person or a program comes anywhere near it.
 constexpr int maximumDepth = 512;
 
-// The bytes of a whole file: mapped when possible (every panel summons reads the index whole,
-// often tens of megabytes; mapping saves a third of the time), read otherwise. A mapped file
-// must not shrink while it is read; the files are only ever replaced by renaming a new one into
-// place, which leaves the mapped one whole.
+// The bytes of a whole file, read in one go. Not mapped: a mapped file that another program
+// truncates while it is parsed would end the process with a bus error, and a bad file must never
+// do more than read as no value.
 class FileBytes final {
 public:
-    explicit FileBytes(const QString& path) : file(path)
+    explicit FileBytes(const QString& path)
     {
+        QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return;
         opened = true;
-        const qint64 size = file.size();
-        if (size > 0)
-            mapped = file.map(0, size);
-        if (mapped) {
-            length = size;
-            return;
-        }
         buffer = file.readAll();
-        length = buffer.size();
     }
     bool isOpen() const { return opened; }
-    const char* begin() const { return mapped ? reinterpret_cast<const char*>(mapped) : buffer.constData(); }
-    const char* end() const { return begin() + length; }
+    const char* begin() const { return buffer.constData(); }
+    const char* end() const { return begin() + buffer.size(); }
 
 private:
-    QFile file;
     bool opened = false;
-    uchar* mapped = nullptr;
     QByteArray buffer;
-    qint64 length = 0;
 };
 
 // Byte classes, looked up once per byte in the parser's inner loops.
