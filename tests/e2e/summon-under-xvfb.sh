@@ -99,6 +99,11 @@ xdotool key Escape
 await panel_gone || { echo "FAIL: Escape left the panel up"; exit 1; }
 grep -q '<string>mazzq</string>' "$HOME/Library/Preferences/org.quorvel.launcher.plist" \
   || { echo "FAIL: the typed term was not what the panel saved"; exit 1; }
+# A second start asks the running launcher to come forward and ends at once.
+QT_QPA_PLATFORM=xcb timeout 20 "$executable" >>"$work/launcher.log" 2>&1 || { echo "FAIL: the second start did not end by itself"; exit 1; }
+await panel_shown || { echo "FAIL: a second start did not bring the panel forward"; exit 1; }
+kill -0 "$launcher" 2>/dev/null || { echo "FAIL: the running launcher ended"; exit 1; }
+
 kill -TERM "$launcher"
 for _ in $(seq 50); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$launcher" 2>/dev/null; then echo "FAIL: SIGTERM did not end the launcher"; exit 1; fi
