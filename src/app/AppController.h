@@ -147,6 +147,9 @@ Q_SIGNALS:
 private:
     void showScanState(const QString& status, bool scanning);
     void selectTableRow(int row);
+    // Selects the row that nextRow picks from the selected one (-1 for none) in the current
+    // tab's table; nothing without a table or rows.
+    void stepTableSelection(int (*nextRow)(int selectedRow, int rows));
     void loadTypeBadges();
     QTableView* tableOfTab(int tab) const;
     InteractiveList* listOfTab(int tab) const;

@@ -161,20 +161,15 @@ void AppController::cancel()
 
 void AppController::upInTable()
 {
-    QTableView* table = tableOfTab(getTab());
-    if (!table || !table->model())
-        return;
-    const int rows = table->model()->rowCount();
-    if (rows == 0)
-        return;
-    const QModelIndexList selected = table->selectionModel()->selectedRows();
-    const int r = selected.isEmpty() ? -1 : selected.first().row();
-    const int newRow = r > 0 ? r - 1 : rows - 1;
-    table->scrollTo(table->model()->index(newRow, 0));
-    selectTableRow(newRow);
+    stepTableSelection([](int r, int rows) { return r > 0 ? r - 1 : rows - 1; });
 }
 
 void AppController::downInTable()
+{
+    stepTableSelection([](int r, int rows) { return r < rows - 1 ? r + 1 : 0; });
+}
+
+void AppController::stepTableSelection(int (*nextRow)(int selectedRow, int rows))
 {
     QTableView* table = tableOfTab(getTab());
     if (!table || !table->model())
@@ -183,8 +178,7 @@ void AppController::downInTable()
     if (rows == 0)
         return;
     const QModelIndexList selected = table->selectionModel()->selectedRows();
-    const int r = selected.isEmpty() ? -1 : selected.first().row();
-    const int newRow = r < rows - 1 ? r + 1 : 0;
+    const int newRow = nextRow(selected.isEmpty() ? -1 : selected.first().row(), rows);
     table->scrollTo(table->model()->index(newRow, 0));
     selectTableRow(newRow);
 }
