@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -18,19 +19,6 @@
 using namespace quorvel;
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
 
 class RecordingDelegate final : public ApplicationDelegate {
 public:
@@ -164,10 +152,10 @@ TEST_F(ApplicationTest, SigtermBecomesATerminationRequestOnTheMainThread)
 {
     // The handlers were installed with the shared application (SetUp); refusing keeps us alive.
     ASSERT_EQ(std::raise(SIGTERM), 0);
-    ASSERT_TRUE(waitUntil([this] { return delegate.events.contains("should terminate"); }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return delegate.events.contains("should terminate"); }));
     EXPECT_FALSE(application.terminationRequested());
     ASSERT_EQ(std::raise(SIGHUP), 0);
-    ASSERT_TRUE(waitUntil([this] { return delegate.events.count("should terminate") == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return delegate.events.count("should terminate") == 2; }));
 }
 
 TEST_F(ApplicationTest, ASecondStartReachesReopenOfTheRunningInstance)
@@ -186,7 +174,7 @@ TEST_F(ApplicationTest, ASecondStartReachesReopenOfTheRunningInstance)
     window.show();
     secondStart.asyncCall(QDBusMessage::createMethodCall("org.quorvel.test.First", "/org/quorvel/test/First",
                                                          "org.quorvel.Application", "Reopen"));
-    ASSERT_TRUE(waitUntil([this] { return delegate.events.contains("reopen visible"); }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return delegate.events.contains("reopen visible"); }));
 
     // The other way round: another process already runs; this one asks it and must exit.
     QThread answering;

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -12,19 +13,6 @@
 using namespace quorvel;
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
 
 void sendWithDbusSend(const QStringList& arguments)
 {
@@ -70,11 +58,11 @@ TEST_F(DistributedNotificationCenterTest, AnObserverHearsExactlyItsNameAndObject
     EXPECT_TRUE(center.postNotification("wake", "org.quorvel.launcher"));
     EXPECT_TRUE(center.postNotification("", ""));
     EXPECT_TRUE(center.postNotification("wake up", "org.quorvel.launcher"));
-    ASSERT_TRUE(waitUntil([&] { return wakeUps == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wakeUps == 1; }));
     EXPECT_EQ(others, 0);
 
     EXPECT_TRUE(center.postNotification("wake up", "org.other.app"));
-    ASSERT_TRUE(waitUntil([&] { return others == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return others == 1; }));
     EXPECT_EQ(wakeUps, 1);
 }
 
@@ -88,9 +76,9 @@ TEST_F(DistributedNotificationCenterTest, AnotherProcessCanSummonWithDbusSendAnd
     sendWithDbusSend({"string:wake up", "string:org.quorvel.launcher", "string:extra"});
     sendWithDbusSend({"string:wake up", "int32:1"});
     sendWithDbusSend({"string:wake up", "string:org.quorvel.launcher"});
-    ASSERT_TRUE(waitUntil([&] { return wakeUps >= 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wakeUps >= 1; }));
     // The well-formed signal was the last one sent; give stragglers a moment to show up.
-    waitUntil([] { return false; }, 200);
+    QTest::qWait(200);
     EXPECT_EQ(wakeUps, 1);
 }
 
@@ -106,12 +94,12 @@ TEST_F(DistributedNotificationCenterTest, RemovedObserversHearNothingEvenWhenRem
     center.addObserver(&second, "wake up", "id", [&] { ++secondCalls; });
 
     center.postNotification("wake up", "id");
-    ASSERT_TRUE(waitUntil([&] { return firstCalls == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstCalls == 1; }));
     center.postNotification("wake up", "id");
     int sentinel = 0;
     center.addObserver(&second, "done", "id", [&] { ++sentinel; });
     center.postNotification("done", "id");
-    ASSERT_TRUE(waitUntil([&] { return sentinel == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sentinel == 1; }));
     EXPECT_EQ(firstCalls, 1);
     EXPECT_EQ(secondCalls, 0);
 }

@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QThread>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -22,19 +23,6 @@
 using namespace quorvel;
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& condition, int milliseconds = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-    return true;
-}
 
 QString home(const QString& relative)
 {
@@ -157,20 +145,20 @@ TEST(Workspace, LaunchesDesktopEntriesExecutablesAndBundles)
     writeMarkerScript(home("bin/entry.sh"), home("entry-ran"));
     writeDesktopEntry(home("Apps/marker.desktop"), home("bin/entry.sh") + " from-entry");
     EXPECT_TRUE(workspace.launchApplication(home("Apps/marker.desktop")));
-    ASSERT_TRUE(waitUntil([] { return QFile::exists(home("entry-ran")); }));
+    ASSERT_TRUE(QTest::qWaitFor([] { return QFile::exists(home("entry-ran")); }, 10000));
     EXPECT_EQ(markerContent(home("entry-ran")), "from-entry");
 
     writeMarkerScript(home("Apps/Tool.AppImage"), home("appimage-ran"));
     EXPECT_TRUE(workspace.launchApplication(home("Apps/Tool.AppImage")));
-    ASSERT_TRUE(waitUntil([] { return QFile::exists(home("appimage-ran")); }));
+    ASSERT_TRUE(QTest::qWaitFor([] { return QFile::exists(home("appimage-ran")); }, 10000));
 
     writeBundle(home("Apps/Marker Tool.app"), "Marker Tool", home("bundle-ran"));
     EXPECT_TRUE(workspace.openFile(home("Apps/Marker Tool.app"))); // opening an application launches it
-    ASSERT_TRUE(waitUntil([] { return QFile::exists(home("bundle-ran")); }));
+    ASSERT_TRUE(QTest::qWaitFor([] { return QFile::exists(home("bundle-ran")); }, 10000));
 
     writeBundle(home("Library/PreferencePanes/Keys.prefPane"), "Keys", home("pane-ran"));
     EXPECT_TRUE(workspace.openFile(home("Library/PreferencePanes/Keys.prefPane")));
-    ASSERT_TRUE(waitUntil([] { return QFile::exists(home("pane-ran")); }));
+    ASSERT_TRUE(QTest::qWaitFor([] { return QFile::exists(home("pane-ran")); }, 10000));
 }
 
 TEST(Workspace, WhatCannotBeLaunchedAnswersFalse)
@@ -224,7 +212,7 @@ TEST(Workspace, DocumentsOpenWithTheUsersDefaultApplication)
     writeFile(home("Documents/read me.txt"), "plain text\n");
 
     EXPECT_TRUE(Workspace::sharedWorkspace().openFile(home("Documents/read me.txt")));
-    ASSERT_TRUE(waitUntil([] { return QFile::exists(home("opened")); }));
+    ASSERT_TRUE(QTest::qWaitFor([] { return QFile::exists(home("opened")); }, 10000));
     EXPECT_EQ(markerContent(home("opened")), QFile::encodeName(home("Documents/read me.txt")));
 }
 
