@@ -8,7 +8,6 @@
 #include "platform/Bundle.h"
 #include "platform/Clock.h"
 #include "platform/FileManager.h"
-#include "platform/Folders.h"
 #include "platform/InternalInconsistency.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
@@ -19,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace quorvel {
 
@@ -48,6 +48,39 @@ QString completionTimeText()
               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+// The name as QString::compare with Qt::CaseInsensitive sees it: every UTF-16 unit folded on
+// its own, so that comparing two keys unit by unit (then by length) answers as that comparison
+// does. Answers false for a name holding a surrogate pair, whose code point is folded whole
+// there and may not fit one unit; such names are compared as they are.
+bool foldedForComparison(const QString& name, QString& key)
+{
+    const char16_t* units = reinterpret_cast<const char16_t*>(name.constData());
+    const qsizetype size = name.size();
+    auto fold = [](char16_t unit) -> char32_t {
+        if (unit < 0x80)
+            return unit >= u'A' && unit <= u'Z' ? char16_t(unit + 32) : unit;
+        return QChar::toCaseFolded(char32_t(unit));
+    };
+    qsizetype first = 0; // the first unit folding changes; the name is shared up to it
+    for (; first < size; ++first) {
+        if (QChar::isSurrogate(units[first]) || fold(units[first]) != units[first])
+            break;
+    }
+    key = name;
+    if (first == size)
+        return true;
+    char16_t* out = reinterpret_cast<char16_t*>(key.data());
+    for (qsizetype i = first; i < size; ++i) {
+        if (QChar::isLowSurrogate(units[i]) && i > 0 && QChar::isHighSurrogate(units[i - 1]))
+            return false;
+        const char32_t folded = fold(units[i]);
+        if (folded > 0xFFFF)
+            return false;
+        out[i] = char16_t(folded);
+    }
+    return true;
 }
 
 int sign(int comparison)
@@ -149,7 +182,7 @@ void FileList::searchPathAddToCombinedListRecursive(const QString& path, ItemArr
     for (const QString& name : undecodable)
         Log::line(QStringLiteral("Not indexing %1: its name is not valid UTF-8").arg(name));
 
-    changeStatus(QStringLiteral("Indexing %1..").arg(path));
+    changeStatus(QStringLiteral("Indexing ") + path + QStringLiteral(".."));
     addPathOfTypeWithNameToList(path, folderType, FileManager::displayNameAtPath(path), list);
     if (!listing.readable)
         return;
@@ -160,7 +193,8 @@ void FileList::searchPathAddToCombinedListRecursive(const QString& path, ItemArr
             break;
         if (entry.name.startsWith(QLatin1Char('.')))
             continue;
-        const QString entryPath = Folders::joinPath(path, entry.name);
+        // Listed names never begin with "/": joining is one concatenation.
+        const QString entryPath = path.endsWith(QLatin1Char('/')) ? path + entry.name : path + QLatin1Char('/') + entry.name;
         if (!canStandInTheIndex(entry.name)) {
             Log::line(QStringLiteral("Not indexing %1: its name holds control characters").arg(entryPath));
             continue;
@@ -177,15 +211,19 @@ void FileList::classifyEntry(const QString& path, const FolderEntry& entry, Item
         addPathOfTypeWithNameToList(path, paneType, nameOfPreferencesPane(path), list);
         return;
     }
-    const bool isApplication = isFolder
-        ? isApplicationFolder(path)
-        : FileManager::typeCodeOfListedEntry(path, entry) == FileManager::applicationTypeCode;
-    if (isApplication) {
-        addPathOfTypeWithNameToList(path, applicationType, FileManager::displayNameAtPath(path), list);
-        return;
+    std::optional<QString> displayName;
+    bool isApplication = false;
+    if (isFolder) {
+        isApplication = isApplicationFolder(path);
+    } else {
+        FileManager::ListedFileType type = FileManager::typeOfListedEntry(path, entry);
+        isApplication = type.code == FileManager::applicationTypeCode;
+        displayName = std::move(type.displayName);
     }
-    if (isDocumentAtPath(path)) {
-        addPathOfTypeWithNameToList(path, documentType, FileManager::displayNameAtPath(path), list);
+    if (isApplication || isDocumentAtPath(path)) {
+        const QString& type = isApplication ? applicationType : documentType;
+        const QString name = displayName ? *displayName : FileManager::displayNameOfListedEntry(path, entry);
+        addPathOfTypeWithNameToList(path, type, name, list);
         return;
     }
     if (isFolder && recursive && !(folderExclusionList && folderExclusionList->exclude(path)))
@@ -296,7 +334,35 @@ void FileList::writeIndex(const ItemArray& list) const
 
 void FileList::sortAlphabetically(ItemArray& list)
 {
-    std::sort(list.begin(), list.end(), [](const Item& a, const Item& b) { return _sortAlphabetically(a, b) < 0; });
+    // The names decide nearly every comparison, so each name is folded once instead of in every
+    // comparison; std::sort given the same answers makes the same permutation as with
+    // _sortAlphabetically itself, ties included.
+    struct Entry {
+        QString foldedName;
+        bool folded;
+        std::uint32_t index;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        Entry entry{QString(), false, std::uint32_t(i)};
+        entry.folded = foldedForComparison(list[i].name, entry.foldedName);
+        entries.push_back(std::move(entry));
+    }
+    std::sort(entries.begin(), entries.end(), [&list](const Entry& a, const Entry& b) {
+        const Item& itemA = list[a.index];
+        const Item& itemB = list[b.index];
+        const int byName = a.folded && b.folded ? QStringView(a.foldedName).compare(QStringView(b.foldedName))
+                                                : QString::compare(itemA.name, itemB.name, Qt::CaseInsensitive);
+        if (byName)
+            return byName < 0;
+        return _sortAlphabetically(itemA, itemB) < 0;
+    });
+    ItemArray sorted;
+    sorted.reserve(list.size());
+    for (const Entry& entry : entries)
+        sorted.push_back(std::move(list[entry.index]));
+    list = std::move(sorted);
 }
 
 int _sortAlphabetically(const LaunchItem& a, const LaunchItem& b)

@@ -129,8 +129,18 @@ bool hasAppImageSuffix(const QString& path)
     return path.endsWith(QLatin1String(".AppImage"), Qt::CaseInsensitive);
 }
 
-// Files without stored codes that this desktop still treats as applications.
-std::uint32_t derivedTypeCode(const QString& path, bool followLinks)
+// The display name of a path whose last component is name, unless a desktop entry names it.
+QString displayNameOfName(const QString& name)
+{
+    if (name.endsWith(QLatin1String(".app")) && name.size() > 4)
+        return name.chopped(4);
+    return name;
+}
+
+// Files without stored codes that this desktop still treats as applications. A desktop entry
+// read on the way leaves its name in desktopName (when asked for): the empty string when the
+// file is no shown application or has no name.
+std::uint32_t derivedTypeCode(const QString& path, bool followLinks, std::optional<QString>* desktopName = nullptr)
 {
     const bool desktopEntry = DesktopEntry::hasDesktopEntrySuffix(path);
     if (!desktopEntry && !hasAppImageSuffix(path))
@@ -139,6 +149,8 @@ std::uint32_t derivedTypeCode(const QString& path, bool followLinks)
         return 0;
     if (desktopEntry) {
         const std::optional<DesktopEntry> entry = DesktopEntry::fromFile(path);
+        if (desktopName)
+            *desktopName = entry ? entry->name() : QString();
         return entry && entry->shouldBeShown() ? FileManager::applicationTypeCode : 0;
     }
     return FileManager::isExecutableFile(path) ? FileManager::applicationTypeCode : 0;
@@ -230,6 +242,20 @@ std::uint32_t FileManager::typeCodeOfListedEntry(const QString& path, const Fold
     return entry.storedTypeCode ? entry.storedTypeCode : derivedTypeCode(path, true);
 }
 
+FileManager::ListedFileType FileManager::typeOfListedEntry(const QString& path, const FolderEntry& entry)
+{
+    ListedFileType type;
+    if (entry.storedTypeCode) {
+        type.code = entry.storedTypeCode;
+        return type;
+    }
+    std::optional<QString> desktopName;
+    type.code = derivedTypeCode(path, true, &desktopName);
+    if (desktopName)
+        type.displayName = desktopName->isEmpty() ? displayNameOfName(entry.name) : *desktopName;
+    return type;
+}
+
 std::uint32_t FileManager::creatorCodeAtPath(const QString& path, bool followLinks)
 {
     const auto info = finderInfo(path, followLinks);
@@ -255,10 +281,14 @@ QString FileManager::displayNameAtPath(const QString& path)
                 return entry->name();
         }
     }
-    const QString name = lastPathComponent(path);
-    if (name.endsWith(QLatin1String(".app")) && name.size() > 4)
-        return name.chopped(4);
-    return name;
+    return displayNameOfName(lastPathComponent(path));
+}
+
+QString FileManager::displayNameOfListedEntry(const QString& path, const FolderEntry& entry)
+{
+    if (DesktopEntry::hasDesktopEntrySuffix(entry.name))
+        return displayNameAtPath(path);
+    return displayNameOfName(entry.name);
 }
 
 bool FileManager::isExecutableFile(const QString& path)

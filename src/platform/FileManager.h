@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace quorvel {
@@ -49,6 +50,13 @@ public:
     // typeCodeAtPath(path, true) for an entry of a listing of path's folder, without reading
     // the stored codes again.
     static std::uint32_t typeCodeOfListedEntry(const QString& path, const FolderEntry& entry);
+    // typeCodeOfListedEntry, and the display name too when finding the code meant reading the
+    // file's desktop entry (so that it is read once).
+    struct ListedFileType {
+        std::uint32_t code = 0;
+        std::optional<QString> displayName;
+    };
+    static ListedFileType typeOfListedEntry(const QString& path, const FolderEntry& entry);
     static std::uint32_t creatorCodeAtPath(const QString& path, bool followLinks);
     // The platform's quoted form of a code: "'APPL'"; a zero code gives "''".
     static QString fileTypeForHFSTypeCode(std::uint32_t code);
@@ -57,6 +65,8 @@ public:
     // The name the user sees: a desktop entry's localised Name, a bundle's name without ".app",
     // else the last path component.
     static QString displayNameAtPath(const QString& path);
+    // displayNameAtPath for an entry of a listing of path's folder, from the listed name.
+    static QString displayNameOfListedEntry(const QString& path, const FolderEntry& entry);
 
     static bool isExecutableFile(const QString& path);
     // Removes the file or the folder with everything below it; answers whether it is gone.
