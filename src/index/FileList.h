@@ -11,6 +11,7 @@
 
 #include "search/LaunchItem.h"
 
+#include <QByteArray>
 #include <QString>
 #include <atomic>
 #include <cstdint>
@@ -27,6 +28,7 @@ class FileListDelegate;
 class FolderExclusionList;
 class SearchLocations;
 struct FolderEntry;
+struct FolderListing;
 
 class FileList final {
 public:
@@ -66,6 +68,9 @@ public:
 
     // Sorts into the index order (_sortAlphabetically), once after the walk.
     static void sortAlphabetically(ItemArray& list);
+    // The index file's bytes: the XML property list PropertyList writes for the array of the
+    // items' dictionaries ("name", "path", "type"), made straight from the items.
+    static QByteArray indexFileData(const ItemArray& list);
 
 private:
     // The identity of a folder on the current walk.
@@ -78,7 +83,8 @@ private:
     void changeStatus(const QString& text);
     void addPathOfTypeWithNameToList(const QString& path, const QString& type, const QString& name,
                                      ItemArray& list) const;
-    void classifyEntry(const QString& path, const FolderEntry& entry, ItemArray& list, bool recursive);
+    void classifyEntry(const QString& path, const FolderListing& listing, std::size_t index, ItemArray& list,
+                       bool recursive);
     static bool isPreferencesPane(const QString& path, bool isFolder);
     static bool isApplicationFolder(const QString& path);
     static bool canStandInTheIndex(const QString& name);

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,8 +17,12 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <optional>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace quorvel {
 
@@ -118,6 +124,89 @@ std::uint32_t bigEndianCode(const unsigned char* bytes)
         | (std::uint32_t(bytes[2]) << 8) | std::uint32_t(bytes[3]);
 }
 
+// Tells the processor that this thread is spinning.
+void spinPause()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+} // namespace
+
+// The stored codes of one listing's files, read by the reading thread while the walk classifies
+// the entries. Whoever claims an entry first (the reading thread, or the walk when it gets
+// there first) reads it, so nothing is read twice and the walk waits only on a read under way
+// (where the two meet).
+struct ListedCodes {
+    enum State : std::uint8_t { unclaimed, reading, done };
+
+    ListedCodes(int folder, QString folderPath)
+        : folder(folder)
+        , folderPath(std::move(folderPath))
+    {
+    }
+    ~ListedCodes() { ::close(folder); }
+    ListedCodes(const ListedCodes&) = delete;
+    ListedCodes& operator=(const ListedCodes&) = delete;
+
+    // While listing: one call per entry, in listed order.
+    void add(const char* rawName, bool hasCodes)
+    {
+        nameOffsets.push_back(names.size());
+        names.insert(names.end(), rawName, rawName + std::strlen(rawName) + 1);
+        needsReading.push_back(hasCodes);
+    }
+    void finishListing()
+    {
+        typeCodes.assign(needsReading.size(), 0);
+        states = std::vector<std::atomic<std::uint8_t>>(needsReading.size());
+        for (std::size_t i = 0; i < needsReading.size(); ++i) {
+            if (!needsReading[i])
+                states[i].store(done, std::memory_order_relaxed);
+        }
+    }
+
+    std::size_t count() const { return states.size(); }
+    bool claim(std::size_t i)
+    {
+        std::uint8_t expected = unclaimed;
+        return states[i].compare_exchange_strong(expected, reading, std::memory_order_acq_rel);
+    }
+    void read(std::size_t i)
+    {
+        std::array<unsigned char, 32> info{};
+        if (finderInfoInFolder(folder, folderPath, names.data() + nameOffsets[i], info.data(), info.size()) >= 8)
+            typeCodes[i] = bigEndianCode(info.data());
+        states[i].store(done, std::memory_order_release);
+    }
+    // Entry i's type code, read now unless the reading thread has it or is reading it.
+    std::uint32_t typeCode(std::size_t i)
+    {
+        if (claim(i))
+            read(i);
+        // A read under way ends within microseconds: spin, and give way only if it does not.
+        for (int spins = 0; states[i].load(std::memory_order_acquire) != done; ++spins) {
+            if (spins < 4096)
+                spinPause();
+            else
+                std::this_thread::yield();
+        }
+        return typeCodes[i];
+    }
+
+private:
+    const int folder;
+    const QString folderPath;
+    std::vector<char> names; // each entry's name as listed, NUL-terminated, at its offset
+    std::vector<std::size_t> nameOffsets;
+    std::vector<bool> needsReading;
+    std::vector<std::uint32_t> typeCodes;
+    std::vector<std::atomic<std::uint8_t>> states;
+};
+
+namespace {
+
 bool isSymbolicLink(const QString& path)
 {
     struct stat info {};
@@ -156,6 +245,21 @@ std::uint32_t derivedTypeCode(const QString& path, bool followLinks, std::option
     return FileManager::isExecutableFile(path) ? FileManager::applicationTypeCode : 0;
 }
 
+// typeOfListedEntry for a file listed under name with these stored codes.
+FileManager::ListedFileType listedFileType(const QString& path, const QString& name, std::uint32_t storedTypeCode)
+{
+    FileManager::ListedFileType type;
+    if (storedTypeCode) {
+        type.code = storedTypeCode;
+        return type;
+    }
+    std::optional<QString> desktopName;
+    type.code = derivedTypeCode(path, true, &desktopName);
+    if (desktopName)
+        type.displayName = desktopName->isEmpty() ? displayNameOfName(name) : *desktopName;
+    return type;
+}
+
 QString lastPathComponent(const QString& path)
 {
     qsizetype end = path.size();
@@ -167,6 +271,109 @@ QString lastPathComponent(const QString& path)
     if (start == 0 && end == path.size())
         return path;
     return path.mid(start, end - start);
+}
+
+// Reads the stored codes of listings on a thread of its own, one listing after the other in
+// the order they were made, each from its last entry back: the caller classifies from the first
+// entry on and reads what it reaches first itself, so the two share the reads and neither waits
+// for the other. Lives as long as the process.
+class CodeReader final {
+public:
+    static CodeReader& shared()
+    {
+        static CodeReader* const reader = new CodeReader; // never destroyed: its thread never ends
+        return *reader;
+    }
+
+    // Queues the listing's codes; when too many wait already, they are left to the caller.
+    void readAhead(const std::shared_ptr<ListedCodes>& codes)
+    {
+        {
+            const std::lock_guard<std::mutex> guard(lock);
+            if (waiting.size() >= waitingLimit)
+                return;
+            waiting.push_back(codes);
+        }
+        wake.notify_one();
+    }
+
+private:
+    // Each waiting listing holds its folder open: the limit bounds the open descriptors.
+    static constexpr std::size_t waitingLimit = 64;
+
+    CodeReader() { std::thread([this] { run(); }).detach(); }
+
+    void run()
+    {
+        for (;;) {
+            std::shared_ptr<ListedCodes> codes;
+            {
+                std::unique_lock<std::mutex> guard(lock);
+                wake.wait(guard, [this] { return !waiting.empty(); });
+                codes = std::move(waiting.front());
+                waiting.pop_front();
+            }
+            for (std::size_t i = codes->count(); i-- > 0;) {
+                if (codes.use_count() == 1)
+                    break; // the listing is gone: nobody asks any more
+                if (codes->claim(i))
+                    codes->read(i);
+            }
+        }
+    }
+
+    std::mutex lock;
+    std::condition_variable wake;
+    std::deque<std::shared_ptr<ListedCodes>> waiting; // guarded by lock
+};
+
+FolderListing listFolder(const QString& path, QStringList* undecodable, bool readCodesAhead)
+{
+    FolderListing listing;
+    const int descriptor = ::open(encoded(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return listing;
+    struct stat own {};
+    DIR* folder = ::fstat(descriptor, &own) == 0 ? ::fdopendir(descriptor) : nullptr;
+    if (!folder) {
+        ::close(descriptor);
+        return listing;
+    }
+    listing.readable = true;
+    listing.device = own.st_dev;
+    listing.inode = own.st_ino;
+    // The reading thread needs the folder open after the listing is done.
+    const int ownDescriptor = readCodesAhead ? ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0) : -1;
+    std::shared_ptr<ListedCodes> codes;
+    if (ownDescriptor >= 0)
+        codes = std::make_shared<ListedCodes>(ownDescriptor, path);
+    readFolder(folder, path, undecodable, [&](const QString& name, const char* rawName, unsigned char type) {
+        FolderEntry entry{name, true, type == DT_DIR};
+        // Only links and file systems that give no type need a look at the entry itself.
+        if (type == DT_LNK || type == DT_UNKNOWN) {
+            struct stat info {};
+            entry.exists = ::fstatat(descriptor, rawName, &info, 0) == 0;
+            entry.isFolder = entry.exists && S_ISDIR(info.st_mode);
+        }
+        const bool hasCodes = entry.exists && !entry.isFolder;
+        if (codes) {
+            codes->add(rawName, hasCodes);
+        } else if (hasCodes) {
+            std::array<unsigned char, 32> info{};
+            if (finderInfoInFolder(descriptor, path, rawName, info.data(), info.size()) >= 8) {
+                entry.storedTypeCode = bigEndianCode(info.data());
+                entry.storedCreatorCode = bigEndianCode(info.data() + 4);
+            }
+        }
+        listing.entries.push_back(std::move(entry));
+    });
+    ::closedir(folder); // closes the descriptor too
+    if (codes) {
+        codes->finishListing();
+        CodeReader::shared().readAhead(codes);
+        listing.codesReadAhead = std::move(codes);
+    }
+    return listing;
 }
 
 } // namespace
@@ -194,38 +401,12 @@ QStringList FileManager::directoryContentsAtPath(const QString& path, QStringLis
 
 FolderListing FileManager::listFolderAtPath(const QString& path, QStringList* undecodable)
 {
-    FolderListing listing;
-    const int descriptor = ::open(encoded(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
-        return listing;
-    struct stat own {};
-    DIR* folder = ::fstat(descriptor, &own) == 0 ? ::fdopendir(descriptor) : nullptr;
-    if (!folder) {
-        ::close(descriptor);
-        return listing;
-    }
-    listing.readable = true;
-    listing.device = own.st_dev;
-    listing.inode = own.st_ino;
-    readFolder(folder, path, undecodable, [&](const QString& name, const char* rawName, unsigned char type) {
-        FolderEntry entry{name, true, type == DT_DIR};
-        // Only links and file systems that give no type need a look at the entry itself.
-        if (type == DT_LNK || type == DT_UNKNOWN) {
-            struct stat info {};
-            entry.exists = ::fstatat(descriptor, rawName, &info, 0) == 0;
-            entry.isFolder = entry.exists && S_ISDIR(info.st_mode);
-        }
-        if (entry.exists && !entry.isFolder) {
-            std::array<unsigned char, 32> info{};
-            if (finderInfoInFolder(descriptor, path, rawName, info.data(), info.size()) >= 8) {
-                entry.storedTypeCode = bigEndianCode(info.data());
-                entry.storedCreatorCode = bigEndianCode(info.data() + 4);
-            }
-        }
-        listing.entries.push_back(std::move(entry));
-    });
-    ::closedir(folder); // closes the descriptor too
-    return listing;
+    return listFolder(path, undecodable, false);
+}
+
+FolderListing FileManager::listFolderAtPathReadingCodesAhead(const QString& path, QStringList* undecodable)
+{
+    return listFolder(path, undecodable, true);
 }
 
 std::uint32_t FileManager::typeCodeAtPath(const QString& path, bool followLinks)
@@ -244,16 +425,16 @@ std::uint32_t FileManager::typeCodeOfListedEntry(const QString& path, const Fold
 
 FileManager::ListedFileType FileManager::typeOfListedEntry(const QString& path, const FolderEntry& entry)
 {
-    ListedFileType type;
-    if (entry.storedTypeCode) {
-        type.code = entry.storedTypeCode;
-        return type;
-    }
-    std::optional<QString> desktopName;
-    type.code = derivedTypeCode(path, true, &desktopName);
-    if (desktopName)
-        type.displayName = desktopName->isEmpty() ? displayNameOfName(entry.name) : *desktopName;
-    return type;
+    return listedFileType(path, entry.name, entry.storedTypeCode);
+}
+
+FileManager::ListedFileType FileManager::typeOfListedEntry(const QString& path, const FolderListing& listing,
+                                                           std::size_t index)
+{
+    const FolderEntry& entry = listing.entries.at(index);
+    if (!listing.codesReadAhead)
+        return typeOfListedEntry(path, entry);
+    return listedFileType(path, entry.name, listing.codesReadAhead->typeCode(index));
 }
 
 std::uint32_t FileManager::creatorCodeAtPath(const QString& path, bool followLinks)
@@ -289,6 +470,26 @@ QString FileManager::displayNameOfListedEntry(const QString& path, const FolderE
     if (DesktopEntry::hasDesktopEntrySuffix(entry.name))
         return displayNameAtPath(path);
     return displayNameOfName(entry.name);
+}
+
+bool FileManager::writeFileAtomically(const QString& path, const QByteArray& data)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(data) != data.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit())
+        return false;
+    // The rename is durable once the folder's entry is on the disk.
+    const int folder = ::open(encoded(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
 }
 
 bool FileManager::isExecutableFile(const QString& path)

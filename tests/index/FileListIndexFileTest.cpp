@@ -203,3 +203,32 @@ TEST(SortOrder, IsThePermutationTheComparisonFunctionGivesForNamesThatFoldUnusua
         ASSERT_EQ(items[i].path, expected[i].path) << i;
     }
 }
+
+TEST(IndexFileData, IsWhatThePropertyListWriterWritesForTheItemsDictionaries)
+{
+    auto asPropertyList = [](const FileList::ItemArray& items) {
+        QVariantList array;
+        for (const LaunchItem& item : items)
+            array.append(QVariantMap{{"name", item.name}, {"path", item.path}, {"type", item.type}});
+        return PropertyList::toData(array);
+    };
+    EXPECT_EQ(FileList::indexFileData({}), asPropertyList({}));
+
+    // Every unit of the basic plane once, the markup characters, pairs, unpaired surrogates and
+    // the noncharacters XML cannot carry, in names, paths and types.
+    FileList::ItemArray items;
+    QString all;
+    for (char32_t c = 1; c <= 0xFFFF; ++c) {
+        all.append(QChar(char16_t(c)));
+        if (all.size() == 300) {
+            items.push_back(LaunchItem{all, "doc", "/" + all});
+            all.clear();
+        }
+    }
+    items.push_back(LaunchItem{all, "fold", all});
+    const QString awkward = QString("a&b<c>d\"e'f\rg\th\ni") + QChar(0xD800) + "j" + QChar(0xDFFF) + "\U0001F600"
+        + QChar(0xFFFE) + QChar(0xFFFF) + QChar(0x1) + "\U0010FFFF" + QChar(0xDBFF);
+    items.push_back(LaunchItem{awkward, awkward, awkward});
+    items.push_back(LaunchItem{"", "", ""});
+    EXPECT_EQ(FileList::indexFileData(items), asPropertyList(items));
+}
