@@ -201,7 +201,7 @@ void BM_WriteOnly(benchmark::State& state)
     FileList::ItemArray walked;
     fileList.searchPathAddToCombinedListRecursive(tree().root + "/", walked, true);
     for (auto _ : state)
-        FileManager::writeFileAtomically(folder.filePath("index"), FileList::indexFileData(walked));
+        FileList::writeIndexFile(folder.filePath("index"), walked);
     state.counters["items"] = double(walked.size());
 }
 

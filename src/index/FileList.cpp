@@ -10,12 +10,12 @@
 #include "platform/FileManager.h"
 #include "platform/InternalInconsistency.h"
 #include "platform/Log.h"
+#include "platform/PropertyList.h"
 #include "search/InteractiveCombinedList.h"
 
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 
 namespace quorvel {
@@ -80,99 +80,6 @@ bool foldedForComparison(const QString& name, QString& key)
     }
     return true;
 }
-
-// Writes the index file's XML into one buffer grown ahead, so that the bytes are stored
-// without a check per byte.
-class IndexWriter final {
-public:
-    explicit IndexWriter(qsizetype expectedSize) { out.resize(expectedSize); }
-
-    void append(const char* text)
-    {
-        const std::size_t n = std::strlen(text);
-        std::memcpy(room(qsizetype(n)), text, n);
-        used += qsizetype(n);
-    }
-
-    // The text as property-list string content: UTF-8 with "&", "<" and ">" as entities, a
-    // carriage return as "&#13;" (a parser would read a raw one as a line feed) and the code
-    // points XML cannot carry left out.
-    void appendEscaped(const QString& text)
-    {
-        const char16_t* units = reinterpret_cast<const char16_t*>(text.constData());
-        const qsizetype size = text.size();
-        char* const begin = room(5 * size); // "&amp;" is the longest form of one unit
-        char* o = begin;
-        for (qsizetype i = 0; i < size; ++i) {
-            char32_t c = units[i];
-            if (c >= 0x20 && c < 0x80 && c != '&' && c != '<' && c != '>') {
-                *o++ = char(c);
-                continue;
-            }
-            if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(units[i + 1]))
-                c = QChar::surrogateToUcs4(char16_t(c), units[++i]);
-            o = appendSpecial(o, c);
-        }
-        used += o - begin;
-    }
-
-    QByteArray take()
-    {
-        out.resize(used);
-        return std::move(out);
-    }
-
-private:
-    char* room(qsizetype n)
-    {
-        if (used + n > out.size())
-            out.resize(std::max(2 * out.size(), used + n + 4096));
-        return out.data() + used;
-    }
-
-    static char* appendSpecial(char* o, char32_t c)
-    {
-        auto put = [&o](const char* text) {
-            const std::size_t n = std::strlen(text);
-            std::memcpy(o, text, n);
-            o += n;
-        };
-        if (c == '&')
-            put("&amp;");
-        else if (c == '<')
-            put("&lt;");
-        else if (c == '>')
-            put("&gt;");
-        else if (c == '\r')
-            put("&#13;");
-        else if (c < 0x20 ? c == '\t' || c == '\n' : c < 0xD800 || (c >= 0xE000 && c <= 0xFFFD) || c >= 0x10000)
-            o = encodeUtf8(o, c);
-        return o;
-    }
-
-    static char* encodeUtf8(char* o, char32_t c)
-    {
-        if (c < 0x80) {
-            *o++ = char(c);
-        } else if (c < 0x800) {
-            *o++ = char(0xC0 | (c >> 6));
-            *o++ = char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            *o++ = char(0xE0 | (c >> 12));
-            *o++ = char(0x80 | ((c >> 6) & 0x3F));
-            *o++ = char(0x80 | (c & 0x3F));
-        } else {
-            *o++ = char(0xF0 | (c >> 18));
-            *o++ = char(0x80 | ((c >> 12) & 0x3F));
-            *o++ = char(0x80 | ((c >> 6) & 0x3F));
-            *o++ = char(0x80 | (c & 0x3F));
-        }
-        return o;
-    }
-
-    QByteArray out;
-    qsizetype used = 0; // only the first `used` bytes of out count
-};
 
 int sign(int comparison)
 {
@@ -415,42 +322,32 @@ bool FileList::canStandInTheIndex(const QString& name)
 void FileList::writeIndex(const ItemArray& list) const
 {
     const QString path = _combinedListPath();
-    if (!FileManager::writeFileAtomically(path, indexFileData(list)))
+    if (!writeIndexFile(path, list))
         Log::line(QStringLiteral("Could not write %1").arg(path));
 }
 
+namespace {
+
+// In the dictionary writer's order, so the file is what writing the items as dictionaries gives.
+const QStringList indexKeys = {QStringLiteral("name"), QStringLiteral("path"), QStringLiteral("type")};
+
+QString fieldOf(const LaunchItem& item, int key)
+{
+    return key == 0 ? item.name : key == 1 ? item.path : item.type;
+}
+
+} // namespace
+
 QByteArray FileList::indexFileData(const ItemArray& list)
 {
-    // Room for the items as plain ASCII, plus what the longest string could need escaped, so
-    // that the buffer grows only for names and paths of other characters.
-    qsizetype expectedSize = 4096;
-    qsizetype longest = 0;
-    for (const Item& item : list) {
-        expectedSize += 140 + item.name.size() + item.path.size() + item.type.size();
-        longest = std::max({longest, item.name.size(), item.path.size(), item.type.size()});
-    }
-    expectedSize += 5 * longest;
-    IndexWriter writer(expectedSize);
-    writer.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                  "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-                  "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-                  "<plist version=\"1.0\">\n");
-    if (list.empty()) {
-        writer.append("<array/>\n</plist>\n");
-        return writer.take();
-    }
-    writer.append("<array>\n");
-    for (const Item& item : list) {
-        writer.append("\t<dict>\n\t\t<key>name</key>\n\t\t<string>");
-        writer.appendEscaped(item.name);
-        writer.append("</string>\n\t\t<key>path</key>\n\t\t<string>");
-        writer.appendEscaped(item.path);
-        writer.append("</string>\n\t\t<key>type</key>\n\t\t<string>");
-        writer.appendEscaped(item.type);
-        writer.append("</string>\n\t</dict>\n");
-    }
-    writer.append("</array>\n</plist>\n");
-    return writer.take();
+    return PropertyList::stringRecordsToData(indexKeys, list.size(),
+                                             [&list](std::size_t record, int key) { return fieldOf(list[record], key); });
+}
+
+bool FileList::writeIndexFile(const QString& path, const ItemArray& list)
+{
+    return PropertyList::writeStringRecords(path, indexKeys, list.size(),
+                                            [&list](std::size_t record, int key) { return fieldOf(list[record], key); });
 }
 
 void FileList::sortAlphabetically(ItemArray& list)

@@ -71,6 +71,8 @@ public:
     // The index file's bytes: the XML property list PropertyList writes for the array of the
     // items' dictionaries ("name", "path", "type"), made straight from the items.
     static QByteArray indexFileData(const ItemArray& list);
+    // Writes the items as the index file, atomically; answers whether it was written.
+    static bool writeIndexFile(const QString& path, const ItemArray& list);
 
 private:
     // The identity of a folder on the current walk.

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -470,26 +469,6 @@ QString FileManager::displayNameOfListedEntry(const QString& path, const FolderE
     if (DesktopEntry::hasDesktopEntrySuffix(entry.name))
         return displayNameAtPath(path);
     return displayNameOfName(entry.name);
-}
-
-bool FileManager::writeFileAtomically(const QString& path, const QByteArray& data)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(data) != data.size() || !file.flush() || ::fsync(file.handle()) != 0) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit())
-        return false;
-    // The rename is durable once the folder's entry is on the disk.
-    const int folder = ::open(encoded(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-    return true;
 }
 
 bool FileManager::isExecutableFile(const QString& path)

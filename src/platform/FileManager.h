@@ -82,11 +82,6 @@ public:
     // displayNameAtPath for an entry of a listing of path's folder, from the listed name.
     static QString displayNameOfListedEntry(const QString& path, const FolderEntry& entry);
 
-    // Writes data to a temporary file beside path, flushes it to the disk and renames it over
-    // path (then syncs the folder); answers whether path now holds data. A failed write leaves
-    // the old file untouched.
-    static bool writeFileAtomically(const QString& path, const QByteArray& data);
-
     static bool isExecutableFile(const QString& path);
     // Removes the file or the folder with everything below it; answers whether it is gone.
     static bool removeItemAtPath(const QString& path);

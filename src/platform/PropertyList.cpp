@@ -875,6 +875,37 @@ private:
 // readers turn a literal one into a line feed.
 class Writer final {
 public:
+    void appendHeader()
+    {
+        append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+               "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+               "<plist version=\"1.0\">\n");
+    }
+
+    // What writeList and writeMap write for an array of dictionaries of strings.
+    void writeStringRecords(const QStringList& keys, std::size_t count, const PropertyList::StringRecordSource& valueOf)
+    {
+        if (count == 0) {
+            line(0, "<array/>");
+            return;
+        }
+        line(0, "<array>");
+        for (std::size_t record = 0; record < count; ++record) {
+            if (keys.isEmpty()) {
+                line(1, "<dict/>");
+                continue;
+            }
+            line(1, "<dict>");
+            for (int key = 0; key < keys.size(); ++key) {
+                writeString("key", keys[key], 2);
+                writeString("string", valueOf(record, key), 2);
+            }
+            line(1, "</dict>");
+        }
+        line(0, "</array>");
+    }
+
     bool write(const QVariant& value, int indent)
     {
         switch (value.metaType().id()) {
@@ -1169,24 +1200,12 @@ bool PropertyList::readStringRecords(const QString& path, const QStringList& key
     return parser.streamRecords(keys, visit);
 }
 
-QByteArray PropertyList::toData(const QVariant& value)
-{
-    Writer writer;
-    writer.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                  "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-                  "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-                  "<plist version=\"1.0\">\n");
-    if (!writer.write(value, 0))
-        return {};
-    writer.append("</plist>\n");
-    return writer.take();
-}
+namespace {
 
-bool PropertyList::writeFile(const QString& path, const QVariant& value)
+// The whole data to a temporary file in the same folder, flushed to disk, renamed into place and
+// the folder synced; a failure leaves the old file as it was.
+bool writeDataAtomically(const QString& path, const QByteArray& data)
 {
-    const QByteArray data = toData(value);
-    if (data.isEmpty())
-        return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
@@ -1199,5 +1218,41 @@ bool PropertyList::writeFile(const QString& path, const QVariant& value)
     syncFolder(path);
     return true;
 }
+
+} // namespace
+
+QByteArray PropertyList::toData(const QVariant& value)
+{
+    Writer writer;
+    writer.appendHeader();
+    if (!writer.write(value, 0))
+        return {};
+    writer.append("</plist>\n");
+    return writer.take();
+}
+
+QByteArray PropertyList::stringRecordsToData(const QStringList& keys, std::size_t count, const StringRecordSource& valueOf)
+{
+    Writer writer;
+    writer.appendHeader();
+    writer.writeStringRecords(keys, count, valueOf);
+    writer.append("</plist>\n");
+    return writer.take();
+}
+
+bool PropertyList::writeStringRecords(const QString& path, const QStringList& keys, std::size_t count,
+                                      const StringRecordSource& valueOf)
+{
+    return writeDataAtomically(path, stringRecordsToData(keys, count, valueOf));
+}
+
+bool PropertyList::writeFile(const QString& path, const QVariant& value)
+{
+    const QByteArray data = toData(value);
+    if (data.isEmpty())
+        return false;
+    return writeDataAtomically(path, data);
+}
+
 
 } // namespace quorvel

@@ -50,7 +50,9 @@ done
 
 # Wait until a command succeeds, for at most about ten seconds.
 await() { for _ in $(seq 100); do if "$@" >/dev/null 2>&1; then return 0; fi; sleep 0.1; done; return 1; }
-panel_shown() { [ -n "$(xdotool search --onlyvisible --name '^Quorvel Launcher$' 2>/dev/null)" ]; }
+# Window searches may meet a window that goes away meanwhile; xdotool then fails: ask again.
+find_window() { for _ in 1 2 3 4 5; do xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 && return 0; sleep 0.1; done; }
+panel_shown() { [ -n "$(find_window '^Quorvel Launcher$')" ]; }
 panel_gone() { ! panel_shown; }
 
 display=:$((50 + RANDOM % 200))
@@ -75,8 +77,9 @@ sleep 1
 # Another window takes the focus; the panel leaves the screen.
 xmessage -geometry 500x200+40+40 "Another application" &
 pids+=($!)
-await xdotool search --onlyvisible --name '^xmessage$'
-other=$(xdotool search --onlyvisible --name '^xmessage$' | head -1)
+other_shown() { [ -n "$(find_window '^xmessage$')" ]; }
+await other_shown
+other=$(find_window '^xmessage$')
 activate_other() { xdotool windowactivate "$other" 2>/dev/null; sleep 0.2; [ "$(xdotool getwindowfocus 2>/dev/null)" = "$other" ]; }
 await activate_other || { echo "FAIL: the window manager gave the other window no focus"; exit 1; }
 await panel_gone || { echo "FAIL: the panel stayed up after losing the focus (focus: $(xdotool getwindowfocus getwindowname))"; cat "$work/launcher.log"; exit 1; }
@@ -84,7 +87,7 @@ await panel_gone || { echo "FAIL: the panel stayed up after losing the focus (fo
 dbus-send --session --type=signal /org/quorvel/DistributedNotification \
   org.quorvel.DistributedNotification.Notification string:"wake up" string:"org.quorvel.launcher"
 await panel_shown || { echo "FAIL: the wake-up notification brought no panel"; cat "$work/launcher.log"; exit 1; }
-panel=$(xdotool search --onlyvisible --name '^Quorvel Launcher$' | head -1)
+panel=$(find_window '^Quorvel Launcher$')
 focused() { [ "$(xdotool getwindowfocus)" = "$panel" ]; }
 await focused || { echo "FAIL: the panel came up without the keyboard focus ($(xdotool getwindowfocus getwindowname))"; exit 1; }
 

@@ -55,12 +55,14 @@ TEST(ListingReadAhead, GivesEveryEntryTheTypeReadFromTheFileItself)
             ASSERT_EQ(type.code, FileManager::typeCodeAtPath(path, true)) << path.toStdString();
             if (type.code == FileManager::applicationTypeCode)
                 ++applications;
-            if (listing.entries[i].name == "editor.desktop")
+            if (listing.entries[i].name == "editor.desktop") {
                 EXPECT_EQ(type.displayName, std::optional<QString>("Text Editor"));
+            }
         }
     }
-    if (hasAttributes)
+    if (hasAttributes) {
         EXPECT_EQ(applications, 30 * (58 + 1 + 5)); // coded files, the desktop entry, links to coded files
+    }
 }
 
 TEST(ListingReadAhead, ListingsDroppedUnreadAndListingsOfNothingLeaveTheNextOnesCorrect)
