@@ -24,8 +24,13 @@ bool ExclusionList::exclude(const QString& path) const
 {
     // The matching runs without holding the lock, so an editor never waits for the matcher.
     const std::shared_ptr<const Prepared> current = preparedPatterns();
-    return std::any_of(current->patterns.begin(), current->patterns.end(),
-                       [&](const QString& pattern) { return WildCardMatcher::stringMatches(path, pattern); });
+    if (current->expressions.empty())
+        return false;
+    // Asked for every item of a scan: the path is converted once, the patterns were compiled once.
+    const QByteArray utf8 = path.toUtf8();
+    return std::any_of(current->expressions.begin(), current->expressions.end(), [&utf8](const auto& expression) {
+        return expression && WildCardMatcher::expressionMatches(*expression, utf8);
+    });
 }
 
 // Asked for every item of a scan, so the entries are read again only after they changed. The
@@ -47,6 +52,7 @@ std::shared_ptr<const ExclusionList::Prepared> ExclusionList::preparedPatterns()
         // A copy of its own: the matching thread never shares string data with the editors.
         const QString pattern = expression.toString();
         fresh->patterns.append(QString(pattern.constData(), pattern.size()));
+        fresh->expressions.push_back(WildCardMatcher::expressionForPattern(fresh->patterns.last()));
     }
     prepared = fresh;
     return prepared;

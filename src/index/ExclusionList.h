@@ -7,6 +7,11 @@
 
 #include <QStringList>
 #include <memory>
+#include <vector>
+
+namespace re2 {
+class RE2;
+}
 
 namespace quorvel {
 
@@ -26,6 +31,8 @@ private:
     struct Prepared {
         QVariantList source; // shares the entries' data: any edit detaches the live array from it
         QStringList patterns;
+        // The patterns compiled once by the shared matcher; nothing for one that does not compile.
+        std::vector<std::shared_ptr<const re2::RE2>> expressions;
     };
     std::shared_ptr<const Prepared> preparedPatterns() const;
 
