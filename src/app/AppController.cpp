@@ -27,7 +27,9 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace quorvel {
 
@@ -35,6 +37,17 @@ namespace {
 
 constexpr std::uint32_t minimumSystemVersion = 0x1030;
 constexpr int initialScanIntervalInSeconds = 28800;
+
+// Truncated toward zero; a hand-edited value beyond what an int holds (or not a number) is
+// brought into range instead of overflowing.
+int wholeSeconds(float seconds)
+{
+    if (std::isnan(seconds))
+        return 0;
+    const double truncated = std::trunc(static_cast<double>(seconds));
+    return static_cast<int>(std::clamp(truncated, double(std::numeric_limits<int>::min()),
+                                       double(std::numeric_limits<int>::max())));
+}
 
 QString wakeUpName()
 {
@@ -189,7 +202,7 @@ void AppController::readSettings()
     combinedLastSearchTerm = defaults.stringForKey(QStringLiteral("combinedLastSearchTerm"));
     combinedPathOfLastMatch = defaults.stringForKey(QStringLiteral("combinedPathOfLastMatch"));
     automaticScanning = static_cast<int>(defaults.integerForKey(QStringLiteral("automaticScanning")));
-    setTimerInterval(static_cast<int>(std::trunc(defaults.floatForKey(QStringLiteral("updateIntervalInSeconds")))));
+    setTimerInterval(wholeSeconds(defaults.floatForKey(QStringLiteral("updateIntervalInSeconds"))));
     instantLaunch = defaults.boolForKey(QStringLiteral("instantOn"));
 }
 
@@ -200,7 +213,7 @@ void AppController::saveSettings()
     defaults.setInteger(QStringLiteral("combinedMatchingMode"), outlets.combinedMatchingModePopUp->currentIndex());
     defaults.setString(QStringLiteral("combinedLastSearchTerm"), outlets.combinedInputTextField->text());
     defaults.setString(QStringLiteral("combinedPathOfLastMatch"), interactiveCombinedList->pathOfSelectedItem());
-    defaults.setInteger(QStringLiteral("updateIntervalInSeconds"), static_cast<qint64>(std::trunc(updateIntervalInSeconds)));
+    defaults.setInteger(QStringLiteral("updateIntervalInSeconds"), wholeSeconds(updateIntervalInSeconds));
     defaults.setInteger(QStringLiteral("automaticScanning"), automaticScanning);
     defaults.synchronize();
 

@@ -194,3 +194,17 @@ TEST_F(Startup, APanelWithoutItsImagesStillSearchesAndLaunches)
     interface.reset();
     Bundle::setMainBundlePath(test::builtBundlePath());
 }
+
+TEST_F(Startup, AnIntervalEditedBeyondRangeIsBroughtIntoRange)
+{
+    writeIndex({});
+    {
+        UserDefaults stored("org.quorvel.launcher");
+        stored.setObject("updateIntervalInSeconds", 1e30);
+        ASSERT_TRUE(stored.synchronize());
+    }
+    start();
+    EXPECT_EQ(controller().scanInterval(), float(std::numeric_limits<int>::max()));
+    controller().saveSettings();
+    EXPECT_EQ(storedSettings()["updateIntervalInSeconds"].toLongLong(), std::numeric_limits<int>::max());
+}
