@@ -146,6 +146,8 @@ Q_SIGNALS:
 
 private:
     void showScanState(const QString& status, bool scanning);
+    // folderIcon for "fold", appIcon for "app", prefIcon for "pref", docIcon for any other type.
+    const QPixmap& badgeForType(const QString& type) const;
     void selectTableRow(int row);
     // Selects the row that nextRow picks from the selected one (-1 for none) in the current
     // tab's table; nothing without a table or rows.

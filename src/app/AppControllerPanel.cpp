@@ -53,13 +53,12 @@ void AppController::reloadInteractiveList()
     // The table's data source follows the current list; its double action and its selection
     // reports are wired once, when the first list is shown.
     if (!tableModel) {
-        tableModel = std::make_unique<CombinedListModel>();
+        tableModel = std::make_unique<CombinedListModel>([this](const QString& type) { return badgeForType(type); });
         outlets.combinedTable->setModel(tableModel.get());
         connect(outlets.combinedTable, &QTableView::doubleClicked, this, [this] { tableDoubleClick(); });
         connect(outlets.combinedTable->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this] { tableViewSelectionDidChange(); });
     }
-    tableModel->setBadges(folderIcon, appIcon, prefIcon, docIcon);
     tableModel->setList(interactiveCombinedList.get());
 }
 
@@ -95,12 +94,7 @@ void AppController::updateCombinedLaunchItem()
         outlets.combinedPathNameTextField->setText(QString());
         outlets.combinedFileTypeImageView->clear();
     } else {
-        const QString type = list.typeOfSelectedItem();
-        const QPixmap& badge = type == QLatin1String("fold") ? folderIcon
-            : type == QLatin1String("app")                   ? appIcon
-            : type == QLatin1String("pref")                  ? prefIcon
-                                                             : docIcon;
-        outlets.combinedFileTypeImageView->setPixmap(badge);
+        outlets.combinedFileTypeImageView->setPixmap(badgeForType(list.typeOfSelectedItem()));
         const QSize iconSize = outlets.combinedImageView->size();
         outlets.combinedImageView->setPixmap(list.iconOfSelectedFile().pixmap(iconSize));
         outlets.combinedOutputTextField->setText(list.nameOfSelectedItem());
@@ -110,6 +104,17 @@ void AppController::updateCombinedLaunchItem()
     outlets.combinedResultsCountTextField->setText(list.resultCountString());
     if (!list.isEmpty())
         selectTableRow(list.indexOfSelectedItem());
+}
+
+const QPixmap& AppController::badgeForType(const QString& type) const
+{
+    if (type == QLatin1String("fold"))
+        return folderIcon;
+    if (type == QLatin1String("app"))
+        return appIcon;
+    if (type == QLatin1String("pref"))
+        return prefIcon;
+    return docIcon;
 }
 
 void AppController::selectTableRow(int row)

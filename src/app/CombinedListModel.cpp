@@ -2,10 +2,13 @@
 
 #include "search/InteractiveList.h"
 
+#include <QIcon>
+
 namespace quorvel {
 
-namespace {
-constexpr int rowBadgeSize = 16;
+CombinedListModel::CombinedListModel(BadgeOfType badgeOf)
+    : badgeOf(std::move(badgeOf))
+{
 }
 
 void CombinedListModel::setList(InteractiveList* newList)
@@ -13,17 +16,6 @@ void CombinedListModel::setList(InteractiveList* newList)
     beginResetModel();
     list = newList;
     endResetModel();
-}
-
-void CombinedListModel::setBadges(const QPixmap& folder, const QPixmap& app, const QPixmap& pref, const QPixmap& doc)
-{
-    const auto small = [](const QPixmap& badge) {
-        return badge.isNull() ? badge : badge.scaled(rowBadgeSize, rowBadgeSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    };
-    folderBadge = small(folder);
-    appBadge = small(app);
-    prefBadge = small(pref);
-    docBadge = small(doc);
 }
 
 void CombinedListModel::reloadData()
@@ -50,16 +42,8 @@ QVariant CombinedListModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::DisplayRole)
         return list->tableViewObjectValueForTableColumnRow(index.row());
-    if (role == Qt::DecorationRole) {
-        const QString type = list->matchingTypeAt(index.row());
-        if (type == QLatin1String("fold"))
-            return folderBadge;
-        if (type == QLatin1String("app"))
-            return appBadge;
-        if (type == QLatin1String("pref"))
-            return prefBadge;
-        return docBadge;
-    }
+    if (role == Qt::DecorationRole)
+        return QIcon(badgeOf(list->matchingTypeAt(index.row()))); // the table draws it at its icon size
     return {};
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QPixmap>
+#include <functional>
 
 namespace quorvel {
 
@@ -12,8 +13,11 @@ class InteractiveList;
 class CombinedListModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
+    // badgeOf answers the type badge of a type code, as the item display shows it.
+    using BadgeOfType = std::function<QPixmap(const QString& type)>;
+    explicit CombinedListModel(BadgeOfType badgeOf);
+
     void setList(InteractiveList* list); // not owned
-    void setBadges(const QPixmap& folder, const QPixmap& app, const QPixmap& pref, const QPixmap& doc);
     // The matches changed: the table asks for everything again.
     void reloadData();
 
@@ -23,7 +27,7 @@ public:
 
 private:
     InteractiveList* list = nullptr;
-    QPixmap folderBadge, appBadge, prefBadge, docBadge;
+    BadgeOfType badgeOf;
 };
 
 } // namespace quorvel
