@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <string>
@@ -89,25 +90,24 @@ public:
 };
 
 // The process's peak resident size in kB; resetPeak starts a new peak from the current size.
-long peakResidentKilobytes()
+// A size in kB from /proc/self/status: "VmHWM:" the peak resident size, "VmRSS:" the current one.
+long statusKilobytes(const char* field)
 {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(std::strlen(field)));
     }
     return 0;
 }
+long peakResidentKilobytes()
+{
+    return statusKilobytes("VmHWM:");
+}
 long residentKilobytes()
 {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    }
-    return 0;
+    return statusKilobytes("VmRSS:");
 }
 void resetPeak()
 {
