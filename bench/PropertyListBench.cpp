@@ -69,7 +69,7 @@ void BM_ReadArrayFile(benchmark::State& state)
 }
 BENCHMARK(BM_ReadArrayFile)->Unit(benchmark::kMillisecond);
 
-const QStringList recordKeys{QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("path")};
+const QStringList recordKeys { QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("path") };
 
 // As the search list's loader uses it: the characters go into one compact table, the QStrings
 // handed to the visitor are not kept.
@@ -79,10 +79,11 @@ void BM_ReadStringRecords(benchmark::State& state)
     for (auto _ : state) {
         std::vector<char16_t> table;
         table.reserve(itemCount * 128);
-        const bool ok = PropertyList::readStringRecords(file.path, recordKeys, [&table](const QString* v, const bool*) {
-            for (int i = 0; i < 3; ++i)
-                table.insert(table.end(), v[i].utf16(), v[i].utf16() + v[i].size());
-        });
+        const bool ok
+            = PropertyList::readStringRecords(file.path, recordKeys, [&table](const QString* v, const bool*) {
+                  for (int i = 0; i < 3; ++i)
+                      table.insert(table.end(), v[i].utf16(), v[i].utf16() + v[i].size());
+              });
         benchmark::DoNotOptimize(ok);
         benchmark::DoNotOptimize(table.data());
     }
@@ -100,9 +101,10 @@ void BM_ReadStringRecordsKeepingStrings(benchmark::State& state)
     for (auto _ : state) {
         std::vector<Record> records;
         records.reserve(itemCount);
-        const bool ok = PropertyList::readStringRecords(file.path, recordKeys, [&records](const QString* v, const bool*) {
-            records.push_back({v[0], v[1], v[2]});
-        });
+        const bool ok = PropertyList::readStringRecords(
+            file.path, recordKeys, [&records](const QString* v, const bool*) {
+                records.push_back({ v[0], v[1], v[2] });
+            });
         benchmark::DoNotOptimize(ok);
         benchmark::DoNotOptimize(records.data());
     }

@@ -67,17 +67,17 @@ void runFind(const QStringList& arguments)
 
 void BM_FindPlain(benchmark::State& state)
 {
-    runFind({tree().root}); // warms the cache
+    runFind({ tree().root }); // warms the cache
     for (auto _ : state)
-        runFind({tree().root});
+        runFind({ tree().root });
     state.SetItemsProcessed(state.iterations() * qint64(tree().entries));
 }
 
 void BM_FindStatEveryEntry(benchmark::State& state)
 {
-    runFind({QStringLiteral("-L"), tree().root, QStringLiteral("-printf"), QStringLiteral("%y\n")});
+    runFind({ QStringLiteral("-L"), tree().root, QStringLiteral("-printf"), QStringLiteral("%y\n") });
     for (auto _ : state)
-        runFind({QStringLiteral("-L"), tree().root, QStringLiteral("-printf"), QStringLiteral("%y\n")});
+        runFind({ QStringLiteral("-L"), tree().root, QStringLiteral("-printf"), QStringLiteral("%y\n") });
     state.SetItemsProcessed(state.iterations() * qint64(tree().entries));
 }
 
@@ -85,8 +85,8 @@ class CountingDelegate final : public FileListDelegate {
 public:
     void updateStatusBar() override { ++statusChanges; }
     void fileListWasRefreshed() override { ++refreshes; }
-    std::atomic<long> statusChanges{0};
-    std::atomic<long> refreshes{0};
+    std::atomic<long> statusChanges { 0 };
+    std::atomic<long> refreshes { 0 };
 };
 
 // The process's peak resident size in kB; resetPeak starts a new peak from the current size.
@@ -121,7 +121,8 @@ void BM_Scan(benchmark::State& state)
     SearchLocations locations;
     {
         const std::lock_guard<std::mutex> guard(locations.lock());
-        locations.contents() = {QVariantMap{{"path", tree().root + "/"}, {"includeSubFolders", true}, {"enabled", true}}};
+        locations.contents() = { QVariantMap {
+            { "path", tree().root + "/" }, { "includeSubFolders", true }, { "enabled", true } } };
     }
     DocumentTypes documentTypes;
     FolderExclusionList folderExclusions;
@@ -144,8 +145,10 @@ void BM_Scan(benchmark::State& state)
         fileList.waitUntilScanHasFinished();
         peakGrowth = std::max(peakGrowth, peakResidentKilobytes() - before);
     }
-    const std::size_t items =
-        PropertyList::readArrayFile(Folders::pathInPreferencesFolder("Quorvel Launcher Index")).value_or(QVariantList()).size();
+    const std::size_t items
+        = PropertyList::readArrayFile(Folders::pathInPreferencesFolder("Quorvel Launcher Index"))
+              .value_or(QVariantList())
+              .size();
     state.SetItemsProcessed(state.iterations() * qint64(tree().entries));
     state.counters["items"] = double(items);
     state.counters["status_changes"] = double(delegate.statusChanges.load()) / double(state.iterations() + 1);
@@ -254,14 +257,14 @@ int main(int argc, char** argv)
     const auto& m = reporter.medians;
     if (m.count("BM_Scan") && m.count("BM_FindPlain") && m.count("BM_FindStatEveryEntry")) {
         const double scan = m.at("BM_Scan");
-        std::printf("median scan %.1f ms, find %.1f ms, find -L -printf %.1f ms\n", scan, m.at("BM_FindPlain"),
-                    m.at("BM_FindStatEveryEntry"));
+        std::printf("median scan %.1f ms, find %.1f ms, find -L -printf %.1f ms\n", scan,
+            m.at("BM_FindPlain"), m.at("BM_FindStatEveryEntry"));
         std::printf("scan / find = %.2f, scan / find -L = %.2f, scan: %.0f entries per second\n",
-                    scan / m.at("BM_FindPlain"), scan / m.at("BM_FindStatEveryEntry"),
-                    double(tree().entries) / (scan / 1000.0));
+            scan / m.at("BM_FindPlain"), scan / m.at("BM_FindStatEveryEntry"),
+            double(tree().entries) / (scan / 1000.0));
         if (m.count("BM_WalkOnly"))
             std::printf("walk alone %.1f ms: walk / find = %.2f\n", m.at("BM_WalkOnly"),
-                        m.at("BM_WalkOnly") / m.at("BM_FindPlain"));
+                m.at("BM_WalkOnly") / m.at("BM_FindPlain"));
     }
     benchmark::Shutdown();
     return 0;

@@ -19,8 +19,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <cstdio>
 #include <benchmark/benchmark.h>
+#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -28,8 +28,8 @@ using namespace quorvel;
 
 namespace {
 
-const char* const modeNames[] = {"prefix", "contains", "word", "wildcard"};
-const QStringList threeLetterTerms = {"rep", "not"};
+const char* const modeNames[] = { "prefix", "contains", "word", "wildcard" };
+const QStringList threeLetterTerms = { "rep", "not" };
 
 // The index as the scanner leaves it: sorted by name ignoring case, then by path.
 std::vector<bench::SyntheticItem> scannedItems(std::size_t count)
@@ -48,7 +48,8 @@ void writeFixture(std::size_t count, bool history)
     bench::writeIndexFile(_combinedListPath(), items);
     QFile::remove(_historyPath());
     if (history)
-        bench::writeHistoryFile(_historyPath(), bench::syntheticHistory(items, 10000, 50, Clock::absoluteTime()));
+        bench::writeHistoryFile(
+            _historyPath(), bench::syntheticHistory(items, 10000, 50, Clock::absoluteTime()));
 }
 
 std::size_t residentBytes()
@@ -69,7 +70,7 @@ struct Fixture {
 InteractiveCombinedList& listFor(std::size_t count, bool history, std::size_t* residentGrowth = nullptr)
 {
     static std::map<std::pair<std::size_t, bool>, Fixture> fixtures;
-    Fixture& fixture = fixtures[{count, history}];
+    Fixture& fixture = fixtures[{ count, history }];
     if (!fixture.list) {
         writeFixture(count, history);
         const std::size_t before = residentBytes();
@@ -130,21 +131,25 @@ void loadIndex(benchmark::State& state)
 
 void registerAll()
 {
-    const std::vector<std::int64_t> sizes = {10000, 100000, 1000000};
+    const std::vector<std::int64_t> sizes = { 10000, 100000, 1000000 };
     for (int mode = 0; mode < 4; ++mode) {
         const QString letter = worstLetter(mode);
-        const std::vector<QString> terms = {letter, threeLetterTerms[0], threeLetterTerms[1]};
+        const std::vector<QString> terms = { letter, threeLetterTerms[0], threeLetterTerms[1] };
         for (const QString& term : terms) {
             const std::string name = QStringLiteral("Filter/%1/%2").arg(modeNames[mode], term).toStdString();
             auto* b = benchmark::RegisterBenchmark(name.c_str(), filter, term);
             for (std::int64_t size : sizes)
-                for (std::int64_t history : {0, 1})
-                    b->Args({size, history, mode});
+                for (std::int64_t history : { 0, 1 })
+                    b->Args({ size, history, mode });
             b->Unit(benchmark::kMillisecond);
         }
     }
     benchmark::RegisterBenchmark("Load", loadIndex)
-        ->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+        ->Arg(10000)
+        ->Arg(100000)
+        ->Arg(1000000)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
 }
 
 int writeFixtureAndExit(const QStringList& arguments)
@@ -181,7 +186,7 @@ int measureLoadAndExit(const QString& home)
     const std::size_t after = residentBytes();
     const double count = double(list.items().size());
     std::printf("items %.0f  resident growth %.1f bytes/item  table %.1f bytes/item\n", count,
-                double(after - before) / count, double(list.items().memoryBytes()) / count);
+        double(after - before) / count, double(list.items().memoryBytes()) / count);
     return 0;
 }
 
@@ -191,7 +196,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (std::any_of(arguments.begin(), arguments.end(), [](const QString& a) { return a.startsWith("--write-fixture="); }))
+    if (std::any_of(arguments.begin(), arguments.end(),
+            [](const QString& a) { return a.startsWith("--write-fixture="); }))
         return writeFixtureAndExit(arguments);
     if (arguments.size() == 2 && arguments[1].startsWith("--measure-load="))
         return measureLoadAndExit(arguments[1].mid(15));

@@ -28,12 +28,14 @@ struct SummonSetUp {
     {
         std::vector<bench::SyntheticItem> items = bench::syntheticItems(100000);
         // In the scanner's order, as a real index is.
-        std::stable_sort(items.begin(), items.end(), [](const bench::SyntheticItem& a, const bench::SyntheticItem& b) {
-            const int byName = a.name.compare(b.name, Qt::CaseInsensitive);
-            return byName != 0 ? byName < 0 : a.path.compare(b.path, Qt::CaseInsensitive) < 0;
-        });
+        std::stable_sort(
+            items.begin(), items.end(), [](const bench::SyntheticItem& a, const bench::SyntheticItem& b) {
+                const int byName = a.name.compare(b.name, Qt::CaseInsensitive);
+                return byName != 0 ? byName < 0 : a.path.compare(b.path, Qt::CaseInsensitive) < 0;
+            });
         bench::writeIndexFile(_combinedListPath(), items);
-        bench::writeHistoryFile(_historyPath(), bench::syntheticHistory(items, 10000, 50, Clock::absoluteTime()));
+        bench::writeHistoryFile(
+            _historyPath(), bench::syntheticHistory(items, 10000, 50, Clock::absoluteTime()));
         UserDefaults stored(Bundle::mainBundle().bundleIdentifier());
         stored.setString(QStringLiteral("combinedLastSearchTerm"), term);
         stored.setInteger(QStringLiteral("combinedMatchingMode"), mode);

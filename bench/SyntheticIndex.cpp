@@ -17,7 +17,10 @@ namespace {
 // library's distributions.
 class Random final {
 public:
-    explicit Random(std::uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 1) {}
+    explicit Random(std::uint64_t seed)
+        : state(seed * 0x9E3779B97F4A7C15ull + 1)
+    {
+    }
 
     std::uint64_t next()
     {
@@ -34,30 +37,23 @@ private:
     std::uint64_t state;
 };
 
-const std::array<const char*, 48> words = {
-    "Report", "Quarterly", "Budget", "Notes", "Meeting", "Draft", "Final", "Invoice", "Letter",
-    "Photo", "Holiday", "Project", "Alpha", "Beta", "Summary", "Plan", "Tax", "Return", "Music",
-    "Recipe", "Menu", "Garden", "Travel", "Contract", "Backup", "Design", "Logo", "Poster",
-    "Thesis", "Chapter", "Slides", "Agenda", "Minutes", "Resume", "Cover", "Book", "List",
-    "Café", "Menü", "Straße", "Résumé", "Año", "Zürich", "Ελλάδα", "Notizen", "Projet", "Idées",
-    "Übersicht"};
-const std::array<const char*, 16> extensions = {
-    ".pdf", ".docx", ".odt", ".txt", ".xlsx", ".ods", ".png", ".jpg", ".mp3", ".md", ".html",
-    ".svg", ".tex", ".csv", ".pptx", ".odp"};
-const std::array<const char*, 20> applications = {
-    "Mail", "GIMP Image Editor", "Firefox Web Browser", "Terminal", "Text Editor", "Calculator",
-    "LibreOffice Writer", "LibreOffice Calc", "Inkscape", "Thunderbird", "Files", "Rhythmbox",
-    "VLC media player", "Blender", "Krita", "Document Viewer", "Disks", "System Monitor",
-    "Visual Studio Code", "Audacity"};
-const std::array<const char*, 10> panes = {
-    "Keyboard", "Displays", "Network", "Sound", "Mouse & Touchpad", "Date & Time", "Users",
-    "Printers", "Power", "Appearance"};
-const std::array<const char*, 8> topFolders = {
-    "Documents", "Documents/Projects", "Pictures", "Music", "Downloads", "Desktop",
-    "Documents/Work/Clients", "src/github.com"};
-const std::array<const char*, 12> folderNames = {
-    "node_modules", "Archive", "2019", "2021", "Old", "Scans", "Invoices", "Alpha", "Beta",
-    "Drafts", "build", "Photos (raw)"};
+const std::array<const char*, 48> words = { "Report", "Quarterly", "Budget", "Notes", "Meeting", "Draft",
+    "Final", "Invoice", "Letter", "Photo", "Holiday", "Project", "Alpha", "Beta", "Summary", "Plan", "Tax",
+    "Return", "Music", "Recipe", "Menu", "Garden", "Travel", "Contract", "Backup", "Design", "Logo", "Poster",
+    "Thesis", "Chapter", "Slides", "Agenda", "Minutes", "Resume", "Cover", "Book", "List", "Café", "Menü",
+    "Straße", "Résumé", "Año", "Zürich", "Ελλάδα", "Notizen", "Projet", "Idées", "Übersicht" };
+const std::array<const char*, 16> extensions = { ".pdf", ".docx", ".odt", ".txt", ".xlsx", ".ods", ".png",
+    ".jpg", ".mp3", ".md", ".html", ".svg", ".tex", ".csv", ".pptx", ".odp" };
+const std::array<const char*, 20> applications = { "Mail", "GIMP Image Editor", "Firefox Web Browser",
+    "Terminal", "Text Editor", "Calculator", "LibreOffice Writer", "LibreOffice Calc", "Inkscape",
+    "Thunderbird", "Files", "Rhythmbox", "VLC media player", "Blender", "Krita", "Document Viewer", "Disks",
+    "System Monitor", "Visual Studio Code", "Audacity" };
+const std::array<const char*, 10> panes = { "Keyboard", "Displays", "Network", "Sound", "Mouse & Touchpad",
+    "Date & Time", "Users", "Printers", "Power", "Appearance" };
+const std::array<const char*, 8> topFolders = { "Documents", "Documents/Projects", "Pictures", "Music",
+    "Downloads", "Desktop", "Documents/Work/Clients", "src/github.com" };
+const std::array<const char*, 12> folderNames = { "node_modules", "Archive", "2019", "2021", "Old", "Scans",
+    "Invoices", "Alpha", "Beta", "Drafts", "build", "Photos (raw)" };
 
 QString capitalisedWords(Random& random, int count)
 {
@@ -71,10 +67,17 @@ QString documentName(Random& random)
 {
     QString name = capitalisedWords(random, 1 + static_cast<int>(random.below(3)));
     switch (random.below(5)) {
-    case 0: name += QLatin1Char(' ') + QString::number(2000 + random.below(27)); break;
-    case 1: name += QStringLiteral(" (final)"); break;
-    case 2: name = name.toLower().replace(QLatin1Char(' '), QLatin1Char('_')); break;
-    default: break;
+    case 0:
+        name += QLatin1Char(' ') + QString::number(2000 + random.below(27));
+        break;
+    case 1:
+        name += QStringLiteral(" (final)");
+        break;
+    case 2:
+        name = name.toLower().replace(QLatin1Char(' '), QLatin1Char('_'));
+        break;
+    default:
+        break;
     }
     return name + QString::fromLatin1(random.pick(extensions));
 }
@@ -88,8 +91,9 @@ QStringList makeFolders(Random& random)
         QString folder = QStringLiteral("/home/user/") + QString::fromLatin1(random.pick(topFolders));
         const std::size_t depth = 1 + random.below(3);
         for (std::size_t d = 0; d < depth; ++d)
-            folder += QLatin1Char('/') + (random.below(3) == 0 ? QString::fromLatin1(random.pick(folderNames))
-                                                               : capitalisedWords(random, 1));
+            folder += QLatin1Char('/')
+                + (random.below(3) == 0 ? QString::fromLatin1(random.pick(folderNames))
+                                        : capitalisedWords(random, 1));
         folders << folder;
     }
     return folders;
@@ -118,22 +122,25 @@ SyntheticItem makeItem(Random& random, const QStringList& folders)
         const QString folder = random.below(2) ? QStringLiteral("/usr/share/applications")
                                                : QStringLiteral("/home/user/.local/share/applications");
         const QString file = QStringLiteral("org.freedesktop.") + QString(name).remove(QLatin1Char(' '));
-        return {name, QStringLiteral("app"), fitPath(folder, file + QStringLiteral(".desktop"))};
+        return { name, QStringLiteral("app"), fitPath(folder, file + QStringLiteral(".desktop")) };
     }
     if (roll < 6) {
         const QString name = QString::fromUtf8(random.pick(panes));
-        return {name, QStringLiteral("pref"),
-                fitPath(QStringLiteral("/usr/share/quorvel/PreferencePanes"), name + QStringLiteral(".prefPane"))};
+        return { name, QStringLiteral("pref"),
+            fitPath(
+                QStringLiteral("/usr/share/quorvel/PreferencePanes"), name + QStringLiteral(".prefPane")) };
     }
-    const QString& folder = folders[static_cast<qsizetype>(random.below(static_cast<std::size_t>(folders.size())))];
+    const QString& folder
+        = folders[static_cast<qsizetype>(random.below(static_cast<std::size_t>(folders.size())))];
     if (roll < 26) {
-        const QString name = random.below(4) == 0 ? QString::fromLatin1(random.pick(folderNames))
-                                                  : capitalisedWords(random, 1 + static_cast<int>(random.below(2)));
+        const QString name = random.below(4) == 0
+            ? QString::fromLatin1(random.pick(folderNames))
+            : capitalisedWords(random, 1 + static_cast<int>(random.below(2)));
         const QString path = fitPath(folder, name);
-        return {path.section(QLatin1Char('/'), -1), QStringLiteral("fold"), path};
+        return { path.section(QLatin1Char('/'), -1), QStringLiteral("fold"), path };
     }
     const QString path = fitPath(folder, documentName(random));
-    return {path.section(QLatin1Char('/'), -1), QStringLiteral("doc"), path};
+    return { path.section(QLatin1Char('/'), -1), QStringLiteral("doc"), path };
 }
 
 // "Report.pdf" -> "Report 2.pdf", as file managers name copies; the name of a document or
@@ -178,14 +185,13 @@ QVariantList toIndexArray(const std::vector<SyntheticItem>& items)
     QVariantList array;
     array.reserve(static_cast<qsizetype>(items.size()));
     for (const SyntheticItem& item : items)
-        array.append(QVariantMap{{QStringLiteral("name"), item.name},
-                                 {QStringLiteral("type"), item.type},
-                                 {QStringLiteral("path"), item.path}});
+        array.append(QVariantMap { { QStringLiteral("name"), item.name },
+            { QStringLiteral("type"), item.type }, { QStringLiteral("path"), item.path } });
     return array;
 }
 
 QVariantMap syntheticHistory(const std::vector<SyntheticItem>& items, std::size_t paths,
-                             std::size_t launchesPerPath, double now, std::uint32_t seed)
+    std::size_t launchesPerPath, double now, std::uint32_t seed)
 {
     QVariantMap history;
     if (items.empty())
@@ -194,7 +200,8 @@ QVariantMap syntheticHistory(const std::vector<SyntheticItem>& items, std::size_
     constexpr double maximumAge = 180.0 * 24 * 3600; // about six months
     // Distinct paths; duplicates among the items cap how many there can be.
     const std::size_t wanted = std::min(paths, items.size());
-    for (std::size_t attempt = 0; static_cast<std::size_t>(history.size()) < wanted && attempt < 4 * wanted; ++attempt) {
+    for (std::size_t attempt = 0; static_cast<std::size_t>(history.size()) < wanted && attempt < 4 * wanted;
+         ++attempt) {
         const QString& path = items[random.below(items.size())].path;
         if (history.contains(path))
             continue;

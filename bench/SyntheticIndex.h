@@ -27,7 +27,7 @@ QVariantList toIndexArray(const std::vector<SyntheticItem>& items);
 // A launch history: for `paths` of the items' paths, launchesPerPath times (seconds since the
 // epoch, doubles), oldest first, ages from seconds to months before now.
 QVariantMap syntheticHistory(const std::vector<SyntheticItem>& items, std::size_t paths,
-                             std::size_t launchesPerPath, double now, std::uint32_t seed = 1);
+    std::size_t launchesPerPath, double now, std::uint32_t seed = 1);
 
 // Write the index / a history as property-list files; answer whether the write succeeded.
 bool writeIndexFile(const QString& path, const std::vector<SyntheticItem>& items);

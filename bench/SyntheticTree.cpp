@@ -12,15 +12,46 @@ namespace quorvel::bench {
 namespace {
 
 const QStringList words = {
-    "Budget", "report", "Notes", "draft", "Invoice", "photo", "Meeting", "minutes", "Project", "plan",
-    "Résumé", "letter", "Q3", "summary", "Holiday", "list", "Thesis", "chapter", "Recipe", "scan",
-    "Contract", "final", "Talk", "slides", "Data", "export", "Tax", "2023", "Garden", "ideas",
+    "Budget",
+    "report",
+    "Notes",
+    "draft",
+    "Invoice",
+    "photo",
+    "Meeting",
+    "minutes",
+    "Project",
+    "plan",
+    "Résumé",
+    "letter",
+    "Q3",
+    "summary",
+    "Holiday",
+    "list",
+    "Thesis",
+    "chapter",
+    "Recipe",
+    "scan",
+    "Contract",
+    "final",
+    "Talk",
+    "slides",
+    "Data",
+    "export",
+    "Tax",
+    "2023",
+    "Garden",
+    "ideas",
 };
-const QStringList extensions = {"pdf", "txt", "odt", "md", "png", "jpg", "csv", "c", "h", "json", "docx", "xlsx"};
+const QStringList extensions
+    = { "pdf", "txt", "odt", "md", "png", "jpg", "csv", "c", "h", "json", "docx", "xlsx" };
 
 class TreeWriter final {
 public:
-    explicit TreeWriter(std::uint32_t seed) : random(seed) {}
+    explicit TreeWriter(std::uint32_t seed)
+        : random(seed)
+    {
+    }
 
     QString name()
     {
@@ -57,8 +88,8 @@ void writeBundles(TreeWriter& writer, const QString& root, const SyntheticTreeSh
         const QString bundle = root + "/Applications/" + name + QString::number(i) + ".app/Contents";
         TreeWriter::folder(bundle + "/MacOS");
         TreeWriter::file(bundle + "/Info.plist",
-                         "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleExecutable</key>"
-                         "<string>run</string></dict></plist>");
+            "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleExecutable</key>"
+            "<string>run</string></dict></plist>");
         TreeWriter::file(bundle + "/MacOS/run");
         writer.files(bundle + "/Resources", 8);
     }
@@ -77,8 +108,11 @@ void writeDesktopEntries(TreeWriter& writer, const QString& root, const Syntheti
     }
     for (int i = 0; i < 20; ++i) {
         const QString image = root + "/Applications/Tool" + QString::number(i) + ".AppImage";
-        TreeWriter::file(image, "\x7f" "ELF");
-        QFile::setPermissions(image, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        TreeWriter::file(image,
+            "\x7f"
+            "ELF");
+        QFile::setPermissions(
+            image, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 }
 
@@ -103,8 +137,11 @@ void writeDocuments(TreeWriter& writer, const QString& root, const SyntheticTree
 QString syntheticTree(const QString& parentFolder, const SyntheticTreeShape& shape)
 {
     const QString root = parentFolder + "/quorvel-synthetic-tree-"
-        + QString("%1-%2-%3-%4").arg(shape.documentFolders).arg(shape.subfoldersPerFolder)
-              .arg(shape.filesPerSubfolder).arg(shape.applicationBundles);
+        + QString("%1-%2-%3-%4")
+              .arg(shape.documentFolders)
+              .arg(shape.subfoldersPerFolder)
+              .arg(shape.filesPerSubfolder)
+              .arg(shape.applicationBundles);
     const QString complete = root + "/.complete";
     if (QFile::exists(complete))
         return root;
@@ -121,7 +158,7 @@ std::size_t countEntries(const QString& root)
 {
     std::size_t count = 1;
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
+        QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
         ++count;

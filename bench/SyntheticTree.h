@@ -10,14 +10,14 @@
 namespace quorvel::bench {
 
 struct SyntheticTreeShape {
-    int documentFolders = 160;    // top-level folders in Documents
+    int documentFolders = 160; // top-level folders in Documents
     int subfoldersPerFolder = 12; // each with this many subfolders
-    int filesPerSubfolder = 97;   // and this many files each
+    int filesPerSubfolder = 97; // and this many files each
     int applicationBundles = 400; // .app bundles, 12 entries inside each
     int desktopEntries = 600;
     int preferencePanes = 30;
-    int deepChainLength = 60;     // nested folders, 20 files at each level
-    int excludedFolders = 20;     // node_modules folders of 150 entries each
+    int deepChainLength = 60; // nested folders, 20 files at each level
+    int excludedFolders = 20; // node_modules folders of 150 entries each
 };
 
 // Makes the tree (unless already there) and answers its root folder.

@@ -45,8 +45,8 @@ int wholeSeconds(float seconds)
     if (std::isnan(seconds))
         return 0;
     const double truncated = std::trunc(static_cast<double>(seconds));
-    return static_cast<int>(std::clamp(truncated, double(std::numeric_limits<int>::min()),
-                                       double(std::numeric_limits<int>::max())));
+    return static_cast<int>(std::clamp(
+        truncated, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
 }
 
 QString wakeUpName()
@@ -64,12 +64,12 @@ QString applicationIdentifier()
 bool AppController::initialize()
 {
     Application::sharedApplication().activateIgnoringOtherApps(true);
-    ValueTransformer::setValueTransformerForName(std::make_unique<TableRowCellValueTransformer>(),
-                                                 QStringLiteral("TableRowCellValueTransformer"));
+    ValueTransformer::setValueTransformerForName(
+        std::make_unique<TableRowCellValueTransformer>(), QStringLiteral("TableRowCellValueTransformer"));
     if (SystemInfo::systemVersion() < minimumSystemVersion) {
         Alert::sharedAlert().run(Alert::Style::Critical,
-                                 QStringLiteral("Quorvel Launcher requires Mac OS X 10.3 or later."),
-                                 QStringLiteral("The application is now quitting."), {QStringLiteral("Quit")});
+            QStringLiteral("Quorvel Launcher requires Mac OS X 10.3 or later."),
+            QStringLiteral("The application is now quitting."), { QStringLiteral("Quit") });
         Application::sharedApplication().terminate();
         return false;
     }
@@ -98,7 +98,8 @@ QVariantMap AppController::createDefaultValueDictionary()
 QVariantMap AppController::createDefaultQRVLValueDictionary()
 {
     QVariantMap hotKey;
-    hotKey.insert(QStringLiteral("keyCode"), QVariant::fromValue<quint16>(keyCodeOfString(QStringLiteral("F1")).value_or(0)));
+    hotKey.insert(QStringLiteral("keyCode"),
+        QVariant::fromValue<quint16>(keyCodeOfString(QStringLiteral("F1")).value_or(0)));
     hotKey.insert(QStringLiteral("keyModifier"), QVariant::fromValue<qint64>(0));
     hotKey.insert(QStringLiteral("switchedOn"), QStringLiteral("YES"));
     hotKey.insert(QStringLiteral("keyString"), QStringLiteral("F1"));
@@ -139,7 +140,8 @@ AppController::~AppController()
         fileList.get_deleter()(fileList.get());
         (void)fileList.release();
     }
-    DistributedNotificationCenter::defaultCenter().removeObserver(this, wakeUpName(), applicationIdentifier());
+    DistributedNotificationCenter::defaultCenter().removeObserver(
+        this, wakeUpName(), applicationIdentifier());
     Application& application = Application::sharedApplication();
     if (application.delegate() == this)
         application.setDelegate(nullptr);
@@ -168,8 +170,8 @@ void AppController::applicationDidFinishLaunching()
     tables[0] = outlets.combinedTable;
     connect(outlets.tabView, &QTabWidget::currentChanged, this, &AppController::tabViewDidSelectTabViewItem);
     // The progress indicator of this toolkit animates without the main thread's help.
-    DistributedNotificationCenter::defaultCenter().addObserver(this, wakeUpName(), applicationIdentifier(),
-                                                               [this] { callbackWithNotification(); });
+    DistributedNotificationCenter::defaultCenter().addObserver(
+        this, wakeUpName(), applicationIdentifier(), [this] { callbackWithNotification(); });
     // Only the user's edits filter: setting the field's text from code reports no edit.
     connect(outlets.combinedInputTextField, &QLineEdit::textEdited, this, [this] { controlTextDidChange(); });
     firstLaunchManager = std::make_unique<FirstLaunchManager>();
@@ -210,9 +212,11 @@ void AppController::saveSettings()
 {
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
     defaults.setInteger(QStringLiteral("tab"), outlets.tabView->currentIndex());
-    defaults.setInteger(QStringLiteral("combinedMatchingMode"), outlets.combinedMatchingModePopUp->currentIndex());
+    defaults.setInteger(
+        QStringLiteral("combinedMatchingMode"), outlets.combinedMatchingModePopUp->currentIndex());
     defaults.setString(QStringLiteral("combinedLastSearchTerm"), outlets.combinedInputTextField->text());
-    defaults.setString(QStringLiteral("combinedPathOfLastMatch"), interactiveCombinedList->pathOfSelectedItem());
+    defaults.setString(
+        QStringLiteral("combinedPathOfLastMatch"), interactiveCombinedList->pathOfSelectedItem());
     defaults.setInteger(QStringLiteral("updateIntervalInSeconds"), wholeSeconds(updateIntervalInSeconds));
     defaults.setInteger(QStringLiteral("automaticScanning"), automaticScanning);
     defaults.synchronize();
@@ -233,7 +237,8 @@ bool AppController::applicationShouldTerminate()
 void AppController::terminateNow()
 {
     saveSettings();
-    DistributedNotificationCenter::defaultCenter().removeObserver(this, wakeUpName(), applicationIdentifier());
+    DistributedNotificationCenter::defaultCenter().removeObserver(
+        this, wakeUpName(), applicationIdentifier());
     Application::sharedApplication().terminate();
 }
 

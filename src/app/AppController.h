@@ -110,7 +110,7 @@ public:
 
     // Presentation.
     void callbackWithNotification();
-    void windowDidBecomeKey() {}
+    void windowDidBecomeKey() { }
     void appear();
     void showDialog();
     void hideDialog();
@@ -127,8 +127,8 @@ public:
     void fileListWasRefreshed() override;
 
     // The menu-bar item; the panel carries every command itself until it exists.
-    void showStatusItem() {}
-    void hideStatusItem() {}
+    void showStatusItem() { }
+    void hideStatusItem() { }
 
     // Accessors.
     CustomWindow* window() const { return outlets.window; }
@@ -163,8 +163,8 @@ private:
     QPixmap appIcon;
     QPixmap docIcon;
     std::unique_ptr<InteractiveCombinedList> interactiveCombinedList;
-    std::array<InteractiveList*, 4> interactiveList{};
-    std::array<QTableView*, 4> tables{};
+    std::array<InteractiveList*, 4> interactiveList {};
+    std::array<QTableView*, 4> tables {};
     std::unique_ptr<SearchLocations> searchLocations_;
     std::unique_ptr<DocumentTypes> documentTypes_;
     std::unique_ptr<FolderExclusionList> folderExclusionList;

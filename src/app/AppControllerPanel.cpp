@@ -53,11 +53,12 @@ void AppController::reloadInteractiveList()
     // The table's data source follows the current list; its double action and its selection
     // reports are wired once, when the first list is shown.
     if (!tableModel) {
-        tableModel = std::make_unique<CombinedListModel>([this](const QString& type) { return badgeForType(type); });
+        tableModel
+            = std::make_unique<CombinedListModel>([this](const QString& type) { return badgeForType(type); });
         outlets.combinedTable->setModel(tableModel.get());
         connect(outlets.combinedTable, &QTableView::doubleClicked, this, [this] { tableDoubleClick(); });
         connect(outlets.combinedTable->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                [this] { tableViewSelectionDidChange(); });
+            [this] { tableViewSelectionDidChange(); });
     }
     tableModel->setList(interactiveCombinedList.get());
 }
@@ -123,7 +124,8 @@ void AppController::selectTableRow(int row)
     if (!table->model())
         return;
     const QModelIndex index = table->model()->index(row, 0);
-    table->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    table->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void AppController::tableViewSelectionDidChange()
@@ -258,8 +260,9 @@ QTableView* AppController::tableOfTab(int t) const
 
 InteractiveList* AppController::listOfTab(int t) const
 {
-    return t >= 0 && t < static_cast<int>(interactiveList.size()) ? interactiveList[static_cast<std::size_t>(t)]
-                                                                  : nullptr;
+    return t >= 0 && t < static_cast<int>(interactiveList.size())
+        ? interactiveList[static_cast<std::size_t>(t)]
+        : nullptr;
 }
 
 } // namespace quorvel

@@ -57,8 +57,8 @@ void AppController::updateStatusBar()
         showScanState(status, scanning);
         return;
     }
-    QMetaObject::invokeMethod(this, [this, status, scanning] { showScanState(status, scanning); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, status, scanning] { showScanState(status, scanning); }, Qt::QueuedConnection);
 }
 
 void AppController::fileListWasRefreshed()

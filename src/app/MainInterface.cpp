@@ -93,11 +93,13 @@ void MainInterface::connectOutlets()
 void MainInterface::connectActions()
 {
     AppController* controller = appController.get();
-    QObject::connect(ui->combinedLaunchButton, &QPushButton::clicked, controller, [controller] { controller->launch(); });
-    QObject::connect(ui->startScanButton, &QPushButton::clicked, controller, [controller] { controller->scanNow(); });
+    QObject::connect(
+        ui->combinedLaunchButton, &QPushButton::clicked, controller, [controller] { controller->launch(); });
+    QObject::connect(
+        ui->startScanButton, &QPushButton::clicked, controller, [controller] { controller->scanNow(); });
     // A mode chosen with the mouse filters again at once.
     QObject::connect(ui->combinedMatchingModePopUp, &QComboBox::activated, controller,
-                     [controller] { controller->refreshInteractiveList(); });
+        [controller] { controller->refreshInteractiveList(); });
     new PanelKeyBindings(panel.get(), controller);
 }
 

@@ -44,7 +44,8 @@ public:
             const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
             const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
             extension = dot > slash ? QStringView(path).mid(dot + 1) : QStringView();
-            ascii = std::all_of(extension->begin(), extension->end(), [](QChar c) { return c.unicode() < 0x80; });
+            ascii = std::all_of(
+                extension->begin(), extension->end(), [](QChar c) { return c.unicode() < 0x80; });
         }
         if (!ascii) {
             if (!upperExtension)
@@ -99,7 +100,7 @@ DocumentTypes::DocumentTypes()
 void DocumentTypes::load()
 {
     loadFromFileOrDefaults(QStringLiteral("Document Types Defaults"),
-                           QStringLiteral("could not find any docuement types defaults!"), __FILE__);
+        QStringLiteral("could not find any docuement types defaults!"), __FILE__);
 }
 
 void DocumentTypes::removeAtIndex(int index)
@@ -120,7 +121,7 @@ void DocumentTypes::updateTypeAtIndex(const QString& type, int index)
     if (!isLegalIndex(index))
         return;
     const std::lock_guard<std::mutex> guard(lock());
-    mutableEntries()[index] = QVariantMap{{typeKey, type}};
+    mutableEntries()[index] = QVariantMap { { typeKey, type } };
 }
 
 // Asked of every entry a scan meets: the rules are read again only after they changed. Only

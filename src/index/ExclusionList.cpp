@@ -6,8 +6,8 @@
 
 namespace quorvel {
 
-ExclusionList::ExclusionList(QString listFileName, QString defaultsResourceName, QString failureDescription,
-                             const char* sourceFile)
+ExclusionList::ExclusionList(
+    QString listFileName, QString defaultsResourceName, QString failureDescription, const char* sourceFile)
     : IndexingList(std::move(listFileName))
     , defaultsResourceName(std::move(defaultsResourceName))
     , failureDescription(std::move(failureDescription))
@@ -28,9 +28,10 @@ bool ExclusionList::exclude(const QString& path) const
         return false;
     // Asked for every item of a scan: the path is converted once, the patterns were compiled once.
     const QByteArray utf8 = path.toUtf8();
-    return std::any_of(current->expressions.begin(), current->expressions.end(), [&utf8](const auto& expression) {
-        return expression && WildCardMatcher::expressionMatches(*expression, utf8);
-    });
+    return std::any_of(
+        current->expressions.begin(), current->expressions.end(), [&utf8](const auto& expression) {
+            return expression && WildCardMatcher::expressionMatches(*expression, utf8);
+        });
 }
 
 // Asked for every item of a scan, so the entries are read again only after they changed. The
@@ -40,7 +41,8 @@ std::shared_ptr<const ExclusionList::Prepared> ExclusionList::preparedPatterns()
 {
     const std::lock_guard<std::mutex> guard(lock());
     const QVariantList& live = entries();
-    if (prepared && prepared->source.constData() == live.constData() && prepared->source.size() == live.size())
+    if (prepared && prepared->source.constData() == live.constData()
+        && prepared->source.size() == live.size())
         return prepared;
     auto fresh = std::make_shared<Prepared>();
     fresh->source = live;

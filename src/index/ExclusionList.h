@@ -24,7 +24,7 @@ public:
 
 protected:
     ExclusionList(QString listFileName, QString defaultsResourceName, QString failureDescription,
-                  const char* sourceFile);
+        const char* sourceFile);
 
 private:
     // The enabled patterns, prepared from the entries as they stood.

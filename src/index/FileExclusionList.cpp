@@ -15,7 +15,7 @@ QString _fileExclusionListPath()
 
 FileExclusionList::FileExclusionList()
     : ExclusionList(listFileName, QStringLiteral("File Exclusion List Defaults"),
-                    QStringLiteral("could not find any file exclusion list defaults!"), __FILE__)
+        QStringLiteral("could not find any file exclusion list defaults!"), __FILE__)
 {
     load();
 }

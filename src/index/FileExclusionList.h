@@ -1,5 +1,6 @@
 #pragma once
-// The user's file exclusion patterns: an item that matches stays out of the index (a folder's contents are still walked).
+// The user's file exclusion patterns: an item that matches stays out of the index (a folder's contents are
+// still walked).
 
 #include "index/ExclusionList.h"
 

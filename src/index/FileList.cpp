@@ -13,7 +13,6 @@
 #include "platform/PropertyList.h"
 #include "search/InteractiveCombinedList.h"
 
-
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
@@ -168,7 +167,7 @@ void FileList::searchPathAddToCombinedListRecursive(const QString& path, ItemArr
 {
     QStringList undecodable;
     const FolderListing listing = FileManager::listFolderAtPathReadingCodesAhead(path, &undecodable);
-    const FolderIdentity identity{listing.device, listing.inode};
+    const FolderIdentity identity { listing.device, listing.inode };
     if (listing.readable && std::find(walk.begin(), walk.end(), identity) != walk.end()) {
         Log::line(QStringLiteral("Not indexing %1 again: it leads back to a folder being indexed").arg(path));
         return;
@@ -193,7 +192,8 @@ void FileList::searchPathAddToCombinedListRecursive(const QString& path, ItemArr
         if (entry.name.startsWith(QLatin1Char('.')))
             continue;
         // Listed names never begin with "/": joining is one concatenation.
-        const QString entryPath = path.endsWith(QLatin1Char('/')) ? path + entry.name : path + QLatin1Char('/') + entry.name;
+        const QString entryPath
+            = path.endsWith(QLatin1Char('/')) ? path + entry.name : path + QLatin1Char('/') + entry.name;
         if (!canStandInTheIndex(entry.name)) {
             Log::line(QStringLiteral("Not indexing %1: its name holds control characters").arg(entryPath));
             continue;
@@ -203,8 +203,8 @@ void FileList::searchPathAddToCombinedListRecursive(const QString& path, ItemArr
     walk.pop_back();
 }
 
-void FileList::classifyEntry(const QString& path, const FolderListing& listing, std::size_t index, ItemArray& list,
-                             bool recursive)
+void FileList::classifyEntry(
+    const QString& path, const FolderListing& listing, std::size_t index, ItemArray& list, bool recursive)
 {
     const FolderEntry& entry = listing.entries[index];
     const bool isFolder = entry.exists && entry.isFolder;
@@ -231,12 +231,12 @@ void FileList::classifyEntry(const QString& path, const FolderListing& listing, 
         searchPathAddToCombinedListRecursive(path, list, true);
 }
 
-void FileList::addPathOfTypeWithNameToList(const QString& path, const QString& type, const QString& name,
-                                           ItemArray& list) const
+void FileList::addPathOfTypeWithNameToList(
+    const QString& path, const QString& type, const QString& name, ItemArray& list) const
 {
     if (fileExclusionList && fileExclusionList->exclude(path))
         return;
-    list.push_back(Item{name, type, path});
+    list.push_back(Item { name, type, path });
 }
 
 bool FileList::isPreferencesPane(const QString& path) const
@@ -329,7 +329,7 @@ void FileList::writeIndex(const ItemArray& list) const
 namespace {
 
 // In the dictionary writer's order, so the file is what writing the items as dictionaries gives.
-const QStringList indexKeys = {QStringLiteral("name"), QStringLiteral("path"), QStringLiteral("type")};
+const QStringList indexKeys = { QStringLiteral("name"), QStringLiteral("path"), QStringLiteral("type") };
 
 QString fieldOf(const LaunchItem& item, int key)
 {
@@ -340,14 +340,14 @@ QString fieldOf(const LaunchItem& item, int key)
 
 QByteArray FileList::indexFileData(const ItemArray& list)
 {
-    return PropertyList::stringRecordsToData(indexKeys, list.size(),
-                                             [&list](std::size_t record, int key) { return fieldOf(list[record], key); });
+    return PropertyList::stringRecordsToData(
+        indexKeys, list.size(), [&list](std::size_t record, int key) { return fieldOf(list[record], key); });
 }
 
 bool FileList::writeIndexFile(const QString& path, const ItemArray& list)
 {
     return PropertyList::writeStringRecords(path, indexKeys, list.size(),
-                                            [&list](std::size_t record, int key) { return fieldOf(list[record], key); });
+        [&list](std::size_t record, int key) { return fieldOf(list[record], key); });
 }
 
 void FileList::sortAlphabetically(ItemArray& list)
@@ -363,15 +363,16 @@ void FileList::sortAlphabetically(ItemArray& list)
     std::vector<Entry> entries;
     entries.reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
-        Entry entry{QString(), false, std::uint32_t(i)};
+        Entry entry { QString(), false, std::uint32_t(i) };
         entry.folded = foldedForComparison(list[i].name, entry.foldedName);
         entries.push_back(std::move(entry));
     }
     std::sort(entries.begin(), entries.end(), [&list](const Entry& a, const Entry& b) {
         const Item& itemA = list[a.index];
         const Item& itemB = list[b.index];
-        const int byName = a.folded && b.folded ? QStringView(a.foldedName).compare(QStringView(b.foldedName))
-                                                : QString::compare(itemA.name, itemB.name, Qt::CaseInsensitive);
+        const int byName = a.folded && b.folded
+            ? QStringView(a.foldedName).compare(QStringView(b.foldedName))
+            : QString::compare(itemA.name, itemB.name, Qt::CaseInsensitive);
         if (byName)
             return byName < 0;
         return _sortAlphabetically(itemA, itemB) < 0;
@@ -389,7 +390,7 @@ int _sortAlphabetically(const LaunchItem& a, const LaunchItem& b)
         return sign(byName);
     if (a.type.isEmpty() || a.type == b.type)
         return sign(QString::compare(a.path, b.path, Qt::CaseInsensitive));
-    for (const QString& first : {paneType, applicationType, folderType}) {
+    for (const QString& first : { paneType, applicationType, folderType }) {
         if (a.type == first)
             return -1;
         if (b.type == first)

@@ -83,10 +83,10 @@ private:
     };
 
     void changeStatus(const QString& text);
-    void addPathOfTypeWithNameToList(const QString& path, const QString& type, const QString& name,
-                                     ItemArray& list) const;
+    void addPathOfTypeWithNameToList(
+        const QString& path, const QString& type, const QString& name, ItemArray& list) const;
     void classifyEntry(const QString& path, const FolderListing& listing, std::size_t index, ItemArray& list,
-                       bool recursive);
+        bool recursive);
     static bool isPreferencesPane(const QString& path, bool isFolder);
     static bool isApplicationFolder(const QString& path);
     static bool canStandInTheIndex(const QString& name);
@@ -94,7 +94,7 @@ private:
 
     bool stopping() const { return stopRequested.load(std::memory_order_relaxed); }
 
-    std::atomic<bool> currentlyUpdatingApplicationList{false};
+    std::atomic<bool> currentlyUpdatingApplicationList { false };
     SearchLocations* locations = nullptr;
     DocumentTypes* documentTypes = nullptr;
     FileExclusionList* fileExclusionList = nullptr;
@@ -106,7 +106,7 @@ private:
     QString status; // guarded by statusLock
 
     std::vector<FolderIdentity> walk; // the folders being walked now; scanning thread only
-    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> stopRequested { false };
     std::thread scanningThread; // started and joined on the main thread
 };
 

@@ -15,7 +15,7 @@ QString _folderExclusionListPath()
 
 FolderExclusionList::FolderExclusionList()
     : ExclusionList(listFileName, QStringLiteral("Folder Exclusion List Defaults"),
-                    QStringLiteral("could not find any folder exclusion list defaults!"), __FILE__)
+        QStringLiteral("could not find any folder exclusion list defaults!"), __FILE__)
 {
     load();
 }

@@ -67,8 +67,8 @@ void IndexingList::replaceEntries(QVariantList newEntries)
     entryArray = std::move(newEntries);
 }
 
-void IndexingList::loadFromFileOrDefaults(const QString& resourceName, const QString& failureDescription,
-                                          const char* sourceFile)
+void IndexingList::loadFromFileOrDefaults(
+    const QString& resourceName, const QString& failureDescription, const char* sourceFile)
 {
     std::optional<QVariantList> loaded = PropertyList::readArrayFile(listFilePath());
     if (!loaded) {

@@ -43,8 +43,8 @@ protected:
     void replaceEntries(QVariantList newEntries);
     // Fills the entries from the list file, else from the application's defaults resource
     // "<resourceName>.xml"; with neither readable, raises failureDescription from load.
-    void loadFromFileOrDefaults(const QString& resourceName, const QString& failureDescription,
-                                const char* sourceFile);
+    void loadFromFileOrDefaults(
+        const QString& resourceName, const QString& failureDescription, const char* sourceFile);
     const QVariantList& entries() const { return entryArray; }
     // For the list's own edits, made while holding lock().
     QVariantList& mutableEntries() { return entryArray; }

@@ -38,13 +38,12 @@ void SearchLocations::addDefaultLocations()
     addLocationIncludeSubFoldersEnabled(Folders::expandTilde(QStringLiteral("~/Documents/")), true, true);
     addLocationIncludeSubFoldersEnabled(QStringLiteral("/Library/PreferencePanes/"), false, true);
     addLocationIncludeSubFoldersEnabled(QStringLiteral("/System/Library/PreferencePanes/"), false, true);
-    addLocationIncludeSubFoldersEnabled(Folders::expandTilde(QStringLiteral("~/Library/PreferencePanes/")), false,
-                                        true);
+    addLocationIncludeSubFoldersEnabled(
+        Folders::expandTilde(QStringLiteral("~/Library/PreferencePanes/")), false, true);
     // Applications on this desktop are announced by desktop entries in the XDG folders.
     for (const QString& folder : DesktopEntry::applicationFolders()) {
-        const bool listed = std::any_of(entries().begin(), entries().end(), [&](const QVariant& entry) {
-            return stringValue(entryMap(entry).value(pathKey)) == folder;
-        });
+        const bool listed = std::any_of(entries().begin(), entries().end(),
+            [&](const QVariant& entry) { return stringValue(entryMap(entry).value(pathKey)) == folder; });
         if (!listed)
             addLocationIncludeSubFoldersEnabled(folder, true, true);
     }
@@ -58,12 +57,12 @@ void SearchLocations::load()
     replaceEntries(PropertyList::readArrayFile(path).value_or(QVariantList()));
 }
 
-void SearchLocations::addLocationIncludeSubFoldersEnabled(const QString& path, bool includeSubFolders,
-                                                          bool enabled)
+void SearchLocations::addLocationIncludeSubFoldersEnabled(
+    const QString& path, bool includeSubFolders, bool enabled)
 {
     const std::lock_guard<std::mutex> guard(lock());
-    mutableEntries().append(QVariantMap{
-        {pathKey, path}, {includeSubFoldersKey, includeSubFolders}, {enabledKey, enabled}});
+    mutableEntries().append(QVariantMap {
+        { pathKey, path }, { includeSubFoldersKey, includeSubFolders }, { enabledKey, enabled } });
 }
 
 void SearchLocations::removeAtIndex(int index)
@@ -72,13 +71,13 @@ void SearchLocations::removeAtIndex(int index)
     mutableEntries().removeAt(index);
 }
 
-void SearchLocations::updateLocationIncludeSubFoldersAtIndex(const QString& path, bool includeSubFolders,
-                                                             int index)
+void SearchLocations::updateLocationIncludeSubFoldersAtIndex(
+    const QString& path, bool includeSubFolders, int index)
 {
     if (!entryAtIndex(index))
         return;
     const std::lock_guard<std::mutex> guard(lock());
-    mutableEntries()[index] = QVariantMap{{pathKey, path}, {includeSubFoldersKey, includeSubFolders}};
+    mutableEntries()[index] = QVariantMap { { pathKey, path }, { includeSubFoldersKey, includeSubFolders } };
 }
 
 QString SearchLocations::pathAtIndex(int index) const

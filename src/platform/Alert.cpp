@@ -11,14 +11,17 @@ namespace quorvel {
 
 namespace {
 
-std::atomic<Alert*> replacement{nullptr};
+std::atomic<Alert*> replacement { nullptr };
 
 QMessageBox::Icon iconOf(Alert::Style style)
 {
     switch (style) {
-    case Alert::Style::Warning: return QMessageBox::Warning;
-    case Alert::Style::Critical: return QMessageBox::Critical;
-    case Alert::Style::Informational: break;
+    case Alert::Style::Warning:
+        return QMessageBox::Warning;
+    case Alert::Style::Critical:
+        return QMessageBox::Critical;
+    case Alert::Style::Informational:
+        break;
     }
     return QMessageBox::Information;
 }
@@ -38,8 +41,8 @@ void Alert::setSharedAlert(Alert* alert)
     replacement.store(alert);
 }
 
-Alert::Answer Alert::run(Style style, const QString& title, const QString& message,
-                         const QStringList& buttons)
+Alert::Answer Alert::run(
+    Style style, const QString& title, const QString& message, const QStringList& buttons)
 {
     QMessageBox box;
     box.setWindowTitle(QApplication::applicationDisplayName());
@@ -50,7 +53,7 @@ Alert::Answer Alert::run(Style style, const QString& title, const QString& messa
 
     // Every button is an accepting role: the box keeps our order and we answer by identity.
     // An alert always has a button to dismiss it, even when the caller gave none.
-    const QStringList labels = buttons.isEmpty() ? QStringList{QStringLiteral("OK")} : buttons;
+    const QStringList labels = buttons.isEmpty() ? QStringList { QStringLiteral("OK") } : buttons;
     std::vector<QAbstractButton*> added;
     for (const QString& label : labels)
         added.push_back(box.addButton(label, QMessageBox::AcceptRole));

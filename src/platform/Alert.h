@@ -20,8 +20,7 @@ public:
 
     // Shows a modal alert with exactly this title (the bold message text), message (the
     // informative text) and buttons, in this order; answers the chosen button's index.
-    virtual Answer run(Style style, const QString& title, const QString& message,
-                       const QStringList& buttons);
+    virtual Answer run(Style style, const QString& title, const QString& message, const QStringList& buttons);
 };
 
 } // namespace quorvel

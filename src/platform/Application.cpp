@@ -53,7 +53,7 @@ QString reopenObjectPath(const QString& identifier)
 
 // ---- Signals: the handler only writes the signal number into a pipe; the main thread reads it.
 
-int signalPipe[2] = {-1, -1};
+int signalPipe[2] = { -1, -1 };
 
 extern "C" void writeSignalToPipe(int signalNumber)
 {
@@ -66,10 +66,14 @@ extern "C" void writeSignalToPipe(int signalNumber)
 const char* signalName(int signalNumber)
 {
     switch (signalNumber) {
-    case SIGTERM: return "SIGTERM";
-    case SIGINT: return "SIGINT";
-    case SIGHUP: return "SIGHUP";
-    default: return "a signal";
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGINT:
+        return "SIGINT";
+    case SIGHUP:
+        return "SIGHUP";
+    default:
+        return "a signal";
     }
 }
 
@@ -78,8 +82,8 @@ const char* signalName(int signalNumber)
 
 xcb_atom_t internAtom(xcb_connection_t* connection, const char* name)
 {
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
+    const xcb_intern_atom_cookie_t cookie
+        = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
     if (!reply)
         return XCB_ATOM_NONE;
@@ -99,7 +103,7 @@ void requestActiveWindowFromWindowManager(QWidget* window)
     if (!screen || activeWindow == XCB_ATOM_NONE)
         return;
 
-    xcb_client_message_event_t event{};
+    xcb_client_message_event_t event {};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
     event.window = static_cast<xcb_window_t>(window->winId());
@@ -108,8 +112,8 @@ void requestActiveWindowFromWindowManager(QWidget* window)
     event.data.data32[1] = XCB_CURRENT_TIME;
     event.data.data32[2] = XCB_NONE;
     xcb_send_event(connection, 0, screen->root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&event));
+        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        reinterpret_cast<const char*>(&event));
     xcb_flush(connection);
 }
 
@@ -118,7 +122,10 @@ void requestActiveWindowFromWindowManager(QWidget* window)
 // The object a running instance exports on the bus; a second start calls its Reopen method.
 class Application::ReopenObject final : public QDBusVirtualObject {
 public:
-    explicit ReopenObject(Application& application) : application(application) {}
+    explicit ReopenObject(Application& application)
+        : application(application)
+    {
+    }
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
     {
@@ -127,7 +134,8 @@ public:
             return false; // the bus library answers "unknown method"
         connection.send(message.createReply());
         // Answer the caller first: the delegate may show a modal alert before it returns.
-        QMetaObject::invokeMethod(&application, [this] { application.reopen(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &application, [this] { application.reopen(); }, Qt::QueuedConnection);
         return true;
     }
 
@@ -143,8 +151,8 @@ private:
 
 Application& Application::sharedApplication()
 {
-    Q_ASSERT_X(qobject_cast<QApplication*>(QCoreApplication::instance()), "Application",
-               "requires a QApplication");
+    Q_ASSERT_X(
+        qobject_cast<QApplication*>(QCoreApplication::instance()), "Application", "requires a QApplication");
     // Never destroyed: it outlives the event loop and may be asked for during shutdown.
     static Application* application = new Application;
     return *application;
@@ -156,7 +164,7 @@ Application::Application()
     // terminate() that the delegate agrees to, so that settings are saved.
     QApplication::setQuitOnLastWindowClosed(false);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            [this](Qt::ApplicationState state) { applicationStateChanged(state); });
+        [this](Qt::ApplicationState state) { applicationStateChanged(state); });
     installSignalHandlers();
 }
 
@@ -171,11 +179,11 @@ void Application::installSignalHandlers()
     signalNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
     connect(signalNotifier.get(), &QSocketNotifier::activated, this, [this] { handleSignal(); });
 
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = writeSignalToPipe;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signalNumber : {SIGTERM, SIGINT, SIGHUP})
+    for (int signalNumber : { SIGTERM, SIGINT, SIGHUP })
         ::sigaction(signalNumber, &action, nullptr);
 }
 
@@ -193,7 +201,7 @@ void Application::handleSignal()
     // Once a quit is under way, a second signal ends the process at once (a hung save must not
     // make the launcher unkillable by Ctrl+C).
     if (terminating)
-        for (int signalNumber : {SIGTERM, SIGINT, SIGHUP})
+        for (int signalNumber : { SIGTERM, SIGINT, SIGHUP })
             std::signal(signalNumber, SIG_DFL);
 }
 
@@ -209,9 +217,9 @@ bool Application::becomeSingleInstance(const QString& applicationIdentifier)
     auto object = std::make_unique<ReopenObject>(*this);
     const bool exported = bus.registerVirtualObject(path, object.get());
 
-    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
-        bus.interface()->registerService(applicationIdentifier, QDBusConnectionInterface::DontQueueService,
-                                         QDBusConnectionInterface::DontAllowReplacement);
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply
+        = bus.interface()->registerService(applicationIdentifier, QDBusConnectionInterface::DontQueueService,
+            QDBusConnectionInterface::DontAllowReplacement);
     if (!reply.isValid()) {
         Log::line(QStringLiteral("Could not claim the bus name %1: %2")
                       .arg(applicationIdentifier, reply.error().message()));
@@ -229,8 +237,8 @@ bool Application::becomeSingleInstance(const QString& applicationIdentifier)
     // Another instance owns the name: ask it to come forward; this process then exits.
     if (exported)
         bus.unregisterObject(path);
-    const QDBusMessage call =
-        QDBusMessage::createMethodCall(applicationIdentifier, path, reopenInterface(), QStringLiteral("Reopen"));
+    const QDBusMessage call = QDBusMessage::createMethodCall(
+        applicationIdentifier, path, reopenInterface(), QStringLiteral("Reopen"));
     const QDBusMessage answer = bus.call(call, QDBus::Block, 5000);
     if (answer.type() == QDBusMessage::ErrorMessage)
         Log::line(QStringLiteral("The running instance did not answer: %1").arg(answer.errorMessage()));
@@ -303,7 +311,8 @@ QWidget* Application::windowToActivate() const
     if (current && current->isVisible())
         return current;
     for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->isWindow() && widget->isVisible() && !(widget->windowType() == Qt::Popup || widget->windowType() == Qt::ToolTip))
+        if (widget->isWindow() && widget->isVisible()
+            && !(widget->windowType() == Qt::Popup || widget->windowType() == Qt::ToolTip))
             return widget;
     return nullptr;
 }

@@ -19,10 +19,10 @@ namespace quorvel {
 class ApplicationDelegate {
 public:
     virtual ~ApplicationDelegate() = default;
-    virtual void applicationWillFinishLaunching() {}
-    virtual void applicationDidFinishLaunching() {}
-    virtual void applicationDidBecomeActive() {}
-    virtual void applicationDidResignActive() {}
+    virtual void applicationWillFinishLaunching() { }
+    virtual void applicationDidFinishLaunching() { }
+    virtual void applicationDidBecomeActive() { }
+    virtual void applicationDidResignActive() { }
     // Answers true to let the application end (NSTerminateNow).
     virtual bool applicationShouldTerminate() { return true; }
     virtual bool applicationShouldHandleReopen(bool /*hasVisibleWindows*/) { return true; }
@@ -48,7 +48,7 @@ public:
 
     bool isActive() const;
     void activateIgnoringOtherApps(bool ignoreOtherApps);
-    void hide();   // hides every top-level window that may hide (see setCanHide)
+    void hide(); // hides every top-level window that may hide (see setCanHide)
     void unhide(); // shows again what hide() hid
     bool isHidden() const { return hidden; }
     // Asks the delegate; when it answers true the event loop ends (or, before it runs, run()

@@ -28,9 +28,16 @@ struct Bundle::Cache {
 namespace {
 
 const QStringList imageExtensions = {
-    QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("tiff"), QStringLiteral("tif"),
-    QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("gif"), QStringLiteral("icns"),
-    QStringLiteral("ico"), QStringLiteral("xpm"),
+    QStringLiteral("png"),
+    QStringLiteral("svg"),
+    QStringLiteral("tiff"),
+    QStringLiteral("tif"),
+    QStringLiteral("jpg"),
+    QStringLiteral("jpeg"),
+    QStringLiteral("gif"),
+    QStringLiteral("icns"),
+    QStringLiteral("ico"),
+    QStringLiteral("xpm"),
 };
 
 bool isFile(const QString& path)
@@ -52,7 +59,10 @@ bool isSafeResourceName(const QString& name)
 
 class StringsParser final {
 public:
-    explicit StringsParser(QString text) : text(std::move(text)) {}
+    explicit StringsParser(QString text)
+        : text(std::move(text))
+    {
+    }
 
     std::optional<QVariantMap> parse()
     {
@@ -149,21 +159,38 @@ private:
     {
         const QChar c = text.at(position++);
         switch (c.unicode()) {
-        case 'n': result.append(QLatin1Char('\n')); return true;
-        case 't': result.append(QLatin1Char('\t')); return true;
-        case 'r': result.append(QLatin1Char('\r')); return true;
-        case 'a': result.append(QChar(0x07)); return true;
-        case 'b': result.append(QChar(0x08)); return true;
-        case 'f': result.append(QChar(0x0c)); return true;
-        case 'v': result.append(QChar(0x0b)); return true;
+        case 'n':
+            result.append(QLatin1Char('\n'));
+            return true;
+        case 't':
+            result.append(QLatin1Char('\t'));
+            return true;
+        case 'r':
+            result.append(QLatin1Char('\r'));
+            return true;
+        case 'a':
+            result.append(QChar(0x07));
+            return true;
+        case 'b':
+            result.append(QChar(0x08));
+            return true;
+        case 'f':
+            result.append(QChar(0x0c));
+            return true;
+        case 'v':
+            result.append(QChar(0x0b));
+            return true;
         case 'U':
-        case 'u': return appendHex(result);
-        default: break;
+        case 'u':
+            return appendHex(result);
+        default:
+            break;
         }
         if (c >= QLatin1Char('0') && c <= QLatin1Char('7')) {
             // Up to three octal digits.
             int value = c.unicode() - '0';
-            for (int i = 0; i < 2 && !atEnd() && peek() >= QLatin1Char('0') && peek() <= QLatin1Char('7'); ++i)
+            for (int i = 0; i < 2 && !atEnd() && peek() >= QLatin1Char('0') && peek() <= QLatin1Char('7');
+                 ++i)
                 value = value * 8 + (text.at(position++).unicode() - '0');
             result.append(QChar(value));
             return true;
@@ -225,7 +252,8 @@ QVariantMap readStringsFile(const QString& path)
 }
 
 // Localisation folder names to try, most preferred first: the user's languages as the system
-// gives them (the default locale, the system's unless changed: "de-CH" -> "de_CH", "de", "German"), then English and the base localisation.
+// gives them (the default locale, the system's unless changed: "de-CH" -> "de_CH", "de", "German"), then
+// English and the base localisation.
 QStringList localizationNames()
 {
     QStringList names;
@@ -273,7 +301,7 @@ QString bundlePathOfExecutable(const QString& executable)
 struct MainBundles {
     std::mutex mutex;
     std::deque<Bundle> all;
-    std::atomic<const Bundle*> current{nullptr};
+    std::atomic<const Bundle*> current { nullptr };
 };
 
 MainBundles& mainBundles()
@@ -348,8 +376,8 @@ QString Bundle::executablePath() const
     const QString name = infoDictionary().value(QStringLiteral("CFBundleExecutable")).toString();
     if (!isSafeResourceName(name))
         return {};
-    const QString executable =
-        isFlat() ? path + QLatin1Char('/') + name : path + QStringLiteral("/Contents/MacOS/") + name;
+    const QString executable
+        = isFlat() ? path + QLatin1Char('/') + name : path + QStringLiteral("/Contents/MacOS/") + name;
     return isFile(executable) ? executable : QString();
 }
 
@@ -368,8 +396,8 @@ QVariantMap Bundle::localizedInfoDictionary() const
     const QString resources = resourcePath();
     std::call_once(cachedInfo->localizedOnce, [this, &resources] {
         for (const QString& language : localizationNames()) {
-            const QString strings =
-                resources + QLatin1Char('/') + language + QStringLiteral(".lproj/InfoPlist.strings");
+            const QString strings
+                = resources + QLatin1Char('/') + language + QStringLiteral(".lproj/InfoPlist.strings");
             if (isFile(strings)) {
                 cachedInfo->localized = readStringsFile(strings);
                 return;

@@ -23,10 +23,10 @@ public:
     explicit Bundle(const QString& bundlePath);
 
     QString bundlePath() const { return path; }
-    QString resourcePath() const;          // <bundle>/Contents/Resources
-    QString executablePath() const;        // "" unless CFBundleExecutable names an existing file
-    QString bundleIdentifier() const;      // CFBundleIdentifier
-    QVariantMap infoDictionary() const;    // Contents/Info.plist, empty when unreadable
+    QString resourcePath() const; // <bundle>/Contents/Resources
+    QString executablePath() const; // "" unless CFBundleExecutable names an existing file
+    QString bundleIdentifier() const; // CFBundleIdentifier
+    QVariantMap infoDictionary() const; // Contents/Info.plist, empty when unreadable
     // Values of Contents/Resources/<lang>.lproj/InfoPlist.strings for the user's language
     // (then "en", "English", "Base"); empty when there are none.
     QVariantMap localizedInfoDictionary() const;

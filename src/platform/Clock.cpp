@@ -8,8 +8,8 @@ namespace quorvel {
 
 namespace {
 // NaN means "no fixed time"; an atomic double keeps the scanning thread's reads safe.
-std::atomic<double> fixedTime{std::nan("")};
-}
+std::atomic<double> fixedTime { std::nan("") };
+} // namespace
 
 double Clock::absoluteTime()
 {

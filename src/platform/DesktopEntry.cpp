@@ -36,8 +36,8 @@ QStringList dataFolders()
 {
     QStringList folders;
     const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    folders.append(QDir::isAbsolutePath(dataHome) ? dataHome
-                                                  : Folders::joinPath(Folders::homeFolder(), ".local/share"));
+    folders.append(
+        QDir::isAbsolutePath(dataHome) ? dataHome : Folders::joinPath(Folders::homeFolder(), ".local/share"));
     QString dataDirs = qEnvironmentVariable("XDG_DATA_DIRS");
     if (dataDirs.isEmpty())
         dataDirs = QStringLiteral("/usr/local/share/:/usr/share/");
@@ -65,7 +65,8 @@ std::optional<DesktopEntry> DesktopEntry::fromFile(const QString& path)
     char* icon = g_desktop_app_info_get_string(info.get(), G_KEY_FILE_DESKTOP_KEY_ICON);
     entry.icon = fromGString(icon);
     g_free(icon);
-    entry.shown = !g_desktop_app_info_get_is_hidden(info.get()) && g_app_info_should_show(G_APP_INFO(info.get()));
+    entry.shown
+        = !g_desktop_app_info_get_is_hidden(info.get()) && g_app_info_should_show(G_APP_INFO(info.get()));
     return entry;
 }
 

@@ -51,28 +51,27 @@ bool DistributedNotificationCenter::listen()
         Log::line(QStringLiteral("No session bus: distributed notifications will not be received"));
         return false;
     }
-    listening = bus.connect(QString(), objectPath(), interfaceName(), signalName(), this,
-                            SLOT(receive(QDBusMessage)));
+    listening = bus.connect(
+        QString(), objectPath(), interfaceName(), signalName(), this, SLOT(receive(QDBusMessage)));
     if (!listening)
         Log::line(QStringLiteral("Could not listen for distributed notifications: %1")
                       .arg(bus.lastError().message()));
     return listening;
 }
 
-void DistributedNotificationCenter::addObserver(const void* observer, const QString& name,
-                                                const QString& object, Handler handler)
+void DistributedNotificationCenter::addObserver(
+    const void* observer, const QString& name, const QString& object, Handler handler)
 {
     if (!handler || !listen())
         return;
-    registrations.push_back({nextId++, observer, name, object, std::move(handler)});
+    registrations.push_back({ nextId++, observer, name, object, std::move(handler) });
 }
 
-void DistributedNotificationCenter::removeObserver(const void* observer, const QString& name,
-                                                   const QString& object)
+void DistributedNotificationCenter::removeObserver(
+    const void* observer, const QString& name, const QString& object)
 {
     std::erase_if(registrations, [&](const Registration& registration) {
-        return registration.observer == observer
-            && (name.isEmpty() || registration.name == name)
+        return registration.observer == observer && (name.isEmpty() || registration.name == name)
             && (object.isEmpty() || registration.object == object);
     });
 }
@@ -102,8 +101,8 @@ void DistributedNotificationCenter::receive(const QDBusMessage& message)
         if (registration.name == name && registration.object == object)
             matching.push_back(registration.id);
     for (quint64 id : matching) {
-        const auto found = std::find_if(registrations.begin(), registrations.end(),
-                                        [id](const Registration& r) { return r.id == id; });
+        const auto found = std::find_if(
+            registrations.begin(), registrations.end(), [id](const Registration& r) { return r.id == id; });
         if (found == registrations.end())
             continue;
         const Handler handler = found->handler; // the registration may go away during the call

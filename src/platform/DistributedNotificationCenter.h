@@ -29,8 +29,8 @@ public:
 
     // The D-Bus coordinates, for the README's dbus-send line.
     static QString interfaceName(); // e.g. "org.quorvel.DistributedNotification"
-    static QString objectPath();    // e.g. "/org/quorvel/DistributedNotification"
-    static QString signalName();    // e.g. "Notification", arguments (string name, string object)
+    static QString objectPath(); // e.g. "/org/quorvel/DistributedNotification"
+    static QString signalName(); // e.g. "Notification", arguments (string name, string object)
 
 private Q_SLOTS:
     void receive(const QDBusMessage& message);

@@ -8,7 +8,7 @@ namespace quorvel {
 
 std::optional<FileIdentity> FileIdentity::ofFile(const QString& path)
 {
-    struct stat info {};
+    struct stat info { };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return std::nullopt;
     FileIdentity identity;

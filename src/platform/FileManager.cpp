@@ -56,8 +56,7 @@ bool isDotOrDotDot(const char* name)
 }
 
 // Reads the listing's entries; calls add(name, raw name, dirent type) for each decodable one.
-template<typename Add>
-bool readFolder(DIR* folder, const QString& path, QStringList* undecodable, Add add)
+template <typename Add> bool readFolder(DIR* folder, const QString& path, QStringList* undecodable, Add add)
 {
     while (const dirent* entry = ::readdir(folder)) {
         if (isDotOrDotDot(entry->d_name))
@@ -68,8 +67,8 @@ bool readFolder(DIR* folder, const QString& path, QStringList* undecodable, Add 
             continue;
         }
         if (undecodable) {
-            undecodable->append(QDir(path).filePath(
-                QString::fromUtf8(entry->d_name, static_cast<qsizetype>(length))));
+            undecodable->append(
+                QDir(path).filePath(QString::fromUtf8(entry->d_name, static_cast<qsizetype>(length))));
         }
     }
     return true;
@@ -78,14 +77,14 @@ bool readFolder(DIR* folder, const QString& path, QStringList* undecodable, Add 
 // The 8 leading bytes of the Finder information (type, then creator, big-endian), if present.
 std::optional<std::array<unsigned char, 8>> finderInfo(const QString& path, bool followLinks)
 {
-    std::array<unsigned char, 32> buffer{};
+    std::array<unsigned char, 32> buffer {};
     const QByteArray native = encoded(path);
     const ssize_t length = followLinks
         ? ::getxattr(native.constData(), finderInfoAttribute, buffer.data(), buffer.size())
         : ::lgetxattr(native.constData(), finderInfoAttribute, buffer.data(), buffer.size());
     if (length < 8)
         return std::nullopt;
-    std::array<unsigned char, 8> info{};
+    std::array<unsigned char, 8> info {};
     std::copy_n(buffer.begin(), 8, info.begin());
     return info;
 }
@@ -100,15 +99,15 @@ struct XattrArguments {
     std::uint32_t size;
     std::uint32_t flags;
 };
-std::atomic<bool> relativeAttributesWork{true};
+std::atomic<bool> relativeAttributesWork { true };
 
-ssize_t finderInfoInFolder(int folder, const QString& folderPath, const char* name, unsigned char* buffer,
-                           std::size_t size)
+ssize_t finderInfoInFolder(
+    int folder, const QString& folderPath, const char* name, unsigned char* buffer, std::size_t size)
 {
     if (relativeAttributesWork.load(std::memory_order_relaxed)) {
-        XattrArguments arguments{reinterpret_cast<std::uintptr_t>(buffer), std::uint32_t(size), 0};
-        const long length =
-            ::syscall(SYS_getxattrat, folder, name, 0u, finderInfoAttribute, &arguments, sizeof arguments);
+        XattrArguments arguments { reinterpret_cast<std::uintptr_t>(buffer), std::uint32_t(size), 0 };
+        const long length
+            = ::syscall(SYS_getxattrat, folder, name, 0u, finderInfoAttribute, &arguments, sizeof arguments);
         if (length >= 0 || errno != ENOSYS)
             return length;
         relativeAttributesWork.store(false);
@@ -119,8 +118,8 @@ ssize_t finderInfoInFolder(int folder, const QString& folderPath, const char* na
 
 std::uint32_t bigEndianCode(const unsigned char* bytes)
 {
-    return (std::uint32_t(bytes[0]) << 24) | (std::uint32_t(bytes[1]) << 16)
-        | (std::uint32_t(bytes[2]) << 8) | std::uint32_t(bytes[3]);
+    return (std::uint32_t(bytes[0]) << 24) | (std::uint32_t(bytes[1]) << 16) | (std::uint32_t(bytes[2]) << 8)
+        | std::uint32_t(bytes[3]);
 }
 
 // Tells the processor that this thread is spinning.
@@ -174,8 +173,9 @@ struct ListedCodes {
     }
     void read(std::size_t i)
     {
-        std::array<unsigned char, 32> info{};
-        if (finderInfoInFolder(folder, folderPath, names.data() + nameOffsets[i], info.data(), info.size()) >= 8)
+        std::array<unsigned char, 32> info {};
+        if (finderInfoInFolder(folder, folderPath, names.data() + nameOffsets[i], info.data(), info.size())
+            >= 8)
             typeCodes[i] = bigEndianCode(info.data());
         states[i].store(done, std::memory_order_release);
     }
@@ -208,7 +208,7 @@ namespace {
 
 bool isSymbolicLink(const QString& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::lstat(encoded(path).constData(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
@@ -228,7 +228,8 @@ QString displayNameOfName(const QString& name)
 // Files without stored codes that this desktop still treats as applications. A desktop entry
 // read on the way leaves its name in desktopName (when asked for): the empty string when the
 // file is no shown application or has no name.
-std::uint32_t derivedTypeCode(const QString& path, bool followLinks, std::optional<QString>* desktopName = nullptr)
+std::uint32_t derivedTypeCode(
+    const QString& path, bool followLinks, std::optional<QString>* desktopName = nullptr)
 {
     const bool desktopEntry = DesktopEntry::hasDesktopEntrySuffix(path);
     if (!desktopEntry && !hasAppImageSuffix(path))
@@ -245,7 +246,8 @@ std::uint32_t derivedTypeCode(const QString& path, bool followLinks, std::option
 }
 
 // typeOfListedEntry for a file listed under name with these stored codes.
-FileManager::ListedFileType listedFileType(const QString& path, const QString& name, std::uint32_t storedTypeCode)
+FileManager::ListedFileType listedFileType(
+    const QString& path, const QString& name, std::uint32_t storedTypeCode)
 {
     FileManager::ListedFileType type;
     if (storedTypeCode) {
@@ -300,7 +302,10 @@ private:
     // Each waiting listing holds its folder open: the limit bounds the open descriptors.
     static constexpr std::size_t waitingLimit = 64;
 
-    CodeReader() { std::thread([this] { run(); }).detach(); }
+    CodeReader()
+    {
+        std::thread([this] { run(); }).detach();
+    }
 
     void run()
     {
@@ -332,7 +337,7 @@ FolderListing listFolder(const QString& path, QStringList* undecodable, bool rea
     const int descriptor = ::open(encoded(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0)
         return listing;
-    struct stat own {};
+    struct stat own { };
     DIR* folder = ::fstat(descriptor, &own) == 0 ? ::fdopendir(descriptor) : nullptr;
     if (!folder) {
         ::close(descriptor);
@@ -347,10 +352,10 @@ FolderListing listFolder(const QString& path, QStringList* undecodable, bool rea
     if (ownDescriptor >= 0)
         codes = std::make_shared<ListedCodes>(ownDescriptor, path);
     readFolder(folder, path, undecodable, [&](const QString& name, const char* rawName, unsigned char type) {
-        FolderEntry entry{name, true, type == DT_DIR};
+        FolderEntry entry { name, true, type == DT_DIR };
         // Only links and file systems that give no type need a look at the entry itself.
         if (type == DT_LNK || type == DT_UNKNOWN) {
-            struct stat info {};
+            struct stat info { };
             entry.exists = ::fstatat(descriptor, rawName, &info, 0) == 0;
             entry.isFolder = entry.exists && S_ISDIR(info.st_mode);
         }
@@ -358,7 +363,7 @@ FolderListing listFolder(const QString& path, QStringList* undecodable, bool rea
         if (codes) {
             codes->add(rawName, hasCodes);
         } else if (hasCodes) {
-            std::array<unsigned char, 32> info{};
+            std::array<unsigned char, 32> info {};
             if (finderInfoInFolder(descriptor, path, rawName, info.data(), info.size()) >= 8) {
                 entry.storedTypeCode = bigEndianCode(info.data());
                 entry.storedCreatorCode = bigEndianCode(info.data() + 4);
@@ -379,7 +384,7 @@ FolderListing listFolder(const QString& path, QStringList* undecodable, bool rea
 
 bool FileManager::fileExistsAtPath(const QString& path, bool* isDirectory)
 {
-    struct stat info {};
+    struct stat info { };
     const bool exists = !path.isEmpty() && ::stat(encoded(path).constData(), &info) == 0;
     if (isDirectory)
         *isDirectory = exists && S_ISDIR(info.st_mode);
@@ -393,7 +398,7 @@ QStringList FileManager::directoryContentsAtPath(const QString& path, QStringLis
     if (!folder)
         return names;
     readFolder(folder, path, undecodable,
-               [&](const QString& name, const char*, unsigned char) { names.append(name); });
+        [&](const QString& name, const char*, unsigned char) { names.append(name); });
     ::closedir(folder);
     return names;
 }
@@ -427,8 +432,8 @@ FileManager::ListedFileType FileManager::typeOfListedEntry(const QString& path, 
     return listedFileType(path, entry.name, entry.storedTypeCode);
 }
 
-FileManager::ListedFileType FileManager::typeOfListedEntry(const QString& path, const FolderListing& listing,
-                                                           std::size_t index)
+FileManager::ListedFileType FileManager::typeOfListedEntry(
+    const QString& path, const FolderListing& listing, std::size_t index)
 {
     const FolderEntry& entry = listing.entries.at(index);
     if (!listing.codesReadAhead)
@@ -473,7 +478,7 @@ QString FileManager::displayNameOfListedEntry(const QString& path, const FolderE
 
 bool FileManager::isExecutableFile(const QString& path)
 {
-    struct stat info {};
+    struct stat info { };
     const QByteArray native = encoded(path);
     return ::stat(native.constData(), &info) == 0 && S_ISREG(info.st_mode)
         && ::access(native.constData(), X_OK) == 0;
@@ -482,7 +487,7 @@ bool FileManager::isExecutableFile(const QString& path)
 bool FileManager::removeItemAtPath(const QString& path)
 {
     const QByteArray native = encoded(path);
-    struct stat info {};
+    struct stat info { };
     if (::lstat(native.constData(), &info) != 0)
         return errno == ENOENT;
     // A link is removed itself, never the folder it points to.

@@ -17,7 +17,7 @@ namespace quorvel {
 // One entry of a folder listing, with what the listing learned about it for free.
 struct FolderEntry {
     QString name;
-    bool exists = false;   // following symbolic links (a dangling link does not exist)
+    bool exists = false; // following symbolic links (a dangling link does not exist)
     bool isFolder = false; // following symbolic links
     // The stored Finder codes of a file (following links), read with the listing; 0 when none.
     std::uint32_t storedTypeCode = 0;
@@ -56,7 +56,8 @@ public:
     // such listings then reads beside the caller who classifies the entries (the stored codes
     // cost a system call per file). Asking for an entry's code before that thread has it reads
     // it at once. Only the type code is read this way.
-    static FolderListing listFolderAtPathReadingCodesAhead(const QString& path, QStringList* undecodable = nullptr);
+    static FolderListing listFolderAtPathReadingCodesAhead(
+        const QString& path, QStringList* undecodable = nullptr);
 
     static std::uint32_t typeCodeAtPath(const QString& path, bool followLinks);
     // typeCodeAtPath(path, true) for an entry of a listing of path's folder, without reading
@@ -70,7 +71,8 @@ public:
     };
     static ListedFileType typeOfListedEntry(const QString& path, const FolderEntry& entry);
     // The same for entry index of a listing of either kind; path is the entry's full path.
-    static ListedFileType typeOfListedEntry(const QString& path, const FolderListing& listing, std::size_t index);
+    static ListedFileType typeOfListedEntry(
+        const QString& path, const FolderListing& listing, std::size_t index);
     static std::uint32_t creatorCodeAtPath(const QString& path, bool followLinks);
     // The platform's quoted form of a code: "'APPL'"; a zero code gives "''".
     static QString fileTypeForHFSTypeCode(std::uint32_t code);

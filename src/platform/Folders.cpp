@@ -1,7 +1,7 @@
 #include "platform/Folders.h"
 
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 
 #include <pwd.h>
 #include <sys/stat.h>

@@ -4,8 +4,8 @@
 
 namespace quorvel {
 
-InternalInconsistency::InternalInconsistency(const QString& description, const char* operation,
-                                             const char* sourceFile)
+InternalInconsistency::InternalInconsistency(
+    const QString& description, const char* operation, const char* sourceFile)
     : std::logic_error(description.toStdString())
     , description_(description)
 {

@@ -6,7 +6,7 @@
 namespace quorvel {
 
 namespace {
-std::atomic<Log::Sink> currentSink{nullptr};
+std::atomic<Log::Sink> currentSink { nullptr };
 }
 
 void Log::line(const QString& message)

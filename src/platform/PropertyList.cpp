@@ -57,10 +57,10 @@ enum ByteClass : quint8 { Space = 1, EndsName = 2 };
 
 constexpr std::array<quint8, 256> makeByteClasses()
 {
-    std::array<quint8, 256> classes{};
-    for (const char c : {' ', '\t', '\n', '\r'})
+    std::array<quint8, 256> classes {};
+    for (const char c : { ' ', '\t', '\n', '\r' })
         classes[uchar(c)] = Space | EndsName;
-    for (const char c : {'>', '/', '<'})
+    for (const char c : { '>', '/', '<' })
         classes[uchar(c)] = EndsName;
     return classes;
 }
@@ -128,7 +128,8 @@ const char* findMarkup(const char* p, const char* end)
     const __m128i amp = _mm_set1_epi8('&');
     for (; end - p >= 16; p += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, lt), _mm_cmpeq_epi8(chunk, amp)));
+        const int mask
+            = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, lt), _mm_cmpeq_epi8(chunk, amp)));
         if (mask)
             return p + __builtin_ctz(unsigned(mask));
     }
@@ -289,7 +290,8 @@ bool decodeSequence(const char* in, qsizetype n, qsizetype& i, char16_t*& out)
         i += 2;
         return true;
     }
-    if (c >= 0xE0 && c < 0xF0 && left >= 3 && isContinuation(uchar(in[i + 1])) && isContinuation(uchar(in[i + 2]))) {
+    if (c >= 0xE0 && c < 0xF0 && left >= 3 && isContinuation(uchar(in[i + 1]))
+        && isContinuation(uchar(in[i + 2]))) {
         const uchar second = uchar(in[i + 1]);
         if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second >= 0xA0))
             return false;
@@ -297,8 +299,8 @@ bool decodeSequence(const char* in, qsizetype n, qsizetype& i, char16_t*& out)
         i += 3;
         return true;
     }
-    if (c >= 0xF0 && c < 0xF5 && left >= 4 && isContinuation(uchar(in[i + 1])) && isContinuation(uchar(in[i + 2]))
-        && isContinuation(uchar(in[i + 3]))) {
+    if (c >= 0xF0 && c < 0xF5 && left >= 4 && isContinuation(uchar(in[i + 1]))
+        && isContinuation(uchar(in[i + 2])) && isContinuation(uchar(in[i + 3]))) {
         const uchar second = uchar(in[i + 1]);
         if ((c == 0xF0 && second < 0x90) || (c == 0xF4 && second >= 0x90))
             return false;
@@ -390,7 +392,11 @@ void clearReused(QString& target)
 // whole: the caller then answers no value, never a part of one.
 class Parser final {
 public:
-    Parser(const char* begin, const char* end) : p(begin), end(end) {}
+    Parser(const char* begin, const char* end)
+        : p(begin)
+        , end(end)
+    {
+    }
 
     std::optional<QVariant> parseDocument()
     {
@@ -419,7 +425,7 @@ private:
     const char* p;
     const char* end;
     int depth = 0;
-    QByteArray scratch;           // decoded text when it held references or CDATA
+    QByteArray scratch; // decoded text when it held references or CDATA
     ShortStringCache shortStrings;
 
     template <size_t N> bool startsWith(const char (&literal)[N]) const
@@ -527,7 +533,7 @@ private:
         const char* name = p;
         while (p < end && !endsName(*p))
             ++p;
-        tag.name = {name, p - name};
+        tag.name = { name, p - name };
         if (tag.name.size == 0)
             return false;
         if (p < end && *p == '>') { // the common case: no attributes, no space
@@ -568,12 +574,14 @@ private:
     bool expectClose(const Tag& open)
     {
         const qsizetype n = open.name.size;
-        if (end - p >= n + 3 && p[0] == '<' && p[1] == '/' && p[n + 2] == '>' && sameBytes(p + 2, open.name.data, n)) {
+        if (end - p >= n + 3 && p[0] == '<' && p[1] == '/' && p[n + 2] == '>'
+            && sameBytes(p + 2, open.name.data, n)) {
             p += n + 3;
             return true;
         }
         Tag close;
-        return readTag(close) && close.kind == Tag::Close && close.name.equals(open.name.data, open.name.size);
+        return readTag(close) && close.kind == Tag::Close
+            && close.name.equals(open.name.data, open.name.size);
     }
 
     // The character content of a text element up to its end tag. The common case (no references,
@@ -581,14 +589,14 @@ private:
     bool readText(const Tag& open, Text& text)
     {
         if (open.kind == Tag::Empty) {
-            text = {p, 0};
+            text = { p, 0 };
             return true;
         }
         const char* start = p;
         const char* stop = findMarkup(p, end);
         if (end - stop >= 2 && stop[0] == '<' && stop[1] == '/') {
             p = stop;
-            text = {start, stop - start};
+            text = { start, stop - start };
             return expectClose(open);
         }
         return readEscapedText(open, text);
@@ -618,7 +626,7 @@ private:
                 if (!skipPast("-->"))
                     return false;
             } else {
-                text = {scratch.constData(), scratch.size()};
+                text = { scratch.constData(), scratch.size() };
                 return expectClose(open);
             }
         }
@@ -631,7 +639,7 @@ private:
         if (!semicolon)
             return false;
         const char* stop = static_cast<const char*>(semicolon);
-        const Text name{p + 1, stop - p - 1};
+        const Text name { p + 1, stop - p - 1 };
         p = stop + 1;
         if (name.equals("amp", 3))
             scratch.append('&');
@@ -706,10 +714,7 @@ private:
         return true;
     }
 
-    bool enter()
-    {
-        return ++depth <= maximumDepth;
-    }
+    bool enter() { return ++depth <= maximumDepth; }
 
     // Reads the next child of a container: false at a fault; done set at the container's end tag.
     bool nextChild(const Tag& container, Tag& child, bool& done)
@@ -761,10 +766,7 @@ private:
     }
 
     // After a key, the value: a fault if the dictionary ends first.
-    bool readValueTag(Tag& tag)
-    {
-        return skipMisc() && readTag(tag) && tag.kind != Tag::Close;
-    }
+    bool readValueTag(Tag& tag) { return skipMisc() && readTag(tag) && tag.kind != Tag::Close; }
 
     bool parseDictionary(const Tag& tag, QVariant& out)
     {
@@ -798,7 +800,7 @@ private:
     bool streamArray(const QStringList& keys, const PropertyList::StringRecordVisitor& visit)
     {
         Tag array;
-        array.name = {"array", 5};
+        array.name = { "array", 5 };
         std::vector<QByteArray> wanted;
         for (const QString& key : keys)
             wanted.push_back(key.toUtf8());
@@ -827,8 +829,8 @@ private:
         }
     }
 
-    bool streamDictionary(const Tag& tag, const std::vector<QByteArray>& wanted, std::vector<QString>& values,
-                          bool* present)
+    bool streamDictionary(
+        const Tag& tag, const std::vector<QByteArray>& wanted, std::vector<QString>& values, bool* present)
     {
         if (!enter())
             return false;
@@ -844,7 +846,7 @@ private:
             if (!keyTag.is("key") || !readText(keyTag, key))
                 return false;
             const auto match = std::find_if(wanted.begin(), wanted.end(),
-                                            [&key](const QByteArray& w) { return key.equals(w.constData(), w.size()); });
+                [&key](const QByteArray& w) { return key.equals(w.constData(), w.size()); });
             if (!readValueTag(valueTag))
                 return false;
             const size_t index = size_t(match - wanted.begin());
@@ -884,7 +886,8 @@ public:
     }
 
     // What writeList and writeMap write for an array of dictionaries of strings.
-    void writeStringRecords(const QStringList& keys, std::size_t count, const PropertyList::StringRecordSource& valueOf)
+    void writeStringRecords(
+        const QStringList& keys, std::size_t count, const PropertyList::StringRecordSource& valueOf)
     {
         if (count == 0) {
             line(0, "<array/>");
@@ -923,11 +926,18 @@ public:
         case QMetaType::Bool:
             line(indent, value.toBool() ? "<true/>" : "<false/>");
             return true;
-        case QMetaType::Int: case QMetaType::Short: case QMetaType::Long: case QMetaType::LongLong:
-        case QMetaType::Char: case QMetaType::SChar:
+        case QMetaType::Int:
+        case QMetaType::Short:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+        case QMetaType::Char:
+        case QMetaType::SChar:
             writeScalar("integer", QByteArray::number(value.toLongLong()), indent);
             return true;
-        case QMetaType::UInt: case QMetaType::UShort: case QMetaType::ULong: case QMetaType::ULongLong:
+        case QMetaType::UInt:
+        case QMetaType::UShort:
+        case QMetaType::ULong:
+        case QMetaType::ULongLong:
         case QMetaType::UChar:
             writeScalar("integer", QByteArray::number(value.toULongLong()), indent);
             return true;
@@ -1035,7 +1045,8 @@ private:
     {
         if (!date.isValid())
             return false;
-        writeScalar("date", date.toUTC().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'")).toLatin1(), indent);
+        writeScalar(
+            "date", date.toUTC().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'")).toLatin1(), indent);
         return true;
     }
 
@@ -1105,9 +1116,10 @@ private:
         const __m128i amp = _mm_set1_epi16('&'), lt = _mm_set1_epi16('<'), gt = _mm_set1_epi16('>');
         for (; i + 8 <= n; i += 8, o += 8) {
             const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-            const __m128i printable = _mm_and_si128(_mm_cmpgt_epi16(units, space), _mm_cmpgt_epi16(top, units));
+            const __m128i printable
+                = _mm_and_si128(_mm_cmpgt_epi16(units, space), _mm_cmpgt_epi16(top, units));
             const __m128i markup = _mm_or_si128(_mm_cmpeq_epi16(units, amp),
-                                                _mm_or_si128(_mm_cmpeq_epi16(units, lt), _mm_cmpeq_epi16(units, gt)));
+                _mm_or_si128(_mm_cmpeq_epi16(units, lt), _mm_cmpeq_epi16(units, gt)));
             if (_mm_movemask_epi8(_mm_andnot_si128(markup, printable)) != 0xFFFF)
                 break;
             _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(units, units));
@@ -1191,7 +1203,8 @@ std::optional<QVariantMap> PropertyList::readDictionaryFile(const QString& path)
     return root.toMap();
 }
 
-bool PropertyList::readStringRecords(const QString& path, const QStringList& keys, const StringRecordVisitor& visit)
+bool PropertyList::readStringRecords(
+    const QString& path, const QStringList& keys, const StringRecordVisitor& visit)
 {
     const FileBytes bytes(path);
     if (!bytes.isOpen())
@@ -1231,7 +1244,8 @@ QByteArray PropertyList::toData(const QVariant& value)
     return writer.take();
 }
 
-QByteArray PropertyList::stringRecordsToData(const QStringList& keys, std::size_t count, const StringRecordSource& valueOf)
+QByteArray PropertyList::stringRecordsToData(
+    const QStringList& keys, std::size_t count, const StringRecordSource& valueOf)
 {
     Writer writer;
     writer.appendHeader();
@@ -1240,8 +1254,8 @@ QByteArray PropertyList::stringRecordsToData(const QStringList& keys, std::size_
     return writer.take();
 }
 
-bool PropertyList::writeStringRecords(const QString& path, const QStringList& keys, std::size_t count,
-                                      const StringRecordSource& valueOf)
+bool PropertyList::writeStringRecords(
+    const QString& path, const QStringList& keys, std::size_t count, const StringRecordSource& valueOf)
 {
     return writeDataAtomically(path, stringRecordsToData(keys, count, valueOf));
 }
@@ -1253,6 +1267,5 @@ bool PropertyList::writeFile(const QString& path, const QVariant& value)
         return false;
     return writeDataAtomically(path, data);
 }
-
 
 } // namespace quorvel

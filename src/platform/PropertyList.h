@@ -29,17 +29,18 @@ public:
     // that are not dictionaries are skipped. Answers false when the file is missing or is not a
     // whole, well-formed array; records visited before the fault was found must then be dropped.
     using StringRecordVisitor = std::function<void(const QString* values, const bool* present)>;
-    static bool readStringRecords(const QString& path, const QStringList& keys,
-                                  const StringRecordVisitor& visit);
+    static bool readStringRecords(
+        const QString& path, const QStringList& keys, const StringRecordVisitor& visit);
 
     // The mirror of readStringRecords: an array of count dictionaries of strings, written without
     // building QVariants. valueOf(record, key) gives the string of one key (an index into keys) of
     // one record; keys are written in the order given, so pass them sorted to get exactly the bytes
     // toData gives for the same dictionaries.
     using StringRecordSource = std::function<QString(std::size_t record, int key)>;
-    static QByteArray stringRecordsToData(const QStringList& keys, std::size_t count, const StringRecordSource& valueOf);
-    static bool writeStringRecords(const QString& path, const QStringList& keys, std::size_t count,
-                                   const StringRecordSource& valueOf);
+    static QByteArray stringRecordsToData(
+        const QStringList& keys, std::size_t count, const StringRecordSource& valueOf);
+    static bool writeStringRecords(
+        const QString& path, const QStringList& keys, std::size_t count, const StringRecordSource& valueOf);
 
     // The XML form of the value, with the standard header and DOCTYPE.
     static QByteArray toData(const QVariant& value);

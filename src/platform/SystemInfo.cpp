@@ -13,7 +13,7 @@ namespace {
 constexpr std::uint32_t linuxDesktopVersion = 0x1040;
 
 // Zero means "no test version"; 0 is never a valid BCD system version.
-std::atomic<std::uint32_t> injectedVersion{0};
+std::atomic<std::uint32_t> injectedVersion { 0 };
 
 } // namespace
 

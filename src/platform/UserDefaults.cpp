@@ -35,10 +35,20 @@ std::unique_ptr<UserDefaults>& sharedInstance()
 bool isNumber(const QVariant& value)
 {
     switch (value.metaType().id()) {
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
-    case QMetaType::Short: case QMetaType::UShort: case QMetaType::Long: case QMetaType::ULong:
-    case QMetaType::Char: case QMetaType::SChar: case QMetaType::UChar:
-    case QMetaType::Float: case QMetaType::Double: case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Float:
+    case QMetaType::Double:
+    case QMetaType::Bool:
         return true;
     default:
         return false;
@@ -126,7 +136,8 @@ qint64 integerOf(const QVariant& value)
         return truncatedToInteger(value.toDouble());
     const int type = value.metaType().id();
     if (type == QMetaType::ULongLong || type == QMetaType::ULong)
-        return qint64(std::min<qulonglong>(value.toULongLong(), qulonglong(std::numeric_limits<qint64>::max())));
+        return qint64(
+            std::min<qulonglong>(value.toULongLong(), qulonglong(std::numeric_limits<qint64>::max())));
     if (isNumber(value))
         return value.toLongLong();
     return 0;
@@ -160,7 +171,8 @@ void UserDefaults::resetStandardUserDefaults()
     sharedInstance().reset();
 }
 
-UserDefaults::UserDefaults(const QString& applicationIdentifier) : identifier(applicationIdentifier)
+UserDefaults::UserDefaults(const QString& applicationIdentifier)
+    : identifier(applicationIdentifier)
 {
     persistent = PropertyList::readDictionaryFile(domainFilePath()).value_or(QVariantMap());
 }

@@ -14,7 +14,8 @@ std::map<QString, std::unique_ptr<ValueTransformer>>& registry()
 }
 } // namespace
 
-void ValueTransformer::setValueTransformerForName(std::unique_ptr<ValueTransformer> transformer, const QString& name)
+void ValueTransformer::setValueTransformerForName(
+    std::unique_ptr<ValueTransformer> transformer, const QString& name)
 {
     const std::lock_guard<std::mutex> guard(registryLock);
     registry()[name] = std::move(transformer);

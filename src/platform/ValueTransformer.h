@@ -14,7 +14,8 @@ public:
     virtual bool allowsReverseTransformation() const { return false; }
 
     // The registry owns what is registered; registering a name again replaces the transformer.
-    static void setValueTransformerForName(std::unique_ptr<ValueTransformer> transformer, const QString& name);
+    static void setValueTransformerForName(
+        std::unique_ptr<ValueTransformer> transformer, const QString& name);
     static ValueTransformer* valueTransformerForName(const QString& name);
 };
 

@@ -24,15 +24,14 @@ namespace quorvel {
 
 namespace {
 
-std::atomic<Workspace*> replacement{nullptr};
+std::atomic<Workspace*> replacement { nullptr };
 
 // ---- GLib ownership helpers ----
 
 struct GObjectDeleter {
     void operator()(gpointer object) const { g_object_unref(object); }
 };
-template <typename T>
-using GObjectPointer = std::unique_ptr<T, GObjectDeleter>;
+template <typename T> using GObjectPointer = std::unique_ptr<T, GObjectDeleter>;
 
 struct GErrorDeleter {
     void operator()(GError* error) const { g_error_free(error); }
@@ -148,9 +147,9 @@ bool showInFileManager(const QString& method, const QString& path)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !fileManagerAvailable(bus))
         return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(fileManagerService, QStringLiteral("/org/freedesktop/FileManager1"),
-                                                       fileManagerService, method);
-    call << QStringList{QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)} << QString();
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        fileManagerService, QStringLiteral("/org/freedesktop/FileManager1"), fileManagerService, method);
+    call << QStringList { QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) } << QString();
     // Long enough for the file manager to be started by the bus.
     const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
     if (reply.type() != QDBusMessage::ErrorMessage)
@@ -281,7 +280,7 @@ QIcon Workspace::iconOfDesktopEntry(const QString& path) const
 QIcon Workspace::iconOfBundle(const QString& path) const
 {
     const Bundle bundle(path);
-    for (const char* key : {"CFBundleIconFile", "NSPrefPaneIconFile"}) {
+    for (const char* key : { "CFBundleIconFile", "NSPrefPaneIconFile" }) {
         const QString name = bundle.objectForInfoDictionaryKey(QString::fromLatin1(key)).toString();
         const QString file = name.isEmpty() ? QString() : bundle.pathForImageResource(name);
         if (!file.isEmpty()) {
@@ -311,7 +310,8 @@ QIcon Workspace::iconOfMimeType(const QString& path)
         icon = QIcon::fromTheme(type.genericIconName());
     if (icon.isNull()) {
         const QFileIconProvider provider;
-        icon = info.isDir() ? provider.icon(QFileIconProvider::Folder) : provider.icon(QFileIconProvider::File);
+        icon = info.isDir() ? provider.icon(QFileIconProvider::Folder)
+                            : provider.icon(QFileIconProvider::File);
     }
     iconsByMimeType.insert(key, icon);
     return icon;

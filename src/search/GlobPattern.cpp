@@ -9,7 +9,15 @@ namespace {
 bool isOperatorOfExpression(char16_t c)
 {
     switch (c) {
-    case u'\\': case u'+': case u'(': case u')': case u'|': case u'{': case u'}': case u'^': case u'$':
+    case u'\\':
+    case u'+':
+    case u'(':
+    case u')':
+    case u'|':
+    case u'{':
+    case u'}':
+    case u'^':
+    case u'$':
         return true;
     default:
         return false;
@@ -32,17 +40,19 @@ bool hasLoneSurrogate(QStringView text)
 qsizetype codePointLength(QStringView text, qsizetype i)
 {
     return QChar::isHighSurrogate(text[i].unicode()) && i + 1 < text.size()
-                   && QChar::isLowSurrogate(text[i + 1].unicode())
-               ? 2
-               : 1;
+            && QChar::isLowSurrogate(text[i + 1].unicode())
+        ? 2
+        : 1;
 }
 
 } // namespace
 
-GlobPattern::GlobPattern(const QString& pattern) : pattern(pattern)
+GlobPattern::GlobPattern(const QString& pattern)
+    : pattern(pattern)
 {
-    direct = !hasLoneSurrogate(pattern)
-             && std::none_of(pattern.begin(), pattern.end(), [](QChar c) { return isOperatorOfExpression(c.unicode()); });
+    direct = !hasLoneSurrogate(pattern) && std::none_of(pattern.begin(), pattern.end(), [](QChar c) {
+        return isOperatorOfExpression(c.unicode());
+    });
     while (headLength < pattern.size() && pattern[headLength] != u'*' && pattern[headLength] != u'?')
         ++headLength;
 }

@@ -27,21 +27,26 @@ std::shared_ptr<const LaunchItemTable> readItems(const QString& path)
     auto table = std::make_shared<LaunchItemTable>();
     int leftOut = 0;
     bool full = false;
-    static const QStringList keys = {QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("path")};
-    const bool read = PropertyList::readStringRecords(path, keys, [&](const QString* values, const bool* present) {
-        if (!present[0] || !present[2]) {
-            ++leftOut;
-            return;
-        }
-        if (!full && !table->append(values[0], present[1] ? values[1] : QString(), values[2]))
-            full = true;
-    });
+    static const QStringList keys
+        = { QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("path") };
+    const bool read
+        = PropertyList::readStringRecords(path, keys, [&](const QString* values, const bool* present) {
+              if (!present[0] || !present[2]) {
+                  ++leftOut;
+                  return;
+              }
+              if (!full && !table->append(values[0], present[1] ? values[1] : QString(), values[2]))
+                  full = true;
+          });
     if (!read)
         return nullptr;
     if (leftOut > 0)
-        Log::line(QStringLiteral("Index %1: %2 entries without a name or path left out").arg(path).arg(leftOut));
+        Log::line(
+            QStringLiteral("Index %1: %2 entries without a name or path left out").arg(path).arg(leftOut));
     if (full)
-        Log::line(QStringLiteral("Index %1 is too large; only its first %2 items were read").arg(path).arg(table->size()));
+        Log::line(QStringLiteral("Index %1 is too large; only its first %2 items were read")
+                      .arg(path)
+                      .arg(table->size()));
     table->finish();
     return table;
 }
@@ -58,7 +63,8 @@ QString matchCountText(int count)
 } // namespace
 
 InteractiveList::InteractiveList()
-    : applications(std::make_shared<LaunchItemTable>()), usageInfo(std::make_unique<UsageInformationManager>())
+    : applications(std::make_shared<LaunchItemTable>())
+    , usageInfo(std::make_unique<UsageInformationManager>())
 {
 }
 
@@ -66,7 +72,8 @@ InteractiveList::~InteractiveList() = default;
 
 QString InteractiveList::getFilePath() const
 {
-    Log::line(QStringLiteral("ERROR: interactive list getFilePath called. Should be implemented by subclasses!"));
+    Log::line(
+        QStringLiteral("ERROR: interactive list getFilePath called. Should be implemented by subclasses!"));
     std::exit(EXIT_FAILURE);
 }
 
@@ -128,11 +135,16 @@ void InteractiveList::performFiltering()
 std::vector<std::uint32_t> InteractiveList::matchingItems() const
 {
     switch (matchingMode) {
-    case PrefixMode: return NameFilter::prefixMatches(*applications, filterExpression);
-    case ContainsMode: return NameFilter::containsMatches(*applications, filterExpression);
-    case WordMode: return NameFilter::wordMatches(*applications, filterExpression, wordFilterExpression);
-    case WildcardMode: return NameFilter::wildcardMatches(*applications, wildcardFilterExpression);
-    default: return {};
+    case PrefixMode:
+        return NameFilter::prefixMatches(*applications, filterExpression);
+    case ContainsMode:
+        return NameFilter::containsMatches(*applications, filterExpression);
+    case WordMode:
+        return NameFilter::wordMatches(*applications, filterExpression, wordFilterExpression);
+    case WildcardMode:
+        return NameFilter::wildcardMatches(*applications, wildcardFilterExpression);
+    default:
+        return {};
     }
 }
 
@@ -146,7 +158,8 @@ std::vector<std::uint32_t> InteractiveList::rankedMatches(const std::vector<std:
     candidates.reserve(matches.size());
     for (std::uint32_t position = 0; position < matches.size(); ++position) {
         const std::uint32_t item = matches[position];
-        const float score = usageInfo->scoreOf(applications->kind(item), launched ? launchTimesOfItem(item) : nullptr);
+        const float score
+            = usageInfo->scoreOf(applications->kind(item), launched ? launchTimesOfItem(item) : nullptr);
         candidates.push_back(MatchRanking::candidate(score, ranks[item], item, position));
     }
     return MatchRanking::order(std::move(candidates));
@@ -214,10 +227,17 @@ void InteractiveList::launchSelectedItem()
     // What the workspace answers changes nothing: a launch that failed is recorded all the same.
     switch (applications->kind(item)) {
     case LaunchItemKind::PreferencePane:
-    case LaunchItemKind::Document: workspace.openFile(path); break;
-    case LaunchItemKind::Application: workspace.launchApplication(path); break;
-    case LaunchItemKind::Folder: workspace.selectFileInFileViewerRootedAtPath(QString(), path); break;
-    case LaunchItemKind::Other: break;
+    case LaunchItemKind::Document:
+        workspace.openFile(path);
+        break;
+    case LaunchItemKind::Application:
+        workspace.launchApplication(path);
+        break;
+    case LaunchItemKind::Folder:
+        workspace.selectFileInFileViewerRootedAtPath(QString(), path);
+        break;
+    case LaunchItemKind::Other:
+        break;
     }
     usageInfo->registerLaunchOf(path);
     launchTimesOfItems.assign(applications->size(), &notLookedUp);
@@ -233,8 +253,8 @@ QIcon InteractiveList::iconOfSelectedFile() const
         if (const std::optional<Bundle> bundle = Bundle::bundleWithPath(path)) {
             const QVariantMap info = bundle->infoDictionary();
             const QString iconName = info.contains(QStringLiteral("NSPrefPaneIconFile"))
-                                         ? info.value(QStringLiteral("NSPrefPaneIconFile")).toString()
-                                         : info.value(QStringLiteral("CFBundleIconFile")).toString();
+                ? info.value(QStringLiteral("NSPrefPaneIconFile")).toString()
+                : info.value(QStringLiteral("CFBundleIconFile")).toString();
             const QString iconPath = iconName.isEmpty() ? QString() : bundle->pathForImageResource(iconName);
             if (!iconPath.isEmpty())
                 return QIcon(iconPath); // read when first drawn

@@ -101,7 +101,7 @@ private:
     // Each item's launch times, looked up in the history once and kept until the next launch
     // changes the history.
     std::vector<const UsageInformationManager::LaunchTimes*> launchTimesOfItems;
-    std::chrono::milliseconds waitingLimit{std::chrono::minutes(10)};
+    std::chrono::milliseconds waitingLimit { std::chrono::minutes(10) };
 };
 
 } // namespace quorvel

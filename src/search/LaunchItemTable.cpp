@@ -114,7 +114,7 @@ void LaunchItemTable::finish()
 
 LaunchItem LaunchItemTable::item(std::size_t i) const
 {
-    return {name(i).toString(), type(i), path(i).toString()};
+    return { name(i).toString(), type(i), path(i).toString() };
 }
 
 const std::vector<std::uint32_t>& LaunchItemTable::nameRanks() const
@@ -128,7 +128,8 @@ void LaunchItemTable::computeRanks() const
     const std::size_t n = size();
     std::vector<std::uint32_t> order(n);
     std::iota(order.begin(), order.end(), 0u);
-    const auto inOrder = [this](std::uint32_t a, std::uint32_t b) { return compareIgnoringCase(name(a), name(b)) <= 0; };
+    const auto inOrder
+        = [this](std::uint32_t a, std::uint32_t b) { return compareIgnoringCase(name(a), name(b)) <= 0; };
     const auto sorted = [&] {
         for (std::size_t i = 1; i < n; ++i)
             if (!inOrder(order[i - 1], order[i]))
@@ -139,7 +140,7 @@ void LaunchItemTable::computeRanks() const
     if (!sorted()) {
         std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed(n);
         for (std::uint32_t i = 0; i < n; ++i)
-            keyed[i] = {foldedKey(name(i)), i};
+            keyed[i] = { foldedKey(name(i)), i };
         std::sort(keyed.begin(), keyed.end(), [this](const auto& a, const auto& b) {
             if (a.first != b.first)
                 return a.first < b.first;
@@ -149,8 +150,9 @@ void LaunchItemTable::computeRanks() const
             order[i] = keyed[i].second;
         // The folded keys are a shortcut; the comparison itself has the last word.
         if (!sorted())
-            std::sort(order.begin(), order.end(),
-                      [this](std::uint32_t a, std::uint32_t b) { return compareIgnoringCase(name(a), name(b)) < 0; });
+            std::sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) {
+                return compareIgnoringCase(name(a), name(b)) < 0;
+            });
     }
     ranks.assign(n, 0);
     std::uint32_t rank = 0;

@@ -55,23 +55,23 @@ public:
 
 private:
     static QStringView slice(const std::vector<char16_t>& buffer, const std::vector<std::uint32_t>& starts,
-                             std::size_t i, std::uint32_t separator)
+        std::size_t i, std::uint32_t separator)
     {
-        return QStringView(buffer.data() + starts[i],
-                           static_cast<qsizetype>(starts[i + 1] - starts[i] - separator));
+        return QStringView(
+            buffer.data() + starts[i], static_cast<qsizetype>(starts[i + 1] - starts[i] - separator));
     }
     std::uint16_t typeCodeOf(const QString& type);
     void computeRanks() const;
 
-    std::vector<char16_t> names, upper = {u'\0'}, paths;
-    std::vector<std::uint32_t> nameStart = {0}, upperStart = {1}, pathStart = {0};
+    std::vector<char16_t> names, upper = { u'\0' }, paths;
+    std::vector<std::uint32_t> nameStart = { 0 }, upperStart = { 1 }, pathStart = { 0 };
     std::vector<std::uint64_t> heads;
     std::vector<std::uint16_t> typeCodes;
     std::vector<LaunchItemKind> kinds;
     std::vector<std::uint32_t> lineFeedItems;
     // The four codes first, so that every item of a common type shares one string.
-    std::vector<QString> typeStrings = {QStringLiteral("app"), QStringLiteral("doc"), QStringLiteral("pref"),
-                                        QStringLiteral("fold")};
+    std::vector<QString> typeStrings
+        = { QStringLiteral("app"), QStringLiteral("doc"), QStringLiteral("pref"), QStringLiteral("fold") };
 
     mutable std::once_flag ranksOnce;
     mutable std::vector<std::uint32_t> ranks;

@@ -19,10 +19,11 @@ float withBonus(float score)
 // natural scores, so those are found in a short array; the scores of launched items go to a list.
 struct DistinctScores {
     static constexpr std::uint32_t commonSlots = 8;
-    std::array<float, commonSlots> common{};
+    std::array<float, commonSlots> common {};
     std::uint32_t commonCount = 0;
     std::vector<float> others;
-    std::vector<std::uint32_t> slots; // per candidate: < commonSlots common, else commonSlots + index into others
+    std::vector<std::uint32_t>
+        slots; // per candidate: < commonSlots common, else commonSlots + index into others
 
     explicit DistinctScores(const std::vector<MatchRanking::Candidate>& candidates)
     {
@@ -56,17 +57,17 @@ struct DistinctScores {
 
 } // namespace
 
-MatchRanking::Candidate MatchRanking::candidate(float score, std::uint32_t rank, std::uint32_t item,
-                                                std::uint32_t position)
+MatchRanking::Candidate MatchRanking::candidate(
+    float score, std::uint32_t rank, std::uint32_t item, std::uint32_t position)
 {
-    return {score, withBonus(score), rank, item, position};
+    return { score, withBonus(score), rank, item, position };
 }
 
 std::vector<std::uint32_t> MatchRanking::order(std::vector<Candidate> candidates)
 {
     const std::size_t n = candidates.size();
-    const bool anyNotANumber = std::any_of(candidates.begin(), candidates.end(),
-                                           [](const Candidate& c) { return std::isnan(c.score); });
+    const bool anyNotANumber = std::any_of(
+        candidates.begin(), candidates.end(), [](const Candidate& c) { return std::isnan(c.score); });
     if (anyNotANumber || n < 2) {
         // Scores are never NaN by construction; should one appear, the plain sort copes with it.
         orderLayer(candidates.data(), candidates.data() + n, false, n);
@@ -87,7 +88,7 @@ std::vector<std::uint32_t> MatchRanking::order(std::vector<Candidate> candidates
             const auto at = std::lower_bound(scores.begin(), scores.end(), score);
             return layerOfScore[static_cast<std::size_t>(at - scores.begin())];
         };
-        std::array<std::uint32_t, DistinctScores::commonSlots> commonLayer{};
+        std::array<std::uint32_t, DistinctScores::commonSlots> commonLayer {};
         for (std::uint32_t k = 0; k < distinct.commonCount; ++k)
             commonLayer[k] = layerOf(distinct.common[k]);
 
@@ -96,8 +97,9 @@ std::vector<std::uint32_t> MatchRanking::order(std::vector<Candidate> candidates
         std::vector<std::size_t> starts(scoresInLayer.size() + 1, 0);
         for (std::size_t i = 0; i < n; ++i) {
             const std::uint32_t slot = distinct.slots[i];
-            layers[i] = slot < DistinctScores::commonSlots ? commonLayer[slot]
-                                                           : layerOf(distinct.others[slot - DistinctScores::commonSlots]);
+            layers[i] = slot < DistinctScores::commonSlots
+                ? commonLayer[slot]
+                : layerOf(distinct.others[slot - DistinctScores::commonSlots]);
             ++starts[layers[i] + 1];
         }
         for (std::size_t l = 1; l < starts.size(); ++l)
@@ -120,7 +122,8 @@ void MatchRanking::orderLayer(Candidate* begin, Candidate* end, bool singleScore
 {
     if (!singleScore) {
         MergeSort::sortPositioned(
-            begin, static_cast<std::size_t>(end - begin), length, [](const Candidate& c) { return c.position; },
+            begin, static_cast<std::size_t>(end - begin), length,
+            [](const Candidate& c) { return c.position; },
             [](const Candidate& a, const Candidate& b) { return compare(a, b); });
         return;
     }

@@ -17,10 +17,10 @@ namespace quorvel {
 class MatchRanking final {
 public:
     struct Candidate {
-        float score = 0;   // usage score plus natural score
+        float score = 0; // usage score plus natural score
         float boosted = 0; // score with the alphabetical bonus
-        std::uint32_t rank = 0;     // place of the name in the case-insensitive order
-        std::uint32_t item = 0;     // index into the list's items
+        std::uint32_t rank = 0; // place of the name in the case-insensitive order
+        std::uint32_t item = 0; // index into the list's items
         std::uint32_t position = 0; // index among the matches before sorting
     };
 

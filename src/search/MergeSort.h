@@ -24,16 +24,15 @@ public:
     // Sorts elements[0, count), whose positions (position(element)) lie in [0, length) and
     // ascend, as the whole sort of [0, length) would sort them.
     template <typename T, typename Position, typename Compare>
-    static void sortPositioned(T* elements, std::size_t count, std::size_t length, Position position,
-                               Compare compare)
+    static void sortPositioned(
+        T* elements, std::size_t count, std::size_t length, Position position, Compare compare)
     {
         std::vector<T> buffer(count);
         sortRange(elements, buffer.data(), count, 0, length, position, compare);
     }
 
     // The plain form: sorts a whole vector.
-    template <typename T, typename Compare>
-    static void sort(std::vector<T>& elements, Compare compare)
+    template <typename T, typename Compare> static void sort(std::vector<T>& elements, Compare compare)
     {
         std::vector<std::pair<std::size_t, T>> positioned;
         positioned.reserve(elements.size());
@@ -49,7 +48,7 @@ public:
 private:
     template <typename T, typename Position, typename Compare>
     static void sortRange(T* elements, T* buffer, std::size_t count, std::size_t low, std::size_t high,
-                          Position position, Compare compare)
+        Position position, Compare compare)
     {
         if (count < 2)
             return;

@@ -14,7 +14,7 @@ namespace {
 bool startsWith(QStringView name, QStringView term)
 {
     return !term.isEmpty() && name.size() >= term.size()
-           && std::memcmp(name.data(), term.data(), static_cast<std::size_t>(term.size()) * sizeof(QChar)) == 0;
+        && std::memcmp(name.data(), term.data(), static_cast<std::size_t>(term.size()) * sizeof(QChar)) == 0;
 }
 
 bool occursIn(QStringView name, QStringView term)
@@ -22,8 +22,7 @@ bool occursIn(QStringView name, QStringView term)
     return !term.isEmpty() && term.size() <= name.size() && name.indexOf(term) >= 0;
 }
 
-template <typename Test>
-NameFilter::Matches matchEach(const LaunchItemTable& table, Test test)
+template <typename Test> NameFilter::Matches matchEach(const LaunchItemTable& table, Test test)
 {
     NameFilter::Matches matches;
     for (std::uint32_t i = 0; i < table.size(); ++i)
@@ -89,9 +88,9 @@ NameFilter::Matches itemsContaining(const LaunchItemTable& table, QStringView ne
             step *= 2;
         }
         high = std::min(high, starts.size());
-        item = static_cast<std::size_t>(std::upper_bound(starts.begin() + low, starts.begin() + high, position)
-                                        - starts.begin())
-               - 1;
+        item = static_cast<std::size_t>(
+                   std::upper_bound(starts.begin() + low, starts.begin() + high, position) - starts.begin())
+            - 1;
         matches.push_back(static_cast<std::uint32_t>(item));
         ++item;
         return static_cast<std::size_t>(starts[item]); // go on with the next name
@@ -122,7 +121,8 @@ NameFilter::Matches NameFilter::prefixMatches(const LaunchItemTable& table, QStr
         return matchEach(table, [term](QStringView name) { return startsWith(name, term); });
     // The first four units decide for nearly every item without touching the names themselves.
     const qsizetype headUnits = std::min<qsizetype>(term.size(), 4);
-    const std::uint64_t mask = headUnits == 4 ? ~std::uint64_t(0) : (std::uint64_t(1) << (16 * headUnits)) - 1;
+    const std::uint64_t mask
+        = headUnits == 4 ? ~std::uint64_t(0) : (std::uint64_t(1) << (16 * headUnits)) - 1;
     const std::uint64_t head = LaunchItemTable::packHead(term);
     Matches matches;
     for (std::uint32_t i = 0; i < table.size(); ++i) {
@@ -143,10 +143,12 @@ NameFilter::Matches NameFilter::containsMatches(const LaunchItemTable& table, QS
     return itemsContaining(table, term);
 }
 
-NameFilter::Matches NameFilter::wordMatches(const LaunchItemTable& table, QStringView term, QStringView wordTerm)
+NameFilter::Matches NameFilter::wordMatches(
+    const LaunchItemTable& table, QStringView term, QStringView wordTerm)
 {
     if (holdsNul(wordTerm))
-        return matchEach(table, [&](QStringView name) { return startsWith(name, term) || occursIn(name, wordTerm); });
+        return matchEach(
+            table, [&](QStringView name) { return startsWith(name, term) || occursIn(name, wordTerm); });
     return unite(prefixMatches(table, term), itemsContaining(table, wordTerm));
 }
 
@@ -162,9 +164,8 @@ NameFilter::Matches NameFilter::wildcardMatches(const LaunchItemTable& table, co
     };
     const GlobPattern glob(pattern);
     if (!glob.isDirect())
-        return matchEach(table, [&](QStringView name) {
-            return WildCardMatcher::expressionMatches(*expression, name.toUtf8());
-        });
+        return matchEach(table,
+            [&](QStringView name) { return WildCardMatcher::expressionMatches(*expression, name.toUtf8()); });
 
     // Names with a line feed (which "?" and "*" do not cross) go to the expression; they are rare.
     const std::vector<std::uint32_t>& lineFeeds = table.itemsWithLineFeed();

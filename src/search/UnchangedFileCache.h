@@ -11,8 +11,7 @@
 
 namespace quorvel {
 
-template <typename Content>
-class UnchangedFileCache final {
+template <typename Content> class UnchangedFileCache final {
 public:
     // What was kept for this path, if the file there has not changed since; else nothing.
     std::shared_ptr<const Content> find(const QString& path) const
@@ -25,7 +24,8 @@ public:
 
     // Keeps the content of the file as it is now. Pass the identity taken before reading: when the
     // file changed while it was read, nothing is kept.
-    void keep(const QString& path, const std::optional<FileIdentity>& before, std::shared_ptr<const Content> read)
+    void keep(
+        const QString& path, const std::optional<FileIdentity>& before, std::shared_ptr<const Content> read)
     {
         const std::optional<FileIdentity> after = FileIdentity::ofFile(path);
         forget();

@@ -51,10 +51,11 @@ UnchangedFileCache<UsageInformationManager::StoredHistory>& UsageInformationMana
     return cache;
 }
 
-void UsageInformationManager::keepAsStored(const std::optional<FileIdentity>& before, const Dictionary& times,
-                                           const QVariantMap& unreadable)
+void UsageInformationManager::keepAsStored(
+    const std::optional<FileIdentity>& before, const Dictionary& times, const QVariantMap& unreadable)
 {
-    storedHistory().keep(_historyPath(), before, std::make_shared<const StoredHistory>(StoredHistory{times, unreadable}));
+    storedHistory().keep(
+        _historyPath(), before, std::make_shared<const StoredHistory>(StoredHistory { times, unreadable }));
 }
 
 void UsageInformationManager::load()
@@ -89,10 +90,11 @@ void UsageInformationManager::load()
         usageInfoDic.insert_or_assign(entry.key(), std::move(times));
     }
     if (!unreadableEntries.isEmpty() || droppedTimes > 0)
-        Log::line(QStringLiteral("Launch history: %1 entries that are not lists of times kept aside, %2 values "
-                                 "that are not times ignored")
-                      .arg(unreadableEntries.size())
-                      .arg(droppedTimes));
+        Log::line(
+            QStringLiteral("Launch history: %1 entries that are not lists of times kept aside, %2 values "
+                           "that are not times ignored")
+                .arg(unreadableEntries.size())
+                .arg(droppedTimes));
     else
         keepAsStored(before, usageInfoDic, unreadableEntries);
 }
@@ -147,10 +149,14 @@ const UsageInformationManager::LaunchTimes* UsageInformationManager::launchTimes
 float UsageInformationManager::naturalScore(LaunchItemKind kind)
 {
     switch (kind) {
-    case LaunchItemKind::PreferencePane: return 0.8f;
-    case LaunchItemKind::Application: return 0.5f;
-    case LaunchItemKind::Folder: return 0.2f;
-    default: return 0.0f;
+    case LaunchItemKind::PreferencePane:
+        return 0.8f;
+    case LaunchItemKind::Application:
+        return 0.5f;
+    case LaunchItemKind::Folder:
+        return 0.2f;
+    default:
+        return 0.0f;
     }
 }
 

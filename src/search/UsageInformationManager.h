@@ -66,8 +66,8 @@ private:
     using Dictionary = std::unordered_map<QString, LaunchTimes, PathHash, PathEqual>;
     struct StoredHistory;
     static UnchangedFileCache<StoredHistory>& storedHistory();
-    static void keepAsStored(const std::optional<FileIdentity>& before, const Dictionary& times,
-                             const QVariantMap& unreadable);
+    static void keepAsStored(
+        const std::optional<FileIdentity>& before, const Dictionary& times, const QVariantMap& unreadable);
 
     Dictionary usageInfoDic;
     // Entries of the file that are not arrays of times: kept as they were and written back.

@@ -38,8 +38,8 @@ QString WildCardMatcher::expressionText(const QString& pattern)
 
 bool WildCardMatcher::expressionMatches(const re2::RE2& expression, const QByteArray& utf8)
 {
-    return re2::RE2::PartialMatch(re2::StringPiece(utf8.constData(), static_cast<std::size_t>(utf8.size())),
-                                  expression);
+    return re2::RE2::PartialMatch(
+        re2::StringPiece(utf8.constData(), static_cast<std::size_t>(utf8.size())), expression);
 }
 
 std::size_t WildCardMatcher::cachedPatternCount()

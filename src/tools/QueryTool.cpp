@@ -23,7 +23,7 @@ struct Request {
 
 std::optional<int> modeNamed(const QString& name)
 {
-    const QStringList modes = {"prefix", "contains", "word", "wildcard"};
+    const QStringList modes = { "prefix", "contains", "word", "wildcard" };
     const qsizetype mode = modes.indexOf(name);
     return mode < 0 ? std::nullopt : std::optional<int>(static_cast<int>(mode));
 }
@@ -99,7 +99,7 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
-    if (arguments == QStringList{"--help"}) {
+    if (arguments == QStringList { "--help" }) {
         std::fputs(usage, stdout);
         return 0;
     }
@@ -111,7 +111,8 @@ int main(int argc, char** argv)
 
     InteractiveCombinedList list;
     if (!list.interactiveListFileExists()) {
-        std::fprintf(stderr, "quorvel-query: no index at %s (run a scan first)\n", qPrintable(_combinedListPath()));
+        std::fprintf(
+            stderr, "quorvel-query: no index at %s (run a scan first)\n", qPrintable(_combinedListPath()));
         return 1;
     }
     list.load();

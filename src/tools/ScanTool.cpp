@@ -30,7 +30,8 @@ const QString bundleName = QStringLiteral("Quorvel Launcher 2.app");
 void useTheLaunchersResources()
 {
     auto hasDefaults = [](const Bundle& bundle) {
-        return !bundle.pathForResource(QStringLiteral("Document Types Defaults"), QStringLiteral("xml")).isEmpty();
+        return !bundle.pathForResource(QStringLiteral("Document Types Defaults"), QStringLiteral("xml"))
+                    .isEmpty();
     };
     if (hasDefaults(Bundle::mainBundle()))
         return;
@@ -49,7 +50,10 @@ void useTheLaunchersResources()
 // Prints the scanner's status texts; called on the scanning thread.
 class StatusPrinter final : public FileListDelegate {
 public:
-    explicit StatusPrinter(const FileList& scanner) : scanner(scanner) {}
+    explicit StatusPrinter(const FileList& scanner)
+        : scanner(scanner)
+    {
+    }
 
     void updateStatusBar() override
     {
@@ -61,7 +65,7 @@ public:
         std::fputs((status.toUtf8() + '\n').constData(), stdout);
         std::fflush(stdout);
     }
-    void fileListWasRefreshed() override {}
+    void fileListWasRefreshed() override { }
 
     QString lastStatus() const
     {
@@ -83,7 +87,7 @@ int main(int argc, char** argv)
     if (argc > 1) {
         std::fputs("usage: quorvel-scan\n"
                    "Scans the search locations of the launcher's lists and writes its index.\n",
-                   stderr);
+            stderr);
         return 2;
     }
     useTheLaunchersResources();

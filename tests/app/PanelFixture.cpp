@@ -29,13 +29,14 @@ void PanelFixture::writeIndex(const std::vector<std::array<QString, 3>>& items)
 {
     QVariantList array;
     for (const auto& item : items)
-        array.append(QVariantMap{{"name", item[0]}, {"type", item[1]}, {"path", item[2]}});
+        array.append(QVariantMap { { "name", item[0] }, { "type", item[1] }, { "path", item[2] } });
     ASSERT_TRUE(PropertyList::writeFile(Folders::pathInPreferencesFolder("Quorvel Launcher Index"), array));
 }
 
 QVariantMap PanelFixture::storedSettings()
 {
-    return PropertyList::readDictionaryFile(Folders::pathInPreferencesFolder("org.quorvel.launcher.plist")).value_or(QVariantMap());
+    return PropertyList::readDictionaryFile(Folders::pathInPreferencesFolder("org.quorvel.launcher.plist"))
+        .value_or(QVariantMap());
 }
 
 void PanelFixture::start()

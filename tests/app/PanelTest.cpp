@@ -4,8 +4,8 @@
 
 #include "app/CustomWindow.h"
 #include "platform/Application.h"
-#include "platform/DistributedNotificationCenter.h"
 #include "platform/Clock.h"
+#include "platform/DistributedNotificationCenter.h"
 #include "platform/Folders.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
@@ -24,12 +24,12 @@ protected:
     void SetUp() override
     {
         PanelFixture::SetUp();
-        writeIndex({{"Scratchpad", "app", "/opt/Scratchpad.AppImage"},
-                    {"Safari", "app", "/Applications/Safari.app"},
-                    {"Sound", "pref", "/System/Library/PreferencePanes/Sound.prefPane"},
-                    {"Songs", "fold", "/home/user/Music/Songs"},
-                    {"Summer Notes.txt", "doc", "/home/user/Documents/Summer Notes.txt"},
-                    {"My Swordfish", "doc", "/home/user/Documents/My Swordfish"}});
+        writeIndex({ { "Scratchpad", "app", "/opt/Scratchpad.AppImage" },
+            { "Safari", "app", "/Applications/Safari.app" },
+            { "Sound", "pref", "/System/Library/PreferencePanes/Sound.prefPane" },
+            { "Songs", "fold", "/home/user/Music/Songs" },
+            { "Summer Notes.txt", "doc", "/home/user/Documents/Summer Notes.txt" },
+            { "My Swordfish", "doc", "/home/user/Documents/My Swordfish" } });
         start();
     }
 };
@@ -39,13 +39,13 @@ protected:
 TEST_F(Panel, TypingFiltersAndRanksPanesAppsFoldersThenDocuments)
 {
     type("s");
-    EXPECT_EQ(shownNames(), (QStringList{"Sound", "Safari", "Scratchpad", "Songs", "Summer Notes.txt"}));
+    EXPECT_EQ(shownNames(), (QStringList { "Sound", "Safari", "Scratchpad", "Songs", "Summer Notes.txt" }));
     EXPECT_EQ(controls().combinedResultsCountTextField->text(), "5 Matching Items.");
     EXPECT_EQ(controls().combinedOutputTextField->text(), "Sound");
     EXPECT_EQ(controls().combinedPathNameTextField->text(), "/System/Library/PreferencePanes/Sound.prefPane");
     EXPECT_EQ(selectedRow(), 0);
     type("cr");
-    EXPECT_EQ(shownNames(), QStringList{"Scratchpad"});
+    EXPECT_EQ(shownNames(), QStringList { "Scratchpad" });
     EXPECT_EQ(controls().combinedResultsCountTextField->text(), "Single Match.");
     EXPECT_EQ(controls().combinedOutputTextField->text(), "Scratchpad");
     type("x");
@@ -76,7 +76,7 @@ TEST_F(Panel, ModeKeysWrapAndFilterAgainWithTheSameTerm)
     EXPECT_EQ(controls().combinedResultsCountTextField->text(), "No Match.");
     press(Qt::Key_Up, Qt::ControlModifier);
     EXPECT_EQ(controls().combinedMatchingModePopUp->currentIndex(), 3);
-    EXPECT_EQ(shownNames(), QStringList{"Scratchpad"});
+    EXPECT_EQ(shownNames(), QStringList { "Scratchpad" });
     press(Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(controls().combinedMatchingModePopUp->currentIndex(), 0);
     EXPECT_EQ(controls().combinedResultsCountTextField->text(), "No Match.");
@@ -84,9 +84,9 @@ TEST_F(Panel, ModeKeysWrapAndFilterAgainWithTheSameTerm)
     controls().combinedInputTextField->clear();
     type("word");
     press(Qt::Key_Down, Qt::ControlModifier); // contains
-    EXPECT_EQ(shownNames(), QStringList{"My Swordfish"});
+    EXPECT_EQ(shownNames(), QStringList { "My Swordfish" });
     press(Qt::Key_Down, Qt::ControlModifier); // word
-    EXPECT_EQ(shownNames(), QStringList{});
+    EXPECT_EQ(shownNames(), QStringList {});
 }
 
 TEST_F(Panel, TabsWrapAndModeKeysDoNothingOnAnotherTab)
@@ -126,7 +126,8 @@ TEST_F(Panel, ReturnLaunchesTheSelectionRecordsItAndHides)
     EXPECT_FALSE(interface->window().isVisible());
 
     // Dismissal saved the history: the launch now ranks Songs first.
-    const auto history = PropertyList::readDictionaryFile(Folders::pathInPreferencesFolder("Quorvel Launcher History"));
+    const auto history
+        = PropertyList::readDictionaryFile(Folders::pathInPreferencesFolder("Quorvel Launcher History"));
     ASSERT_TRUE(history);
     EXPECT_EQ((*history)["/home/user/Music/Songs"].toList().size(), 1);
     Clock::setFixedTime(800000060.0); // a launch a minute old outweighs the pane's head start
@@ -157,7 +158,8 @@ TEST_F(Panel, EscapeDismissesAndASecondWakeUpWhileUpIsIgnored)
     controller().callbackWithNotification();
     EXPECT_TRUE(interface->window().isVisible());
     EXPECT_EQ(controls().combinedInputTextField->text(), "sa");
-    EXPECT_EQ(controls().combinedInputTextField->selectedText(), "sa") << "the first keystroke replaces the term";
+    EXPECT_EQ(controls().combinedInputTextField->selectedText(), "sa")
+        << "the first keystroke replaces the term";
 }
 
 TEST_F(Panel, TheRememberedTermModeTabAndItemComeBackAtTheNextSummons)
@@ -188,7 +190,7 @@ TEST_F(Panel, AMouseChoiceOfModeFiltersAtOnce)
     QComboBox* popUp = controls().combinedMatchingModePopUp;
     popUp->setCurrentIndex(3);
     Q_EMIT popUp->activated(3);
-    EXPECT_EQ(shownNames(), QStringList{"Scratchpad"});
+    EXPECT_EQ(shownNames(), QStringList { "Scratchpad" });
 }
 
 TEST_F(Panel, OnlyTheWakeUpNotificationOfThisApplicationSummonsThePanel)

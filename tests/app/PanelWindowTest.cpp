@@ -56,7 +56,7 @@ TEST(PanelWindow, TheBackgroundIsDrawnWithTheStoredOpacity)
 {
     UserDefaults::resetStandardUserDefaults();
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    defaults.registerDefaults({{"mainWindowTransparency", QVariant::fromValue(1.0f)}});
+    defaults.registerDefaults({ { "mainWindowTransparency", QVariant::fromValue(1.0f) } });
     const int unset = drawnAlpha(); // a fresh user: the registered window transparency
     defaults.setFloat("mainDialogTransparency", 1.0f);
     const int opaque = drawnAlpha();

@@ -19,7 +19,7 @@ protected:
     void SetUp() override
     {
         PanelFixture::SetUp();
-        writeIndex({{"Mail", "app", "/Applications/Mail.app"}});
+        writeIndex({ { "Mail", "app", "/Applications/Mail.app" } });
         start();
     }
 };
@@ -51,23 +51,28 @@ TEST_F(ScanSchedule, WithAnIndexAndNoScanTheStatusLineIsEmptyAndTheScanButtonSho
 TEST_F(ScanSchedule, TheScannersReportsReachTheStatusLineInTheOrderMade)
 {
     QStringList shown;
-    QObject::connect(&controller(), &AppController::statusLineChanged, [&shown](const QString& text) { shown << text; });
+    QObject::connect(
+        &controller(), &AppController::statusLineChanged, [&shown](const QString& text) { shown << text; });
     controller().scanNow();
-    ASSERT_TRUE(QTest::qWaitFor([&shown] { return !shown.isEmpty() && shown.last().startsWith("Last disk scan"); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&shown] { return !shown.isEmpty() && shown.last().startsWith("Last disk scan"); }, 60000));
     ASSERT_GE(shown.size(), 3);
     EXPECT_EQ(shown.first(), "Starting scan...");
     for (qsizetype i = 1; i + 1 < shown.size(); ++i)
         EXPECT_TRUE(shown[i].startsWith("Indexing ") && shown[i].endsWith("..")) << shown[i].toStdString();
-    EXPECT_TRUE(QRegularExpression(R"(^Last disk scan was completed at \d{4}-\d\d-\d\d \d\d:\d\d:\d\d [+-]\d{4}$)")
-                    .match(shown.last()).hasMatch()) << shown.last().toStdString();
+    EXPECT_TRUE(
+        QRegularExpression(R"(^Last disk scan was completed at \d{4}-\d\d-\d\d \d\d:\d\d:\d\d [+-]\d{4}$)")
+            .match(shown.last())
+            .hasMatch())
+        << shown.last().toStdString();
 }
 
 TEST_F(ScanSchedule, AScanNowRunsTheScanAndTheStatusLineEndsWithTheCompletionTime)
 {
     controller().scanNow();
-    EXPECT_TRUE(QTest::qWaitFor([this] {
-        return controls().statusField->text().startsWith("Last disk scan was completed at ");
-    }, 60000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return controls().statusField->text().startsWith("Last disk scan was completed at "); },
+        60000));
     EXPECT_FALSE(controls().startScanButton->isHidden());
     EXPECT_TRUE(controls().progressIndicator->isHidden());
     EXPECT_FALSE(controller().scanner()->showProgressIndicator());

@@ -4,12 +4,12 @@
 
 #include "app/CustomWindow.h"
 #include "platform/Bundle.h"
-#include "support/TemporaryHome.h"
 #include "platform/Folders.h"
 #include "platform/PropertyList.h"
 #include "platform/SystemInfo.h"
 #include "platform/UserDefaults.h"
 #include "platform/ValueTransformer.h"
+#include "support/TemporaryHome.h"
 
 #include "ui_MainInterface.h"
 
@@ -22,7 +22,7 @@ using quorvel::test::PanelFixture;
 
 namespace {
 
-class Startup : public PanelFixture {};
+class Startup : public PanelFixture { };
 
 } // namespace
 
@@ -34,7 +34,7 @@ TEST_F(Startup, ASystemOlderThanTheMinimumGetsTheQuitAlertAndNothingElseRuns)
     EXPECT_EQ(alert.shown[0].style, Alert::Style::Critical);
     EXPECT_EQ(alert.shown[0].title, "Quorvel Launcher requires Mac OS X 10.3 or later.");
     EXPECT_EQ(alert.shown[0].message, "The application is now quitting.");
-    EXPECT_EQ(alert.shown[0].buttons, QStringList{"Quit"});
+    EXPECT_EQ(alert.shown[0].buttons, QStringList { "Quit" });
     EXPECT_TRUE(UserDefaults::standardUserDefaults().registeredDefaults().isEmpty());
 
     SystemInfo::setSystemVersionForTesting(0x1030);
@@ -50,9 +50,9 @@ TEST_F(Startup, RegistersTheDefaultsTableWithItsTypesAndTheTransformer)
     start();
     const QVariantMap defaults = UserDefaults::standardUserDefaults().registeredDefaults();
     EXPECT_EQ(defaults.keys(),
-              (QStringList{"automaticScanning", "combinedLastSearchTerm", "combinedMatchingMode",
-                           "combinedPathOfLastMatch", "instantOn", "launchAtLogin", "listItemSize",
-                           "mainWindowTransparency", "qrvl", "showMenuBar", "tab", "updateIntervalInSeconds"}));
+        (QStringList { "automaticScanning", "combinedLastSearchTerm", "combinedMatchingMode",
+            "combinedPathOfLastMatch", "instantOn", "launchAtLogin", "listItemSize", "mainWindowTransparency",
+            "qrvl", "showMenuBar", "tab", "updateIntervalInSeconds" }));
     EXPECT_EQ(defaults["launchAtLogin"].typeId(), QMetaType::QString);
     EXPECT_EQ(defaults["launchAtLogin"].toString(), "YES");
     EXPECT_EQ(defaults["updateIntervalInSeconds"].typeId(), QMetaType::Float);
@@ -94,7 +94,7 @@ TEST_F(Startup, AFreshUserSeesAnEmptySearchTabInPrefixModeWithNoMatchAndNoScanTi
 
 TEST_F(Startup, SavingWritesOnlyTheKeysItOwnsAndTheIntervalAsAnInteger)
 {
-    writeIndex({{"Mail", "app", "/Applications/Mail.app"}});
+    writeIndex({ { "Mail", "app", "/Applications/Mail.app" } });
     {
         UserDefaults stored("org.quorvel.launcher");
         stored.setObject("updateIntervalInSeconds", 90.7);
@@ -106,28 +106,30 @@ TEST_F(Startup, SavingWritesOnlyTheKeysItOwnsAndTheIntervalAsAnInteger)
     controller().saveSettings();
 
     const QVariantMap settings = storedSettings();
-    for (const char* key : {"tab", "combinedMatchingMode", "combinedLastSearchTerm", "combinedPathOfLastMatch",
-                            "updateIntervalInSeconds", "automaticScanning"})
+    for (const char* key : { "tab", "combinedMatchingMode", "combinedLastSearchTerm",
+             "combinedPathOfLastMatch", "updateIntervalInSeconds", "automaticScanning" })
         EXPECT_TRUE(settings.contains(key)) << key;
-    for (const char* key : {"qrvl", "launchAtLogin", "mainWindowTransparency", "listItemSize", "showMenuBar", "instantOn"})
+    for (const char* key :
+        { "qrvl", "launchAtLogin", "mainWindowTransparency", "listItemSize", "showMenuBar", "instantOn" })
         EXPECT_FALSE(settings.contains(key)) << key;
     EXPECT_EQ(settings["updateIntervalInSeconds"].typeId(), QMetaType::LongLong);
     EXPECT_EQ(settings["updateIntervalInSeconds"].toLongLong(), 90);
     EXPECT_EQ(settings["combinedLastSearchTerm"].toString(), "zzz");
     EXPECT_EQ(settings["combinedPathOfLastMatch"].toString(), "") << "no match saves the empty path";
 
-    for (const char* list : {"Quorvel Launcher Search Locations List", "Quorvel Launcher Document Types List",
-                             "Quorvel Launcher Folder Exclusion List", "Quorvel Launcher File Exclusion List",
-                             "Quorvel Launcher History"})
+    for (const char* list : { "Quorvel Launcher Search Locations List",
+             "Quorvel Launcher Document Types List", "Quorvel Launcher Folder Exclusion List",
+             "Quorvel Launcher File Exclusion List", "Quorvel Launcher History" })
         EXPECT_TRUE(QFile::exists(Folders::pathInPreferencesFolder(list))) << list;
 }
 
 TEST_F(Startup, DamagedSettingsFilesGiveTheRegisteredDefaults)
 {
-    writeIndex({{"Mail", "app", "/Applications/Mail.app"}});
+    writeIndex({ { "Mail", "app", "/Applications/Mail.app" } });
     const QString settingsPath = Folders::pathInPreferencesFolder("org.quorvel.launcher.plist");
-    const QByteArray damaged[] = {"", "bplist00\x01\x02garbage", "<?xml version=\"1.0\"?><plist><dict><key>tab</key>",
-                                  "<plist version=\"1.0\"><array><string>x</string></array></plist>"};
+    const QByteArray damaged[]
+        = { "", "bplist00\x01\x02garbage", "<?xml version=\"1.0\"?><plist><dict><key>tab</key>",
+              "<plist version=\"1.0\"><array><string>x</string></array></plist>" };
     for (const QByteArray& content : damaged) {
         QFile file(settingsPath);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -145,8 +147,9 @@ TEST_F(Startup, DamagedSettingsFilesGiveTheRegisteredDefaults)
 TEST_F(Startup, DamagedIndexFilesGiveAnEmptyList)
 {
     const QString indexPath = Folders::pathInPreferencesFolder("Quorvel Launcher Index");
-    const QByteArray damaged[] = {"", "bplist00\x00\x01", "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><dict><key>name</key>",
-                                  "<plist version=\"1.0\"><dict><key>name</key><string>Mail</string></dict></plist>"};
+    const QByteArray damaged[] = { "", "bplist00\x00\x01",
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><dict><key>name</key>",
+        "<plist version=\"1.0\"><dict><key>name</key><string>Mail</string></dict></plist>" };
     for (const QByteArray& content : damaged) {
         QFile file(indexPath);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -162,7 +165,7 @@ TEST_F(Startup, DamagedIndexFilesGiveAnEmptyList)
 
 TEST_F(Startup, QuittingSavesTheSettingsAsDismissingDoes)
 {
-    writeIndex({{"Mail", "app", "/Applications/Mail.app"}, {"Maps", "app", "/Applications/Maps.app"}});
+    writeIndex({ { "Mail", "app", "/Applications/Mail.app" }, { "Maps", "app", "/Applications/Maps.app" } });
     start();
     type("Map");
     EXPECT_TRUE(controller().applicationShouldTerminate());
@@ -177,12 +180,12 @@ TEST_F(Startup, APanelWithoutItsImagesStillSearchesAndLaunches)
     const QString contents = bare.filePath("Bare.app/Contents");
     ASSERT_TRUE(QDir().mkpath(contents + "/Resources"));
     ASSERT_TRUE(QFile::copy(test::builtBundlePath() + "/Contents/Info.plist", contents + "/Info.plist"));
-    for (const char* defaults : {"Document Types Defaults.xml", "Folder Exclusion List Defaults.xml",
-                                 "File Exclusion List Defaults.xml"})
+    for (const char* defaults : { "Document Types Defaults.xml", "Folder Exclusion List Defaults.xml",
+             "File Exclusion List Defaults.xml" })
         ASSERT_TRUE(QFile::copy(test::builtBundlePath() + "/Contents/Resources/" + defaults,
-                                contents + "/Resources/" + defaults));
+            contents + "/Resources/" + defaults));
     Bundle::setMainBundlePath(bare.filePath("Bare.app"));
-    writeIndex({{"Mail", "app", "/Applications/Mail.app"}});
+    writeIndex({ { "Mail", "app", "/Applications/Mail.app" } });
     start();
     interface->window().repaint();
     type("ma");

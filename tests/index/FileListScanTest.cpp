@@ -49,7 +49,8 @@ TEST_F(Scan, ReportsFollowTheScanAndTheRefreshComesBeforeTheCompletionText)
 {
     qputenv("TZ", "XYZ-05:30");
     tzset();
-    Clock::setFixedTime(Clock::absoluteTimeFromDateTime(QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9), Qt::UTC)));
+    Clock::setFixedTime(
+        Clock::absoluteTimeFromDateTime(QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9), Qt::UTC)));
     tree.file("a/x.pdf");
     tree.folder("b");
     EXPECT_EQ(fileList->statusString(), "");
@@ -61,9 +62,9 @@ TEST_F(Scan, ReportsFollowTheScanAndTheRefreshComesBeforeTheCompletionText)
     EXPECT_EQ(reports[0].status, "Starting scan...");
     const QString root = tree.path() + "/";
     EXPECT_EQ(reports[1].status, "Indexing " + root + "..");
-    QStringList subfolders = {reports[2].status, reports[3].status};
+    QStringList subfolders = { reports[2].status, reports[3].status };
     subfolders.sort();
-    EXPECT_EQ(subfolders, (QStringList{"Indexing " + root + "a..", "Indexing " + root + "b.."}));
+    EXPECT_EQ(subfolders, (QStringList { "Indexing " + root + "a..", "Indexing " + root + "b.." }));
     for (int i = 0; i < 4; ++i) {
         EXPECT_TRUE(reports[i].scanning) << i;
         EXPECT_FALSE(reports[i].refreshed) << i;
@@ -92,28 +93,30 @@ TEST_F(Scan, ARequestWhileAScanRunsIsDroppedAndALaterOneStartsAFreshScan)
 
 TEST_F(Scan, TheIndexIsAPropertyListThatPythonReadsItemForItem)
 {
-    tree.bundle("Zed & Co <Beta>.app", {{"CFBundleExecutable", "zed"}});
+    tree.bundle("Zed & Co <Beta>.app", { { "CFBundleExecutable", "zed" } });
     tree.file("Ünïcode/Straße.pdf");
     tree.file("Ünïcode/a\"quote'.txt");
-    setLocations({location(tree.path() + "/", true)});
+    setLocations({ location(tree.path() + "/", true) });
     scan();
 
     QProcess python;
-    python.start("python3", {"-c", "import json, plistlib, sys\n"
-                                   "items = plistlib.load(open(sys.argv[1], 'rb'))\n"
-                                   "print(json.dumps([[i['name'], i['type'], i['path'], len(i)] for i in items]))\n",
-                             indexPath()});
+    python.start("python3",
+        { "-c",
+            "import json, plistlib, sys\n"
+            "items = plistlib.load(open(sys.argv[1], 'rb'))\n"
+            "print(json.dumps([[i['name'], i['type'], i['path'], len(i)] for i in items]))\n",
+            indexPath() });
     ASSERT_TRUE(python.waitForFinished(30000));
     ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
     const QJsonArray read = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
 
     const QString t = tree.path();
     const QJsonArray expected = {
-        QJsonArray{"a\"quote'.txt", "doc", t + "/Ünïcode/a\"quote'.txt", 3},
-        QJsonArray{QDir(t).dirName(), "fold", t + "/", 3},
-        QJsonArray{"Straße.pdf", "doc", t + "/Ünïcode/Straße.pdf", 3},
-        QJsonArray{"Zed & Co <Beta>", "app", t + "/Zed & Co <Beta>.app", 3},
-        QJsonArray{"Ünïcode", "fold", t + "/Ünïcode", 3},
+        QJsonArray { "a\"quote'.txt", "doc", t + "/Ünïcode/a\"quote'.txt", 3 },
+        QJsonArray { QDir(t).dirName(), "fold", t + "/", 3 },
+        QJsonArray { "Straße.pdf", "doc", t + "/Ünïcode/Straße.pdf", 3 },
+        QJsonArray { "Zed & Co <Beta>", "app", t + "/Zed & Co <Beta>.app", 3 },
+        QJsonArray { "Ünïcode", "fold", t + "/Ünïcode", 3 },
     };
     EXPECT_EQ(read, expected);
 }
@@ -137,25 +140,27 @@ TEST_F(Scan, BadInputOnDiskAndInTheListsNeverStopsTheScan)
             QFile::remove(tree.path("doomed.pdf"));
         }
     };
-    setLocations({42, "a string", QVariantMap{{"path", 5}, {"enabled", true}},
-                  QVariantMap{{"path", tree.path() + "/"}, {"enabled", "YES"}, {"includeSubFolders", 1}}});
+    setLocations({ 42, "a string", QVariantMap { { "path", 5 }, { "enabled", true } },
+        QVariantMap { { "path", tree.path() + "/" }, { "enabled", "YES" }, { "includeSubFolders", 1 } } });
     {
         const std::lock_guard<std::mutex> guard(documentTypes->lock());
-        documentTypes->contents() = {"x", QVariantMap{{"enabled", true}, {"fileExtension", 3}},
-                                     QVariantMap{{"enabled", true}, {"identificationMode", "junk"}, {"fileExtension", "pdf"}}};
+        documentTypes->contents() = { "x", QVariantMap { { "enabled", true }, { "fileExtension", 3 } },
+            QVariantMap {
+                { "enabled", true }, { "identificationMode", "junk" }, { "fileExtension", "pdf" } } };
     }
     {
         const std::lock_guard<std::mutex> guard(folderExclusions->lock());
-        folderExclusions->contents() = {7, QVariantMap{{"enabled", true}, {"expression", 5}}};
+        folderExclusions->contents() = { 7, QVariantMap { { "enabled", true }, { "expression", 5 } } };
     }
 
-    QStringList expected = {"doc doomed.pdf ~/doomed.pdf", "app Garbled ~/Garbled.app", "doc kept.pdf ~/kept.pdf",
-                            "fold locked ~/locked", "pref Odd ~/Odd.prefPane",
-                            "fold " + QDir(tree.path()).dirName() + " ~/"};
+    QStringList expected = { "doc doomed.pdf ~/doomed.pdf", "app Garbled ~/Garbled.app",
+        "doc kept.pdf ~/kept.pdf", "fold locked ~/locked", "pref Odd ~/Odd.prefPane",
+        "fold " + QDir(tree.path()).dirName() + " ~/" };
     if (!canLock)
         expected.append("doc secret.pdf ~/locked/secret.pdf");
     EXPECT_EQ(scanAndDescribe(), expected);
-    QFile::setPermissions(tree.path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(
+        tree.path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_TRUE(delegate.statuses().last().startsWith("Last disk scan was completed at "));
 }
 
@@ -169,14 +174,14 @@ TEST_F(Scan, TheMainThreadMayEditTheListsAndSearchWhileAScanRuns)
         {
             const std::lock_guard<std::mutex> guard(folderExclusions->lock());
             QVariantList& entries = folderExclusions->contents();
-            entries.append(QVariantMap{{"enabled", true}, {"expression", pattern}});
+            entries.append(QVariantMap { { "enabled", true }, { "expression", pattern } });
             if (entries.size() > 3)
                 entries.removeFirst();
         }
         {
             const std::lock_guard<std::mutex> guard(fileExclusions->lock());
-            QVariantMap entry{{"enabled", rounds % 2 == 0}, {"expression", "*.none"}};
-            fileExclusions->contents() = {entry};
+            QVariantMap entry { { "enabled", rounds % 2 == 0 }, { "expression", "*.none" } };
+            fileExclusions->contents() = { entry };
         }
         {
             const std::lock_guard<std::mutex> guard(documentTypes->lock());
@@ -206,7 +211,7 @@ TEST_F(Scan, TheMainThreadMayEditTheListsAndSearchWhileAScanRuns)
 TEST_F(Scan, DestroyingTheScannerStopsARunningScanWithoutWritingOrReportingMore)
 {
     makeWideTree(30, 2);
-    std::atomic<int> indexing{0};
+    std::atomic<int> indexing { 0 };
     delegate.onStatus = [&](const QString& status) {
         if (status.startsWith("Indexing ")) {
             ++indexing;

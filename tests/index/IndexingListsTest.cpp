@@ -38,7 +38,8 @@ protected:
 
     static QVariantMap rule(const QString& extension, int mode = 0)
     {
-        return {{"enabled", true}, {"identificationMode", mode}, {"fileExtension", extension}, {"type", extension}};
+        return { { "enabled", true }, { "identificationMode", mode }, { "fileExtension", extension },
+            { "type", extension } };
     }
 
     // A document types list holding exactly these rules.
@@ -53,7 +54,7 @@ protected:
 
 QVariantMap location(const QString& path, bool subfolders, bool enabled)
 {
-    return {{"path", path}, {"includeSubFolders", subfolders}, {"enabled", enabled}};
+    return { { "path", path }, { "includeSubFolders", subfolders }, { "enabled", enabled } };
 }
 
 } // namespace
@@ -103,8 +104,9 @@ TEST_F(Lists, ASearchLocationsFileReplacesTheDefaultsEvenWhenEmptyOrUnreadable)
 TEST_F(Lists, SearchLocationAccessorsTreatIllegalIndexesMissingKeysAndWrongTypesAsNo)
 {
     writeListFile(_searchLocationsPath(),
-                  QVariantList{QVariantMap{{"path", "/a/"}}, QVariantMap{{"path", 42}, {"enabled", "YES"}},
-                               QVariantMap{{"enabled", "NO"}, {"includeSubFolders", 1}}, "not a dictionary"});
+        QVariantList { QVariantMap { { "path", "/a/" } },
+            QVariantMap { { "path", 42 }, { "enabled", "YES" } },
+            QVariantMap { { "enabled", "NO" }, { "includeSubFolders", 1 } }, "not a dictionary" });
     SearchLocations locations;
     LogCapture log;
     EXPECT_EQ(locations.pathAtIndex(0), "/a/");
@@ -130,7 +132,7 @@ TEST_F(Lists, AnUpdatedLocationIsDisabledAndSavingKeepsUnknownKeysAndOddElements
     SearchLocations locations;
     {
         const std::lock_guard<std::mutex> guard(locations.lock());
-        locations.contents() = {location("/x/", true, true), "odd element"};
+        locations.contents() = { location("/x/", true, true), "odd element" };
         QVariantMap extra = location("/y/", false, true);
         extra.insert("tableRowColour", "blue");
         locations.contents().append(extra);
@@ -149,16 +151,16 @@ TEST_F(Lists, AnUpdatedLocationIsDisabledAndSavingKeepsUnknownKeysAndOddElements
 
 TEST_F(Lists, TheExtensionTestIsCaseInsensitiveAndLooksAtTheLastExtensionOnly)
 {
-    const auto types = documentTypesWith({rule("txt"), rule("gz")});
+    const auto types = documentTypesWith({ rule("txt"), rule("gz") });
     EXPECT_TRUE(types->shouldIndexDocument("/d/notes.TXT"));
     EXPECT_TRUE(types->shouldIndexDocument("/d/a.Txt"));
     EXPECT_TRUE(types->shouldIndexDocument("/d/archive.tar.gz"));
     EXPECT_FALSE(types->shouldIndexDocument("/d/txt"));
     EXPECT_FALSE(types->shouldIndexDocument("/d.txt/readme"));
     EXPECT_FALSE(types->shouldIndexDocument("/d/notes.txt.bak"));
-    EXPECT_FALSE(types->matchFileExtensionWithValues("/d/a.txt", QVariantMap{{"enabled", true}}));
+    EXPECT_FALSE(types->matchFileExtensionWithValues("/d/a.txt", QVariantMap { { "enabled", true } }));
 
-    const auto noExtension = documentTypesWith({rule("")});
+    const auto noExtension = documentTypesWith({ rule("") });
     EXPECT_TRUE(noExtension->shouldIndexDocument("/d/Makefile"));
     EXPECT_FALSE(noExtension->shouldIndexDocument("/d/a.c"));
 }
@@ -174,11 +176,12 @@ TEST_F(Lists, IdentificationModesCombineTheCodeAndExtensionTests)
 
     auto codeRule = [](int mode, bool creator, bool type) {
         QVariantMap r = rule("txt", mode);
-        r.insert({{"useCreatorCode", creator}, {"useTypeCode", type}, {"creatorCode", "ttxt"}, {"typeCode", "TEXT"}});
+        r.insert({ { "useCreatorCode", creator }, { "useTypeCode", type }, { "creatorCode", "ttxt" },
+            { "typeCode", "TEXT" } });
         return r;
     };
     auto matches = [&](const QVariantMap& r, const QString& path) {
-        return documentTypesWith({r})->shouldIndexDocument(path);
+        return documentTypesWith({ r })->shouldIndexDocument(path);
     };
     EXPECT_TRUE(matches(codeRule(1, true, true), codedOther));
     EXPECT_FALSE(matches(codeRule(1, true, true), plainText));
@@ -213,7 +216,8 @@ TEST_F(Lists, OnlyEnabledRulesTakePartAndLiveEditsAreSeenAtOnce)
 {
     QVariantMap withoutEnabled = rule("md");
     withoutEnabled.remove("enabled");
-    const auto types = documentTypesWith({rule("txt"), withoutEnabled, QVariantMap{{"enabled", false}}});
+    const auto types
+        = documentTypesWith({ rule("txt"), withoutEnabled, QVariantMap { { "enabled", false } } });
     EXPECT_FALSE(types->shouldIndexDocument("/n.md"));
     EXPECT_TRUE(types->shouldIndexDocument("/n.txt"));
 
@@ -227,7 +231,7 @@ TEST_F(Lists, OnlyEnabledRulesTakePartAndLiveEditsAreSeenAtOnce)
     EXPECT_FALSE(types->shouldIndexDocument("/n.txt"));
 
     // A snapshot that nobody edits in place sees its own operations too.
-    const auto snapshot = documentTypesWith({rule("txt"), rule("pdf")});
+    const auto snapshot = documentTypesWith({ rule("txt"), rule("pdf") });
     EXPECT_TRUE(snapshot->shouldIndexDocument("/n.txt"));
     snapshot->removeAtIndex(0);
     EXPECT_FALSE(snapshot->shouldIndexDocument("/n.txt"));
@@ -238,7 +242,7 @@ TEST_F(Lists, OnlyEnabledRulesTakePartAndLiveEditsAreSeenAtOnce)
 
 TEST_F(Lists, DocumentTypeAccessorsLogIllegalIndexesAndCodeStringsNeedSixCharacters)
 {
-    const auto types = documentTypesWith({rule("txt")});
+    const auto types = documentTypesWith({ rule("txt") });
     LogCapture log;
     EXPECT_EQ(types->typeAtIndex(1), "");
     types->updateTypeAtIndex("x", -1);
@@ -266,7 +270,7 @@ TEST_F(Lists, TheShippedDefaultsLoadAndTheirAbsenceIsAnInternalInconsistency)
 
     // Enabled patterns of both lists together fit the wildcard matcher's cache of ten.
     int enabled = 0;
-    for (const QVariantList& list : {folders.copyOfContents(), files.copyOfContents()})
+    for (const QVariantList& list : { folders.copyOfContents(), files.copyOfContents() })
         for (const QVariant& entry : list)
             enabled += entry.toMap().value("enabled").toBool();
     EXPECT_LE(enabled, 10);
@@ -281,7 +285,8 @@ TEST_F(Lists, TheShippedDefaultsLoadAndTheirAbsenceIsAnInternalInconsistency)
         return QString();
     };
     EXPECT_EQ(descriptionOf([] { DocumentTypes(); }), "could not find any docuement types defaults!");
-    EXPECT_EQ(descriptionOf([] { FolderExclusionList(); }), "could not find any folder exclusion list defaults!");
+    EXPECT_EQ(
+        descriptionOf([] { FolderExclusionList(); }), "could not find any folder exclusion list defaults!");
     EXPECT_EQ(descriptionOf([] { FileExclusionList(); }), "could not find any file exclusion list defaults!");
     // A list file, even an empty one, needs no defaults.
     writeListFile(_fileExclusionListPath(), QVariantList());
@@ -291,11 +296,11 @@ TEST_F(Lists, TheShippedDefaultsLoadAndTheirAbsenceIsAnInternalInconsistency)
 TEST_F(Lists, TheFirstEnabledPatternWithAStringExpressionExcludes)
 {
     writeListFile(_folderExclusionListPath(),
-                  QVariantList{QVariantMap{{"enabled", false}, {"expression", "*"}},
-                               QVariantMap{{"expression", "*"}}, QVariantMap{{"enabled", true}},
-                               QVariantMap{{"enabled", true}, {"expression", 7}}, "odd element",
-                               QVariantMap{{"enabled", true}, {"expression", "/home/u/Music"}},
-                               QVariantMap{{"enabled", true}, {"expression", "*/build/*"}}});
+        QVariantList { QVariantMap { { "enabled", false }, { "expression", "*" } },
+            QVariantMap { { "expression", "*" } }, QVariantMap { { "enabled", true } },
+            QVariantMap { { "enabled", true }, { "expression", 7 } }, "odd element",
+            QVariantMap { { "enabled", true }, { "expression", "/home/u/Music" } },
+            QVariantMap { { "enabled", true }, { "expression", "*/build/*" } } });
     const FolderExclusionList list;
     EXPECT_EQ(list.count(), 7);
     EXPECT_FALSE(list.exclude("/home/u/Documents"));

@@ -77,6 +77,7 @@ TEST(ListingReadAhead, ListingsDroppedUnreadAndListingsOfNothingLeaveTheNextOnes
     const FolderListing listing = FileManager::listFolderAtPathReadingCodesAhead(tree.path("f"));
     for (std::size_t i = listing.entries.size(); i-- > 0;) {
         const QString path = tree.path("f/" + listing.entries[i].name);
-        ASSERT_EQ(FileManager::typeOfListedEntry(path, listing, i).code, FileManager::typeCodeAtPath(path, true));
+        ASSERT_EQ(
+            FileManager::typeOfListedEntry(path, listing, i).code, FileManager::typeCodeAtPath(path, true));
     }
 }

@@ -12,7 +12,7 @@ void RecordingDelegate::updateStatusBar()
     const QString status = scanner->statusString();
     {
         const std::lock_guard<std::mutex> guard(lock);
-        recorded.push_back({status, scanner->showProgressIndicator(), false});
+        recorded.push_back({ status, scanner->showProgressIndicator(), false });
     }
     if (onStatus)
         onStatus(status);
@@ -21,7 +21,7 @@ void RecordingDelegate::updateStatusBar()
 void RecordingDelegate::fileListWasRefreshed()
 {
     const std::lock_guard<std::mutex> guard(lock);
-    recorded.push_back({scanner->statusString(), scanner->showProgressIndicator(), true});
+    recorded.push_back({ scanner->statusString(), scanner->showProgressIndicator(), true });
 }
 
 std::vector<RecordingDelegate::Report> RecordingDelegate::reports() const
@@ -47,8 +47,8 @@ void ScanFixture::SetUp()
     documentTypes = std::make_unique<DocumentTypes>();
     folderExclusions = std::make_unique<FolderExclusionList>();
     fileExclusions = std::make_unique<FileExclusionList>();
-    setLocations({location(tree.path() + "/")});
-    setDocumentExtensions({"pdf", "txt"});
+    setLocations({ location(tree.path() + "/") });
+    setDocumentExtensions({ "pdf", "txt" });
     setFolderExclusions({});
     setFileExclusions({});
     fileList = std::make_unique<FileList>();
@@ -70,7 +70,8 @@ void ScanFixture::setDocumentExtensions(const QStringList& extensions)
 {
     QVariantList rules;
     for (const QString& extension : extensions)
-        rules.append(QVariantMap{{"enabled", true}, {"fileExtension", extension}, {"type", extension}});
+        rules.append(
+            QVariantMap { { "enabled", true }, { "fileExtension", extension }, { "type", extension } });
     const std::lock_guard<std::mutex> guard(documentTypes->lock());
     documentTypes->contents() = rules;
 }
@@ -80,7 +81,7 @@ QVariantList patternEntries(const QStringList& patterns)
 {
     QVariantList entries;
     for (const QString& pattern : patterns)
-        entries.append(QVariantMap{{"enabled", true}, {"expression", pattern}});
+        entries.append(QVariantMap { { "enabled", true }, { "expression", pattern } });
     return entries;
 }
 } // namespace
@@ -101,7 +102,7 @@ QVariantList ScanFixture::scan()
 {
     fileList->redoFileList();
     fileList->waitUntilScanHasFinished();
-    return PropertyList::readArrayFile(indexPath()).value_or(QVariantList{"no index"});
+    return PropertyList::readArrayFile(indexPath()).value_or(QVariantList { "no index" });
 }
 
 QStringList ScanFixture::describe(const QVariantList& items) const
@@ -119,7 +120,7 @@ QStringList ScanFixture::describe(const QVariantList& items) const
 
 QVariantMap ScanFixture::location(const QString& path, bool subfolders, bool enabled)
 {
-    return {{"path", path}, {"includeSubFolders", subfolders}, {"enabled", enabled}};
+    return { { "path", path }, { "includeSubFolders", subfolders }, { "enabled", enabled } };
 }
 
 QString ScanFixture::indexPath()

@@ -45,14 +45,17 @@ QString TemporaryTree::bundle(const QString& relative, const QVariantMap& info) 
     full.chop(QStringLiteral("/Contents").size());
     if (!executable.isEmpty()) {
         const QString program = file(relative + "/Contents/MacOS/" + executable, "#!/bin/sh\n");
-        QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(
+            program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
     return full;
 }
 
-QString TemporaryTree::desktopEntry(const QString& relative, const QString& name, const QString& extraLines) const
+QString TemporaryTree::desktopEntry(
+    const QString& relative, const QString& name, const QString& extraLines) const
 {
-    const QString text = "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=/bin/true\n" + extraLines;
+    const QString text
+        = "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=/bin/true\n" + extraLines;
     return file(relative, text.toUtf8());
 }
 
@@ -69,7 +72,8 @@ bool TemporaryTree::setCodes(const QString& path, const char type[4], const char
     char info[32] = {};
     std::copy_n(type, 4, info);
     std::copy_n(creator, 4, info + 4);
-    return ::setxattr(QFile::encodeName(path).constData(), "user.com.apple.FinderInfo", info, sizeof info, 0) == 0;
+    return ::setxattr(QFile::encodeName(path).constData(), "user.com.apple.FinderInfo", info, sizeof info, 0)
+        == 0;
 }
 
 } // namespace quorvel::test

@@ -22,7 +22,8 @@ public:
     QString bundle(const QString& relative, const QVariantMap& info) const;
     // A desktop entry of Type=Application whose Exec program exists; extra lines are appended
     // to its [Desktop Entry] group.
-    QString desktopEntry(const QString& relative, const QString& name, const QString& extraLines = QString()) const;
+    QString desktopEntry(
+        const QString& relative, const QString& name, const QString& extraLines = QString()) const;
     QString symbolicLink(const QString& relative, const QString& target) const;
     // Sets the Finder information attribute (type, then creator); false when the file system
     // refuses user attributes.

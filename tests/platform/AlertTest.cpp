@@ -28,7 +28,7 @@ void clickWhenShown(const QString& label, SeenBox& seen)
             clickWhenShown(label, seen);
             return;
         }
-        seen = {box->windowTitle(), box->text(), box->informativeText(), {}, {}, box->icon()};
+        seen = { box->windowTitle(), box->text(), box->informativeText(), {}, {}, box->icon() };
         for (QAbstractButton* button : box->buttons())
             seen.buttons << button->text();
         if (box->defaultButton())
@@ -46,8 +46,8 @@ TEST(Alert, ShowsTheTextsAndAnswersTheIndexOfTheChosenButton)
     QApplication::setApplicationDisplayName("Quorvel Launcher");
     SeenBox seen;
     clickWhenShown("Cancel", seen);
-    const Alert::Answer answer = Alert::sharedAlert().run(Alert::Style::Critical, "Remove the old release?",
-                                                          "It is no longer needed.", {"Remove", "Cancel"});
+    const Alert::Answer answer = Alert::sharedAlert().run(
+        Alert::Style::Critical, "Remove the old release?", "It is no longer needed.", { "Remove", "Cancel" });
     EXPECT_EQ(answer, 1);
     EXPECT_EQ(seen.title, "Quorvel Launcher");
     EXPECT_EQ(seen.text, "Remove the old release?");
@@ -57,6 +57,6 @@ TEST(Alert, ShowsTheTextsAndAnswersTheIndexOfTheChosenButton)
     EXPECT_EQ(seen.defaultButton, "Remove");
 
     clickWhenShown("Remove", seen);
-    EXPECT_EQ(Alert::sharedAlert().run(Alert::Style::Warning, "t", "m", {"Remove", "Cancel"}), 0);
+    EXPECT_EQ(Alert::sharedAlert().run(Alert::Style::Warning, "t", "m", { "Remove", "Cancel" }), 0);
     EXPECT_EQ(seen.icon, QMessageBox::Warning);
 }

@@ -6,10 +6,10 @@
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -75,7 +75,7 @@ public:
         return true;
     }
     QString introspect(const QString&) const override { return {}; }
-    std::atomic<int> reopens{0};
+    std::atomic<int> reopens { 0 };
 };
 
 } // namespace
@@ -94,7 +94,7 @@ TEST_F(ApplicationTest, EachChangeOfTheActiveStateReachesTheDelegateAndTheSignal
     application.hide();
     EXPECT_FALSE(application.isActive());
     application.activateIgnoringOtherApps(true);
-    EXPECT_EQ(delegate.events, QStringList({"active", "resign", "active"}));
+    EXPECT_EQ(delegate.events, QStringList({ "active", "resign", "active" }));
     EXPECT_EQ(became, 2);
     EXPECT_EQ(resigned, 1);
 }
@@ -134,8 +134,8 @@ TEST_F(ApplicationTest, RunFinishesLaunchingInsideTheLoopAndEndsOnlyWhenTheDeleg
         });
     };
     EXPECT_EQ(application.run(), 0);
-    EXPECT_EQ(delegate.events,
-              QStringList({"will", "did (in loop)", "should terminate", "should terminate"}));
+    EXPECT_EQ(
+        delegate.events, QStringList({ "will", "did (in loop)", "should terminate", "should terminate" }));
 }
 
 TEST_F(ApplicationTest, ATerminationAcceptedBeforeTheLoopSkipsTheLaunchSequence)
@@ -144,7 +144,7 @@ TEST_F(ApplicationTest, ATerminationAcceptedBeforeTheLoopSkipsTheLaunchSequence)
     application.terminate();
     EXPECT_TRUE(application.terminationRequested());
     EXPECT_EQ(application.run(), 0);
-    EXPECT_EQ(delegate.events, QStringList({"should terminate"}));
+    EXPECT_EQ(delegate.events, QStringList({ "should terminate" }));
     EXPECT_FALSE(application.terminationRequested());
 }
 
@@ -169,11 +169,11 @@ TEST_F(ApplicationTest, ASecondStartReachesReopenOfTheRunningInstance)
     QDBusConnection secondStart = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "second-start");
     ASSERT_TRUE(secondStart.isConnected());
     EXPECT_FALSE(secondStart.interface()->registerService("org.quorvel.test.First").value()
-                 == QDBusConnectionInterface::ServiceRegistered);
+        == QDBusConnectionInterface::ServiceRegistered);
     QWidget window;
     window.show();
-    secondStart.asyncCall(QDBusMessage::createMethodCall("org.quorvel.test.First", "/org/quorvel/test/First",
-                                                         "org.quorvel.Application", "Reopen"));
+    secondStart.asyncCall(QDBusMessage::createMethodCall(
+        "org.quorvel.test.First", "/org/quorvel/test/First", "org.quorvel.Application", "Reopen"));
     ASSERT_TRUE(QTest::qWaitFor([this] { return delegate.events.contains("reopen visible"); }));
 
     // The other way round: another process already runs; this one asks it and must exit.
@@ -183,7 +183,7 @@ TEST_F(ApplicationTest, ASecondStartReachesReopenOfTheRunningInstance)
     answering.start();
     ASSERT_TRUE(secondStart.registerVirtualObject("/org/quorvel/test/Second", &running));
     ASSERT_EQ(secondStart.interface()->registerService("org.quorvel.test.Second").value(),
-              QDBusConnectionInterface::ServiceRegistered);
+        QDBusConnectionInterface::ServiceRegistered);
     EXPECT_FALSE(application.becomeSingleInstance("org.quorvel.test.Second"));
     EXPECT_EQ(running.reopens.load(), 1);
 

@@ -61,8 +61,8 @@ private:
 TEST(Bundle, ReadsTheInformationDictionaryAndFindsTheExecutableOnlyWhenItExists)
 {
     const QString path = makeBundle("Tool.app",
-                                    "<key>CFBundleIdentifier</key><string>org.example.tool</string>"
-                                    "<key>CFBundleExecutable</key><string>tool</string>");
+        "<key>CFBundleIdentifier</key><string>org.example.tool</string>"
+        "<key>CFBundleExecutable</key><string>tool</string>");
     const std::optional<Bundle> bundle = Bundle::bundleWithPath(path + "/");
     ASSERT_TRUE(bundle);
     EXPECT_EQ(bundle->bundlePath(), path);
@@ -77,8 +77,9 @@ TEST(Bundle, ReadsTheInformationDictionaryAndFindsTheExecutableOnlyWhenItExists)
 TEST(Bundle, AFlatBundleKeepsItsInformationAndExecutableAtTheTop)
 {
     const QString path = Folders::homeFolder() + "/Flat.prefPane";
-    writeFile(path + "/Info.plist", infoPlist("<key>CFBundleExecutable</key><string>pane</string>"
-                                              "<key>CFBundleIconFile</key><string>pane</string>"));
+    writeFile(path + "/Info.plist",
+        infoPlist("<key>CFBundleExecutable</key><string>pane</string>"
+                  "<key>CFBundleIconFile</key><string>pane</string>"));
     writeFile(path + "/pane", "");
     writeFile(path + "/pane.png", "");
     const Bundle bundle(path);
@@ -95,14 +96,14 @@ TEST(Bundle, MissingOrMalformedInformationGivesAnEmptyDictionaryAndNoExecutable)
 
     const QString truncated = Folders::homeFolder() + "/Truncated.app";
     writeFile(truncated + "/Contents/Info.plist",
-              infoPlist("<key>CFBundleExecutable</key><string>x</string>").left(150));
+        infoPlist("<key>CFBundleExecutable</key><string>x</string>").left(150));
     writeFile(truncated + "/Contents/MacOS/x", "");
     EXPECT_TRUE(Bundle(truncated).infoDictionary().isEmpty());
     EXPECT_EQ(Bundle(truncated).executablePath(), "");
 
     const QString arrayRoot = Folders::homeFolder() + "/Array.app";
     writeFile(arrayRoot + "/Contents/Info.plist",
-              "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>a</string></array></plist>");
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>a</string></array></plist>");
     EXPECT_TRUE(Bundle(arrayRoot).infoDictionary().isEmpty());
     EXPECT_FALSE(Bundle(arrayRoot).objectForInfoDictionaryKey("CFBundleName").isValid());
 }
@@ -119,22 +120,22 @@ TEST(Bundle, OnlyExistingFoldersOpenAsBundles)
 TEST(Bundle, LocalisedValuesComeFromTheUsersLanguageAndWinOverTheInformationDictionary)
 {
     const QString path = makeBundle("Pane.prefPane",
-                                    "<key>CFBundleName</key><string>Pane</string>"
-                                    "<key>CFBundleGetInfoString</key><string>Info</string>");
+        "<key>CFBundleName</key><string>Pane</string>"
+        "<key>CFBundleGetInfoString</key><string>Info</string>");
     writeFile(path + "/Contents/Resources/de.lproj/InfoPlist.strings",
-              "/* German */\n"
-              "CFBundleName = \"Bereich \\\"Tasten\\\"\";\n"
-              "// a line comment with \"quotes\" = \"x\";\n"
-              "\"NSHumanReadableCopyright\" = \"Zeile 1\\nZeile 2 \\\\ Ende\";\n");
-    writeFile(path + "/Contents/Resources/English.lproj/InfoPlist.strings",
-              "\"CFBundleName\" = \"Keys pane\";");
+        "/* German */\n"
+        "CFBundleName = \"Bereich \\\"Tasten\\\"\";\n"
+        "// a line comment with \"quotes\" = \"x\";\n"
+        "\"NSHumanReadableCopyright\" = \"Zeile 1\\nZeile 2 \\\\ Ende\";\n");
+    writeFile(
+        path + "/Contents/Resources/English.lproj/InfoPlist.strings", "\"CFBundleName\" = \"Keys pane\";");
 
     {
         LocaleScope german("de_CH");
         const Bundle bundle(path);
         EXPECT_EQ(bundle.objectForInfoDictionaryKey("CFBundleName").toString(), "Bereich \"Tasten\"");
         EXPECT_EQ(bundle.objectForInfoDictionaryKey("NSHumanReadableCopyright").toString(),
-                  "Zeile 1\nZeile 2 \\ Ende");
+            "Zeile 1\nZeile 2 \\ Ende");
         EXPECT_EQ(bundle.objectForInfoDictionaryKey("CFBundleGetInfoString").toString(), "Info");
         EXPECT_EQ(bundle.infoDictionary().value("CFBundleName").toString(), "Pane");
     }
@@ -149,20 +150,21 @@ TEST(Bundle, StringsFilesInUtf16AreReadAndMalformedOnesAreIgnored)
     LocaleScope english("en_US");
     const QString utf16 = makeBundle("Wide.app", "<key>CFBundleName</key><string>Wide</string>");
     QStringEncoder encoder(QStringEncoder::Utf16LE);
-    const QByteArray wide = "\xff\xfe" + QByteArray(encoder(QString::fromUtf8("\"CFBundleName\" = \"Größe ✓\";\n")));
+    const QByteArray wide
+        = "\xff\xfe" + QByteArray(encoder(QString::fromUtf8("\"CFBundleName\" = \"Größe ✓\";\n")));
     writeFile(utf16 + "/Contents/Resources/en.lproj/InfoPlist.strings", wide);
-    EXPECT_EQ(Bundle(utf16).objectForInfoDictionaryKey("CFBundleName").toString(),
-              QString::fromUtf8("Größe ✓"));
+    EXPECT_EQ(
+        Bundle(utf16).objectForInfoDictionaryKey("CFBundleName").toString(), QString::fromUtf8("Größe ✓"));
 
     const QString broken = makeBundle("Broken.app", "<key>CFBundleName</key><string>Broken</string>");
-    writeFile(broken + "/Contents/Resources/en.lproj/InfoPlist.strings",
-              "\"CFBundleName\" = \"never closed;\n");
+    writeFile(
+        broken + "/Contents/Resources/en.lproj/InfoPlist.strings", "\"CFBundleName\" = \"never closed;\n");
     EXPECT_TRUE(Bundle(broken).localizedInfoDictionary().isEmpty());
     EXPECT_EQ(Bundle(broken).objectForInfoDictionaryKey("CFBundleName").toString(), "Broken");
 
     const QString unterminatedComment = makeBundle("Comment.app", "");
-    writeFile(unterminatedComment + "/Contents/Resources/Base.lproj/InfoPlist.strings",
-              "\"a\" = \"b\"; /* no end");
+    writeFile(
+        unterminatedComment + "/Contents/Resources/Base.lproj/InfoPlist.strings", "\"a\" = \"b\"; /* no end");
     EXPECT_TRUE(Bundle(unterminatedComment).localizedInfoDictionary().isEmpty());
 }
 

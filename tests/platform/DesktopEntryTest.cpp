@@ -30,23 +30,27 @@ protected:
 
 TEST_F(DesktopEntries, OnlyWellFormedApplicationEntriesWithTheirProgramAreRead)
 {
-    const auto entry = DesktopEntry::fromFile(write("a.desktop", "[Desktop Entry]\nType=Application\nName=Files\n"
-                                                                 "Name[xx]=Fichiers\nIcon=system-file-manager\n"
-                                                                 "Exec=/bin/true %U\n"));
+    const auto entry = DesktopEntry::fromFile(write("a.desktop",
+        "[Desktop Entry]\nType=Application\nName=Files\n"
+        "Name[xx]=Fichiers\nIcon=system-file-manager\n"
+        "Exec=/bin/true %U\n"));
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->name(), "Files");
     EXPECT_EQ(entry->iconName(), "system-file-manager");
     EXPECT_TRUE(entry->shouldBeShown());
 
-    EXPECT_FALSE(DesktopEntry::fromFile(write("b.desktop", "[Desktop Entry]\nType=Link\nName=L\nURL=file:///\n")));
-    EXPECT_FALSE(DesktopEntry::fromFile(write("c.desktop", "[Desktop Entry]\nType=Application\nName=C\n"
-                                                           "Exec=/no/such/program\n")));
-    EXPECT_FALSE(DesktopEntry::fromFile(write("d.desktop", "[Desktop Entry]\nType=Application\nName=D\ngarbage\n")));
+    EXPECT_FALSE(
+        DesktopEntry::fromFile(write("b.desktop", "[Desktop Entry]\nType=Link\nName=L\nURL=file:///\n")));
+    EXPECT_FALSE(DesktopEntry::fromFile(write("c.desktop",
+        "[Desktop Entry]\nType=Application\nName=C\n"
+        "Exec=/no/such/program\n")));
+    EXPECT_FALSE(
+        DesktopEntry::fromFile(write("d.desktop", "[Desktop Entry]\nType=Application\nName=D\ngarbage\n")));
     EXPECT_FALSE(DesktopEntry::fromFile(dir.filePath("missing.desktop")));
 
-    for (const char* hiding : {"NoDisplay=true\n", "Hidden=true\n", "OnlyShowIn=NoSuchDesktop;\n"}) {
-        const auto hidden = DesktopEntry::fromFile(
-            write("e.desktop", QByteArray("[Desktop Entry]\nType=Application\nName=E\nExec=/bin/true\n") + hiding));
+    for (const char* hiding : { "NoDisplay=true\n", "Hidden=true\n", "OnlyShowIn=NoSuchDesktop;\n" }) {
+        const auto hidden = DesktopEntry::fromFile(write(
+            "e.desktop", QByteArray("[Desktop Entry]\nType=Application\nName=E\nExec=/bin/true\n") + hiding));
         ASSERT_TRUE(hidden) << hiding;
         EXPECT_FALSE(hidden->shouldBeShown()) << hiding;
     }
@@ -56,11 +60,11 @@ TEST_F(DesktopEntries, ApplicationFoldersFollowTheXdgDataFoldersWithoutDuplicate
 {
     qputenv("XDG_DATA_DIRS", "/srv/data/:relative:/usr/share:/usr/share/::/");
     EXPECT_EQ(DesktopEntry::applicationFolders(),
-              (QStringList{Folders::homeFolder() + "/.local/share/applications/", "/srv/data/applications/",
-                           "/usr/share/applications/", "/applications/"}));
+        (QStringList { Folders::homeFolder() + "/.local/share/applications/", "/srv/data/applications/",
+            "/usr/share/applications/", "/applications/" }));
     qputenv("XDG_DATA_HOME", "/custom/home-data");
     qunsetenv("XDG_DATA_DIRS");
     EXPECT_EQ(DesktopEntry::applicationFolders(),
-              (QStringList{"/custom/home-data/applications/", "/usr/local/share/applications/",
-                           "/usr/share/applications/"}));
+        (QStringList { "/custom/home-data/applications/", "/usr/local/share/applications/",
+            "/usr/share/applications/" }));
 }

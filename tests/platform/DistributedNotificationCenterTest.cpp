@@ -4,8 +4,8 @@
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -16,9 +16,8 @@ namespace {
 
 void sendWithDbusSend(const QStringList& arguments)
 {
-    QStringList command = {"--session", "--type=signal", DistributedNotificationCenter::objectPath(),
-                           DistributedNotificationCenter::interfaceName() + "."
-                               + DistributedNotificationCenter::signalName()};
+    QStringList command = { "--session", "--type=signal", DistributedNotificationCenter::objectPath(),
+        DistributedNotificationCenter::interfaceName() + "." + DistributedNotificationCenter::signalName() };
     command += arguments;
     QProcess process;
     process.start("dbus-send", command);
@@ -35,7 +34,7 @@ protected:
     }
     void TearDown() override
     {
-        for (const int* observer : {&first, &second})
+        for (const int* observer : { &first, &second })
             center.removeObserver(observer, {}, {});
     }
 
@@ -71,11 +70,11 @@ TEST_F(DistributedNotificationCenterTest, AnotherProcessCanSummonWithDbusSendAnd
     int wakeUps = 0;
     center.addObserver(&first, "wake up", "org.quorvel.launcher", [&] { ++wakeUps; });
 
-    sendWithDbusSend({"string:wake up"});
-    sendWithDbusSend({"int32:5", "string:org.quorvel.launcher"});
-    sendWithDbusSend({"string:wake up", "string:org.quorvel.launcher", "string:extra"});
-    sendWithDbusSend({"string:wake up", "int32:1"});
-    sendWithDbusSend({"string:wake up", "string:org.quorvel.launcher"});
+    sendWithDbusSend({ "string:wake up" });
+    sendWithDbusSend({ "int32:5", "string:org.quorvel.launcher" });
+    sendWithDbusSend({ "string:wake up", "string:org.quorvel.launcher", "string:extra" });
+    sendWithDbusSend({ "string:wake up", "int32:1" });
+    sendWithDbusSend({ "string:wake up", "string:org.quorvel.launcher" });
     ASSERT_TRUE(QTest::qWaitFor([&] { return wakeUps >= 1; }));
     // The well-formed signal was the last one sent; give stragglers a moment to show up.
     QTest::qWait(200);

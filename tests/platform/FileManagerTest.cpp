@@ -19,7 +19,7 @@ namespace {
 class Files : public testing::Test {
 protected:
     QString make(const QString& relative, const QByteArray& contents = QByteArray(),
-                 QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner)
     {
         const QString path = dir.filePath(relative);
         QDir().mkpath(QFileInfo(path).absolutePath());
@@ -62,7 +62,8 @@ TEST_F(Files, AListingResolvesLinksAndGivesTheFolderItsIdentity)
     link("to-sub", sub);
     link("to-file", dir.filePath("plain.txt"));
     link("dangling", dir.filePath("nothing"));
-    const int raw = ::open((QFile::encodeName(dir.path()) + "/bad\xff").constData(), O_CREAT | O_WRONLY, 0644);
+    const int raw
+        = ::open((QFile::encodeName(dir.path()) + "/bad\xff").constData(), O_CREAT | O_WRONLY, 0644);
     ::close(raw);
 
     QStringList undecodable;
@@ -88,14 +89,16 @@ TEST_F(Files, AListingResolvesLinksAndGivesTheFolderItsIdentity)
     EXPECT_NE(listing.inode, direct.inode);
     EXPECT_FALSE(FileManager::listFolderAtPath(dir.filePath("plain.txt")).readable);
     EXPECT_FALSE(FileManager::listFolderAtPath(dir.filePath("missing")).readable);
-    ::unlink((QFile::encodeName(dir.path()) + "/bad\xff").constData()); // beyond what QTemporaryDir can remove
+    ::unlink(
+        (QFile::encodeName(dir.path()) + "/bad\xff").constData()); // beyond what QTemporaryDir can remove
 }
 
 TEST_F(Files, CodesComeFromTheFinderInformationOrFromWhatTheDesktopLaunches)
 {
     const QString coded = make("coded");
-    const char info[32] = {'T', 'E', 'X', 'T', 't', 't', 'x', 't'};
-    if (::setxattr(QFile::encodeName(coded).constData(), "user.com.apple.FinderInfo", info, sizeof info, 0) != 0)
+    const char info[32] = { 'T', 'E', 'X', 'T', 't', 't', 'x', 't' };
+    if (::setxattr(QFile::encodeName(coded).constData(), "user.com.apple.FinderInfo", info, sizeof info, 0)
+        != 0)
         GTEST_SKIP() << "no user attributes on this file system";
     EXPECT_EQ(FileManager::fileTypeForHFSTypeCode(FileManager::typeCodeAtPath(coded, true)), "'TEXT'");
     EXPECT_EQ(FileManager::fileTypeForHFSTypeCode(FileManager::creatorCodeAtPath(coded, false)), "'ttxt'");
@@ -111,23 +114,34 @@ TEST_F(Files, CodesComeFromTheFinderInformationOrFromWhatTheDesktopLaunches)
     EXPECT_EQ(FileManager::typeCodeOfListedEntry(codedLink, *listed), listed->storedTypeCode);
 
     const auto executable = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
-    EXPECT_EQ(FileManager::typeCodeAtPath(make("Player.AppImage", "\x7f" "ELF", executable), true),
-              FileManager::applicationTypeCode);
-    EXPECT_EQ(FileManager::typeCodeAtPath(make("Viewer.AppImage", "\x7f" "ELF"), true), 0u);
-    const QString entry = make("editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\nExec=/bin/true\n");
+    EXPECT_EQ(FileManager::typeCodeAtPath(make("Player.AppImage",
+                                              "\x7f"
+                                              "ELF",
+                                              executable),
+                  true),
+        FileManager::applicationTypeCode);
+    EXPECT_EQ(FileManager::typeCodeAtPath(make("Viewer.AppImage",
+                                              "\x7f"
+                                              "ELF"),
+                  true),
+        0u);
+    const QString entry
+        = make("editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\nExec=/bin/true\n");
     EXPECT_EQ(FileManager::typeCodeAtPath(entry, true), FileManager::applicationTypeCode);
     EXPECT_EQ(FileManager::typeCodeAtPath(link("editor-link.desktop", entry), false), 0u);
-    EXPECT_EQ(FileManager::typeCodeAtPath(make("hidden.desktop", "[Desktop Entry]\nType=Application\nName=H\n"
-                                                                 "Exec=/bin/true\nNoDisplay=true\n"),
-                                          true),
-              0u);
+    EXPECT_EQ(FileManager::typeCodeAtPath(make("hidden.desktop",
+                                              "[Desktop Entry]\nType=Application\nName=H\n"
+                                              "Exec=/bin/true\nNoDisplay=true\n"),
+                  true),
+        0u);
     EXPECT_EQ(FileManager::typeCodeAtPath(make("plain"), true), 0u);
     EXPECT_EQ(FileManager::fileTypeForHFSTypeCode(0), "''");
 }
 
 TEST_F(Files, DisplayNamesHideBundleSuffixesAndUseDesktopEntryNames)
 {
-    const QString entry = make("editor.desktop", "[Desktop Entry]\nType=Application\nName=Text Editor\nExec=/bin/true\n");
+    const QString entry
+        = make("editor.desktop", "[Desktop Entry]\nType=Application\nName=Text Editor\nExec=/bin/true\n");
     EXPECT_EQ(FileManager::displayNameAtPath(entry), "Text Editor");
     EXPECT_EQ(FileManager::displayNameAtPath(make("broken.desktop", "not a key file")), "broken.desktop");
     EXPECT_EQ(FileManager::displayNameAtPath(folder("Mail.app")), "Mail");

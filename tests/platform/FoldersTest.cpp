@@ -1,5 +1,5 @@
-#include "platform/Clock.h"
 #include "platform/Folders.h"
+#include "platform/Clock.h"
 #include "platform/Log.h"
 
 #include <QDir>
@@ -15,11 +15,11 @@ TEST(Folders, PreferencesFolderIsCreatedPrivateInTheHomeLibrary)
     const QString home = Folders::homeFolder();
     const QString preferences = Folders::preferencesFolder();
     EXPECT_EQ(preferences, home + "/Library/Preferences");
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(::stat(QFile::encodeName(preferences).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     EXPECT_EQ(Folders::pathInPreferencesFolder("Quorvel Launcher Index"),
-              home + "/Library/Preferences/Quorvel Launcher Index");
+        home + "/Library/Preferences/Quorvel Launcher Index");
     EXPECT_EQ(Folders::libraryFolder(), home + "/Library");
 }
 
@@ -52,7 +52,10 @@ TEST(Folders, JoiningPutsExactlyOneSlashBetweenComponents)
 
 namespace {
 QStringList logged;
-void capture(const QString& line) { logged << line; }
+void capture(const QString& line)
+{
+    logged << line;
+}
 } // namespace
 
 TEST(Log, WritesOneLinePerMessageAndNamesTheFailingOperation)
@@ -71,7 +74,7 @@ TEST(Clock, AbsoluteTimeCountsFromTheStartOf2001)
 {
     Clock::setFixedTime(0.0);
     EXPECT_EQ(Clock::dateTimeFromAbsoluteTime(Clock::absoluteTime()),
-              QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC));
+        QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC));
     Clock::setFixedTime(std::nullopt);
     const double now = Clock::absoluteTime();
     const double expected = QDateTime::currentMSecsSinceEpoch() / 1000.0 - 978307200.0;

@@ -1,5 +1,5 @@
-#include "platform/Folders.h"
 #include "platform/PropertyList.h"
+#include "platform/Folders.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -54,27 +54,30 @@ int typeOf(const QVariant& v)
 // A value with every type the format carries, including the awkward corners of each.
 QVariantMap everyType()
 {
-    QVariantMap nested{{"empty dict", QVariantMap()}, {"empty list", QVariantList()}, {"empty string", QString()}};
+    QVariantMap nested { { "empty dict", QVariantMap() }, { "empty list", QVariantList() },
+        { "empty string", QString() } };
     return {
-        {"text", QString::fromUtf8("Tax Return (final) & <draft> \"Café\" 'Menü' 𝄞")},
-        {"small", qint64(-42)},
-        {"largest", std::numeric_limits<qint64>::max()},
-        {"smallest", std::numeric_limits<qint64>::min()},
-        {"unsigned", std::numeric_limits<qulonglong>::max()},
-        {"tenth", 0.1},
-        {"whole real", 1800.0},
-        {"tiny", 5e-324},
-        {"huge", 1.7976931348623157e308},
-        {"negative zero", -0.0},
-        {"infinity", std::numeric_limits<double>::infinity()},
-        {"minus infinity", -std::numeric_limits<double>::infinity()},
-        {"yes", true},
-        {"no", false},
-        {"date", QDateTime(QDate(2026, 12, 8), QTime(1, 0, 0), Qt::UTC)},
-        {"data", QByteArray("\x00\x01\xfe\xff binary", 12)},
-        {"list", QVariantList{QString("a"), qint64(1), 2.5, QVariantList{QVariantMap{{"deep", true}}}}},
-        {"nested", nested},
-        {"key with & and <", QString("value")},
+        { "text", QString::fromUtf8("Tax Return (final) & <draft> \"Café\" 'Menü' 𝄞") },
+        { "small", qint64(-42) },
+        { "largest", std::numeric_limits<qint64>::max() },
+        { "smallest", std::numeric_limits<qint64>::min() },
+        { "unsigned", std::numeric_limits<qulonglong>::max() },
+        { "tenth", 0.1 },
+        { "whole real", 1800.0 },
+        { "tiny", 5e-324 },
+        { "huge", 1.7976931348623157e308 },
+        { "negative zero", -0.0 },
+        { "infinity", std::numeric_limits<double>::infinity() },
+        { "minus infinity", -std::numeric_limits<double>::infinity() },
+        { "yes", true },
+        { "no", false },
+        { "date", QDateTime(QDate(2026, 12, 8), QTime(1, 0, 0), Qt::UTC) },
+        { "data", QByteArray("\x00\x01\xfe\xff binary", 12) },
+        { "list",
+            QVariantList {
+                QString("a"), qint64(1), 2.5, QVariantList { QVariantMap { { "deep", true } } } } },
+        { "nested", nested },
+        { "key with & and <", QString("value") },
     };
 }
 
@@ -95,10 +98,14 @@ QString canonical(const QVariant& v)
             parts << canonical(e);
         return "[" + parts.join(",") + "]";
     }
-    case QMetaType::QString: return "s:" + v.toString();
-    case QMetaType::Bool: return v.toBool() ? "b:1" : "b:0";
-    case QMetaType::LongLong: return "i:" + QString::number(v.toLongLong());
-    case QMetaType::ULongLong: return "i:" + QString::number(v.toULongLong());
+    case QMetaType::QString:
+        return "s:" + v.toString();
+    case QMetaType::Bool:
+        return v.toBool() ? "b:1" : "b:0";
+    case QMetaType::LongLong:
+        return "i:" + QString::number(v.toLongLong());
+    case QMetaType::ULongLong:
+        return "i:" + QString::number(v.toULongLong());
     case QMetaType::Double: {
         const double d = v.toDouble();
         if (std::isnan(d))
@@ -107,9 +114,12 @@ QString canonical(const QVariant& v)
         std::memcpy(&bits, &d, sizeof bits);
         return "r:" + QString::number(bits, 16).rightJustified(16, '0');
     }
-    case QMetaType::QDateTime: return "t:" + v.toDateTime().toUTC().toString("yyyy-MM-dd'T'HH:mm:ss");
-    case QMetaType::QByteArray: return "d:" + QString::fromLatin1(v.toByteArray().toHex());
-    default: return "?" + QString::fromLatin1(v.metaType().name());
+    case QMetaType::QDateTime:
+        return "t:" + v.toDateTime().toUTC().toString("yyyy-MM-dd'T'HH:mm:ss");
+    case QMetaType::QByteArray:
+        return "d:" + QString::fromLatin1(v.toByteArray().toHex());
+    default:
+        return "?" + QString::fromLatin1(v.metaType().name());
     }
 }
 
@@ -135,7 +145,7 @@ bool pythonAvailable()
 QByteArray runPython(const QString& script, const QStringList& arguments = {})
 {
     QProcess python;
-    python.start("python3", QStringList{"-c", script} + arguments);
+    python.start("python3", QStringList { "-c", script } + arguments);
     python.waitForFinished(30000);
     EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
     return python.readAllStandardOutput();
@@ -160,55 +170,59 @@ TEST(PropertyList, EveryTypeSurvivesARoundTripWithIntegersAndRealsKeptApart)
     EXPECT_EQ(typeOf(read->value("whole real")), QMetaType::Double);
     EXPECT_TRUE(std::signbit(read->value("negative zero").toDouble()));
 
-    const QVariant nan = PropertyList::fromData(PropertyList::toData(QVariantList{std::nan("")}));
+    const QVariant nan = PropertyList::fromData(PropertyList::toData(QVariantList { std::nan("") }));
     EXPECT_TRUE(std::isnan(nan.toList().value(0).toDouble()));
 }
 
 TEST(PropertyList, WriterAcceptsTheOtherQtTypesAndRefusesNonPropertyListValues)
 {
-    QVariantHash hash{{"b", 2}, {"a", QStringList{"x", "y"}}};
-    const QVariant read = PropertyList::fromData(PropertyList::toData(QVariantList{
-        hash, int(-7), uint(7), short(3), float(0.1f), QVariant::fromValue<uchar>(200)}));
+    QVariantHash hash { { "b", 2 }, { "a", QStringList { "x", "y" } } };
+    const QVariant read = PropertyList::fromData(PropertyList::toData(
+        QVariantList { hash, int(-7), uint(7), short(3), float(0.1f), QVariant::fromValue<uchar>(200) }));
     EXPECT_EQ(canonical(read), "[{a=[s:x,s:y],b=i:2},i:-7,i:7,i:3,r:" + canonical(0.1).mid(2) + ",i:200]");
     // The float is written in its own shortest form, so it reads back as the same float.
     EXPECT_EQ(float(read.toList().value(4).toDouble()), 0.1f);
 
     const QString path = tempPath("kept.plist");
-    ASSERT_TRUE(PropertyList::writeFile(path, QVariantMap{{"kept", true}}));
+    ASSERT_TRUE(PropertyList::writeFile(path, QVariantMap { { "kept", true } }));
     const QByteArray before = readBytes(path);
-    EXPECT_TRUE(PropertyList::toData(QVariantMap{{"point", QPoint(1, 2)}}).isEmpty());
-    EXPECT_FALSE(PropertyList::writeFile(path, QVariantList{QVariant()}));
+    EXPECT_TRUE(PropertyList::toData(QVariantMap { { "point", QPoint(1, 2) } }).isEmpty());
+    EXPECT_FALSE(PropertyList::writeFile(path, QVariantList { QVariant() }));
     EXPECT_FALSE(PropertyList::writeFile(path, QDateTime()));
     EXPECT_EQ(readBytes(path), before);
 }
 
 TEST(PropertyList, WrittenFileHasTheStandardHeaderTabIndentationAndEscapes)
 {
-    const QByteArray data = PropertyList::toData(QVariantMap{{"a&b", QVariantList{QString("<x>"), true}}, {"e", QVariantMap()}});
-    EXPECT_EQ(data, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-                    "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-                    "<plist version=\"1.0\">\n"
-                    "<dict>\n"
-                    "\t<key>a&amp;b</key>\n"
-                    "\t<array>\n"
-                    "\t\t<string>&lt;x&gt;</string>\n"
-                    "\t\t<true/>\n"
-                    "\t</array>\n"
-                    "\t<key>e</key>\n"
-                    "\t<dict/>\n"
-                    "</dict>\n"
-                    "</plist>\n");
+    const QByteArray data = PropertyList::toData(
+        QVariantMap { { "a&b", QVariantList { QString("<x>"), true } }, { "e", QVariantMap() } });
+    EXPECT_EQ(data,
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+        "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+        "<plist version=\"1.0\">\n"
+        "<dict>\n"
+        "\t<key>a&amp;b</key>\n"
+        "\t<array>\n"
+        "\t\t<string>&lt;x&gt;</string>\n"
+        "\t\t<true/>\n"
+        "\t</array>\n"
+        "\t<key>e</key>\n"
+        "\t<dict/>\n"
+        "</dict>\n"
+        "</plist>\n");
 }
 
 TEST(PropertyList, CharactersXmlCannotCarryAreLeftOutAndCarriageReturnsKept)
 {
-    QString text = QString::fromUtf8("a\x01" "b\x1f" "c\r\nd\te");
+    QString text = QString::fromUtf8("a\x01"
+                                     "b\x1f"
+                                     "c\r\nd\te");
     text += QChar(0xFFFE);
     text += QChar(0xD800); // a lone surrogate
     text += "f";
-    const QVariant read = PropertyList::fromData(PropertyList::toData(QVariantMap{{"k\x02", text}}));
-    EXPECT_EQ(read.toMap(), (QVariantMap{{"k", QString("abc\r\nd\tef")}}));
+    const QVariant read = PropertyList::fromData(PropertyList::toData(QVariantMap { { "k\x02", text } }));
+    EXPECT_EQ(read.toMap(), (QVariantMap { { "k", QString("abc\r\nd\tef") } }));
 }
 
 TEST(PropertyList, TextDecodesAsQtDecodesUtf8EvenWhenMalformed)
@@ -227,10 +241,12 @@ TEST(PropertyList, TextDecodesAsQtDecodesUtf8EvenWhenMalformed)
     const QString path = tempPath("utf8");
     for (const QByteArray& text : texts) {
         const QString expected = QString::fromUtf8(text);
-        EXPECT_EQ(PropertyList::fromData(wrap("<string>" + text + "</string>")).toString(), expected) << text.toStdString();
+        EXPECT_EQ(PropertyList::fromData(wrap("<string>" + text + "</string>")).toString(), expected)
+            << text.toStdString();
         writeBytes(path, wrap("<array><dict><key>name</key><string>" + text + "</string></dict></array>"));
         QString streamed;
-        PropertyList::readStringRecords(path, {"name"}, [&streamed](const QString* v, const bool*) { streamed = v[0]; });
+        PropertyList::readStringRecords(
+            path, { "name" }, [&streamed](const QString* v, const bool*) { streamed = v[0]; });
         EXPECT_EQ(streamed, expected) << text.toStdString();
     }
 }
@@ -238,9 +254,9 @@ TEST(PropertyList, TextDecodesAsQtDecodesUtf8EvenWhenMalformed)
 TEST(PropertyList, EverySpecialCharacterIsWrittenRightWhereverItStands)
 {
     // Long plain runs are copied in blocks; a special character at any offset must still be seen.
-    const QList<QPair<QString, QString>> specials = {{"&", "&"}, {"<", "<"}, {">", ">"}, {"\t", "\t"}, {"\n", "\n"},
-                                                     {"\r", "\r"}, {"\x01", ""}, {"\x7f", "\x7f"}, {"é", "é"},
-                                                     {"€", "€"}, {"𝄞", "𝄞"}, {QString(QChar(0xFFFF)), ""}};
+    const QList<QPair<QString, QString>> specials = { { "&", "&" }, { "<", "<" }, { ">", ">" },
+        { "\t", "\t" }, { "\n", "\n" }, { "\r", "\r" }, { "\x01", "" }, { "\x7f", "\x7f" }, { "é", "é" },
+        { "€", "€" }, { "𝄞", "𝄞" }, { QString(QChar(0xFFFF)), "" } };
     const QString plain = "/home/user/Documents/Plan";
     for (const auto& [special, expected] : specials) {
         for (qsizetype at = 0; at <= plain.size(); ++at) {
@@ -254,17 +270,18 @@ TEST(PropertyList, EverySpecialCharacterIsWrittenRightWhereverItStands)
 TEST(PropertyList, ReadsTheFormsOtherWritersProduce)
 {
     // No declaration, no DOCTYPE, no indentation, comments, references, CDATA, empty elements.
-    const QByteArray data =
-        "<plist version=\"1.0\"><!-- c --><dict>"
-        "<key>refs</key><string>&amp;&lt;&gt;&quot;&apos;&#38;&#x26;&#233;&#x1D11E;</string>"
-        "<key>cdata</key><string>a<![CDATA[<b> & c]]>d</string>"
-        "<key>empty</key><string/><key>d</key><dict/><key>l</key><array/>"
-        "<key>t</key><true></true><key>hex</key><integer> 0x1F </integer><key>neg</key><integer>-0</integer>"
-        "<key>inf</key><real>+infinity</real><key>minf</key><real>-inf</real><key>r</key><real>1e3</real>"
-        "<key>date</key><date>2026-12-08T01:00:00</date>"
-        "<key>data</key><data>\n\t\tAAEC\n\t\tAw==\n\t</data>"
-        "<key>dup</key><string>first</string><key>dup</key><string>last</string>"
-        "</dict></plist>";
+    const QByteArray data
+        = "<plist version=\"1.0\"><!-- c --><dict>"
+          "<key>refs</key><string>&amp;&lt;&gt;&quot;&apos;&#38;&#x26;&#233;&#x1D11E;</string>"
+          "<key>cdata</key><string>a<![CDATA[<b> & c]]>d</string>"
+          "<key>empty</key><string/><key>d</key><dict/><key>l</key><array/>"
+          "<key>t</key><true></true><key>hex</key><integer> 0x1F "
+          "</integer><key>neg</key><integer>-0</integer>"
+          "<key>inf</key><real>+infinity</real><key>minf</key><real>-inf</real><key>r</key><real>1e3</real>"
+          "<key>date</key><date>2026-12-08T01:00:00</date>"
+          "<key>data</key><data>\n\t\tAAEC\n\t\tAw==\n\t</data>"
+          "<key>dup</key><string>first</string><key>dup</key><string>last</string>"
+          "</dict></plist>";
     const QVariantMap map = PropertyList::fromData(data).toMap();
     EXPECT_EQ(map.value("refs").toString(), QString::fromUtf8("&<>\"'&&é𝄞"));
     EXPECT_EQ(map.value("cdata").toString(), "a<b> & cd");
@@ -289,11 +306,11 @@ TEST(PropertyList, MalformedDocumentsReadAsNoValue)
         "",
         "   ",
         "bplist00\xd1\x01\x02QaQb\x08\x0b\x0d",
-        "<dict/>",                                  // no plist root
-        wrap(""),                                   // no value
+        "<dict/>", // no plist root
+        wrap(""), // no value
         wrap("<string>a</string><string>b</string>"), // two values
-        wrap("<dict><key>a</key></dict>"),          // key without value
-        wrap("<dict><string>a</string></dict>"),    // value without key
+        wrap("<dict><key>a</key></dict>"), // key without value
+        wrap("<dict><string>a</string></dict>"), // value without key
         wrap("<dict><key>a</key><key>b</key><true/></dict>"),
         wrap("<color>red</color>"),
         wrap("<array><true/><nil/></array>"),
@@ -348,8 +365,8 @@ TEST(PropertyList, TypedFileReadersAnswerNothingForTheWrongRootOrAMissingFile)
 {
     const QString array = tempPath("array.plist");
     const QString dict = tempPath("dict.plist");
-    ASSERT_TRUE(PropertyList::writeFile(array, QVariantList{QString("x")}));
-    ASSERT_TRUE(PropertyList::writeFile(dict, QVariantMap{{"x", 1}}));
+    ASSERT_TRUE(PropertyList::writeFile(array, QVariantList { QString("x") }));
+    ASSERT_TRUE(PropertyList::writeFile(dict, QVariantMap { { "x", 1 } }));
     EXPECT_TRUE(PropertyList::readArrayFile(array));
     EXPECT_FALSE(PropertyList::readArrayFile(dict));
     EXPECT_TRUE(PropertyList::readDictionaryFile(dict));
@@ -364,24 +381,26 @@ TEST(PropertyList, TypedFileReadersAnswerNothingForTheWrongRootOrAMissingFile)
 TEST(PropertyList, StringRecordsStreamTheRequestedKeysOfEachDictionary)
 {
     const QString path = tempPath("index");
-    writeBytes(path, wrap("<array>"
-                          "<dict><key>path</key><string>/a &amp; b</string><key>name</key><string>A</string>"
-                          "<key>extra</key><dict><key>x</key><integer>1</integer></dict></dict>"
-                          "<string>not a record</string>"
-                          "<dict><key>name</key><integer>5</integer><key>type</key><string>app</string></dict>"
-                          "<dict/>"
-                          "<dict><key>name</key><string>old</string><key>name</key><false/>"
-                          "<key>t&#121;pe</key><string>doc</string></dict>"
-                          "</array>"));
+    writeBytes(path,
+        wrap("<array>"
+             "<dict><key>path</key><string>/a &amp; b</string><key>name</key><string>A</string>"
+             "<key>extra</key><dict><key>x</key><integer>1</integer></dict></dict>"
+             "<string>not a record</string>"
+             "<dict><key>name</key><integer>5</integer><key>type</key><string>app</string></dict>"
+             "<dict/>"
+             "<dict><key>name</key><string>old</string><key>name</key><false/>"
+             "<key>t&#121;pe</key><string>doc</string></dict>"
+             "</array>"));
     QStringList seen;
-    const bool ok = PropertyList::readStringRecords(path, {"name", "type", "path"}, [&](const QString* v, const bool* has) {
-        QStringList record;
-        for (int i = 0; i < 3; ++i)
-            record << (has[i] ? v[i] : "-");
-        seen << record.join("|");
-    });
+    const bool ok = PropertyList::readStringRecords(
+        path, { "name", "type", "path" }, [&](const QString* v, const bool* has) {
+            QStringList record;
+            for (int i = 0; i < 3; ++i)
+                record << (has[i] ? v[i] : "-");
+            seen << record.join("|");
+        });
     EXPECT_TRUE(ok);
-    EXPECT_EQ(seen, (QStringList{"A|-|/a & b", "-|app|-", "-|-|-", "-|doc|-"}));
+    EXPECT_EQ(seen, (QStringList { "A|-|/a & b", "-|app|-", "-|-|-", "-|doc|-" }));
 }
 
 TEST(PropertyList, StringRecordsFailAsTheFullReaderDoes)
@@ -390,7 +409,8 @@ TEST(PropertyList, StringRecordsFailAsTheFullReaderDoes)
     auto count = [&path](const QByteArray& data, int* visits = nullptr) {
         writeBytes(path, data);
         int n = 0;
-        const bool ok = PropertyList::readStringRecords(path, {"name"}, [&n](const QString*, const bool*) { ++n; });
+        const bool ok
+            = PropertyList::readStringRecords(path, { "name" }, [&n](const QString*, const bool*) { ++n; });
         if (visits)
             *visits = n;
         return ok;
@@ -402,12 +422,14 @@ TEST(PropertyList, StringRecordsFailAsTheFullReaderDoes)
     EXPECT_FALSE(count(wrap("<array><dict><key>name</key></dict></array>")));
     EXPECT_FALSE(count(wrap("<array><dict><key>a</key><integer>x</integer></dict></array>")));
     EXPECT_FALSE(count(wrap("<array><dict><key>name</key><string>a</string></dict></array>") + "junk"));
-    EXPECT_FALSE(PropertyList::readStringRecords(tempPath("missing"), {"name"}, [](const QString*, const bool*) {}));
+    EXPECT_FALSE(
+        PropertyList::readStringRecords(tempPath("missing"), { "name" }, [](const QString*, const bool*) {}));
 
     // Cut anywhere before the end: the reader says so (records already visited are the caller's to drop).
     QVariantList items;
     for (int i = 0; i < 20; ++i)
-        items << QVariantMap{{"name", QString("item %1").arg(i)}, {"type", "doc"}, {"path", QString("/p/%1").arg(i)}};
+        items << QVariantMap { { "name", QString("item %1").arg(i) }, { "type", "doc" },
+            { "path", QString("/p/%1").arg(i) } };
     const QByteArray whole = PropertyList::toData(items);
     const qsizetype end = whole.lastIndexOf("</plist>") + 8;
     for (qsizetype length = 0; length < end; length += 7)
@@ -431,7 +453,8 @@ value = {'name': 'Café Menü.odt & <b>', 'count': 3, 'big': 2**63 - 1, 'neg': -
 with open(sys.argv[1], 'wb') as f:
     plistlib.dump(value, f)
 print(c(value), end='')
-)", {path});
+)",
+        { path });
     const QVariant read = PropertyList::readFile(path);
     ASSERT_TRUE(read.isValid());
     EXPECT_EQ(canonical(read), QString::fromUtf8(expected));
@@ -442,13 +465,16 @@ TEST(PropertyList, FilesWeWriteArePlistlibReadable)
     if (!pythonAvailable())
         GTEST_SKIP() << "python3 not found";
     QVariantMap value = everyType();
-    value.insert("controls", QString::fromUtf8("a\x01" "b\r\nc"));
+    value.insert("controls",
+        QString::fromUtf8("a\x01"
+                          "b\r\nc"));
     const QString path = tempPath("for python.plist");
     ASSERT_TRUE(PropertyList::writeFile(path, value));
     const QByteArray rendered = runPython(QString(pythonCanonical) + R"(
 with open(sys.argv[1], 'rb') as f:
     print(c(plistlib.load(f)), end='')
-)", {path});
+)",
+        { path });
     value.insert("controls", QString("ab\r\nc"));
     EXPECT_EQ(QString::fromUtf8(rendered), canonical(value));
 }
@@ -458,7 +484,7 @@ TEST(PropertyList, AWriteThatFailsHalfwayLeavesTheOldFileAndNoTemporaryFile)
     const QString folder = tempPath("prefs");
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString path = Folders::joinPath(folder, "Quorvel Launcher Index");
-    ASSERT_TRUE(PropertyList::writeFile(path, QVariantList{QString("old")}));
+    ASSERT_TRUE(PropertyList::writeFile(path, QVariantList { QString("old") }));
     const QByteArray before = readBytes(path);
 
     QVariantList large;
@@ -469,7 +495,7 @@ TEST(PropertyList, AWriteThatFailsHalfwayLeavesTheOldFileAndNoTemporaryFile)
     if (child == 0) {
         // The file-size limit makes the write fail with EFBIG part of the way through.
         ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{4096, 4096};
+        const rlimit limit { 4096, 4096 };
         ::setrlimit(RLIMIT_FSIZE, &limit);
         ::_exit(PropertyList::writeFile(path, large) ? 0 : 3);
     }
@@ -478,7 +504,7 @@ TEST(PropertyList, AWriteThatFailsHalfwayLeavesTheOldFileAndNoTemporaryFile)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 3) << "the failed write was reported as success";
     EXPECT_EQ(readBytes(path), before);
-    EXPECT_EQ(filesIn(folder), QStringList{"Quorvel Launcher Index"});
+    EXPECT_EQ(filesIn(folder), QStringList { "Quorvel Launcher Index" });
 }
 
 TEST(PropertyList, AWriteIntoAReadOnlyOrMissingFolderFailsAndKeepsTheOldFile)
@@ -486,15 +512,15 @@ TEST(PropertyList, AWriteIntoAReadOnlyOrMissingFolderFailsAndKeepsTheOldFile)
     const QString folder = tempPath("locked");
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString path = Folders::joinPath(folder, "list");
-    ASSERT_TRUE(PropertyList::writeFile(path, QVariantList{QString("old")}));
+    ASSERT_TRUE(PropertyList::writeFile(path, QVariantList { QString("old") }));
     ::chmod(QFile::encodeName(folder).constData(), 0500);
-    const bool wrote = PropertyList::writeFile(path, QVariantList{QString("new")});
+    const bool wrote = PropertyList::writeFile(path, QVariantList { QString("new") });
     ::chmod(QFile::encodeName(folder).constData(), 0700);
     if (::geteuid() != 0) { // root writes anyway
         EXPECT_FALSE(wrote);
-        EXPECT_EQ(PropertyList::readArrayFile(path), QVariantList{QString("old")});
+        EXPECT_EQ(PropertyList::readArrayFile(path), QVariantList { QString("old") });
     }
-    EXPECT_EQ(filesIn(folder), QStringList{"list"});
+    EXPECT_EQ(filesIn(folder), QStringList { "list" });
     EXPECT_FALSE(PropertyList::writeFile(tempPath("no such folder/list"), QVariantList()));
     EXPECT_FALSE(PropertyList::writeFile(Folders::joinPath(path, "below a file"), QVariantList()));
 }

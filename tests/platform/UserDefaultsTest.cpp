@@ -22,7 +22,8 @@ const QString domain = QStringLiteral("org.quorvel.test");
 
 QVariantMap fileContents(const UserDefaults& defaults)
 {
-    return PropertyList::readDictionaryFile(defaults.domainFilePath()).value_or(QVariantMap{{"unreadable", true}});
+    return PropertyList::readDictionaryFile(defaults.domainFilePath())
+        .value_or(QVariantMap { { "unreadable", true } });
 }
 
 void writeBytes(const QString& path, const QByteArray& bytes)
@@ -43,8 +44,8 @@ QByteArray readBytes(const QString& path)
 TEST(UserDefaults, RegisteredValuesAnswerForMissingKeysButNeverReachTheFile)
 {
     UserDefaults defaults(domain);
-    defaults.registerDefaults({{"tab", 0}, {"launchAtLogin", "YES"}, {"updateIntervalInSeconds", 1800.0f},
-                               {"instantOn", true}});
+    defaults.registerDefaults({ { "tab", 0 }, { "launchAtLogin", "YES" },
+        { "updateIntervalInSeconds", 1800.0f }, { "instantOn", true } });
     EXPECT_EQ(defaults.domainFilePath(), Folders::pathInPreferencesFolder("org.quorvel.test.plist"));
     EXPECT_EQ(defaults.stringForKey("launchAtLogin"), "YES");
     EXPECT_TRUE(defaults.boolForKey("launchAtLogin"));
@@ -56,7 +57,7 @@ TEST(UserDefaults, RegisteredValuesAnswerForMissingKeysButNeverReachTheFile)
 
     defaults.setInteger("tab", 2);
     ASSERT_TRUE(defaults.synchronize());
-    EXPECT_EQ(fileContents(defaults), (QVariantMap{{"tab", qint64(2)}}));
+    EXPECT_EQ(fileContents(defaults), (QVariantMap { { "tab", qint64(2) } }));
     defaults.removeObjectForKey("tab");
     ASSERT_TRUE(defaults.synchronize());
     EXPECT_EQ(fileContents(defaults), QVariantMap());
@@ -82,7 +83,7 @@ TEST(UserDefaults, TypedGettersConvertAsThePlatformDoes)
     defaults.setInteger("five", 5);
     defaults.setInteger("zero", 0);
     defaults.setObject("half", 0.5);
-    defaults.setObject("dict", QVariantMap{{"a", 1}});
+    defaults.setObject("dict", QVariantMap { { "a", 1 } });
 
     EXPECT_EQ(defaults.integerForKey("interval"), 90);
     EXPECT_EQ(defaults.integerForKey("negative"), -90);
@@ -110,7 +111,7 @@ TEST(UserDefaults, TypedGettersConvertAsThePlatformDoes)
     EXPECT_EQ(defaults.stringForKey("five"), "5");
     EXPECT_EQ(defaults.stringForKey("interval"), "90.7");
     EXPECT_EQ(defaults.stringForKey("dict"), "");
-    EXPECT_EQ(defaults.dictionaryForKey("dict"), (QVariantMap{{"a", 1}}));
+    EXPECT_EQ(defaults.dictionaryForKey("dict"), (QVariantMap { { "a", 1 } }));
     EXPECT_EQ(defaults.dictionaryForKey("five"), QVariantMap());
     EXPECT_EQ(defaults.floatForKey("interval"), 90.7f);
 }
@@ -142,7 +143,7 @@ TEST(UserDefaults, TwoInstancesExchangeKeysThroughSynchronizeWithoutLosingEither
     ASSERT_TRUE(a.synchronize());
     ASSERT_TRUE(b.synchronize());
     ASSERT_TRUE(a.synchronize());
-    for (const UserDefaults* d : {&a, &b}) {
+    for (const UserDefaults* d : { &a, &b }) {
         EXPECT_EQ(d->stringForKey("fromA"), "a");
         EXPECT_EQ(d->stringForKey("fromB"), "b");
         EXPECT_EQ(d->integerForKey("shared"), 1);
@@ -154,7 +155,7 @@ TEST(UserDefaults, TwoInstancesExchangeKeysThroughSynchronizeWithoutLosingEither
     ASSERT_TRUE(a.synchronize());
     b.setString("fromB", "b2");
     ASSERT_TRUE(b.synchronize());
-    EXPECT_EQ(fileContents(b), (QVariantMap{{"shared", qint64(2)}, {"fromB", QString("b2")}}));
+    EXPECT_EQ(fileContents(b), (QVariantMap { { "shared", qint64(2) }, { "fromB", QString("b2") } }));
     EXPECT_FALSE(b.objectForKey("fromA").isValid());
     ASSERT_TRUE(a.synchronize());
     EXPECT_EQ(a.stringForKey("fromB"), "b2");
@@ -193,8 +194,8 @@ TEST(UserDefaults, BadSettingsFilesGiveTheRegisteredDefaultsAndAreKeptAsideWhenR
     const QList<QByteArray> bad = {
         "",
         "bplist00\xd1\x01\x02",
-        PropertyList::toData(QVariantList{QString("an array")}),
-        PropertyList::toData(QVariantMap{{"tab", 3}}).left(120),
+        PropertyList::toData(QVariantList { QString("an array") }),
+        PropertyList::toData(QVariantMap { { "tab", 3 } }).left(120),
     };
     for (const QByteArray& bytes : bad) {
         const QString path = UserDefaults(domain).domainFilePath();
@@ -202,7 +203,7 @@ TEST(UserDefaults, BadSettingsFilesGiveTheRegisteredDefaultsAndAreKeptAsideWhenR
         QFile::remove(path + ".unreadable");
 
         UserDefaults defaults(domain);
-        defaults.registerDefaults({{"tab", 0}, {"instantOn", true}});
+        defaults.registerDefaults({ { "tab", 0 }, { "instantOn", true } });
         EXPECT_EQ(defaults.integerForKey("tab"), 0);
         EXPECT_TRUE(defaults.boolForKey("instantOn"));
         EXPECT_TRUE(defaults.synchronize());
@@ -210,7 +211,7 @@ TEST(UserDefaults, BadSettingsFilesGiveTheRegisteredDefaultsAndAreKeptAsideWhenR
 
         defaults.setInteger("tab", 1);
         EXPECT_TRUE(defaults.synchronize());
-        EXPECT_EQ(fileContents(defaults), (QVariantMap{{"tab", qint64(1)}}));
+        EXPECT_EQ(fileContents(defaults), (QVariantMap { { "tab", qint64(1) } }));
         EXPECT_EQ(readBytes(path + ".unreadable"), bytes);
     }
 }
@@ -226,9 +227,9 @@ TEST(UserDefaults, AGoodFileThatTurnsBadKeepsItsKeysOnTheNextWrite)
     writeBytes(reader.domainFilePath(), readBytes(reader.domainFilePath()).left(150));
     reader.setInteger("automaticScanning", 1);
     ASSERT_TRUE(reader.synchronize());
-    EXPECT_EQ(fileContents(reader), (QVariantMap{{"location", QString("/home/user/Applications")},
-                                                 {"tab", qint64(1)},
-                                                 {"automaticScanning", qint64(1)}}));
+    EXPECT_EQ(fileContents(reader),
+        (QVariantMap { { "location", QString("/home/user/Applications") }, { "tab", qint64(1) },
+            { "automaticScanning", qint64(1) } }));
 }
 
 TEST(UserDefaults, ARemovedFileResetsTheKeysNotChangedHere)
@@ -246,12 +247,12 @@ TEST(UserDefaults, ValuesTheFileCannotHoldAreRefusedSoLaterWritesStillSucceed)
 {
     UserDefaults defaults(domain);
     defaults.setObject("point", QPoint(1, 2));
-    defaults.setObject("list", QVariantList{QString("ok"), QVariant::fromValue(QPoint())});
+    defaults.setObject("list", QVariantList { QString("ok"), QVariant::fromValue(QPoint()) });
     defaults.setString("name", "kept");
     EXPECT_FALSE(defaults.objectForKey("point").isValid());
     EXPECT_FALSE(defaults.objectForKey("list").isValid());
     ASSERT_TRUE(defaults.synchronize());
-    EXPECT_EQ(fileContents(defaults), (QVariantMap{{"name", QString("kept")}}));
+    EXPECT_EQ(fileContents(defaults), (QVariantMap { { "name", QString("kept") } }));
     defaults.setObject("name", QVariant()); // an invalid value removes the key
     ASSERT_TRUE(defaults.synchronize());
     EXPECT_EQ(fileContents(defaults), QVariantMap());

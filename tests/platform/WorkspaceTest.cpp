@@ -13,8 +13,8 @@
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -44,9 +44,10 @@ void writeFile(const QString& path, const QByteArray& content, bool executable =
 // what.
 void writeMarkerScript(const QString& script, const QString& marker)
 {
-    writeFile(script, "#!/bin/sh\necho \"$@\" > '" + QFile::encodeName(marker) + ".part'\nmv '"
-                          + QFile::encodeName(marker) + ".part' '" + QFile::encodeName(marker) + "'\n",
-              true);
+    writeFile(script,
+        "#!/bin/sh\necho \"$@\" > '" + QFile::encodeName(marker) + ".part'\nmv '" + QFile::encodeName(marker)
+            + ".part' '" + QFile::encodeName(marker) + "'\n",
+        true);
 }
 
 QByteArray markerContent(const QString& marker)
@@ -57,16 +58,18 @@ QByteArray markerContent(const QString& marker)
 
 void writeDesktopEntry(const QString& path, const QString& exec, const QByteArray& extra = {})
 {
-    writeFile(path, "[Desktop Entry]\nType=Application\nName=Marker\nExec=" + QFile::encodeName(exec) + "\n" + extra);
+    writeFile(path,
+        "[Desktop Entry]\nType=Application\nName=Marker\nExec=" + QFile::encodeName(exec) + "\n" + extra);
 }
 
 void writeBundle(const QString& path, const QString& executableName, const QString& marker)
 {
     writeFile(path + "/Contents/Info.plist",
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-              "<key>CFBundleExecutable</key><string>"
-                  + executableName.toUtf8() + "</string><key>CFBundleIconFile</key><string>blue</string>"
-                  "</dict></plist>\n");
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+        "<key>CFBundleExecutable</key><string>"
+            + executableName.toUtf8()
+            + "</string><key>CFBundleIconFile</key><string>blue</string>"
+              "</dict></plist>\n");
     writeMarkerScript(path + "/Contents/MacOS/" + executableName, marker);
 }
 
@@ -128,7 +131,7 @@ TEST(Workspace, FoldersAndFilesAreShownByTheFileManagerOverTheBus)
     EXPECT_TRUE(workspace.selectFileInFileViewerRootedAtPath(home("My Folder/inside.txt"), home("")));
     const QString folderUri = QUrl::fromLocalFile(home("My Folder")).toString(QUrl::FullyEncoded);
     EXPECT_EQ(fileManager.takeCalls(),
-              QStringList({"ShowFolders " + folderUri, "ShowItems " + folderUri + "/inside.txt"}));
+        QStringList({ "ShowFolders " + folderUri, "ShowItems " + folderUri + "/inside.txt" }));
     EXPECT_TRUE(folderUri.endsWith("/My%20Folder"));
 
     bus.unregisterService("org.freedesktop.FileManager1");
@@ -196,7 +199,7 @@ TEST(Workspace, DocumentsOpenWithTheUsersDefaultApplication)
         child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::MergedChannels);
         child.start(QCoreApplication::applicationFilePath(),
-                    {"--gtest_filter=Workspace.DocumentsOpenWithTheUsersDefaultApplication"});
+            { "--gtest_filter=Workspace.DocumentsOpenWithTheUsersDefaultApplication" });
         ASSERT_TRUE(child.waitForFinished(60000));
         EXPECT_EQ(child.exitCode(), 0) << child.readAll().constData();
         return;
@@ -206,9 +209,8 @@ TEST(Workspace, DocumentsOpenWithTheUsersDefaultApplication)
     const QString data = qEnvironmentVariable("XDG_DATA_HOME");
     writeMarkerScript(home("bin/opener.sh"), home("opened"));
     writeDesktopEntry(data + "/applications/quorvel-test-opener.desktop", home("bin/opener.sh") + " %f",
-                      "MimeType=text/plain;\n");
-    writeFile(config + "/mimeapps.list",
-              "[Default Applications]\ntext/plain=quorvel-test-opener.desktop\n");
+        "MimeType=text/plain;\n");
+    writeFile(config + "/mimeapps.list", "[Default Applications]\ntext/plain=quorvel-test-opener.desktop\n");
     writeFile(home("Documents/read me.txt"), "plain text\n");
 
     EXPECT_TRUE(Workspace::sharedWorkspace().openFile(home("Documents/read me.txt")));
@@ -221,7 +223,8 @@ TEST(Workspace, IconsComeFromEntriesBundlesAndTypesAndAreNeverNullForExistingPat
     Workspace& workspace = Workspace::sharedWorkspace();
 
     writeImage(home("icons/red.png"), Qt::red);
-    writeDesktopEntry(home("Apps/red.desktop"), "/bin/true", "Icon=" + QFile::encodeName(home("icons/red.png")) + "\n");
+    writeDesktopEntry(
+        home("Apps/red.desktop"), "/bin/true", "Icon=" + QFile::encodeName(home("icons/red.png")) + "\n");
     EXPECT_EQ(centreColour(workspace.iconForFile(home("Apps/red.desktop"))), QColor(Qt::red));
 
     writeBundle(home("Apps/Blue.app"), "blue", home("unused"));
@@ -232,8 +235,8 @@ TEST(Workspace, IconsComeFromEntriesBundlesAndTypesAndAreNeverNullForExistingPat
     writeFile(home("notes.txt"), "text");
     writeFile(home("archive.unknown-extension"), QByteArray(64, '\x01'));
     QDir().mkpath(home("Folder"));
-    for (const QString& path : {home("Apps/themeless.desktop"), home("notes.txt"), home("archive.unknown-extension"),
-                                home("Folder"), home("Apps/Blue.app/Contents")}) {
+    for (const QString& path : { home("Apps/themeless.desktop"), home("notes.txt"),
+             home("archive.unknown-extension"), home("Folder"), home("Apps/Blue.app/Contents") }) {
         SCOPED_TRACE(path.toStdString());
         const QIcon icon = workspace.iconForFile(path);
         EXPECT_FALSE(icon.isNull());

@@ -25,7 +25,7 @@ void captureLog(const QString& line)
 
 LaunchItem doc(const QString& name)
 {
-    return {name, "doc", "/docs/" + name};
+    return { name, "doc", "/docs/" + name };
 }
 
 // A list of the given documents (never launched: ranked alphabetically).
@@ -55,35 +55,37 @@ TEST(InteractiveList, IndexFileLivesInThePreferencesFolder)
     list.load();
     EXPECT_EQ(search(list, "a", 0), QStringList());
     EXPECT_EQ(list.resultCountString(), "No Match.");
-    writeIndex({doc("a")});
+    writeIndex({ doc("a") });
     EXPECT_TRUE(list.interactiveListFileExists());
 }
 
 TEST(InteractiveList, EachModeMatchesAsItsRuleSays)
 {
-    auto list = listOf({doc("Word Processor"), doc("My Word"), doc("Swordfish"), doc("Pass-word"),
-                        doc("Scratchpad"), doc("Notepad"), doc("ab"), doc("x"), doc("Straße")});
-    EXPECT_EQ(search(*list, "word", 2), QStringList({"My Word", "Word Processor"}))
+    auto list = listOf({ doc("Word Processor"), doc("My Word"), doc("Swordfish"), doc("Pass-word"),
+        doc("Scratchpad"), doc("Notepad"), doc("ab"), doc("x"), doc("Straße") });
+    EXPECT_EQ(search(*list, "word", 2), QStringList({ "My Word", "Word Processor" }))
         << "word mode: at the start or after a space only";
-    EXPECT_EQ(search(*list, "word", 1), QStringList({"My Word", "Pass-word", "Swordfish", "Word Processor"}));
-    EXPECT_EQ(search(*list, "word", 0), QStringList({"Word Processor"}));
-    EXPECT_EQ(search(*list, "s*pad", 3), QStringList({"Scratchpad"})) << "anchored at the start, * appended";
+    EXPECT_EQ(
+        search(*list, "word", 1), QStringList({ "My Word", "Pass-word", "Swordfish", "Word Processor" }));
+    EXPECT_EQ(search(*list, "word", 0), QStringList({ "Word Processor" }));
+    EXPECT_EQ(search(*list, "s*pad", 3), QStringList({ "Scratchpad" }))
+        << "anchored at the start, * appended";
     EXPECT_EQ(search(*list, "pad", 3), QStringList());
-    EXPECT_EQ(search(*list, "*pad", 3), QStringList({"Notepad", "Scratchpad"}));
-    EXPECT_EQ(search(*list, "n?tep", 3), QStringList({"Notepad"}));
+    EXPECT_EQ(search(*list, "*pad", 3), QStringList({ "Notepad", "Scratchpad" }));
+    EXPECT_EQ(search(*list, "n?tep", 3), QStringList({ "Notepad" }));
     EXPECT_EQ(search(*list, "abc", 1), QStringList()) << "a term longer than the name";
-    EXPECT_EQ(search(*list, "STRASSE", 0), QStringList({"Straße"})) << "upper-casing may lengthen a name";
-    EXPECT_EQ(search(*list, "straße", 1), QStringList({"Straße"}));
+    EXPECT_EQ(search(*list, "STRASSE", 0), QStringList({ "Straße" })) << "upper-casing may lengthen a name";
+    EXPECT_EQ(search(*list, "straße", 1), QStringList({ "Straße" }));
     for (int mode = 0; mode < 4; ++mode)
         EXPECT_EQ(search(*list, "ab", mode), search(*list, "AB", mode)) << "mode " << mode;
 }
 
 TEST(InteractiveList, EmptyTermAndUnknownModes)
 {
-    auto list = listOf({doc("My Word"), doc("Notes"), doc("a b c")});
+    auto list = listOf({ doc("My Word"), doc("Notes"), doc("a b c") });
     EXPECT_EQ(search(*list, "", 0), QStringList());
     EXPECT_EQ(search(*list, "", 1), QStringList());
-    EXPECT_EQ(search(*list, "", 2), QStringList({"a b c", "My Word"})) << "every name with a space";
+    EXPECT_EQ(search(*list, "", 2), QStringList({ "a b c", "My Word" })) << "every name with a space";
     EXPECT_EQ(search(*list, "", 3).size(), 3) << "the pattern * matches everything";
     EXPECT_EQ(search(*list, "notes", 4), QStringList());
     EXPECT_EQ(list->resultCountString(), "No Match.");
@@ -92,7 +94,7 @@ TEST(InteractiveList, EmptyTermAndUnknownModes)
 
 TEST(InteractiveList, CountsNamesAndBoundsOfTheDataSource)
 {
-    auto list = listOf({doc("A"), doc("B"), doc("Bee")});
+    auto list = listOf({ doc("A"), doc("B"), doc("Bee") });
     list->setFilterWithMode("q", 0);
     EXPECT_EQ(list->resultCountString(), "No Match.");
     EXPECT_EQ(list->allMatchingNames(), "");
@@ -117,7 +119,7 @@ TEST(InteractiveList, CountsNamesAndBoundsOfTheDataSource)
 
 TEST(InteractiveList, SelectionByPathAndItsResetOnEveryFilter)
 {
-    writeIndex({{"Same", "doc", "/same"}, {"Same too", "doc", "/same"}, {"Other", "doc", "/other"}});
+    writeIndex({ { "Same", "doc", "/same" }, { "Same too", "doc", "/same" }, { "Other", "doc", "/other" } });
     InteractiveCombinedList list;
     list.load();
     list.setFilterWithMode("*", 3);
@@ -140,12 +142,10 @@ TEST(InteractiveList, LaunchingOpensByTypeAndAlwaysRecordsTheLaunch)
 {
     FakeWorkspace workspace;
     Clock::setFixedTime(1000.0);
-    auto list = listOf({{"App", "app", "/a/App.desktop"},
-                        {"Doc", "doc", "/d/Doc.txt"},
-                        {"Pane", "pref", "/p/Pane.prefPane"},
-                        {"Folder", "fold", "/f/Folder"},
-                        {"Thing", "weird", "/t/Thing"}});
-    for (const QString term : {"App", "Doc", "Pane", "Folder", "Thing"}) {
+    auto list = listOf({ { "App", "app", "/a/App.desktop" }, { "Doc", "doc", "/d/Doc.txt" },
+        { "Pane", "pref", "/p/Pane.prefPane" }, { "Folder", "fold", "/f/Folder" },
+        { "Thing", "weird", "/t/Thing" } });
+    for (const QString term : { "App", "Doc", "Pane", "Folder", "Thing" }) {
         list->setFilterWithMode(term, 0);
         list->launchSelectedItem();
     }
@@ -175,12 +175,13 @@ TEST(InteractiveList, LaunchedItemRisesToTheTopAtTheNextSearch)
 {
     FakeWorkspace workspace;
     Clock::setFixedTime(5000.0);
-    auto list = listOf({{"Mail", "app", "/a/Mail"}, {"Maps", "app", "/a/Maps"}, {"Manual", "pref", "/p/Manual"}});
-    EXPECT_EQ(search(*list, "ma", 0), QStringList({"Manual", "Mail", "Maps"}));
+    auto list = listOf(
+        { { "Mail", "app", "/a/Mail" }, { "Maps", "app", "/a/Maps" }, { "Manual", "pref", "/p/Manual" } });
+    EXPECT_EQ(search(*list, "ma", 0), QStringList({ "Manual", "Mail", "Maps" }));
     list->selectItemWithPath("/a/Maps");
     list->launchSelectedItem();
     Clock::setFixedTime(5060.0);
-    EXPECT_EQ(search(*list, "ma", 0), QStringList({"Maps", "Manual", "Mail"}));
+    EXPECT_EQ(search(*list, "ma", 0), QStringList({ "Maps", "Manual", "Mail" }));
 }
 
 TEST(InteractiveList, PreferencePaneIconComesFromItsBundleElseFromTheWorkspace)
@@ -190,7 +191,7 @@ TEST(InteractiveList, PreferencePaneIconComesFromItsBundleElseFromTheWorkspace)
     const auto makePane = [&](const QString& name, const QString& infoKey) {
         const QString pane = home + "/" + name + ".prefPane";
         QDir().mkpath(pane + "/Contents/Resources");
-        QVariantMap info{{"CFBundleIdentifier", "org.example." + name}};
+        QVariantMap info { { "CFBundleIdentifier", "org.example." + name } };
         if (!infoKey.isEmpty()) {
             info.insert(infoKey, "PaneIcon");
             QFile icon(pane + "/Contents/Resources/PaneIcon.png");
@@ -202,20 +203,18 @@ TEST(InteractiveList, PreferencePaneIconComesFromItsBundleElseFromTheWorkspace)
     const QString withPaneKey = makePane("WithPaneKey", "NSPrefPaneIconFile");
     const QString withBundleKey = makePane("WithBundleKey", "CFBundleIconFile");
     const QString withoutKey = makePane("WithoutKey", "");
-    auto list = listOf({{"WithPaneKey", "pref", withPaneKey},
-                        {"WithBundleKey", "pref", withBundleKey},
-                        {"WithoutKey", "pref", withoutKey},
-                        {"Gone", "pref", home + "/Gone.prefPane"},
-                        {"Document", "doc", home + "/Document"}});
+    auto list = listOf({ { "WithPaneKey", "pref", withPaneKey }, { "WithBundleKey", "pref", withBundleKey },
+        { "WithoutKey", "pref", withoutKey }, { "Gone", "pref", home + "/Gone.prefPane" },
+        { "Document", "doc", home + "/Document" } });
     logged.clear();
     Log::setSink(captureLog);
-    for (const QString term : {"WithPaneKey", "WithBundleKey"}) {
+    for (const QString term : { "WithPaneKey", "WithBundleKey" }) {
         list->setFilterWithMode(term, 0);
         const QIcon icon = list->iconOfSelectedFile();
         EXPECT_FALSE(icon.isNull()) << term.toStdString();
     }
     EXPECT_TRUE(workspace.calls.empty()) << "icons named by the bundle need no workspace";
-    for (const QString term : {"WithoutKey", "Gone", "Document"}) {
+    for (const QString term : { "WithoutKey", "Gone", "Document" }) {
         list->setFilterWithMode(term, 0);
         list->iconOfSelectedFile();
     }
@@ -224,27 +223,26 @@ TEST(InteractiveList, PreferencePaneIconComesFromItsBundleElseFromTheWorkspace)
     EXPECT_EQ(workspace.calls[0].path, withoutKey);
     EXPECT_EQ(workspace.calls[1].path, home + "/Gone.prefPane");
     EXPECT_EQ(workspace.calls[2].path, home + "/Document");
-    EXPECT_EQ(logged, QStringList({"no bundle found!"}));
+    EXPECT_EQ(logged, QStringList({ "no bundle found!" }));
     list->setFilterWithMode("none", 0);
     EXPECT_TRUE(list->iconOfSelectedFile().isNull());
 }
 
 TEST(InteractiveList, BadIndexEntriesAreLeftOutOrCarried)
 {
-    QVariantList array{QVariantMap{{"type", "doc"}, {"path", "/no/name"}},
-                       QVariantMap{{"name", 42}, {"type", "doc"}, {"path", "/numeric/name"}},
-                       QVariantMap{{"name", "No type"}, {"path", "/no/type"}},
-                       QVariantMap{{"name", "Number type"}, {"type", 7}, {"path", "/number/type"}},
-                       QVariantMap{{"name", "No path"}, {"type", "doc"}},
-                       "not a dictionary",
-                       QVariantMap{{"name", "Fine"}, {"type", "app"}, {"path", "/fine"}, {"extra", "kept out"}}};
+    QVariantList array { QVariantMap { { "type", "doc" }, { "path", "/no/name" } },
+        QVariantMap { { "name", 42 }, { "type", "doc" }, { "path", "/numeric/name" } },
+        QVariantMap { { "name", "No type" }, { "path", "/no/type" } },
+        QVariantMap { { "name", "Number type" }, { "type", 7 }, { "path", "/number/type" } },
+        QVariantMap { { "name", "No path" }, { "type", "doc" } }, "not a dictionary",
+        QVariantMap { { "name", "Fine" }, { "type", "app" }, { "path", "/fine" }, { "extra", "kept out" } } };
     ASSERT_TRUE(PropertyList::writeFile(_combinedListPath(), array));
     Log::setSink([](const QString&) {});
     InteractiveCombinedList list;
     list.load();
     Log::setSink(nullptr);
     list.setFilterWithMode("", 3);
-    EXPECT_EQ(namesOf(matchesOf(list)), QStringList({"Fine", "No type", "Number type"}));
+    EXPECT_EQ(namesOf(matchesOf(list)), QStringList({ "Fine", "No type", "Number type" }));
     EXPECT_EQ(list.matchingTypeAt(1), "") << "an unknown type, ranked as a document";
 
     QFile truncated(_combinedListPath());
@@ -259,20 +257,21 @@ TEST(InteractiveList, BadIndexEntriesAreLeftOutOrCarried)
 
 TEST(InteractiveList, IndexWrittenByPythonIsReadAndRankedTheSame)
 {
-    const QString script = QStringLiteral(
-        "import plistlib, sys\n"
-        "items = [dict(name='Zürich Notes', type='doc', path='/d/z'), dict(name='zoo', type='fold', path='/f/zoo'),\n"
-        "         dict(name='Zap', type='app', path='/a/Zap'), dict(name='zen & <tea>', type='pref', path='/p/zen')]\n"
-        "with open(sys.argv[1], 'wb') as f:\n"
-        "    plistlib.dump(items, f)\n");
+    const QString script = QStringLiteral("import plistlib, sys\n"
+                                          "items = [dict(name='Zürich Notes', type='doc', path='/d/z'), "
+                                          "dict(name='zoo', type='fold', path='/f/zoo'),\n"
+                                          "         dict(name='Zap', type='app', path='/a/Zap'), "
+                                          "dict(name='zen & <tea>', type='pref', path='/p/zen')]\n"
+                                          "with open(sys.argv[1], 'wb') as f:\n"
+                                          "    plistlib.dump(items, f)\n");
     QProcess python;
-    python.start("python3", {"-c", script, _combinedListPath()});
+    python.start("python3", { "-c", script, _combinedListPath() });
     ASSERT_TRUE(python.waitForFinished(30000));
     ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
     InteractiveCombinedList list;
     list.load();
-    EXPECT_EQ(search(list, "z", 0), QStringList({"zen & <tea>", "Zap", "zoo", "Zürich Notes"}));
-    EXPECT_EQ(search(list, "ÜRICH", 1), QStringList({"Zürich Notes"}));
+    EXPECT_EQ(search(list, "z", 0), QStringList({ "zen & <tea>", "Zap", "zoo", "Zürich Notes" }));
+    EXPECT_EQ(search(list, "ÜRICH", 1), QStringList({ "Zürich Notes" }));
 }
 
 TEST(InteractiveList, WaitingForTheScanRereadsUntilTheIndexAppears)
@@ -281,11 +280,12 @@ TEST(InteractiveList, WaitingForTheScanRereadsUntilTheIndexAppears)
     InteractiveCombinedList list;
     std::thread scanner([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        PropertyList::writeFile(_combinedListPath(), QVariantList{QVariantMap{{"name", "New"}, {"type", "doc"}, {"path", "/n"}}});
+        PropertyList::writeFile(_combinedListPath(),
+            QVariantList { QVariantMap { { "name", "New" }, { "type", "doc" }, { "path", "/n" } } });
     });
     list.showWaitingForDiskScanPanel();
     scanner.join();
-    EXPECT_EQ(search(list, "new", 0), QStringList({"New"}));
+    EXPECT_EQ(search(list, "new", 0), QStringList({ "New" }));
 
     QFile::remove(_combinedListPath());
     InteractiveCombinedList never;
@@ -306,5 +306,5 @@ TEST(InteractiveListDeathTest, BaseClassFilePathEndsTheProcessWithItsMessage)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(ListWithoutFile(), testing::ExitedWithCode(EXIT_FAILURE),
-                "ERROR: interactive list getFilePath called. Should be implemented by subclasses!");
+        "ERROR: interactive list getFilePath called. Should be implemented by subclasses!");
 }

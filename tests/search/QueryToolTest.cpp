@@ -35,46 +35,45 @@ ToolRun query(const QStringList& arguments)
 
 TEST(QueryTool, PrintsTheRankedMatchesOfTheUsersIndexAndHistory)
 {
-    writeIndex({{"Mail", "app", "/apps/Mail"},
-                {"Maildir", "fold", "/home/u/Maildir"},
-                {"mail\tmerge", "doc", "/d/mail merge"},
-                {"Old Mail", "doc", "/d/Old Mail"}});
+    writeIndex({ { "Mail", "app", "/apps/Mail" }, { "Maildir", "fold", "/home/u/Maildir" },
+        { "mail\tmerge", "doc", "/d/mail merge" }, { "Old Mail", "doc", "/d/Old Mail" } });
     const double now = Clock::absoluteTime();
-    writeHistory({{"/d/Old Mail", launchTimes({now - 30})}});
+    writeHistory({ { "/d/Old Mail", launchTimes({ now - 30 }) } });
 
-    ToolRun run = query({"mail"});
+    ToolRun run = query({ "mail" });
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, "Mail\tapp\t/apps/Mail\nMaildir\tfold\t/home/u/Maildir\nmail merge\tdoc\t/d/mail merge\n")
+    EXPECT_EQ(
+        run.out, "Mail\tapp\t/apps/Mail\nMaildir\tfold\t/home/u/Maildir\nmail merge\tdoc\t/d/mail merge\n")
         << "prefix mode by default; a tab inside a field becomes a space";
 
-    run = query({"--mode", "word", "MAIL"});
+    run = query({ "--mode", "word", "MAIL" });
     EXPECT_EQ(run.out.section('\n', 0, 0), "Old Mail\tdoc\t/d/Old Mail") << "the launched item first";
     EXPECT_EQ(run.out.count('\n'), 4);
-    EXPECT_EQ(query({"--mode=contains", "--count", "ail"}).out, "4 Matching Items.\n");
-    EXPECT_EQ(query({"--count", "--mode", "wildcard", "m*l"}).out, "3 Matching Items.\n");
-    EXPECT_EQ(query({"--count", "Old"}).out, "Single Match.\n");
+    EXPECT_EQ(query({ "--mode=contains", "--count", "ail" }).out, "4 Matching Items.\n");
+    EXPECT_EQ(query({ "--count", "--mode", "wildcard", "m*l" }).out, "3 Matching Items.\n");
+    EXPECT_EQ(query({ "--count", "Old" }).out, "Single Match.\n");
 
-    run = query({"nothing"});
+    run = query({ "nothing" });
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, "") << "no output when nothing matches";
-    run = query({"--count", "nothing"});
+    run = query({ "--count", "nothing" });
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, "No Match.\n");
-    EXPECT_EQ(query({"--", "--count"}).exitCode, 0) << "a term that looks like an option";
+    EXPECT_EQ(query({ "--", "--count" }).exitCode, 0) << "a term that looks like an option";
 }
 
 TEST(QueryTool, RejectsBadArgumentsWithAUsageLineAndAMissingIndexWithAMessage)
 {
-    writeIndex({{"Mail", "app", "/apps/Mail"}});
-    for (const QStringList& arguments : {QStringList{}, QStringList{"--mode", "fuzzy", "x"}, QStringList{"--mode"},
-                                         QStringList{"a", "b"}, QStringList{"--verbose", "x"}}) {
+    writeIndex({ { "Mail", "app", "/apps/Mail" } });
+    for (const QStringList& arguments : { QStringList {}, QStringList { "--mode", "fuzzy", "x" },
+             QStringList { "--mode" }, QStringList { "a", "b" }, QStringList { "--verbose", "x" } }) {
         const ToolRun run = query(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.startsWith("usage: quorvel-query")) << run.err.toStdString();
         EXPECT_EQ(run.out, "");
     }
     QFile::remove(_combinedListPath());
-    const ToolRun run = query({"mail"});
+    const ToolRun run = query({ "mail" });
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("no index")) << run.err.toStdString();
 }

@@ -21,7 +21,7 @@ TEST(MergeSort, StaysInBoundsAndKeepsEveryElementWhateverTheComparisonAnswers)
     // Run under AddressSanitizer (build with -DQUORVEL_SANITIZE=address): std::sort walks off
     // the end of the range with comparisons like these.
     QRandomGenerator random(7);
-    for (std::size_t n : {0u, 1u, 2u, 11u, 12u, 13u, 17u, 100u, 1000u, 5000u}) {
+    for (std::size_t n : { 0u, 1u, 2u, 11u, 12u, 13u, 17u, 100u, 1000u, 5000u }) {
         for (int round = 0; round < 5; ++round) {
             std::vector<int> values(n);
             std::iota(values.begin(), values.end(), 0);
@@ -43,15 +43,17 @@ TEST(MergeSort, SortsStablyWithAConsistentComparison)
         values.emplace_back(random.bounded(50), i);
     std::vector<std::pair<int, int>> expected = values;
     std::stable_sort(expected.begin(), expected.end(), [](auto a, auto b) { return a.first < b.first; });
-    MergeSort::sort(values, [](auto a, auto b) { return a.first < b.first ? -1 : (a.first > b.first ? 1 : 0); });
+    MergeSort::sort(
+        values, [](auto a, auto b) { return a.first < b.first ? -1 : (a.first > b.first ? 1 : 0); });
     EXPECT_EQ(values, expected);
 }
 
 TEST(LaunchItemTable, NameRanksOrderAsTheCaseInsensitiveComparison)
 {
-    const QStringList pieces = {"a", "A", "b", "B", "é", "É", "_", "z", "Z", "1", " ", "ß", "SS", "\U0001D11E", "ǅ"};
+    const QStringList pieces
+        = { "a", "A", "b", "B", "é", "É", "_", "z", "Z", "1", " ", "ß", "SS", "\U0001D11E", "ǅ" };
     QRandomGenerator random(9);
-    for (const bool presorted : {false, true}) {
+    for (const bool presorted : { false, true }) {
         std::vector<QString> names;
         for (int i = 0; i < 400; ++i) {
             QString name;
@@ -61,7 +63,7 @@ TEST(LaunchItemTable, NameRanksOrderAsTheCaseInsensitiveComparison)
         }
         if (presorted)
             std::sort(names.begin(), names.end(),
-                      [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+                [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
         LaunchItemTable table;
         for (const QString& name : names)
             table.append(name, "doc", "/" + name);
@@ -69,7 +71,8 @@ TEST(LaunchItemTable, NameRanksOrderAsTheCaseInsensitiveComparison)
         for (std::size_t a = 0; a < names.size(); ++a)
             for (std::size_t b = 0; b < names.size(); ++b) {
                 const int order = names[a].compare(names[b], Qt::CaseInsensitive);
-                ASSERT_EQ(order < 0, ranks[a] < ranks[b]) << names[a].toStdString() << " / " << names[b].toStdString();
+                ASSERT_EQ(order < 0, ranks[a] < ranks[b])
+                    << names[a].toStdString() << " / " << names[b].toStdString();
                 ASSERT_EQ(order == 0, ranks[a] == ranks[b]);
             }
     }
@@ -84,14 +87,22 @@ constexpr double now = 700000000.0;
 double randomAge(QRandomGenerator& random)
 {
     switch (random.bounded(9)) {
-    case 0: return 0.0;
-    case 1: return 1000000.0;
-    case 2: return 1000001.0;
-    case 3: return -500.0; // in the future
-    case 4: return 10.0;
-    case 5: return std::pow(10.0, 5.9 + random.generateDouble() * 0.1); // contributions near 0
-    case 6: return 3000000.0 + random.bounded(1000);
-    default: return std::pow(10.0, random.generateDouble() * 7.0);
+    case 0:
+        return 0.0;
+    case 1:
+        return 1000000.0;
+    case 2:
+        return 1000001.0;
+    case 3:
+        return -500.0; // in the future
+    case 4:
+        return 10.0;
+    case 5:
+        return std::pow(10.0, 5.9 + random.generateDouble() * 0.1); // contributions near 0
+    case 6:
+        return 3000000.0 + random.bounded(1000);
+    default:
+        return std::pow(10.0, random.generateDouble() * 7.0);
     }
 }
 
@@ -102,9 +113,9 @@ struct RandomCase {
 
 RandomCase randomCase(QRandomGenerator& random)
 {
-    const QStringList syllables = {"ab", "Ab", "AB", "ba", "c", "C", "ca", " ", " ", "-", "é", "É", "ß", "x y", "\n",
-                                   "\U0001D11E", "[", ".", "?"};
-    const QStringList types = {"doc", "doc", "doc", "app", "fold", "pref", "odd"};
+    const QStringList syllables = { "ab", "Ab", "AB", "ba", "c", "C", "ca", " ", " ", "-", "é", "É", "ß",
+        "x y", "\n", "\U0001D11E", "[", ".", "?" };
+    const QStringList types = { "doc", "doc", "doc", "app", "fold", "pref", "odd" };
     RandomCase c;
     const int count = random.bounded(0, 400);
     for (int i = 0; i < count; ++i) {
@@ -113,7 +124,7 @@ RandomCase randomCase(QRandomGenerator& random)
         for (int k = random.bounded(20) == 0 ? 60 : random.bounded(1, 5); k > 0; --k)
             name += syllables[random.bounded(syllables.size())];
         const QString path = QStringLiteral("/p/%1").arg(random.bounded(count + 1)); // shared now and then
-        c.items.push_back({name, types[random.bounded(types.size())], path});
+        c.items.push_back({ name, types[random.bounded(types.size())], path });
     }
     for (const LaunchItem& item : c.items) {
         if (random.bounded(4) != 0)
@@ -128,7 +139,8 @@ RandomCase randomCase(QRandomGenerator& random)
 
 QString randomTerm(QRandomGenerator& random, const std::vector<LaunchItem>& items)
 {
-    const QStringList extras = {"", "a", "A", "ab", " c", "x", "*", "?", "a*b", "*ab", "é", "[", ".", "(", "ss", "\n"};
+    const QStringList extras
+        = { "", "a", "A", "ab", " c", "x", "*", "?", "a*b", "*ab", "é", "[", ".", "(", "ss", "\n" };
     if (items.empty() || random.bounded(3) == 0)
         return extras[random.bounded(extras.size())];
     const QString& name = items[random.bounded(static_cast<int>(items.size()))].name;
@@ -168,7 +180,7 @@ TEST(Ranking, LayeredOrderEqualsTheWholeMergeSortForCloseAndDistantScores)
 {
     QRandomGenerator random(77);
     // Scores in clusters: within a cluster the bonus decides pairwise, between clusters not.
-    const std::vector<float> clusters = {0.0f, 0.2f, 0.5f, 0.8f, 3.0f, 10.0f};
+    const std::vector<float> clusters = { 0.0f, 0.2f, 0.5f, 0.8f, 3.0f, 10.0f };
     for (int round = 0; round < 60; ++round) {
         const std::size_t n = static_cast<std::size_t>(random.bounded(2, 3000));
         std::vector<MatchRanking::Candidate> candidates;
@@ -176,7 +188,8 @@ TEST(Ranking, LayeredOrderEqualsTheWholeMergeSortForCloseAndDistantScores)
             float score = clusters[random.bounded(static_cast<int>(clusters.size()))];
             if (random.bounded(round % 4 + 1) == 0)
                 score += static_cast<float>(random.generateDouble() * 0.25);
-            candidates.push_back(MatchRanking::candidate(score, static_cast<std::uint32_t>(random.bounded(static_cast<int>(n / 2 + 1))), i, i));
+            candidates.push_back(MatchRanking::candidate(
+                score, static_cast<std::uint32_t>(random.bounded(static_cast<int>(n / 2 + 1))), i, i));
         }
         std::vector<MatchRanking::Candidate> whole = candidates;
         std::vector<MatchRanking::Candidate> buffer(n);

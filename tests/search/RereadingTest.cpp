@@ -29,12 +29,12 @@ QStringList namesFor(const QString& term)
 
 TEST(Rereading, ANewIndexIsSeenWhetherReplacedOrRewrittenInPlace)
 {
-    writeIndex({{"Mail", "app", "/Applications/Mail.app"}});
-    EXPECT_EQ(namesFor("a"), QStringList{"Mail"});
-    EXPECT_EQ(namesFor("a"), QStringList{"Mail"});
+    writeIndex({ { "Mail", "app", "/Applications/Mail.app" } });
+    EXPECT_EQ(namesFor("a"), QStringList { "Mail" });
+    EXPECT_EQ(namesFor("a"), QStringList { "Mail" });
 
-    writeIndex({{"Maps", "app", "/Applications/Maps.app"}}); // a new file takes the old one's place
-    EXPECT_EQ(namesFor("a"), QStringList{"Maps"});
+    writeIndex({ { "Maps", "app", "/Applications/Maps.app" } }); // a new file takes the old one's place
+    EXPECT_EQ(namesFor("a"), QStringList { "Maps" });
 
     // The same file rewritten in place with as many bytes, as an editor might.
     QThread::msleep(20);
@@ -45,10 +45,10 @@ TEST(Rereading, ANewIndexIsSeenWhetherReplacedOrRewrittenInPlace)
     file.seek(0);
     file.write(content);
     file.close();
-    EXPECT_EQ(namesFor("a"), QStringList{"Mass"});
+    EXPECT_EQ(namesFor("a"), QStringList { "Mass" });
 
     QFile::remove(_combinedListPath());
-    EXPECT_EQ(namesFor("a"), QStringList{});
+    EXPECT_EQ(namesFor("a"), QStringList {});
 }
 
 TEST(Rereading, AHistoryChangedByAnotherWriterIsReadAgain)
@@ -70,7 +70,7 @@ TEST(Rereading, AHistoryChangedByAnotherWriterIsReadAgain)
         EXPECT_EQ(third.launchCountFor("/Applications/Mail.app"), 1);
     }
     QThread::msleep(20);
-    writeHistory({{"/Applications/Maps.app", launchTimes({1.0, 2.0, 3.0})}});
+    writeHistory({ { "/Applications/Maps.app", launchTimes({ 1.0, 2.0, 3.0 }) } });
     UsageInformationManager fourth;
     EXPECT_EQ(fourth.launchCountFor("/Applications/Mail.app"), 0);
     EXPECT_EQ(fourth.launchCountFor("/Applications/Maps.app"), 3);

@@ -11,8 +11,8 @@ namespace quorvel {
 
 void PrintTo(const LaunchItem& item, std::ostream* out)
 {
-    *out << "{" << item.name.toStdString() << ", " << item.type.toStdString() << ", " << item.path.toStdString()
-         << "}";
+    *out << "{" << item.name.toStdString() << ", " << item.type.toStdString() << ", "
+         << item.path.toStdString() << "}";
 }
 
 namespace test {
@@ -21,7 +21,7 @@ void writeIndex(const std::vector<LaunchItem>& items)
 {
     QVariantList array;
     for (const LaunchItem& item : items)
-        array.append(QVariantMap{{"name", item.name}, {"type", item.type}, {"path", item.path}});
+        array.append(QVariantMap { { "name", item.name }, { "type", item.type }, { "path", item.path } });
     ASSERT_TRUE(PropertyList::writeFile(_combinedListPath(), array));
 }
 
@@ -42,7 +42,7 @@ std::vector<LaunchItem> matchesOf(const InteractiveList& list)
 {
     std::vector<LaunchItem> items;
     for (int i = 0; i < list.numberOfMatchingItems(); ++i)
-        items.push_back({list.matchingNameAt(i), list.matchingTypeAt(i), list.matchingFilePathAt(i)});
+        items.push_back({ list.matchingNameAt(i), list.matchingTypeAt(i), list.matchingFilePathAt(i) });
     return items;
 }
 
@@ -54,8 +54,8 @@ QStringList namesOf(const std::vector<LaunchItem>& items)
     return names;
 }
 
-std::vector<LaunchItem> referenceSearch(const std::vector<LaunchItem>& items, const QString& term, int mode,
-                                        const UsageInformationManager& usage)
+std::vector<LaunchItem> referenceSearch(
+    const std::vector<LaunchItem>& items, const QString& term, int mode, const UsageInformationManager& usage)
 {
     const QString filter = term.toUpper();
     const QString word = " " + filter;
@@ -66,18 +66,27 @@ std::vector<LaunchItem> referenceSearch(const std::vector<LaunchItem>& items, co
         const bool prefix = !filter.isEmpty() && name.startsWith(filter);
         bool match = false;
         switch (mode) {
-        case 0: match = prefix; break;
-        case 1: match = !filter.isEmpty() && filter.size() <= name.size() && name.contains(filter); break;
-        case 2: match = prefix || name.contains(word); break;
-        case 3: match = WildCardMatcher::stringMatches(name, wildcard); break;
-        default: break;
+        case 0:
+            match = prefix;
+            break;
+        case 1:
+            match = !filter.isEmpty() && filter.size() <= name.size() && name.contains(filter);
+            break;
+        case 2:
+            match = prefix || name.contains(word);
+            break;
+        case 3:
+            match = WildCardMatcher::stringMatches(name, wildcard);
+            break;
+        default:
+            break;
         }
         if (match)
             matches.push_back(item);
     }
     std::vector<LaunchItem> buffer(matches.size());
     referenceMergeSort(matches, 0, matches.size(), buffer,
-                       [&usage](const LaunchItem& a, const LaunchItem& b) { return _adaptiveSort(a, b, &usage); });
+        [&usage](const LaunchItem& a, const LaunchItem& b) { return _adaptiveSort(a, b, &usage); });
     return matches;
 }
 

@@ -25,14 +25,14 @@ QStringList namesOf(const std::vector<LaunchItem>& items);
 
 // The reference: what filtering and ranking answer, computed the slow way.
 std::vector<LaunchItem> referenceSearch(const std::vector<LaunchItem>& items, const QString& term, int mode,
-                                        const UsageInformationManager& usage);
+    const UsageInformationManager& usage);
 
 // The textbook sort the list's ranking must reproduce: top-down merge sort, halves split at the
 // middle, runs of at most twelve sorted by straight insertion, the right element first only
 // when the comparison says it must come first.
 template <typename T, typename Compare>
-void referenceMergeSort(std::vector<T>& v, std::size_t low, std::size_t high, std::vector<T>& buffer,
-                        Compare compare)
+void referenceMergeSort(
+    std::vector<T>& v, std::size_t low, std::size_t high, std::vector<T>& buffer, Compare compare)
 {
     if (high - low <= 12) {
         for (std::size_t i = low + 1; i < high; ++i)

@@ -7,8 +7,8 @@
 
 #include <QFile>
 #include <QProcess>
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -19,13 +19,13 @@ constexpr double now = 800000000.0;
 
 LaunchItem item(const QString& name, const QString& type, const QString& path = {})
 {
-    return {name, type, path.isEmpty() ? "/x/" + name : path};
+    return { name, type, path.isEmpty() ? "/x/" + name : path };
 }
 
 // The score of a document (natural score 0, so its usage score alone) launched at the given times.
 float documentScore(std::initializer_list<double> times)
 {
-    writeHistory({{"/doc", launchTimes(times)}});
+    writeHistory({ { "/doc", launchTimes(times) } });
     UsageInformationManager usage;
     Clock::setFixedTime(now);
     usage.updateTime();
@@ -36,28 +36,29 @@ float documentScore(std::initializer_list<double> times)
 
 TEST(UsageInformationManager, UsageScoreFollowsTheAgeOfEachLaunch)
 {
-    EXPECT_FLOAT_EQ(documentScore({now - 10}), 5.0f) << "ten seconds";
-    EXPECT_FLOAT_EQ(documentScore({now - 1}), 6.0f);
-    EXPECT_NEAR(documentScore({now - 3600}), 2.4437f, 1e-4);
-    EXPECT_EQ(documentScore({now - 1000000}), 0.0f) << "exactly 1,000,000 seconds adds 0";
-    EXPECT_FLOAT_EQ(documentScore({now - 1000001}), 0.3f) << "older adds 0.3 again";
-    EXPECT_FLOAT_EQ(documentScore({now}), 0.3f) << "age 0";
-    EXPECT_GT(documentScore({now - 0.5}), 6.0f);
+    EXPECT_FLOAT_EQ(documentScore({ now - 10 }), 5.0f) << "ten seconds";
+    EXPECT_FLOAT_EQ(documentScore({ now - 1 }), 6.0f);
+    EXPECT_NEAR(documentScore({ now - 3600 }), 2.4437f, 1e-4);
+    EXPECT_EQ(documentScore({ now - 1000000 }), 0.0f) << "exactly 1,000,000 seconds adds 0";
+    EXPECT_FLOAT_EQ(documentScore({ now - 1000001 }), 0.3f) << "older adds 0.3 again";
+    EXPECT_FLOAT_EQ(documentScore({ now }), 0.3f) << "age 0";
+    EXPECT_GT(documentScore({ now - 0.5 }), 6.0f);
     // Single-precision sum of double-precision additions, in order.
     float expected = 0.0f;
-    for (double age : {10.0, 3600.0, 2000000.0})
+    for (double age : { 10.0, 3600.0, 2000000.0 })
         expected = static_cast<float>(double(expected) + (age > 1e6 ? 0.3 : 6.0 - std::log10(age)));
-    EXPECT_EQ(documentScore({now - 10, now - 3600, now - 2000000}), expected);
+    EXPECT_EQ(documentScore({ now - 10, now - 3600, now - 2000000 }), expected);
 }
 
 TEST(UsageInformationManager, LaunchInTheFutureScoresLikeAFreshOneInsteadOfNotANumber)
 {
-    const float future = documentScore({now + 3600});
+    const float future = documentScore({ now + 3600 });
     EXPECT_FALSE(std::isnan(future));
     EXPECT_FLOAT_EQ(future, 0.3f);
 
     // So the item still takes its place: after a recently launched one, before unlaunched ones.
-    writeHistory({{"/x/Future", launchTimes({now + 3600})}, {"/x/Recent", launchTimes({now - 60})}});
+    writeHistory(
+        { { "/x/Future", launchTimes({ now + 3600 }) }, { "/x/Recent", launchTimes({ now - 60 }) } });
     UsageInformationManager usage;
     Clock::setFixedTime(now);
     usage.updateTime();
@@ -74,7 +75,8 @@ TEST(UsageInformationManager, NaturalScoresAndTheAlphabeticalBonusOrderUnlaunche
     EXPECT_EQ(usage.compareTo(item("Zeta", "app"), item("Alpha", "fold")), -1);
     EXPECT_EQ(usage.compareTo(item("Zeta", "fold"), item("Alpha", "doc")), -1);
     EXPECT_EQ(usage.compareTo(item("Alpha", "doc"), item("Zeta", "fold")), 1);
-    EXPECT_EQ(usage.compareTo(item("Zeta", "fold"), item("Alpha", "weird")), -1) << "an unknown type scores 0";
+    EXPECT_EQ(usage.compareTo(item("Zeta", "fold"), item("Alpha", "weird")), -1)
+        << "an unknown type scores 0";
     // Within a type the earlier name wins, ignoring case.
     EXPECT_EQ(usage.compareTo(item("beta", "app"), item("Gamma", "app")), -1);
     EXPECT_EQ(usage.compareTo(item("Gamma", "app"), item("beta", "app")), 1);
@@ -84,7 +86,7 @@ TEST(UsageInformationManager, NaturalScoresAndTheAlphabeticalBonusOrderUnlaunche
 TEST(UsageInformationManager, OneRecentLaunchOutweighsTypeAndName)
 {
     Clock::setFixedTime(now);
-    writeHistory({{"/x/Zulu", launchTimes({now - 86000})}});
+    writeHistory({ { "/x/Zulu", launchTimes({ now - 86000 }) } });
     UsageInformationManager usage;
     usage.updateTime();
     EXPECT_EQ(usage.compareTo(item("Zulu", "doc"), item("Alpha", "pref")), -1);
@@ -93,22 +95,22 @@ TEST(UsageInformationManager, OneRecentLaunchOutweighsTypeAndName)
 
 TEST(UsageInformationManager, EmptyHistoryOrdersPanesApplicationsFoldersDocumentsEachAlphabetically)
 {
-    std::vector<LaunchItem> items = {item("b doc", "doc"),   item("Z app", "app"), item("a fold", "fold"),
-                                     item("A doc", "doc"),   item("y pref", "pref"), item("B fold", "fold"),
-                                     item("c app", "app"),   item("X pref", "pref")};
+    std::vector<LaunchItem> items
+        = { item("b doc", "doc"), item("Z app", "app"), item("a fold", "fold"), item("A doc", "doc"),
+              item("y pref", "pref"), item("B fold", "fold"), item("c app", "app"), item("X pref", "pref") };
     UsageInformationManager usage;
     usage.updateTime();
     std::vector<LaunchItem> buffer(items.size());
     referenceMergeSort(items, 0, items.size(), buffer,
-                       [&](const LaunchItem& a, const LaunchItem& b) { return usage.compareTo(a, b); });
-    EXPECT_EQ(namesOf(items), QStringList({"X pref", "y pref", "c app", "Z app", "a fold", "B fold", "A doc",
-                                           "b doc"}));
+        [&](const LaunchItem& a, const LaunchItem& b) { return usage.compareTo(a, b); });
+    EXPECT_EQ(namesOf(items),
+        QStringList({ "X pref", "y pref", "c app", "Z app", "a fold", "B fold", "A doc", "b doc" }));
 }
 
 TEST(UsageInformationManager, RegisteredLaunchesAreCountedAndSurviveSaveAndLoad)
 {
     Clock::setFixedTime(now);
-    writeHistory({{"/old", launchTimes({now - 100})}});
+    writeHistory({ { "/old", launchTimes({ now - 100 }) } });
     UsageInformationManager usage;
     EXPECT_EQ(usage.launchCountFor("/nothing"), 0);
     for (int i = 0; i < 3; ++i)
@@ -126,7 +128,7 @@ TEST(UsageInformationManager, RegisteredLaunchesAreCountedAndSurviveSaveAndLoad)
     EXPECT_EQ(reread.launchCountFor("/three"), 3);
     const auto* times = reread.launchTimesFor(u"/old");
     ASSERT_NE(times, nullptr);
-    EXPECT_EQ(*times, (std::vector<double>{now - 100, now + 5})) << "the new time at the end";
+    EXPECT_EQ(*times, (std::vector<double> { now - 100, now + 5 })) << "the new time at the end";
 }
 
 TEST(UsageInformationManager, UnreadableHistoriesStartEmptyAndOddValuesAreSetAside)
@@ -137,10 +139,9 @@ TEST(UsageInformationManager, UnreadableHistoriesStartEmptyAndOddValuesAreSetAsi
     file.close();
     EXPECT_FALSE(UsageInformationManager().hasHistory());
 
-    writeHistory({{"/numbers", QVariantList{100.0, qint64(200), "three", QVariantList{}, true}},
-                  {"/string", "not a list"},
-                  {"/map", QVariantMap{{"a", 1}}},
-                  {"/odd path\twith \"quotes\" & <angles> é\U0001D11E", launchTimes({now - 10})}});
+    writeHistory({ { "/numbers", QVariantList { 100.0, qint64(200), "three", QVariantList {}, true } },
+        { "/string", "not a list" }, { "/map", QVariantMap { { "a", 1 } } },
+        { "/odd path\twith \"quotes\" & <angles> é\U0001D11E", launchTimes({ now - 10 }) } });
     Log::setSink([](const QString&) {});
     UsageInformationManager usage;
     Log::setSink(nullptr);
@@ -155,41 +156,43 @@ TEST(UsageInformationManager, UnreadableHistoriesStartEmptyAndOddValuesAreSetAsi
     usage.save();
     const QVariantMap saved = PropertyList::readDictionaryFile(_historyPath()).value();
     EXPECT_EQ(saved.value("/string"), QVariant("not a list")) << "kept as it was";
-    EXPECT_EQ(saved.value("/map"), QVariant(launchTimes({now}))) << "a launch replaces what was no list";
-    EXPECT_EQ(saved.value("/numbers"), QVariant(launchTimes({100.0, 200.0})));
+    EXPECT_EQ(saved.value("/map"), QVariant(launchTimes({ now }))) << "a launch replaces what was no list";
+    EXPECT_EQ(saved.value("/numbers"), QVariant(launchTimes({ 100.0, 200.0 })));
 }
 
 TEST(UsageInformationManager, HistoryWrittenByPythonIsReadAndScoredTheSame)
 {
     Clock::setFixedTime(now);
-    const QString script = QStringLiteral(
-                               "import plistlib, sys\n"
-                               "with open(sys.argv[1], 'wb') as f:\n"
-                               "    plistlib.dump({'/apps/Mail.app': [%1, %2], '/d/Ünïcode': [%3]}, f)\n")
-                               .arg(now - 10, 0, 'f', 1)
-                               .arg(now - 10, 0, 'f', 1)
-                               .arg(qint64(now - 1000001));
+    const QString script
+        = QStringLiteral("import plistlib, sys\n"
+                         "with open(sys.argv[1], 'wb') as f:\n"
+                         "    plistlib.dump({'/apps/Mail.app': [%1, %2], '/d/Ünïcode': [%3]}, f)\n")
+              .arg(now - 10, 0, 'f', 1)
+              .arg(now - 10, 0, 'f', 1)
+              .arg(qint64(now - 1000001));
     QProcess python;
-    python.start("python3", {"-c", script, _historyPath()});
+    python.start("python3", { "-c", script, _historyPath() });
     ASSERT_TRUE(python.waitForFinished(30000));
     ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
 
     UsageInformationManager usage;
     usage.updateTime();
     EXPECT_EQ(usage.launchCountFor("/apps/Mail.app"), 2);
-    EXPECT_FLOAT_EQ(usage.scoreOf(LaunchItemKind::Application, usage.launchTimesFor(u"/apps/Mail.app")), 10.5f);
+    EXPECT_FLOAT_EQ(
+        usage.scoreOf(LaunchItemKind::Application, usage.launchTimesFor(u"/apps/Mail.app")), 10.5f);
     EXPECT_FLOAT_EQ(usage.scoreOf(LaunchItemKind::Document, usage.launchTimesFor(u"/d/Ünïcode")), 0.3f)
         << "an integer time is read as a time";
 
     // And our own file reads back in Python as the same dictionary of lists of reals.
     usage.save();
     QProcess check;
-    check.start("python3", {"-c",
-                            "import plistlib, sys\n"
-                            "d = plistlib.load(open(sys.argv[1], 'rb'))\n"
-                            "assert len(d['/apps/Mail.app']) == 2, d\n"
-                            "assert all(isinstance(t, float) for t in d['/apps/Mail.app']), d\n",
-                            _historyPath()});
+    check.start("python3",
+        { "-c",
+            "import plistlib, sys\n"
+            "d = plistlib.load(open(sys.argv[1], 'rb'))\n"
+            "assert len(d['/apps/Mail.app']) == 2, d\n"
+            "assert all(isinstance(t, float) for t in d['/apps/Mail.app']), d\n",
+            _historyPath() });
     ASSERT_TRUE(check.waitForFinished(30000));
     EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardError().toStdString();
 }

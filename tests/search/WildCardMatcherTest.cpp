@@ -1,5 +1,5 @@
-#include "search/GlobPattern.h"
 #include "search/WildCardMatcher.h"
+#include "search/GlobPattern.h"
 
 #include <QRandomGenerator>
 #include <QStringList>
@@ -123,8 +123,8 @@ TEST(WildCardMatcher, TwoThreadsShareTheCacheSafely)
 // The direct matcher stands in for the expression in wildcard searches: it must answer alike.
 TEST(WildCardMatcher, DirectPatternsAnswerAsTheirExpressions)
 {
-    const QStringList alphabet = {"A", "B", "É", "\U0001D11E", " ", ".", "[", "]"};
-    const QStringList patternAlphabet = alphabet + QStringList{"*", "?", "*", "?"};
+    const QStringList alphabet = { "A", "B", "É", "\U0001D11E", " ", ".", "[", "]" };
+    const QStringList patternAlphabet = alphabet + QStringList { "*", "?", "*", "?" };
     QRandomGenerator random(42);
     const auto randomText = [&](const QStringList& from, int maximum) {
         QString text;
@@ -138,7 +138,8 @@ TEST(WildCardMatcher, DirectPatternsAnswerAsTheirExpressions)
         const QString name = randomText(alphabet, 8);
         const GlobPattern glob(pattern);
         ASSERT_TRUE(glob.isDirect());
-        ASSERT_EQ(glob.matches(name), matches(name, pattern)) << pattern.toStdString() << " / " << name.toStdString();
+        ASSERT_EQ(glob.matches(name), matches(name, pattern))
+            << pattern.toStdString() << " / " << name.toStdString();
     }
     EXPECT_FALSE(GlobPattern("a+").isDirect());
     EXPECT_FALSE(GlobPattern("\\*").isDirect());

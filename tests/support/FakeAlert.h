@@ -21,7 +21,7 @@ public:
 
     Answer run(Style style, const QString& title, const QString& message, const QStringList& buttons) override
     {
-        shown.push_back({style, title, message, buttons});
+        shown.push_back({ style, title, message, buttons });
         return answer;
     }
 

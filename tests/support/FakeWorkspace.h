@@ -11,26 +11,27 @@ namespace quorvel::test {
 class FakeWorkspace final : public Workspace {
 public:
     struct Call {
-        QString operation; // "openFile", "launchApplication", "selectFileInFileViewerRootedAtPath", "iconForFile", "openURL"
-        QString path;      // the path, or the URL; for the viewer: the file to select
-        QString root;      // the viewer's root folder; empty otherwise
+        QString operation; // "openFile", "launchApplication", "selectFileInFileViewerRootedAtPath",
+                           // "iconForFile", "openURL"
+        QString path; // the path, or the URL; for the viewer: the file to select
+        QString root; // the viewer's root folder; empty otherwise
     };
 
     FakeWorkspace() { Workspace::setSharedWorkspace(this); }
     ~FakeWorkspace() override { Workspace::setSharedWorkspace(nullptr); }
 
-    bool openFile(const QString& path) override { return record({"openFile", path, {}}); }
-    bool launchApplication(const QString& path) override { return record({"launchApplication", path, {}}); }
+    bool openFile(const QString& path) override { return record({ "openFile", path, {} }); }
+    bool launchApplication(const QString& path) override { return record({ "launchApplication", path, {} }); }
     bool selectFileInFileViewerRootedAtPath(const QString& file, const QString& root) override
     {
-        return record({"selectFileInFileViewerRootedAtPath", file, root});
+        return record({ "selectFileInFileViewerRootedAtPath", file, root });
     }
     QIcon iconForFile(const QString& path) override
     {
-        record({"iconForFile", path, {}});
+        record({ "iconForFile", path, {} });
         return icon;
     }
-    bool openURL(const QUrl& url) override { return record({"openURL", url.toString(), {}}); }
+    bool openURL(const QUrl& url) override { return record({ "openURL", url.toString(), {} }); }
 
     // Calls other than iconForFile, which the panel makes on every selection.
     std::vector<Call> opened() const
