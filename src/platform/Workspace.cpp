@@ -8,13 +8,15 @@
 #include "platform/Folders.h"
 #include "platform/Log.h"
 
+#include <QAbstractFileIconProvider>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDesktopServices>
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QPainter>
+#include <QPixmap>
 #include <QProcess>
 
 #include <atomic>
@@ -168,6 +170,25 @@ void useHicolorWhenNoThemeIsSet()
         QIcon::setThemeName(QStringLiteral("hicolor"));
 }
 
+// Without any icon theme (a bare session) a folder or file still gets a recognisable shape.
+QIcon drawnFallbackIcon(bool folder)
+{
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(90, 90, 90), 2));
+    if (folder) {
+        painter.setBrush(QColor(235, 190, 90));
+        painter.drawRoundedRect(QRectF(6, 16, 52, 38), 4, 4);
+        painter.drawRoundedRect(QRectF(6, 10, 22, 10), 3, 3);
+    } else {
+        painter.setBrush(QColor(245, 245, 245));
+        painter.drawRoundedRect(QRectF(14, 6, 36, 52), 3, 3);
+    }
+    return QIcon(pixmap);
+}
+
 QIcon iconFromName(const QString& name)
 {
     if (name.isEmpty())
@@ -309,10 +330,12 @@ QIcon Workspace::iconOfMimeType(const QString& path)
     if (icon.isNull())
         icon = QIcon::fromTheme(type.genericIconName());
     if (icon.isNull()) {
-        const QFileIconProvider provider;
-        icon = info.isDir() ? provider.icon(QFileIconProvider::Folder)
-                            : provider.icon(QFileIconProvider::File);
+        const QAbstractFileIconProvider provider;
+        icon = info.isDir() ? provider.icon(QAbstractFileIconProvider::Folder)
+                            : provider.icon(QAbstractFileIconProvider::File);
     }
+    if (icon.isNull())
+        icon = drawnFallbackIcon(info.isDir());
     iconsByMimeType.insert(key, icon);
     return icon;
 }
