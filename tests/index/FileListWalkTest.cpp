@@ -1,8 +1,8 @@
 // What a scan puts into the index for real trees: classification, the walk's rules, exclusions
 // and the order of the index.
 
-#include "index/LogCapture.h"
 #include "index/ScanFixture.h"
+#include "support/LogCapture.h"
 
 #include "platform/PropertyList.h"
 

@@ -3,13 +3,13 @@
 #include "index/DocumentTypes.h"
 #include "index/FileExclusionList.h"
 #include "index/FolderExclusionList.h"
-#include "index/LogCapture.h"
 #include "index/SearchLocations.h"
 #include "index/TemporaryTree.h"
 #include "platform/Bundle.h"
 #include "platform/Folders.h"
 #include "platform/InternalInconsistency.h"
 #include "platform/PropertyList.h"
+#include "support/LogCapture.h"
 #include "support/TemporaryHome.h"
 
 #include <QDir>

@@ -1,6 +1,7 @@
 #include "platform/Folders.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
+#include "support/LogCapture.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -50,21 +51,12 @@ TEST(Folders, JoiningPutsExactlyOneSlashBetweenComponents)
     EXPECT_EQ(Folders::joinPath("/", "usr"), "/usr");
 }
 
-namespace {
-QStringList logged;
-void capture(const QString& line)
-{
-    logged << line;
-}
-} // namespace
-
 TEST(Log, WritesOneLinePerMessageAndNamesTheFailingOperation)
 {
-    logged.clear();
-    Log::setSink(capture);
+    test::LogCapture log;
     Log::line("two\nlines");
     Log::failure("could not find any defaults!", "load", "DocumentTypes.cpp");
-    Log::setSink(nullptr);
+    const QStringList logged = log.lines();
     ASSERT_EQ(logged.size(), 2);
     EXPECT_EQ(logged[0], "two lines");
     EXPECT_EQ(logged[1], "could not find any defaults! (in load, DocumentTypes.cpp)");

@@ -5,23 +5,19 @@
 #include "platform/PropertyList.h"
 #include "search/InteractiveCombinedList.h"
 #include "support/FakeWorkspace.h"
+#include "support/LogCapture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <optional>
 #include <thread>
 
 using namespace quorvel;
 using namespace quorvel::test;
 
 namespace {
-
-QStringList logged;
-void captureLog(const QString& line)
-{
-    logged << line;
-}
 
 LaunchItem doc(const QString& name)
 {
@@ -206,8 +202,7 @@ TEST(InteractiveList, PreferencePaneIconComesFromItsBundleElseFromTheWorkspace)
     auto list = listOf({ { "WithPaneKey", "pref", withPaneKey }, { "WithBundleKey", "pref", withBundleKey },
         { "WithoutKey", "pref", withoutKey }, { "Gone", "pref", home + "/Gone.prefPane" },
         { "Document", "doc", home + "/Document" } });
-    logged.clear();
-    Log::setSink(captureLog);
+    std::optional<test::LogCapture> log(std::in_place);
     for (const QString term : { "WithPaneKey", "WithBundleKey" }) {
         list->setFilterWithMode(term, 0);
         const QIcon icon = list->iconOfSelectedFile();
@@ -218,7 +213,8 @@ TEST(InteractiveList, PreferencePaneIconComesFromItsBundleElseFromTheWorkspace)
         list->setFilterWithMode(term, 0);
         list->iconOfSelectedFile();
     }
-    Log::setSink(nullptr);
+    const QStringList logged = log->lines();
+    log.reset();
     ASSERT_EQ(workspace.calls.size(), 3u);
     EXPECT_EQ(workspace.calls[0].path, withoutKey);
     EXPECT_EQ(workspace.calls[1].path, home + "/Gone.prefPane");
@@ -237,10 +233,10 @@ TEST(InteractiveList, BadIndexEntriesAreLeftOutOrCarried)
         QVariantMap { { "name", "No path" }, { "type", "doc" } }, "not a dictionary",
         QVariantMap { { "name", "Fine" }, { "type", "app" }, { "path", "/fine" }, { "extra", "kept out" } } };
     ASSERT_TRUE(PropertyList::writeFile(_combinedListPath(), array));
-    Log::setSink([](const QString&) {});
+    std::optional<test::LogCapture> quiet(std::in_place);
     InteractiveCombinedList list;
     list.load();
-    Log::setSink(nullptr);
+    quiet.reset();
     list.setFilterWithMode("", 3);
     EXPECT_EQ(namesOf(matchesOf(list)), QStringList({ "Fine", "No type", "Number type" }));
     EXPECT_EQ(list.matchingTypeAt(1), "") << "an unknown type, ranked as a document";
@@ -276,7 +272,7 @@ TEST(InteractiveList, IndexWrittenByPythonIsReadAndRankedTheSame)
 
 TEST(InteractiveList, WaitingForTheScanRereadsUntilTheIndexAppears)
 {
-    Log::setSink([](const QString&) {});
+    const test::LogCapture quiet;
     InteractiveCombinedList list;
     std::thread scanner([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -291,7 +287,6 @@ TEST(InteractiveList, WaitingForTheScanRereadsUntilTheIndexAppears)
     InteractiveCombinedList never;
     never.setWaitingLimit(std::chrono::milliseconds(250));
     never.showWaitingForDiskScanPanel();
-    Log::setSink(nullptr);
     EXPECT_EQ(search(never, "new", 0), QStringList()) << "gives up when no scan writes the file";
 }
 

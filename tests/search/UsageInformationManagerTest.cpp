@@ -4,6 +4,7 @@
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
 #include "search/UsageInformationManager.h"
+#include "support/LogCapture.h"
 
 #include <QFile>
 #include <QProcess>
@@ -142,9 +143,8 @@ TEST(UsageInformationManager, UnreadableHistoriesStartEmptyAndOddValuesAreSetAsi
     writeHistory({ { "/numbers", QVariantList { 100.0, qint64(200), "three", QVariantList {}, true } },
         { "/string", "not a list" }, { "/map", QVariantMap { { "a", 1 } } },
         { "/odd path\twith \"quotes\" & <angles> é\U0001D11E", launchTimes({ now - 10 }) } });
-    Log::setSink([](const QString&) {});
+    const test::LogCapture quiet;
     UsageInformationManager usage;
-    Log::setSink(nullptr);
     EXPECT_EQ(usage.launchCountFor("/numbers"), 2) << "integers count as times, other values do not";
     EXPECT_EQ(usage.launchCountFor("/string"), 0);
     EXPECT_EQ(usage.launchCountFor("/odd path\twith \"quotes\" & <angles> é\U0001D11E"), 1);

@@ -1,4 +1,4 @@
-#include "index/LogCapture.h"
+#include "support/LogCapture.h"
 
 #include "platform/Log.h"
 
