@@ -1,0 +1,50 @@
+#include "components/PidFile.h"
+
+#include "platform/Log.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace quorvel {
+
+PidFile::PidFile(const QString& path)
+    : path(path)
+{
+}
+
+PidFile::~PidFile()
+{
+    remove();
+}
+
+bool PidFile::write()
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QByteArray::number(QCoreApplication::applicationPid()) + '\n');
+        written = file.commit();
+    }
+    if (!written)
+        Log::line(QStringLiteral("Could not record the process id in %1").arg(path));
+    return written;
+}
+
+void PidFile::remove()
+{
+    if (!written)
+        return;
+    written = false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const bool ours = file.readAll().trimmed() == QByteArray::number(QCoreApplication::applicationPid());
+    file.close();
+    if (ours)
+        file.remove();
+}
+
+} // namespace quorvel
