@@ -1,6 +1,7 @@
 #include "components/HotKeyClient.h"
 
 #include "components/ComponentContract.h"
+#include "components/GnomeCustomShortcut.h"
 #include "components/HotKeySettings.h"
 #include "platform/Folders.h"
 #include "platform/Log.h"
@@ -83,6 +84,18 @@ HotKeyStatus HotKeyClient::apply(const HotKeySettings& settings)
                            "(%1). Open this pane again to retry.")
                 .arg(componentBundle));
     return status();
+}
+
+// A shortcut once added to the desktop's own settings takes the new key too, or goes when the key
+// is switched off.
+void HotKeyClient::followInDesktopShortcut(const HotKeySettings& settings)
+{
+    if (!GnomeCustomShortcut::isAdded())
+        return;
+    if (settings.isSwitchedOn())
+        GnomeCustomShortcut::add(settings);
+    else
+        GnomeCustomShortcut::remove();
 }
 
 HotKeyStatus HotKeyClient::call(const QString& method) const

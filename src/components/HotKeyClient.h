@@ -27,6 +27,7 @@ public:
 
 private:
     HotKeyStatus call(const QString& method) const;
+    static void followInDesktopShortcut(const HotKeySettings& settings);
 
     QString componentBundle;
 };

@@ -32,7 +32,7 @@ unset XDG_SESSION_TYPE WAYLAND_DISPLAY
 settings="$HOME/Library/Preferences/org.quorvel.launcher.plist"
 pidfile="$HOME/Library/Application Support/Quorvel Suite/QRV HotKey.pid"
 mkdir -p "$HOME/Library/Preferences"
-# A setting of the launcher's own that writing the hot key must keep.
+# A setting of the launcher's own that writing the hot key must keep, and a hot key no keyboard has.
 cat >"$settings" <<'PLIST'
 <?xml version="1.0" encoding="UTF-8"?>
 <!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
@@ -40,6 +40,17 @@ cat >"$settings" <<'PLIST'
 <dict>
 	<key>combinedLastSearchTerm</key>
 	<string>keep me</string>
+	<key>qrvl</key>
+	<dict>
+		<key>keyCode</key>
+		<integer>122</integer>
+		<key>keyModifier</key>
+		<integer>0</integer>
+		<key>keyString</key>
+		<string>F15</string>
+		<key>switchedOn</key>
+		<string>YES</string>
+	</dict>
 </dict>
 </plist>
 PLIST
@@ -77,7 +88,8 @@ component=$!
 pids+=($component)
 await test -s "$pidfile" || fail "no pid file"
 [ "$(cat "$pidfile")" = "$component" ] || fail "the pid file names $(cat "$pidfile"), not $component"
-grep -q "Watching F1" "$work/hotkey.log" || await grep -q "Watching F1" "$work/hotkey.log" || fail "F1 not grabbed"
+await grep -q "Watching F1" "$work/hotkey.log" || fail "F1 not grabbed"
+grep -q '"F15" is not a key name.*using F1' "$work/hotkey.log" || fail "the fallback to F1 was not logged"
 
 # A second start finds the first and ends at once.
 timeout 10 "$hotkey" >>"$work/hotkey.log" 2>&1 || fail "a second instance did not end by itself"
