@@ -65,9 +65,10 @@ PortalGlobalShortcut::PortalGlobalShortcut()
 {
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<QList<PortalShortcut>>();
-    QDBusConnection::sessionBus().connect(portalService, portalPath, shortcutsInterface,
-        QStringLiteral("Activated"), this,
-        SLOT(activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    // The whole message: the slot then needs no exact match of the signal's signature.
+    if (!QDBusConnection::sessionBus().connect(portalService, portalPath, shortcutsInterface,
+            QStringLiteral("Activated"), this, SLOT(activated(QDBusMessage))))
+        Log::line(QStringLiteral("Could not listen for the desktop's shortcut activations"));
 }
 
 QString PortalGlobalShortcut::triggerOf(const HotKeySettings& settings)
@@ -169,10 +170,14 @@ void PortalGlobalShortcut::shortcutsBound(uint response, const QVariantMap&)
             .arg(settings.text()) });
 }
 
-void PortalGlobalShortcut::activated(
-    const QDBusObjectPath& fromSession, const QString& id, qulonglong, const QVariantMap&)
+void PortalGlobalShortcut::activated(const QDBusMessage& message)
 {
-    if (fromSession == session && id == shortcutId && settings.isSwitchedOn())
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() < 2)
+        return;
+    const QString fromSession = arguments.at(0).value<QDBusObjectPath>().path();
+    const QString id = arguments.at(1).toString();
+    if (fromSession == session.path() && id == shortcutId && settings.isSwitchedOn())
         Q_EMIT pressed();
 }
 

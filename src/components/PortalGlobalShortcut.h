@@ -7,6 +7,7 @@
 #include "components/HotKeySettings.h"
 #include "components/KeyWatcher.h"
 
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QVariantMap>
 
@@ -26,8 +27,7 @@ public:
 private Q_SLOTS:
     void sessionCreated(uint response, const QVariantMap& results);
     void shortcutsBound(uint response, const QVariantMap& results);
-    void activated(const QDBusObjectPath& session, const QString& shortcutId, qulonglong timestamp,
-        const QVariantMap& options);
+    void activated(const QDBusMessage& message);
 
 private:
     QString requestPath(const QString& token) const;
