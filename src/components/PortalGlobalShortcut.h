@@ -21,7 +21,7 @@ public:
     PortalGlobalShortcut();
 
     HotKeyStatus watch(const HotKeySettings& settings) override;
-    // "CTRL+ALT+q", "LOGO+F1": the trigger notation of the shortcuts specification.
+    // "CTRL+ALT+q", "LOGO+F1": the trigger notation of the freedesktop shortcuts standard.
     static QString triggerOf(const HotKeySettings& settings);
 
 private Q_SLOTS:
