@@ -9,13 +9,13 @@ namespace quorvel {
 
 LaunchItemKind launchItemKindOf(QStringView type)
 {
-    if (type == u"app")
+    if (type == LaunchItemType::application)
         return LaunchItemKind::Application;
-    if (type == u"doc")
+    if (type == LaunchItemType::document)
         return LaunchItemKind::Document;
-    if (type == u"pref")
+    if (type == LaunchItemType::preferencePane)
         return LaunchItemKind::PreferencePane;
-    if (type == u"fold")
+    if (type == LaunchItemType::folder)
         return LaunchItemKind::Folder;
     return LaunchItemKind::Other;
 }

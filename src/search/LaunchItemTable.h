@@ -70,8 +70,8 @@ private:
     std::vector<LaunchItemKind> kinds;
     std::vector<std::uint32_t> lineFeedItems;
     // The four codes first, so that every item of a common type shares one string.
-    std::vector<QString> typeStrings
-        = { QStringLiteral("app"), QStringLiteral("doc"), QStringLiteral("pref"), QStringLiteral("fold") };
+    std::vector<QString> typeStrings = { LaunchItemType::application, LaunchItemType::document,
+        LaunchItemType::preferencePane, LaunchItemType::folder };
 
     mutable std::once_flag ranksOnce;
     mutable std::vector<std::uint32_t> ranks;
