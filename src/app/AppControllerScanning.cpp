@@ -3,6 +3,7 @@
 #include "app/AppController.h"
 
 #include "index/FileList.h"
+#include "search/InteractiveCombinedList.h"
 
 #include <QLabel>
 #include <QMetaObject>
@@ -47,6 +48,14 @@ void AppController::scanNow()
     fileList->timeUpForRedoingFileList();
 }
 
+void AppController::scanIfIndexIsUnreadable()
+{
+    if (!interactiveCombinedList->interactiveListFileIsUnreadable())
+        return;
+    scanReason = QStringLiteral("The index could not be read; scanning again...");
+    fileList->redoFileList();
+}
+
 void AppController::updateStatusBar()
 {
     // Read the scanner now, on whichever thread reports, so that what is shown is the state
@@ -76,6 +85,8 @@ void AppController::fileListWasRefreshed()
 
 void AppController::showScanState(const QString& status, bool scanning)
 {
+    if (!scanning)
+        scanReason.clear();
     if (!outlets.statusField)
         return;
     if (scanning) {
@@ -87,8 +98,9 @@ void AppController::showScanState(const QString& status, bool scanning)
         outlets.progressIndicator->hide();
         outlets.startScanButton->show();
     }
-    outlets.statusField->setText(status);
-    Q_EMIT statusLineChanged(status);
+    const QString shown = scanReason.isEmpty() ? status : scanReason;
+    outlets.statusField->setText(shown);
+    Q_EMIT statusLineChanged(shown);
 }
 
 } // namespace quorvel

@@ -21,7 +21,7 @@ struct ToolRun {
 ToolRun query(const QStringList& arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(QUORVEL_BUILD_DIR "/src/tools/quorvel-query"), arguments);
+    process.start(QStringLiteral(QUORVEL_BUILD_DIR "/quorvel-query"), arguments);
     ToolRun run;
     if (!process.waitForFinished(60000))
         return run;
