@@ -67,7 +67,14 @@ void AppController::updateStatusBar()
         return;
     }
     QMetaObject::invokeMethod(
-        this, [this, status, scanning] { showScanState(status, scanning); }, Qt::QueuedConnection);
+        this,
+        [this, status, scanning] {
+            // The scanner's last report of a scan ends what the reason explained.
+            if (!scanning)
+                scanReason.clear();
+            showScanState(status, scanning);
+        },
+        Qt::QueuedConnection);
 }
 
 void AppController::fileListWasRefreshed()
@@ -85,8 +92,6 @@ void AppController::fileListWasRefreshed()
 
 void AppController::showScanState(const QString& status, bool scanning)
 {
-    if (!scanning)
-        scanReason.clear();
     if (!outlets.statusField)
         return;
     if (scanning) {
@@ -98,7 +103,7 @@ void AppController::showScanState(const QString& status, bool scanning)
         outlets.progressIndicator->hide();
         outlets.startScanButton->show();
     }
-    const QString shown = scanReason.isEmpty() ? status : scanReason;
+    const QString shown = scanning && !scanReason.isEmpty() ? scanReason : status;
     outlets.statusField->setText(shown);
     Q_EMIT statusLineChanged(shown);
 }
