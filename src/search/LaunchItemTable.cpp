@@ -112,11 +112,6 @@ void LaunchItemTable::finish()
     lineFeedItems.shrink_to_fit();
 }
 
-LaunchItem LaunchItemTable::item(std::size_t i) const
-{
-    return { name(i).toString(), type(i), path(i).toString() };
-}
-
 const std::vector<std::uint32_t>& LaunchItemTable::nameRanks() const
 {
     std::call_once(ranksOnce, [this] { computeRanks(); });

@@ -31,7 +31,6 @@ public:
     QStringView path(std::size_t i) const { return slice(paths, pathStart, i, 0); }
     const QString& type(std::size_t i) const { return typeStrings[typeCodes[i]]; }
     LaunchItemKind kind(std::size_t i) const { return kinds[i]; }
-    LaunchItem item(std::size_t i) const;
 
     // The first four UTF-16 units of the upper-cased name, the first in the lowest bits, padded
     // with zeros: a prefix test of up to four characters is one masked comparison.

@@ -45,7 +45,6 @@ public:
     const LaunchTimes* launchTimesFor(QStringView path) const;
     float scoreOf(LaunchItemKind kind, const LaunchTimes* launches) const;
     bool hasHistory() const { return !usageInfoDic.empty(); }
-    double currentTime() const { return currentT; }
 
     static float naturalScore(LaunchItemKind kind);
     // What one launch of the given age adds to the usage score.
