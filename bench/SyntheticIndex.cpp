@@ -1,6 +1,7 @@
 #include "SyntheticIndex.h"
 
 #include "platform/PropertyList.h"
+#include "search/LaunchItem.h"
 
 #include <QSet>
 #include <QStringList>
@@ -122,11 +123,11 @@ SyntheticItem makeItem(Random& random, const QStringList& folders)
         const QString folder = random.below(2) ? QStringLiteral("/usr/share/applications")
                                                : QStringLiteral("/home/user/.local/share/applications");
         const QString file = QStringLiteral("org.freedesktop.") + QString(name).remove(QLatin1Char(' '));
-        return { name, QStringLiteral("app"), fitPath(folder, file + QStringLiteral(".desktop")) };
+        return { name, LaunchItemType::application, fitPath(folder, file + QStringLiteral(".desktop")) };
     }
     if (roll < 6) {
         const QString name = QString::fromUtf8(random.pick(panes));
-        return { name, QStringLiteral("pref"),
+        return { name, LaunchItemType::preferencePane,
             fitPath(
                 QStringLiteral("/usr/share/quorvel/PreferencePanes"), name + QStringLiteral(".prefPane")) };
     }
@@ -137,10 +138,10 @@ SyntheticItem makeItem(Random& random, const QStringList& folders)
             ? QString::fromLatin1(random.pick(folderNames))
             : capitalisedWords(random, 1 + static_cast<int>(random.below(2)));
         const QString path = fitPath(folder, name);
-        return { path.section(QLatin1Char('/'), -1), QStringLiteral("fold"), path };
+        return { path.section(QLatin1Char('/'), -1), LaunchItemType::folder, path };
     }
     const QString path = fitPath(folder, documentName(random));
-    return { path.section(QLatin1Char('/'), -1), QStringLiteral("doc"), path };
+    return { path.section(QLatin1Char('/'), -1), LaunchItemType::document, path };
 }
 
 // "Report.pdf" -> "Report 2.pdf", as file managers name copies; the name of a document or
@@ -152,7 +153,7 @@ SyntheticItem numbered(SyntheticItem item, int copy)
     if (dot <= slash)
         dot = item.path.size();
     item.path.insert(dot, QStringLiteral(" %1").arg(copy));
-    if (item.type == QLatin1String("doc") || item.type == QLatin1String("fold"))
+    if (item.type == LaunchItemType::document || item.type == LaunchItemType::folder)
         item.name = item.path.mid(slash + 1);
     return item;
 }

@@ -14,7 +14,7 @@ namespace quorvel::bench {
 
 struct SyntheticItem {
     QString name;
-    QString type; // "app", "pref", "fold" or "doc"
+    QString type; // one of LaunchItemType
     QString path; // absolute
 };
 

@@ -14,6 +14,7 @@
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
 #include "platform/DistributedNotificationCenter.h"
+#include "platform/SettingsKeys.h"
 #include "platform/SystemInfo.h"
 #include "platform/UserDefaults.h"
 #include "platform/ValueTransformer.h"
@@ -80,29 +81,29 @@ bool AppController::initialize()
 QVariantMap AppController::createDefaultValueDictionary()
 {
     QVariantMap defaults;
-    defaults.insert(QStringLiteral("qrvl"), createDefaultQRVLValueDictionary());
-    defaults.insert(QStringLiteral("tab"), QVariant::fromValue<qint64>(0));
-    defaults.insert(QStringLiteral("launchAtLogin"), QStringLiteral("YES"));
-    defaults.insert(QStringLiteral("combinedMatchingMode"), QVariant::fromValue<qint64>(0));
-    defaults.insert(QStringLiteral("mainWindowTransparency"), QVariant::fromValue<float>(1.0f));
-    defaults.insert(QStringLiteral("listItemSize"), QVariant::fromValue<qint64>(11));
-    defaults.insert(QStringLiteral("showMenuBar"), true);
-    defaults.insert(QStringLiteral("instantOn"), true);
-    defaults.insert(QStringLiteral("combinedLastSearchTerm"), QString());
-    defaults.insert(QStringLiteral("combinedPathOfLastMatch"), QString());
-    defaults.insert(QStringLiteral("updateIntervalInSeconds"), QVariant::fromValue<float>(1800.0f));
-    defaults.insert(QStringLiteral("automaticScanning"), QVariant::fromValue<qint64>(0));
+    defaults.insert(SettingsKey::hotKey, createDefaultQRVLValueDictionary());
+    defaults.insert(SettingsKey::tab, QVariant::fromValue<qint64>(0));
+    defaults.insert(SettingsKey::launchAtLogin, QStringLiteral("YES"));
+    defaults.insert(SettingsKey::combinedMatchingMode, QVariant::fromValue<qint64>(0));
+    defaults.insert(SettingsKey::mainWindowTransparency, QVariant::fromValue<float>(1.0f));
+    defaults.insert(SettingsKey::listItemSize, QVariant::fromValue<qint64>(11));
+    defaults.insert(SettingsKey::showMenuBar, true);
+    defaults.insert(SettingsKey::instantOn, true);
+    defaults.insert(SettingsKey::combinedLastSearchTerm, QString());
+    defaults.insert(SettingsKey::combinedPathOfLastMatch, QString());
+    defaults.insert(SettingsKey::updateIntervalInSeconds, QVariant::fromValue<float>(1800.0f));
+    defaults.insert(SettingsKey::automaticScanning, QVariant::fromValue<qint64>(0));
     return defaults;
 }
 
 QVariantMap AppController::createDefaultQRVLValueDictionary()
 {
     QVariantMap hotKey;
-    hotKey.insert(QStringLiteral("keyCode"),
+    hotKey.insert(SettingsKey::hotKeyCode,
         QVariant::fromValue<quint16>(keyCodeOfString(QStringLiteral("F1")).value_or(0)));
-    hotKey.insert(QStringLiteral("keyModifier"), QVariant::fromValue<qint64>(0));
-    hotKey.insert(QStringLiteral("switchedOn"), QStringLiteral("YES"));
-    hotKey.insert(QStringLiteral("keyString"), QStringLiteral("F1"));
+    hotKey.insert(SettingsKey::hotKeyModifier, QVariant::fromValue<qint64>(0));
+    hotKey.insert(SettingsKey::hotKeySwitchedOn, QStringLiteral("YES"));
+    hotKey.insert(SettingsKey::hotKeyString, QStringLiteral("F1"));
     return hotKey;
 }
 
@@ -130,6 +131,7 @@ AppController::AppController()
     if (!interactiveCombinedList->interactiveListFileExists())
         fileList->redoFileList();
     interactiveCombinedList->load();
+    scanIfIndexIsUnreadable();
 }
 
 AppController::~AppController()
@@ -199,26 +201,24 @@ void AppController::readSettings()
 {
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
     defaults.synchronize();
-    tab = static_cast<int>(defaults.integerForKey(QStringLiteral("tab")));
-    combinedMatchingMode = static_cast<int>(defaults.integerForKey(QStringLiteral("combinedMatchingMode")));
-    combinedLastSearchTerm = defaults.stringForKey(QStringLiteral("combinedLastSearchTerm"));
-    combinedPathOfLastMatch = defaults.stringForKey(QStringLiteral("combinedPathOfLastMatch"));
-    automaticScanning = static_cast<int>(defaults.integerForKey(QStringLiteral("automaticScanning")));
-    setTimerInterval(wholeSeconds(defaults.floatForKey(QStringLiteral("updateIntervalInSeconds"))));
-    instantLaunch = defaults.boolForKey(QStringLiteral("instantOn"));
+    tab = static_cast<int>(defaults.integerForKey(SettingsKey::tab));
+    combinedMatchingMode = static_cast<int>(defaults.integerForKey(SettingsKey::combinedMatchingMode));
+    combinedLastSearchTerm = defaults.stringForKey(SettingsKey::combinedLastSearchTerm);
+    combinedPathOfLastMatch = defaults.stringForKey(SettingsKey::combinedPathOfLastMatch);
+    automaticScanning = static_cast<int>(defaults.integerForKey(SettingsKey::automaticScanning));
+    setTimerInterval(wholeSeconds(defaults.floatForKey(SettingsKey::updateIntervalInSeconds)));
+    instantLaunch = defaults.boolForKey(SettingsKey::instantOn);
 }
 
 void AppController::saveSettings()
 {
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    defaults.setInteger(QStringLiteral("tab"), outlets.tabView->currentIndex());
-    defaults.setInteger(
-        QStringLiteral("combinedMatchingMode"), outlets.combinedMatchingModePopUp->currentIndex());
-    defaults.setString(QStringLiteral("combinedLastSearchTerm"), outlets.combinedInputTextField->text());
-    defaults.setString(
-        QStringLiteral("combinedPathOfLastMatch"), interactiveCombinedList->pathOfSelectedItem());
-    defaults.setInteger(QStringLiteral("updateIntervalInSeconds"), wholeSeconds(updateIntervalInSeconds));
-    defaults.setInteger(QStringLiteral("automaticScanning"), automaticScanning);
+    defaults.setInteger(SettingsKey::tab, outlets.tabView->currentIndex());
+    defaults.setInteger(SettingsKey::combinedMatchingMode, outlets.combinedMatchingModePopUp->currentIndex());
+    defaults.setString(SettingsKey::combinedLastSearchTerm, outlets.combinedInputTextField->text());
+    defaults.setString(SettingsKey::combinedPathOfLastMatch, interactiveCombinedList->pathOfSelectedItem());
+    defaults.setInteger(SettingsKey::updateIntervalInSeconds, wholeSeconds(updateIntervalInSeconds));
+    defaults.setInteger(SettingsKey::automaticScanning, automaticScanning);
     defaults.synchronize();
 
     searchLocations_->save();

@@ -146,6 +146,9 @@ Q_SIGNALS:
 
 private:
     void showScanState(const QString& status, bool scanning);
+    // The index is there but could not be read: a scan replaces it, and the status line says
+    // why while it runs.
+    void scanIfIndexIsUnreadable();
     // folderIcon for "fold", appIcon for "app", prefIcon for "pref", docIcon for any other type.
     const QPixmap& badgeForType(const QString& type) const;
     void selectTableRow(int row);
@@ -181,6 +184,7 @@ private:
     std::unique_ptr<QTimer> myTimer;
     float updateIntervalInSeconds = 0.0f;
     int automaticScanning = 0;
+    QString scanReason; // shown instead of the scanner's status while the scan it explains runs
 };
 
 } // namespace quorvel

@@ -67,6 +67,7 @@ void AppController::refreshListDisplay()
 {
     interactiveCombinedList = std::make_unique<InteractiveCombinedList>();
     interactiveCombinedList->load();
+    scanIfIndexIsUnreadable();
     interactiveList[0] = interactiveCombinedList.get();
     if (tableModel)
         tableModel->setList(interactiveCombinedList.get());
@@ -109,11 +110,11 @@ void AppController::updateCombinedLaunchItem()
 
 const QPixmap& AppController::badgeForType(const QString& type) const
 {
-    if (type == QLatin1String("fold"))
+    if (type == LaunchItemType::folder)
         return folderIcon;
-    if (type == QLatin1String("app"))
+    if (type == LaunchItemType::application)
         return appIcon;
-    if (type == QLatin1String("pref"))
+    if (type == LaunchItemType::preferencePane)
         return prefIcon;
     return docIcon;
 }

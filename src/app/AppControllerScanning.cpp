@@ -3,6 +3,7 @@
 #include "app/AppController.h"
 
 #include "index/FileList.h"
+#include "search/InteractiveCombinedList.h"
 
 #include <QLabel>
 #include <QMetaObject>
@@ -47,6 +48,14 @@ void AppController::scanNow()
     fileList->timeUpForRedoingFileList();
 }
 
+void AppController::scanIfIndexIsUnreadable()
+{
+    if (!interactiveCombinedList->interactiveListFileIsUnreadable())
+        return;
+    scanReason = QStringLiteral("The index could not be read; scanning again...");
+    fileList->redoFileList();
+}
+
 void AppController::updateStatusBar()
 {
     // Read the scanner now, on whichever thread reports, so that what is shown is the state
@@ -58,7 +67,14 @@ void AppController::updateStatusBar()
         return;
     }
     QMetaObject::invokeMethod(
-        this, [this, status, scanning] { showScanState(status, scanning); }, Qt::QueuedConnection);
+        this,
+        [this, status, scanning] {
+            // The scanner's last report of a scan ends what the reason explained.
+            if (!scanning)
+                scanReason.clear();
+            showScanState(status, scanning);
+        },
+        Qt::QueuedConnection);
 }
 
 void AppController::fileListWasRefreshed()
@@ -87,8 +103,9 @@ void AppController::showScanState(const QString& status, bool scanning)
         outlets.progressIndicator->hide();
         outlets.startScanButton->show();
     }
-    outlets.statusField->setText(status);
-    Q_EMIT statusLineChanged(status);
+    const QString shown = scanning && !scanReason.isEmpty() ? scanReason : status;
+    outlets.statusField->setText(shown);
+    Q_EMIT statusLineChanged(shown);
 }
 
 } // namespace quorvel

@@ -1,6 +1,7 @@
 #include "app/TaviskBgndView.h"
 
 #include "platform/Bundle.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
 #include <QPainter>
@@ -19,9 +20,9 @@ float TaviskBgndView::backgroundOpacity()
     const UserDefaults& defaults = UserDefaults::standardUserDefaults();
     // A fresh user has no "mainDialogTransparency"; the registered window transparency (1.0)
     // answers then, so the panel is not drawn as bare controls over the desktop.
-    if (defaults.objectForKey(QStringLiteral("mainDialogTransparency")).isValid())
-        return defaults.floatForKey(QStringLiteral("mainDialogTransparency"));
-    return defaults.floatForKey(QStringLiteral("mainWindowTransparency"));
+    if (defaults.objectForKey(SettingsKey::mainDialogTransparency).isValid())
+        return defaults.floatForKey(SettingsKey::mainDialogTransparency);
+    return defaults.floatForKey(SettingsKey::mainWindowTransparency);
 }
 
 void TaviskBgndView::paintEvent(QPaintEvent* /*event*/)

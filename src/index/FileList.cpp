@@ -7,10 +7,12 @@
 #include "index/SearchLocations.h"
 #include "platform/Bundle.h"
 #include "platform/Clock.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileManager.h"
 #include "platform/InternalInconsistency.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
+#include "platform/UnreadableFile.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <algorithm>
@@ -21,10 +23,11 @@ namespace quorvel {
 
 namespace {
 
-const QString paneType = QStringLiteral("pref");
-const QString applicationType = QStringLiteral("app");
-const QString documentType = QStringLiteral("doc");
-const QString folderType = QStringLiteral("fold");
+// Shared by every item of a type, so that a million items hold four strings.
+const QString paneType = LaunchItemType::preferencePane;
+const QString applicationType = LaunchItemType::application;
+const QString documentType = LaunchItemType::document;
+const QString folderType = LaunchItemType::folder;
 
 QString lastPathComponent(const QString& path)
 {
@@ -155,12 +158,18 @@ void FileList::updateApplicationNames()
         return;
     }
     sortAlphabetically(list);
-    writeIndex(list);
+    const bool written = writeIndex(list);
+    indexWritten.store(written);
     currentlyUpdatingApplicationList.store(false);
+    documentTypesCopy.reset();
+    if (!written) {
+        // Reported as what it is: the index on disk is still the old one (or none).
+        changeStatus(QStringLiteral("The index could not be written."));
+        return;
+    }
     if (appController)
         appController->fileListWasRefreshed();
     changeStatus(QStringLiteral("Last disk scan was completed at %1").arg(completionTimeText()));
-    documentTypesCopy.reset();
 }
 
 void FileList::searchPathAddToCombinedListRecursive(const QString& path, ItemArray& list, bool recursive)
@@ -319,11 +328,22 @@ bool FileList::canStandInTheIndex(const QString& name)
     });
 }
 
-void FileList::writeIndex(const ItemArray& list) const
+bool FileList::writeIndex(const ItemArray& list)
 {
     const QString path = _combinedListPath();
-    if (!writeIndexFile(path, list))
+    // An index this scanner did not write may be damaged: it is set aside before it is replaced.
+    // Reading it whole costs a fraction of the walk that came before.
+    const std::optional<FileIdentity> present = FileIdentity::ofFile(path);
+    if (present && !(lastWrittenIndex && *lastWrittenIndex == *present))
+        UnreadableFile::keepCopyIfUnreadable(path, [](const QString& file) {
+            return PropertyList::readStringRecords(file, { QStringLiteral("name") }, [](auto, auto) {});
+        });
+    if (!writeIndexFile(path, list)) {
         Log::line(QStringLiteral("Could not write %1").arg(path));
+        return false;
+    }
+    lastWrittenIndex = FileIdentity::ofFile(path);
+    return true;
 }
 
 namespace {

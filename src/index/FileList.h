@@ -2,13 +2,16 @@
 // The disk scanner. On request it walks every enabled search location on its own thread,
 // classifies each entry as a preference pane, an application, a document or a folder, leaves
 // out what the exclusion lists name, sorts the launch items and writes the index file in one
-// atomic write. It keeps a one-line status text and tells its delegate of every change of it
-// and of each new index file; both calls are made on the scanning thread.
+// atomic write (an index there that cannot be read is set aside first). It keeps a one-line
+// status text and tells its delegate of every change of it and of each new index file; both
+// calls are made on the scanning thread. A scan that could not write the index ends with the
+// status "The index could not be written." instead of the completion line.
 //
 // One scan at a time; a request while one runs is dropped. Destroying the scanner stops a
 // running scan at the next entry and waits for its thread; an interrupted scan writes nothing
 // and makes no further calls to the delegate. The lists and the delegate must outlive it.
 
+#include "platform/FileIdentity.h"
 #include "search/LaunchItem.h"
 
 #include <QByteArray>
@@ -17,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -55,6 +59,8 @@ public:
 
     QString statusString() const;
     bool showProgressIndicator() const { return currentlyUpdatingApplicationList.load(); }
+    // Whether the last scan that ran to its end wrote the index file.
+    bool lastScanWroteIndex() const { return indexWritten.load(); }
 
     // The body of one scan. Runs on the scanning thread.
     void updateApplicationNames();
@@ -90,11 +96,15 @@ private:
     static bool isPreferencesPane(const QString& path, bool isFolder);
     static bool isApplicationFolder(const QString& path);
     static bool canStandInTheIndex(const QString& name);
-    void writeIndex(const ItemArray& list) const;
+    // Writes the index file where the launcher reads it; answers whether it was written.
+    bool writeIndex(const ItemArray& list);
 
     bool stopping() const { return stopRequested.load(std::memory_order_relaxed); }
 
     std::atomic<bool> currentlyUpdatingApplicationList { false };
+    std::atomic<bool> indexWritten { false };
+    // The index file as this scanner last wrote it; scanning thread only.
+    std::optional<FileIdentity> lastWrittenIndex;
     SearchLocations* locations = nullptr;
     DocumentTypes* documentTypes = nullptr;
     FileExclusionList* fileExclusionList = nullptr;

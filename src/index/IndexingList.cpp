@@ -1,10 +1,13 @@
 #include "index/IndexingList.h"
 
 #include "platform/Bundle.h"
+#include "platform/FileManager.h"
 #include "platform/Folders.h"
 #include "platform/InternalInconsistency.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
+#include "platform/StoredValue.h"
+#include "platform/UnreadableFile.h"
 
 #include <QDebug>
 
@@ -24,6 +27,9 @@ void IndexingList::save() const
     // there while an editor works on it).
     const QString path = listFilePath();
     const std::lock_guard<std::mutex> guard(entryLock);
+    // A list file damaged since it was read is set aside before the entries take its place.
+    UnreadableFile::keepCopyIfUnreadable(
+        path, [](const QString& file) { return PropertyList::readArrayFile(file).has_value(); });
     if (!PropertyList::writeFile(path, entryArray))
         Log::line(QStringLiteral("Could not write %1").arg(path));
 }
@@ -70,7 +76,7 @@ void IndexingList::replaceEntries(QVariantList newEntries)
 void IndexingList::loadFromFileOrDefaults(
     const QString& resourceName, const QString& failureDescription, const char* sourceFile)
 {
-    std::optional<QVariantList> loaded = PropertyList::readArrayFile(listFilePath());
+    std::optional<QVariantList> loaded = readListFile();
     if (!loaded) {
         const QString resource = Bundle::mainBundle().pathForResource(resourceName, QStringLiteral("xml"));
         if (!resource.isEmpty())
@@ -82,6 +88,15 @@ void IndexingList::loadFromFileOrDefaults(
     replaceEntries(std::move(*loaded));
 }
 
+std::optional<QVariantList> IndexingList::readListFile() const
+{
+    const QString path = listFilePath();
+    std::optional<QVariantList> loaded = PropertyList::readArrayFile(path);
+    if (!loaded && FileManager::fileExistsAtPath(path))
+        UnreadableFile::keepCopy(path); // the list's defaults stand in for it, as for a missing file
+    return loaded;
+}
+
 QVariantMap IndexingList::entryMap(const QVariant& entry)
 {
     if (entry.typeId() != QMetaType::QVariantMap)
@@ -91,26 +106,7 @@ QVariantMap IndexingList::entryMap(const QVariant& entry)
 
 bool IndexingList::boolValue(const QVariant& value)
 {
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        return value.toBool();
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-        return value.toDouble() != 0.0;
-    case QMetaType::QString: {
-        // As the platform reads a string as a flag: "YES", "true", or a non-zero number.
-        const QString text = value.toString().trimmed();
-        if (text.startsWith(QLatin1Char('Y'), Qt::CaseInsensitive)
-            || text.startsWith(QLatin1Char('T'), Qt::CaseInsensitive))
-            return true;
-        return integerValue(value) != 0;
-    }
-    default:
-        return false;
-    }
+    return StoredValue::toBool(value);
 }
 
 QString IndexingList::stringValue(const QVariant& value)
@@ -120,28 +116,7 @@ QString IndexingList::stringValue(const QVariant& value)
 
 qint64 IndexingList::integerValue(const QVariant& value)
 {
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return value.toLongLong();
-    case QMetaType::Double:
-        return static_cast<qint64>(value.toDouble());
-    case QMetaType::QString: {
-        // The leading integer of the text, as the platform reads a string as a number.
-        const QString text = value.toString().trimmed();
-        qsizetype end = 0;
-        if (end < text.size() && (text[end] == QLatin1Char('-') || text[end] == QLatin1Char('+')))
-            ++end;
-        while (end < text.size() && text[end].isDigit() && text[end].unicode() < 0x80)
-            ++end;
-        return text.left(end).toLongLong();
-    }
-    default:
-        return 0;
-    }
+    return StoredValue::toInteger(value);
 }
 
 } // namespace quorvel

@@ -14,6 +14,7 @@
 #include <QVariantList>
 #include <QVariantMap>
 #include <mutex>
+#include <optional>
 
 namespace quorvel {
 
@@ -23,7 +24,8 @@ public:
     IndexingList(const IndexingList&) = delete;
     IndexingList& operator=(const IndexingList&) = delete;
 
-    // Writes the entries to the list file atomically; a failed write goes unnoticed.
+    // Writes the entries to the list file atomically; a failed write is logged. A list file that
+    // cannot be read is set aside first (UnreadableFile).
     void save() const;
     int count() const;
     // The live array itself. Hold lock() while using it.
@@ -41,6 +43,9 @@ protected:
 
     // Replaces the entries, under the lock.
     void replaceEntries(QVariantList newEntries);
+    // The list file's entries; std::nullopt when it is missing or cannot be read (a copy of an
+    // unreadable one is then set aside).
+    std::optional<QVariantList> readListFile() const;
     // Fills the entries from the list file, else from the application's defaults resource
     // "<resourceName>.xml"; with neither readable, raises failureDescription from load.
     void loadFromFileOrDefaults(
@@ -49,8 +54,8 @@ protected:
     // For the list's own edits, made while holding lock().
     QVariantList& mutableEntries() { return entryArray; }
 
-    // Values of an entry as the stored dictionaries may hold them: typed reads that treat a
-    // value of the wrong type as missing.
+    // Values of an entry as the stored dictionaries may hold them: flags and numbers as
+    // StoredValue reads them; a string of the wrong type reads as "".
     static QVariantMap entryMap(const QVariant& entry);
     static bool boolValue(const QVariant& value);
     static QString stringValue(const QVariant& value);

@@ -1,10 +1,8 @@
 #include "index/SearchLocations.h"
 
 #include "platform/DesktopEntry.h"
-#include "platform/FileManager.h"
 #include "platform/Folders.h"
 #include "platform/Log.h"
-#include "platform/PropertyList.h"
 
 #include <algorithm>
 
@@ -51,10 +49,10 @@ void SearchLocations::addDefaultLocations()
 
 void SearchLocations::load()
 {
-    const QString path = listFilePath();
-    if (!FileManager::fileExistsAtPath(path))
-        return;
-    replaceEntries(PropertyList::readArrayFile(path).value_or(QVariantList()));
+    // A file that cannot be read leaves the defaults, as a missing one does: an empty list here
+    // would make the next scan write an empty index.
+    if (std::optional<QVariantList> stored = readListFile())
+        replaceEntries(std::move(*stored));
 }
 
 void SearchLocations::addLocationIncludeSubFoldersEnabled(

@@ -11,10 +11,11 @@ namespace quorvel {
 
 class SearchLocations final : public IndexingList {
 public:
-    // The default locations, replaced by the list file's content when that file exists.
+    // The default locations, replaced by the list file's content when that file can be read.
     SearchLocations();
 
-    // Replaces the entries by the list file's if it exists; an unreadable file gives an empty list.
+    // Replaces the entries by the list file's when it can be read; a missing or unreadable file
+    // leaves them as they are (an unreadable one is set aside, see UnreadableFile).
     void load();
 
     void addLocationIncludeSubFoldersEnabled(const QString& path, bool includeSubFolders, bool enabled);

@@ -4,16 +4,12 @@
 #include "platform/Folders.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
+#include "platform/StoredValue.h"
+#include "platform/UnreadableFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 
-#include <algorithm>
-#include <cctype>
-#include <charconv>
-#include <cmath>
-#include <limits>
 #include <memory>
 
 namespace quorvel {
@@ -32,124 +28,10 @@ std::unique_ptr<UserDefaults>& sharedInstance()
     return instance;
 }
 
-bool isNumber(const QVariant& value)
-{
-    switch (value.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Float:
-    case QMetaType::Double:
-    case QMetaType::Bool:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool isReal(const QVariant& value)
 {
     const int type = value.metaType().id();
     return type == QMetaType::Float || type == QMetaType::Double;
-}
-
-bool isAffirmative(const QString& text)
-{
-    const QString trimmed = text.trimmed();
-    return trimmed.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0
-        || trimmed.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
-}
-
-qint64 truncatedToInteger(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    // Beyond the range of a 64-bit integer the nearest end answers, not undefined behaviour.
-    if (value >= 9223372036854775807.0)
-        return std::numeric_limits<qint64>::max();
-    if (value <= -9223372036854775808.0)
-        return std::numeric_limits<qint64>::min();
-    return static_cast<qint64>(value); // truncates toward zero
-}
-
-// The number a string starts with, after white space: "42 apples" -> 42, "90.7" -> 90.7; 0 when
-// it starts with no number ("nan" and "inf" are words here, not numbers).
-double leadingNumber(const QString& text)
-{
-    const QByteArray bytes = text.trimmed().toLatin1();
-    const char* begin = bytes.constData();
-    const char* end = begin + bytes.size();
-    if (begin < end && *begin == '+')
-        ++begin;
-    const char* digits = begin < end && *begin == '-' ? begin + 1 : begin;
-    if (digits == end || !(std::isdigit(uchar(*digits)) || *digits == '.'))
-        return 0.0;
-    double value = 0;
-    const auto result = std::from_chars(begin, end, value, std::chars_format::general);
-    if (result.ec == std::errc::result_out_of_range)
-        return digits != begin ? -HUGE_VAL : HUGE_VAL;
-    return result.ec == std::errc() ? value : 0.0;
-}
-
-double doubleOf(const QVariant& value)
-{
-    if (isNumber(value))
-        return value.toDouble();
-    if (value.metaType().id() == QMetaType::QString) {
-        const QString text = value.toString();
-        return isAffirmative(text) ? 1.0 : leadingNumber(text);
-    }
-    return 0.0;
-}
-
-// The integer a string starts with, after white space: "90.7" -> 90, "42 apples" -> 42; the
-// nearest end of the range when it has too many digits.
-qint64 leadingInteger(const QString& text)
-{
-    const QByteArray bytes = text.trimmed().toLatin1();
-    const char* begin = bytes.constData();
-    const char* end = begin + bytes.size();
-    if (begin < end && *begin == '+')
-        ++begin;
-    qint64 value = 0;
-    const auto result = std::from_chars(begin, end, value);
-    if (result.ec == std::errc::result_out_of_range)
-        return *begin == '-' ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
-    return result.ec == std::errc() ? value : 0;
-}
-
-qint64 integerOf(const QVariant& value)
-{
-    if (value.metaType().id() == QMetaType::QString) {
-        const QString text = value.toString();
-        return isAffirmative(text) ? 1 : leadingInteger(text);
-    }
-    if (isReal(value))
-        return truncatedToInteger(value.toDouble());
-    const int type = value.metaType().id();
-    if (type == QMetaType::ULongLong || type == QMetaType::ULong)
-        return qint64(
-            std::min<qulonglong>(value.toULongLong(), qulonglong(std::numeric_limits<qint64>::max())));
-    if (isNumber(value))
-        return value.toLongLong();
-    return 0;
-}
-
-// Before an unreadable settings file is replaced, a copy stays beside it for the user or another
-// tool to recover from.
-void keepUnreadableCopy(const QString& path)
-{
-    const QString copy = path + QStringLiteral(".unreadable");
-    QFile::remove(copy);
-    QFile::copy(path, copy);
 }
 
 } // namespace
@@ -174,7 +56,11 @@ void UserDefaults::resetStandardUserDefaults()
 UserDefaults::UserDefaults(const QString& applicationIdentifier)
     : identifier(applicationIdentifier)
 {
-    persistent = PropertyList::readDictionaryFile(domainFilePath()).value_or(QVariantMap());
+    const QString path = domainFilePath();
+    if (std::optional<QVariantMap> stored = PropertyList::readDictionaryFile(path))
+        persistent = std::move(*stored);
+    else if (QFileInfo::exists(path))
+        UnreadableFile::keepCopy(path);
 }
 
 QString UserDefaults::domainFilePath() const
@@ -198,7 +84,7 @@ QVariant UserDefaults::objectForKey(const QString& key) const
 
 qint64 UserDefaults::integerForKey(const QString& key) const
 {
-    return integerOf(objectForKey(key));
+    return StoredValue::toInteger(objectForKey(key));
 }
 
 float UserDefaults::floatForKey(const QString& key) const
@@ -208,19 +94,12 @@ float UserDefaults::floatForKey(const QString& key) const
 
 double UserDefaults::doubleForKey(const QString& key) const
 {
-    return doubleOf(objectForKey(key));
+    return StoredValue::toDouble(objectForKey(key));
 }
 
 bool UserDefaults::boolForKey(const QString& key) const
 {
-    const QVariant value = objectForKey(key);
-    if (value.metaType().id() == QMetaType::QString) {
-        const QString text = value.toString();
-        return isAffirmative(text) || leadingNumber(text) != 0.0;
-    }
-    if (isReal(value))
-        return value.toDouble() != 0.0;
-    return isNumber(value) && value.toLongLong() != 0;
+    return StoredValue::toBool(objectForKey(key));
 }
 
 QString UserDefaults::stringForKey(const QString& key) const
@@ -232,7 +111,7 @@ QString UserDefaults::stringForKey(const QString& key) const
         return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     if (isReal(value))
         return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
-    if (isNumber(value))
+    if (StoredValue::isNumber(value))
         return value.toString();
     return {};
 }
@@ -303,10 +182,8 @@ bool UserDefaults::synchronize()
     if (const std::optional<QVariantMap> stored = PropertyList::readDictionaryFile(path)) {
         merged = *stored;
     } else if (QFileInfo::exists(path)) {
-        Log::line(QStringLiteral("Unreadable settings file %1 ignored").arg(path));
         merged = persistent;
-        if (!changedKeys.isEmpty())
-            keepUnreadableCopy(path);
+        UnreadableFile::keepCopy(path);
     }
     for (const QString& key : std::as_const(changedKeys)) {
         const auto own = persistent.constFind(key);

@@ -3,6 +3,7 @@
 #include "platform/Bundle.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
+#include "platform/UnreadableFile.h"
 #include "platform/Workspace.h"
 #include "search/MatchRanking.h"
 #include "search/NameFilter.h"
@@ -19,13 +20,36 @@ namespace {
 // Marks an item whose launch times have not been looked up yet.
 const UsageInformationManager::LaunchTimes notLookedUp;
 
+// The longest path and name the file systems of this platform allow, in bytes (PATH_MAX and
+// NAME_MAX of Linux): an entry beyond them names no file that could be opened.
+constexpr qsizetype longestPath = 4096;
+constexpr qsizetype longestName = 255;
+
+// The length of the text in UTF-8 bytes, counted only as far as it matters.
+bool longerInUtf8Than(QStringView text, qsizetype limit)
+{
+    if (text.size() * 3 <= limit)
+        return false; // no UTF-16 unit takes more than three bytes
+    qsizetype bytes = 0;
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        // A surrogate pair is four bytes in all, two for each half.
+        bytes += unit < 0x80 ? 1 : unit < 0x800 || QChar::isSurrogate(unit) ? 2 : 3;
+        if (bytes > limit)
+            return true;
+    }
+    return false;
+}
+
 // The items of an index file, or nullptr when it cannot be read as an array. Entries without a
-// string name or path cannot be shown or opened and are left out; a type that is missing or
-// not a string is carried as an unknown type.
+// string name or path cannot be shown or opened and are left out, as are entries whose name or
+// path is longer than a file system allows; a type that is missing or not a string is carried
+// as an unknown type.
 std::shared_ptr<const LaunchItemTable> readItems(const QString& path)
 {
     auto table = std::make_shared<LaunchItemTable>();
     int leftOut = 0;
+    int tooLong = 0;
     bool full = false;
     static const QStringList keys
         = { QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("path") };
@@ -33,6 +57,10 @@ std::shared_ptr<const LaunchItemTable> readItems(const QString& path)
         = PropertyList::readStringRecords(path, keys, [&](const QString* values, const bool* present) {
               if (!present[0] || !present[2]) {
                   ++leftOut;
+                  return;
+              }
+              if (longerInUtf8Than(values[0], longestName) || longerInUtf8Than(values[2], longestPath)) {
+                  ++tooLong;
                   return;
               }
               if (!full && !table->append(values[0], present[1] ? values[1] : QString(), values[2]))
@@ -43,6 +71,11 @@ std::shared_ptr<const LaunchItemTable> readItems(const QString& path)
     if (leftOut > 0)
         Log::line(
             QStringLiteral("Index %1: %2 entries without a name or path left out").arg(path).arg(leftOut));
+    if (tooLong > 0)
+        Log::line(QStringLiteral("Index %1: %2 entries whose name or path is longer than a file system "
+                                 "allows left out")
+                      .arg(path)
+                      .arg(tooLong));
     if (full)
         Log::line(QStringLiteral("Index %1 is too large; only its first %2 items were read")
                       .arg(path)
@@ -86,14 +119,29 @@ void InteractiveList::load()
 {
     // The table is never changed once read, so lists may share it while the file stays as it was.
     static UnchangedFileCache<LaunchItemTable> lastRead;
+    fileUnreadable = false;
     if (std::shared_ptr<const LaunchItemTable> unchanged = lastRead.find(filePath)) {
         takeItems(std::move(unchanged));
         return;
     }
-    const std::optional<FileIdentity> before = FileIdentity::ofFile(filePath);
-    std::shared_ptr<const LaunchItemTable> table = readItems(filePath);
-    lastRead.keep(filePath, before, table);
-    takeItems(table ? std::move(table) : std::make_shared<LaunchItemTable>());
+    if (!lastRead.isUnreadable(filePath)) {
+        const std::optional<FileIdentity> before = FileIdentity::ofFile(filePath);
+        if (std::shared_ptr<const LaunchItemTable> table = readItems(filePath)) {
+            lastRead.keep(filePath, before, table);
+            takeItems(std::move(table));
+            return;
+        }
+        if (!before) {
+            takeItems(std::make_shared<LaunchItemTable>()); // no index yet
+            return;
+        }
+        UnreadableFile::keepCopy(filePath); // says so in the log
+        lastRead.keepUnreadable(filePath, *before);
+    }
+    // Damaged since it was last read well: what was read then still stands.
+    fileUnreadable = true;
+    std::shared_ptr<const LaunchItemTable> good = lastRead.lastKept(filePath);
+    takeItems(good ? std::move(good) : std::make_shared<LaunchItemTable>());
 }
 
 void InteractiveList::takeItems(std::shared_ptr<const LaunchItemTable> table)

@@ -31,9 +31,13 @@ public:
     virtual QString getFilePath() const;
     void setFilePath(const QString& path);
 
-    // Reads the file's items; a missing or unreadable file gives no items.
+    // Reads the file's items; a missing file gives no items. A file that cannot be read is set
+    // aside (UnreadableFile) and gives the items this process last read from it, if any, else
+    // none; it is read again once it has changed.
     void load();
     bool interactiveListFileExists() const;
+    // Whether the last load found the file there but could not read it.
+    bool interactiveListFileIsUnreadable() const { return fileUnreadable; }
 
     void setFilterWithMode(const QString& term, int mode);
     void performFiltering();
@@ -97,6 +101,7 @@ private:
     int matchingMode = PrefixMode;
     std::unique_ptr<UsageInformationManager> usageInfo;
     QString filePath;
+    bool fileUnreadable = false;
 
     // Each item's launch times, looked up in the history once and kept until the next launch
     // changes the history.

@@ -2,13 +2,22 @@
 // A launch item of the index: the name shown and matched, the type code and the absolute path
 // (also the key of the launch history).
 
+#include <QLatin1StringView>
 #include <QString>
 
 namespace quorvel {
 
+// The item type codes, as the index file stores them.
+namespace LaunchItemType {
+inline constexpr QLatin1StringView application("app");
+inline constexpr QLatin1StringView document("doc");
+inline constexpr QLatin1StringView preferencePane("pref");
+inline constexpr QLatin1StringView folder("fold");
+} // namespace LaunchItemType
+
 struct LaunchItem {
     QString name;
-    QString type; // "app", "doc", "pref", "fold"; other codes are carried but never launched
+    QString type; // one of LaunchItemType; other codes are carried but never launched
     QString path;
 };
 

@@ -9,13 +9,13 @@ namespace quorvel {
 
 LaunchItemKind launchItemKindOf(QStringView type)
 {
-    if (type == u"app")
+    if (type == LaunchItemType::application)
         return LaunchItemKind::Application;
-    if (type == u"doc")
+    if (type == LaunchItemType::document)
         return LaunchItemKind::Document;
-    if (type == u"pref")
+    if (type == LaunchItemType::preferencePane)
         return LaunchItemKind::PreferencePane;
-    if (type == u"fold")
+    if (type == LaunchItemType::folder)
         return LaunchItemKind::Folder;
     return LaunchItemKind::Other;
 }
@@ -110,11 +110,6 @@ void LaunchItemTable::finish()
     typeCodes.shrink_to_fit();
     kinds.shrink_to_fit();
     lineFeedItems.shrink_to_fit();
-}
-
-LaunchItem LaunchItemTable::item(std::size_t i) const
-{
-    return { name(i).toString(), type(i), path(i).toString() };
 }
 
 const std::vector<std::uint32_t>& LaunchItemTable::nameRanks() const

@@ -31,7 +31,6 @@ public:
     QStringView path(std::size_t i) const { return slice(paths, pathStart, i, 0); }
     const QString& type(std::size_t i) const { return typeStrings[typeCodes[i]]; }
     LaunchItemKind kind(std::size_t i) const { return kinds[i]; }
-    LaunchItem item(std::size_t i) const;
 
     // The first four UTF-16 units of the upper-cased name, the first in the lowest bits, padded
     // with zeros: a prefix test of up to four characters is one masked comparison.
@@ -70,8 +69,8 @@ private:
     std::vector<LaunchItemKind> kinds;
     std::vector<std::uint32_t> lineFeedItems;
     // The four codes first, so that every item of a common type shares one string.
-    std::vector<QString> typeStrings
-        = { QStringLiteral("app"), QStringLiteral("doc"), QStringLiteral("pref"), QStringLiteral("fold") };
+    std::vector<QString> typeStrings = { LaunchItemType::application, LaunchItemType::document,
+        LaunchItemType::preferencePane, LaunchItemType::folder };
 
     mutable std::once_flag ranksOnce;
     mutable std::vector<std::uint32_t> ranks;

@@ -4,6 +4,8 @@
 #include "platform/Folders.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
+#include "platform/StoredValue.h"
+#include "platform/UnreadableFile.h"
 
 #include <QVariantList>
 #include <cmath>
@@ -19,25 +21,6 @@ UsageInformationManager::UsageInformationManager()
 {
     load();
 }
-
-namespace {
-
-bool isNumber(const QVariant& value)
-{
-    switch (value.metaType().id()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
 
 // The history as it stands in the file: the last one read or written by this process.
 struct UsageInformationManager::StoredHistory {
@@ -60,16 +43,28 @@ void UsageInformationManager::keepAsStored(
 
 void UsageInformationManager::load()
 {
+    const QString path = _historyPath();
     // Unchanged since this process last read or wrote it: the copy kept then is the file's content.
-    if (const std::shared_ptr<const StoredHistory> stored = storedHistory().find(_historyPath())) {
-        usageInfoDic = stored->times;
-        unreadableEntries = stored->unreadable;
+    if (const std::shared_ptr<const StoredHistory> stored = storedHistory().find(path)) {
+        takeStored(*stored);
         return;
     }
-    const std::optional<FileIdentity> before = FileIdentity::ofFile(_historyPath());
-    const std::optional<QVariantMap> file = PropertyList::readDictionaryFile(_historyPath());
-    if (!file)
+    if (storedHistory().isUnreadable(path)) {
+        takeLastKept();
         return;
+    }
+    const std::optional<FileIdentity> before = FileIdentity::ofFile(path);
+    const std::optional<QVariantMap> file = PropertyList::readDictionaryFile(path);
+    if (!file) {
+        if (!before)
+            return; // no history yet
+        // Damaged: set aside before the next save replaces it, and what this process last read
+        // or wrote stands in for it until it changes.
+        UnreadableFile::keepCopy(path);
+        storedHistory().keepUnreadable(path, *before);
+        takeLastKept();
+        return;
+    }
     usageInfoDic.clear();
     unreadableEntries.clear();
     int droppedTimes = 0;
@@ -82,8 +77,8 @@ void UsageInformationManager::load()
         const QVariantList values = entry.value().toList();
         times.reserve(static_cast<std::size_t>(values.size()));
         for (const QVariant& value : values) {
-            if (isNumber(value))
-                times.push_back(value.toDouble());
+            if (StoredValue::isNumber(value))
+                times.push_back(StoredValue::toDouble(value));
             else
                 ++droppedTimes;
         }
@@ -99,13 +94,29 @@ void UsageInformationManager::load()
         keepAsStored(before, usageInfoDic, unreadableEntries);
 }
 
+void UsageInformationManager::takeStored(const StoredHistory& stored)
+{
+    usageInfoDic = stored.times;
+    unreadableEntries = stored.unreadable;
+}
+
+void UsageInformationManager::takeLastKept()
+{
+    if (const std::shared_ptr<const StoredHistory> kept = storedHistory().lastKept(_historyPath()))
+        takeStored(*kept);
+}
+
 void UsageInformationManager::save() const
 {
     // Every dismissal of the panel saves; when the file already holds exactly this history
     // there is nothing to write.
-    if (const std::shared_ptr<const StoredHistory> stored = storedHistory().find(_historyPath()))
-        if (stored->times == usageInfoDic && stored->unreadable == unreadableEntries)
-            return;
+    const std::shared_ptr<const StoredHistory> stored = storedHistory().find(_historyPath());
+    if (stored && stored->times == usageInfoDic && stored->unreadable == unreadableEntries)
+        return;
+    // A file this process has not read or written as it is now may be damaged: set it aside first.
+    if (!stored)
+        UnreadableFile::keepCopyIfUnreadable(_historyPath(),
+            [](const QString& path) { return PropertyList::readDictionaryFile(path).has_value(); });
     QVariantMap file = unreadableEntries;
     for (const auto& [path, times] : usageInfoDic) {
         QVariantList values;

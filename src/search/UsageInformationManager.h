@@ -27,7 +27,9 @@ public:
     UsageInformationManager(const UsageInformationManager&) = delete;
     UsageInformationManager& operator=(const UsageInformationManager&) = delete;
 
-    // Replaces the history with the file's when the file reads as a dictionary.
+    // Replaces the history with the file's when the file reads as a dictionary. A file that
+    // cannot be read is set aside (UnreadableFile) and the history this process last read or
+    // wrote stands in for it, until it changes.
     void load();
     // Writes the whole history atomically; a failed write is only logged.
     void save() const;
@@ -43,7 +45,6 @@ public:
     const LaunchTimes* launchTimesFor(QStringView path) const;
     float scoreOf(LaunchItemKind kind, const LaunchTimes* launches) const;
     bool hasHistory() const { return !usageInfoDic.empty(); }
-    double currentTime() const { return currentT; }
 
     static float naturalScore(LaunchItemKind kind);
     // What one launch of the given age adds to the usage score.
@@ -66,6 +67,8 @@ private:
     using Dictionary = std::unordered_map<QString, LaunchTimes, PathHash, PathEqual>;
     struct StoredHistory;
     static UnchangedFileCache<StoredHistory>& storedHistory();
+    void takeStored(const StoredHistory& stored);
+    void takeLastKept();
     static void keepAsStored(
         const std::optional<FileIdentity>& before, const Dictionary& times, const QVariantMap& unreadable);
 

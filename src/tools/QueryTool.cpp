@@ -1,9 +1,12 @@
 // quorvel-query: searches the launcher's index from the command line, as the panel does: the
 // user's index and launch history, the term in a matching mode, the matches in ranked order.
 // Prints one match per line (name, type and path separated by tabs), or only the result count.
+// Exits 0 when it answered (--help and --version too), 1 when there is no readable index, 2 for
+// bad arguments.
 
 #include "search/InteractiveCombinedList.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
@@ -28,40 +31,46 @@ std::optional<int> modeNamed(const QString& name)
     return mode < 0 ? std::nullopt : std::optional<int>(static_cast<int>(mode));
 }
 
-// The request, or nothing when the arguments are not a valid command line.
-std::optional<Request> parse(const QStringList& arguments)
+// The request, or nothing when the arguments are not a valid command line (said on standard
+// error). --help and --version print and end the process with 0.
+std::optional<Request> parse(const QCoreApplication& application)
 {
-    Request request;
-    std::optional<QString> term;
-    bool options = true;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (options && argument == "--") {
-            options = false;
-        } else if (options && (argument == "--mode" || argument.startsWith("--mode="))) {
-            QString name = argument.mid(7);
-            if (argument == "--mode") {
-                if (++i == arguments.size())
-                    return std::nullopt;
-                name = arguments[i];
-            }
-            const std::optional<int> mode = modeNamed(name);
-            if (!mode)
-                return std::nullopt;
-            request.mode = *mode;
-        } else if (options && argument == "--count") {
-            request.countOnly = true;
-        } else if (options && argument.startsWith("-") && argument.size() > 1) {
-            return std::nullopt;
-        } else if (!term) {
-            term = argument;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (!term)
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Searches the launcher's index as the panel does and "
+                                                    "prints the ranked matches: name, type and path."));
+    const QCommandLineOption modeOption(QStringLiteral("mode"),
+        QStringLiteral("The matching mode: prefix (the default), contains, word or wildcard."),
+        QStringLiteral("mode"));
+    const QCommandLineOption countOption(
+        QStringLiteral("count"), QStringLiteral("Print only the result count."));
+    parser.addOption(modeOption);
+    parser.addOption(countOption);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("TERM"), QStringLiteral("What to search for."));
+    const auto reject = [](const QString& why) {
+        std::fprintf(stderr, "%squorvel-query: %s\n", usage, qPrintable(why));
         return std::nullopt;
-    request.term = *term;
+    };
+    if (!parser.parse(application.arguments()))
+        return reject(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+
+    Request request;
+    request.countOnly = parser.isSet(countOption);
+    if (parser.isSet(modeOption)) {
+        const std::optional<int> mode = modeNamed(parser.value(modeOption));
+        if (!mode)
+            return reject(QStringLiteral("unknown mode \"%1\"").arg(parser.value(modeOption)));
+        request.mode = *mode;
+    }
+    const QStringList terms = parser.positionalArguments();
+    if (terms.size() != 1)
+        return reject(QStringLiteral("give one term"));
+    request.term = terms.first();
     return request;
 }
 
@@ -97,17 +106,10 @@ QByteArray matchLines(const InteractiveList& list)
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
-    if (arguments == QStringList { "--help" }) {
-        std::fputs(usage, stdout);
-        return 0;
-    }
-    const std::optional<Request> request = parse(arguments);
-    if (!request) {
-        std::fputs(usage, stderr);
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
+    const std::optional<Request> request = parse(application);
+    if (!request)
         return 2;
-    }
 
     InteractiveCombinedList list;
     if (!list.interactiveListFileExists()) {
@@ -116,6 +118,11 @@ int main(int argc, char** argv)
         return 1;
     }
     list.load();
+    if (list.interactiveListFileIsUnreadable()) {
+        std::fprintf(stderr, "quorvel-query: the index at %s could not be read (run a scan to replace it)\n",
+            qPrintable(_combinedListPath()));
+        return 1;
+    }
     list.setFilterWithMode(request->term, request->mode);
 
     const QByteArray out = request->countOnly ? list.resultCountString().toUtf8() + '\n' : matchLines(list);

@@ -1,6 +1,7 @@
 // quorvel-scan: one disk scan from the command line, made by the launcher's own scanner with the
 // user's four lists, writing the index where the launcher reads it. Prints each status text on
-// its own line as it changes; exits 0 once the scan has finished.
+// its own line as it changes; exits 0 once the scan has written the index, 1 when it could not
+// (the completion line is then not printed), 2 for bad arguments.
 
 #include "index/DocumentTypes.h"
 #include "index/FileExclusionList.h"
@@ -12,6 +13,7 @@
 #include "platform/Folders.h"
 #include "platform/InternalInconsistency.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -67,12 +69,6 @@ public:
     }
     void fileListWasRefreshed() override { }
 
-    QString lastStatus() const
-    {
-        const std::lock_guard<std::mutex> guard(lock);
-        return lastPrinted;
-    }
-
 private:
     const FileList& scanner;
     mutable std::mutex lock;
@@ -84,10 +80,20 @@ private:
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    if (argc > 1) {
-        std::fputs("usage: quorvel-scan\n"
-                   "Scans the search locations of the launcher's lists and writes its index.\n",
-            stderr);
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Scans the search locations of the launcher's lists and writes its index."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const bool parsed = parser.parse(QCoreApplication::arguments());
+    if (parsed && parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parsed && parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (!parsed || !parser.positionalArguments().isEmpty()) {
+        const QString why = parsed ? QStringLiteral("it takes no arguments") : parser.errorText();
+        std::fprintf(stderr, "usage: quorvel-scan\nquorvel-scan: %s\n", qPrintable(why));
         return 2;
     }
     useTheLaunchersResources();
@@ -105,7 +111,7 @@ int main(int argc, char** argv)
         fileList.setAppController(&printer);
         fileList.redoFileList();
         fileList.waitUntilScanHasFinished();
-        return printer.lastStatus().startsWith(QStringLiteral("Last disk scan was completed at ")) ? 0 : 1;
+        return fileList.lastScanWroteIndex() ? 0 : 1;
     } catch (const InternalInconsistency&) {
         return 1; // already logged: the launcher's own resources are missing
     }

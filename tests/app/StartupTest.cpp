@@ -15,7 +15,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 using namespace quorvel;
 using quorvel::test::PanelFixture;
@@ -147,6 +149,12 @@ TEST_F(Startup, DamagedSettingsFilesGiveTheRegisteredDefaults)
 TEST_F(Startup, DamagedIndexFilesGiveAnEmptyList)
 {
     const QString indexPath = Folders::pathInPreferencesFolder("Quorvel Launcher Index");
+    // A damaged index starts a scan; it walks an empty folder, so the list stays empty.
+    ASSERT_TRUE(QDir().mkpath(QDir::homePath() + "/Empty"));
+    ASSERT_TRUE(
+        PropertyList::writeFile(Folders::pathInPreferencesFolder("Quorvel Launcher Search Locations List"),
+            QVariantList { QVariantMap { { "path", QDir::homePath() + "/Empty/" },
+                { "includeSubFolders", true }, { "enabled", true } } }));
     const QByteArray damaged[] = { "", "bplist00\x00\x01",
         "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><dict><key>name</key>",
         "<plist version=\"1.0\"><dict><key>name</key><string>Mail</string></dict></plist>" };
@@ -161,6 +169,45 @@ TEST_F(Startup, DamagedIndexFilesGiveAnEmptyList)
         EXPECT_EQ(controls().combinedOutputTextField->text(), "No match.");
         interface.reset();
     }
+}
+
+TEST_F(Startup, AnUnreadableIndexIsSetAsideAndStartsAScanAtOnceWhileTheStatusLineSaysWhy)
+{
+    const QString indexPath = Folders::pathInPreferencesFolder("Quorvel Launcher Index");
+    const QString emptyFolder = QDir::homePath() + "/Empty/";
+    ASSERT_TRUE(QDir().mkpath(emptyFolder));
+    ASSERT_TRUE(
+        PropertyList::writeFile(Folders::pathInPreferencesFolder("Quorvel Launcher Search Locations List"),
+            QVariantList { QVariantMap {
+                { "path", emptyFolder }, { "includeSubFolders", true }, { "enabled", true } } }));
+    QFile file(indexPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<plist><array><dict>");
+    file.close();
+
+    interface = MainInterface::load();
+    ASSERT_TRUE(interface);
+    QSignalSpy shown(&controller(), &AppController::statusLineChanged);
+    controller().applicationWillFinishLaunching();
+    controller().applicationDidFinishLaunching();
+    // The reason while the scan runs, then the scanner's own completion line.
+    const auto texts = [&shown] {
+        QStringList all;
+        for (const QList<QVariant>& arguments : shown)
+            all << arguments.at(0).toString();
+        return all;
+    };
+    const auto explainedThenCompleted = [&texts] {
+        const QStringList all = texts();
+        const qsizetype reason = all.indexOf("The index could not be read; scanning again...");
+        return reason >= 0 && all.last().startsWith("Last disk scan was completed at ")
+            && all.size() > reason + 1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(explainedThenCompleted(), 10000);
+    EXPECT_EQ(PropertyList::readArrayFile(indexPath)->size(), 1) << "the scan wrote the empty folder";
+    QFile copy(indexPath + ".unreadable");
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), "<plist><array><dict>");
 }
 
 TEST_F(Startup, QuittingSavesTheSettingsAsDismissingDoes)

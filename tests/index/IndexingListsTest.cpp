@@ -86,7 +86,7 @@ TEST_F(Lists, AFreshAccountGetsTheSixDefaultLocationsThenTheDesktopEntryFolders)
     EXPECT_EQ(defaults.pathAtIndex(8), "/usr/share/applications/");
 }
 
-TEST_F(Lists, ASearchLocationsFileReplacesTheDefaultsEvenWhenEmptyOrUnreadable)
+TEST_F(Lists, ASearchLocationsFileReplacesTheDefaultsEvenWhenEmptyButNotWhenUnreadable)
 {
     writeListFile(_searchLocationsPath(), QVariantList());
     EXPECT_EQ(SearchLocations().count(), 0);
@@ -95,10 +95,49 @@ TEST_F(Lists, ASearchLocationsFileReplacesTheDefaultsEvenWhenEmptyOrUnreadable)
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
     garbage.write("<plist><array><dict>");
     garbage.close();
-    EXPECT_EQ(SearchLocations().count(), 0);
+    EXPECT_GE(SearchLocations().count(), 6) << "an unreadable file gives the defaults, as a missing one does";
 
     QFile::remove(_searchLocationsPath());
     EXPECT_GE(SearchLocations().count(), 6);
+}
+
+TEST_F(Lists, AnUnreadableListFileGivesThatListsDefaultsAndIsSetAsideBeforeItIsSaved)
+{
+    const QByteArray damaged = PropertyList::toData(QVariantList { location("/a/", true, true) }).chopped(10);
+    const auto check = [&damaged](auto make, const QString& path) {
+        const QVariantList defaults = make()->copyOfContents();
+        ASSERT_FALSE(defaults.isEmpty()) << path.toStdString();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(damaged);
+        file.close();
+        const LogCapture log;
+        auto list = make();
+        EXPECT_EQ(list->copyOfContents(), defaults) << path.toStdString();
+        list->save();
+        EXPECT_EQ(PropertyList::readArrayFile(path), defaults);
+        QFile copy(path + ".unreadable");
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly)) << path.toStdString();
+        EXPECT_EQ(copy.readAll(), damaged);
+        EXPECT_EQ(log.lines().size(), 1) << "one line, one copy, though read and saved";
+    };
+    check([] { return std::make_unique<SearchLocations>(); }, _searchLocationsPath());
+    check([] { return std::make_unique<DocumentTypes>(); }, _documentTypesPath());
+    check([] { return std::make_unique<FolderExclusionList>(); }, _folderExclusionListPath());
+    check([] { return std::make_unique<FileExclusionList>(); }, _fileExclusionListPath());
+}
+
+TEST_F(Lists, ListsReadFlagsAsTheSettingsDo)
+{
+    writeListFile(_searchLocationsPath(),
+        QVariantList {
+            QVariantMap { { "path", "/a/" }, { "enabled", "Yellow" }, { "includeSubFolders", "yes " } },
+            QVariantMap { { "path", "/b/" }, { "enabled", "2 apples" }, { "includeSubFolders", "True" } } });
+    SearchLocations locations;
+    EXPECT_FALSE(locations.enabledAtIndex(0)) << "a word other than yes or true is no";
+    EXPECT_TRUE(locations.includeSubFoldersAtIndex(0));
+    EXPECT_TRUE(locations.enabledAtIndex(1));
+    EXPECT_TRUE(locations.includeSubFoldersAtIndex(1));
 }
 
 TEST_F(Lists, SearchLocationAccessorsTreatIllegalIndexesMissingKeysAndWrongTypesAsNo)

@@ -5,6 +5,8 @@
 #include "platform/Folders.h"
 #include "platform/PropertyList.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 
 using namespace quorvel;
@@ -40,4 +42,40 @@ TEST(ScanTool, ScansTheUsersLocationsPrintsEachStatusAndExitsZero)
     misused.start(QStringLiteral(QUORVEL_BUILD_DIR "/quorvel-scan"), { "--now" });
     ASSERT_TRUE(misused.waitForFinished(60000));
     EXPECT_EQ(misused.exitCode(), 2);
+}
+
+TEST(ScanTool, SetsADamagedIndexAsideAndExitsNonZeroWithoutTheCompletionLineWhenItCannotWrite)
+{
+    const QString indexPath = Folders::pathInPreferencesFolder("Quorvel Launcher Index");
+    ASSERT_TRUE(PropertyList::writeFile(
+        Folders::pathInPreferencesFolder("Quorvel Launcher Search Locations List"), QVariantList {}));
+    QFile damaged(indexPath);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("<plist><array>");
+    damaged.close();
+    QProcess rescan;
+    rescan.start(QStringLiteral(QUORVEL_BUILD_DIR "/quorvel-scan"), QStringList());
+    ASSERT_TRUE(rescan.waitForFinished(60000));
+    EXPECT_EQ(rescan.exitCode(), 0);
+    QFile copy(indexPath + ".unreadable");
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), "<plist><array>");
+
+    // A folder where the index belongs: no file can take its place.
+    ASSERT_TRUE(QFile::remove(indexPath));
+    ASSERT_TRUE(QDir().mkpath(indexPath));
+    QProcess tool;
+    tool.start(QStringLiteral(QUORVEL_BUILD_DIR "/quorvel-scan"), QStringList());
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 1);
+    const QString out = QString::fromUtf8(tool.readAllStandardOutput());
+    EXPECT_FALSE(out.contains("Last disk scan was completed")) << out.toStdString();
+
+    for (const char* option : { "--help", "--version" }) {
+        QProcess asked;
+        asked.start(QStringLiteral(QUORVEL_BUILD_DIR "/quorvel-scan"), { option });
+        ASSERT_TRUE(asked.waitForFinished(60000));
+        EXPECT_EQ(asked.exitCode(), 0) << option;
+        EXPECT_TRUE(asked.readAllStandardOutput().contains("quorvel-scan")) << option;
+    }
 }

@@ -216,6 +216,23 @@ TEST(UserDefaults, BadSettingsFilesGiveTheRegisteredDefaultsAndAreKeptAsideWhenR
     }
 }
 
+TEST(UserDefaults, AnUnreadableSettingsFileIsSetAsideWhenFirstReadAndAnEarlierCopyIsKept)
+{
+    const QString path = UserDefaults(domain).domainFilePath();
+    writeBytes(path + ".unreadable", "an earlier damage");
+    const QByteArray damaged = PropertyList::toData(QVariantMap { { "tab", 3 } }).chopped(10);
+    writeBytes(path, damaged);
+    UserDefaults defaults(domain);
+    EXPECT_EQ(readBytes(path + ".unreadable.1"), damaged) << "set aside before anything could replace it";
+    defaults.setInteger("tab", 1);
+    EXPECT_TRUE(defaults.synchronize());
+    defaults.setInteger("tab", 2);
+    EXPECT_TRUE(defaults.synchronize());
+    EXPECT_EQ(readBytes(path + ".unreadable"), "an earlier damage");
+    EXPECT_EQ(readBytes(path + ".unreadable.1"), damaged);
+    EXPECT_FALSE(QFile::exists(path + ".unreadable.2"));
+}
+
 TEST(UserDefaults, AGoodFileThatTurnsBadKeepsItsKeysOnTheNextWrite)
 {
     UserDefaults writer(domain);

@@ -248,7 +248,46 @@ TEST(InteractiveList, BadIndexEntriesAreLeftOutOrCarried)
     list.load();
     EXPECT_TRUE(list.isEmpty()) << "the matches of the old items go with them";
     EXPECT_EQ(list.matchingNameAt(0), "");
-    EXPECT_EQ(search(list, "", 3), QStringList()) << "a damaged file reads as no items at all";
+    EXPECT_EQ(search(list, "", 3), QStringList({ "Fine", "No type", "Number type" }))
+        << "a file damaged since it was read well does not replace the items read then";
+}
+
+TEST(InteractiveList, AnIndexDamagedWhileRunningKeepsTheItemsReadBeforeUntilItChanges)
+{
+    auto first = listOf({ doc("Mail"), doc("Maps") });
+    const LogCapture log;
+    QFile damaged(_combinedListPath());
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("<plist><array><dict><key>name</key>");
+    damaged.close();
+    for (int summons = 0; summons < 2; ++summons) {
+        InteractiveCombinedList list;
+        list.load();
+        EXPECT_TRUE(list.interactiveListFileIsUnreadable());
+        EXPECT_EQ(search(list, "ma", 0), QStringList({ "Mail", "Maps" }));
+    }
+    EXPECT_EQ(log.lines().size(), 1) << "logged once, not read again while unchanged";
+    EXPECT_TRUE(QFile::exists(_combinedListPath() + ".unreadable"));
+
+    writeIndex({ doc("Notes") });
+    InteractiveCombinedList rescanned;
+    rescanned.load();
+    EXPECT_FALSE(rescanned.interactiveListFileIsUnreadable());
+    EXPECT_EQ(search(rescanned, "", 3), QStringList({ "Notes" }));
+}
+
+TEST(InteractiveList, EntriesLongerThanAFileSystemAllowsAreLeftOutWithOneLogLine)
+{
+    const QString e(QChar(0x00E9)); // two bytes in UTF-8
+    const QString longestPath = "/" + QString(4095, 'p');
+    const LogCapture log;
+    auto list = listOf({ { "Longest path", "doc", longestPath }, { e.repeated(127) + "x", "doc", "/255" },
+        { e.repeated(128), "doc", "/256" }, { "Path too long", "doc", longestPath + "p" },
+        { QString(256, 'n'), "doc", "/n" } });
+    EXPECT_EQ(search(*list, "", 3), QStringList({ "Longest path", e.repeated(127) + "x" }));
+    const QStringList lines = log.linesContaining("longer than a file system allows");
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].contains(": 3 entries")) << lines[0].toStdString();
 }
 
 TEST(InteractiveList, IndexWrittenByPythonIsReadAndRankedTheSame)

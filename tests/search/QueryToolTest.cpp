@@ -21,7 +21,7 @@ struct ToolRun {
 ToolRun query(const QStringList& arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(QUORVEL_BUILD_DIR "/src/tools/quorvel-query"), arguments);
+    process.start(QStringLiteral(QUORVEL_BUILD_DIR "/quorvel-query"), arguments);
     ToolRun run;
     if (!process.waitForFinished(60000))
         return run;
@@ -76,4 +76,21 @@ TEST(QueryTool, RejectsBadArgumentsWithAUsageLineAndAMissingIndexWithAMessage)
     const ToolRun run = query({ "mail" });
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("no index")) << run.err.toStdString();
+}
+
+TEST(QueryTool, AnswersHelpAndVersionWithZeroAndAnUnreadableIndexLikeAMissingOne)
+{
+    for (const char* option : { "--help", "--version" }) {
+        const ToolRun run = query({ option });
+        EXPECT_EQ(run.exitCode, 0) << option;
+        EXPECT_TRUE(run.out.contains("quorvel-query")) << run.out.toStdString();
+    }
+    QFile damaged(_combinedListPath());
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("<plist><array><dict><key>name</key><string>Mail</string>");
+    damaged.close();
+    const ToolRun run = query({ "mail" });
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(run.err.contains("could not be read")) << run.err.toStdString();
 }

@@ -160,6 +160,43 @@ TEST(UsageInformationManager, UnreadableHistoriesStartEmptyAndOddValuesAreSetAsi
     EXPECT_EQ(saved.value("/numbers"), QVariant(launchTimes({ 100.0, 200.0 })));
 }
 
+TEST(UsageInformationManager, ADamagedHistoryIsSetAsideBeforeItIsReplacedAndNeverReplacesTheOneInMemory)
+{
+    writeHistory({ { "/apps/Mail", launchTimes({ now - 100, now - 50 }) } });
+    QFile file(_historyPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QByteArray truncated = file.readAll().chopped(10);
+    file.resize(truncated.size());
+    file.close();
+    const test::LogCapture log;
+    {
+        UsageInformationManager usage; // nothing read before in this process: an empty history
+        EXPECT_FALSE(usage.hasHistory());
+        usage.registerLaunchOf("/apps/Maps");
+        usage.save();
+    }
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].contains(".unreadable")) << log.lines()[0].toStdString();
+    QFile copy(_historyPath() + ".unreadable");
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), truncated);
+
+    // Damaged again while the launcher runs: the next summons keeps the history it wrote.
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<plist><dict>");
+    file.close();
+    UsageInformationManager summoned;
+    EXPECT_EQ(summoned.launchCountFor("/apps/Maps"), 1);
+    summoned.registerLaunchOf("/apps/Maps");
+    summoned.save();
+    EXPECT_EQ(
+        PropertyList::readDictionaryFile(_historyPath()).value().value("/apps/Maps").toList().size(), 2);
+    EXPECT_TRUE(QFile::exists(_historyPath() + ".unreadable.1"));
+
+    writeHistory({ { "/apps/Notes", launchTimes({ now }) } });
+    EXPECT_EQ(UsageInformationManager().launchCountFor("/apps/Notes"), 1) << "read again once changed";
+}
+
 TEST(UsageInformationManager, HistoryWrittenByPythonIsReadAndScoredTheSame)
 {
     Clock::setFixedTime(now);
