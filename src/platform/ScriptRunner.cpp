@@ -109,11 +109,14 @@ QString executableOfProcess(const QString& processFolder)
     return target;
 }
 
+// An application is named with or without its ".app"; a folder without a bundle's extension is
+// no application.
 bool liesInsideBundleNamed(const QString& executable, const QString& name)
 {
-    const QString contents = QStringLiteral("/Contents/");
-    return executable.contains(QLatin1Char('/') + name + contents)
-        || executable.contains(QLatin1Char('/') + name + QStringLiteral(".app") + contents);
+    const bool hasExtension
+        = name.endsWith(QLatin1String(".app")) || name.endsWith(QLatin1String(".prefPane"));
+    const QString bundle = hasExtension ? name : name + QStringLiteral(".app");
+    return executable.contains(QLatin1Char('/') + bundle + QStringLiteral("/Contents/"));
 }
 
 // This user's processes, this one excepted, whose executable lies inside a bundle of that name.

@@ -2,8 +2,9 @@
 // Carries out the few short scripts the system sends to other applications, in the words of the
 // platform they were written for:
 //   tell application "X" to quit        asks the running processes of this user whose executable
-//                                        lies inside a bundle named X (or X.app) to quit (SIGTERM,
-//                                        by process id; never a match on a process name)
+//                                        lies inside a bundle named X.app (X itself when it ends in
+//                                        .app or .prefPane) to quit (SIGTERM, by process id; never a
+//                                        match on a process name)
 //   tell application "X" to activate    the system's settings application and file viewer have
 //                                        no counterpart here: logged, nothing to do
 //   tell application "X" ... end tell   the same commands as a block
