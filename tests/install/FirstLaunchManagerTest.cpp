@@ -4,7 +4,6 @@
 #include "ComponentBundles.h"
 
 #include "install/FirstLaunchManager.h"
-#include "install/QRVLInstallationManager.h"
 #include "platform/Folders.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
@@ -217,14 +216,4 @@ TEST_F(FirstLaunch, AnExistingItemAtAFirstStartEndsUpTwice)
     writeLoginItems({ item("/Applications/Quorvel Launcher 2.app", 0) });
     start();
     EXPECT_EQ(loginItems(), (QVariantList { item(application.path(), 1), item(application.path(), 1) }));
-}
-
-TEST_F(FirstLaunch, RemovingThePaneGoesThroughTheInstallationManager)
-{
-    makeBundle(installedPane(), "2.0");
-    FirstLaunchManager assistant;
-    ASSERT_NE(assistant.getInstallationManager(), nullptr);
-    EXPECT_TRUE(assistant.getInstallationManager()->isPrefPaneInstalled());
-    assistant.uninstallPrefPane();
-    EXPECT_FALSE(assistant.getInstallationManager()->isPrefPaneInstalled());
 }
