@@ -6,10 +6,14 @@
 
 #include "app/AppController.h"
 #include "app/MainInterface.h"
+#include "platform/Alert.h"
 #include "platform/Bundle.h"
 #include "platform/Clock.h"
 #include "platform/Folders.h"
+#include "platform/ScriptRunner.h"
+#include "platform/Task.h"
 #include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
 #include "search/InteractiveCombinedList.h"
 #include "search/UsageInformationManager.h"
 
@@ -22,6 +26,21 @@
 using namespace quorvel;
 
 namespace {
+
+// Start-up runs the first-launch assistant: its alerts are answered at once, and nothing is
+// installed, run or opened.
+struct QuietAlert final : Alert {
+    Answer run(Style, const QString&, const QString&, const QStringList&) override { return 0; }
+};
+struct NoTask final : Task {
+    int launchAndWait(const QString&, const QStringList&) override { return 0; }
+};
+struct NoScript final : ScriptRunner {
+    bool executeSource(const QString&) override { return true; }
+};
+struct NoOpening final : Workspace {
+    bool openFile(const QString&) override { return true; }
+};
 
 struct SummonSetUp {
     explicit SummonSetUp(const QString& term, int mode)
@@ -126,6 +145,14 @@ int main(int argc, char** argv)
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + "/.config"));
     QApplication application(argc, argv);
     Bundle::setMainBundlePath(QStringLiteral(QUORVEL_BUILD_DIR "/Quorvel Launcher 2.app"));
+    QuietAlert alert;
+    NoTask task;
+    NoScript script;
+    NoOpening workspace;
+    Alert::setSharedAlert(&alert);
+    Task::setSharedRunner(&task);
+    ScriptRunner::setSharedScriptRunner(&script);
+    Workspace::setSharedWorkspace(&workspace);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

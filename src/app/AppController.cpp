@@ -15,6 +15,8 @@
 #include "platform/Bundle.h"
 #include "platform/DistributedNotificationCenter.h"
 #include "platform/SettingsKeys.h"
+#include "platform/InternalInconsistency.h"
+#include "platform/Log.h"
 #include "platform/SystemInfo.h"
 #include "platform/UserDefaults.h"
 #include "platform/ValueTransformer.h"
@@ -177,11 +179,34 @@ void AppController::applicationDidFinishLaunching()
     // Only the user's edits filter: setting the field's text from code reports no edit.
     connect(outlets.combinedInputTextField, &QLineEdit::textEdited, this, [this] { controlTextDidChange(); });
     firstLaunchManager = std::make_unique<FirstLaunchManager>();
-    firstLaunchManager->doIt(this);
+    try {
+        firstLaunchManager->doIt(this);
+    } catch (const InternalInconsistency& failure) {
+        // The application is incomplete (a shipped component is missing): the rest of start-up
+        // is abandoned and the application quits in the ordinary way.
+        Log::line(QStringLiteral("Start-up abandoned: %1").arg(failure.description()));
+        Application::sharedApplication().terminate();
+        return;
+    }
     // The panel has no window delegate work of its own (windowDidBecomeKey does nothing).
     reloadInteractiveList();
     finishedLaunching = true;
+    if (startsHidden) {
+        isActive = false;
+        return;
+    }
     applicationDidBecomeActive();
+}
+
+void AppController::uninstallPrefPane()
+{
+    if (firstLaunchManager)
+        firstLaunchManager->uninstallPrefPane();
+}
+
+QRVLInstallationManager* AppController::installationManager() const
+{
+    return firstLaunchManager ? firstLaunchManager->getInstallationManager() : nullptr;
 }
 
 void AppController::loadTypeBadges()

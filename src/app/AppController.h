@@ -34,6 +34,7 @@ class FirstLaunchManager;
 class FolderExclusionList;
 class InteractiveCombinedList;
 class InteractiveList;
+class QRVLInstallationManager;
 class SearchLocations;
 
 class AppController final : public QObject, public ApplicationDelegate, public FileListDelegate {
@@ -73,6 +74,9 @@ public:
 
     void setOutlets(const Outlets& outlets);
     void awakeFromNib();
+    // A start by a hidden login item: launching ends without showing the panel, which then waits
+    // for the wake-up notification.
+    void setStartsHidden(bool hidden) { startsHidden = hidden; }
 
     // Application delegate.
     void applicationWillFinishLaunching() override;
@@ -130,7 +134,12 @@ public:
     void showStatusItem() { }
     void hideStatusItem() { }
 
+    // Has the first-launch assistant's installation manager remove the companion preference pane.
+    void uninstallPrefPane();
+
     // Accessors.
+    // The first-launch assistant's installation manager; nullptr before launching has finished.
+    QRVLInstallationManager* installationManager() const;
     CustomWindow* window() const { return outlets.window; }
     SearchLocations* searchLocations() const { return searchLocations_.get(); }
     DocumentTypes* documentTypes() const { return documentTypes_.get(); }
@@ -160,6 +169,7 @@ private:
     InteractiveList* listOfTab(int tab) const;
 
     bool finishedLaunching = false;
+    bool startsHidden = false;
     std::unique_ptr<FirstLaunchManager> firstLaunchManager;
     QPixmap folderIcon;
     QPixmap prefIcon;

@@ -1,15 +1,19 @@
 // Quorvel Launcher: starts the application, unless it already runs (then that one is asked to
 // come forward), loads the main interface and runs the event loop.
 
+#include "app/AppController.h"
 #include "app/MainInterface.h"
 #include "platform/Application.h"
 #include "platform/Bundle.h"
 #include "platform/DisplayPlatform.h"
+#include "platform/LoginItemAutostart.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    // Read before anything starts a child, which must not inherit it.
+    const bool startedHidden = quorvel::LoginItemAutostart::takeStartedHidden();
     quorvel::DisplayPlatform::preferWindowSystemThatLetsThePanelRaiseItself();
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Quorvel Launcher"));
@@ -22,5 +26,6 @@ int main(int argc, char** argv)
     const std::unique_ptr<quorvel::MainInterface> interface = quorvel::MainInterface::load();
     if (!interface)
         return 1;
+    interface->controller().setStartsHidden(startedHidden);
     return launcher.run();
 }

@@ -1,19 +1,46 @@
 #pragma once
-// The first-launch assistant: at every start it keeps the login item and the companion pane
-// current; on the first start of a release it welcomes the user.
-//
-// For now it does none of that work: doIt returns at once, so start-up runs in its final order
-// and the installation work slots in here without touching the controller.
+// The first-launch assistant. At every start it records where the application lives, keeps an
+// existing login item pointing at the running copy, removes an old release and installs or
+// upgrades the companion preference pane; on the first start of a release it also welcomes the
+// user, registers the login item and shows the freeware notice. Everything it tells the user is
+// a modal alert with one button. It owns the installation manager and lends it out.
+
+#include <memory>
 
 namespace quorvel {
 
 class AppController;
+class QRVLInstallationManager;
 
 class FirstLaunchManager final {
 public:
-    FirstLaunchManager() = default;
+    // init: creates the installation manager.
+    FirstLaunchManager();
+    // Tests: an installation manager of their own.
+    explicit FirstLaunchManager(std::unique_ptr<QRVLInstallationManager> manager);
+    ~FirstLaunchManager();
+
     // Runs the first-launch work to completion; the controller is handed to the notice it shows.
+    // A component missing from the application raises InternalInconsistency and abandons the rest.
     void doIt(AppController* controller);
+    void showSharewareNotice(AppController* sender);
+    void registerQRVLAsLoginItem();
+    void uninstallPrefPane();
+    // Shared, not copied; lives as long as the assistant.
+    QRVLInstallationManager* getInstallationManager() const { return installationManager.get(); }
+
+    // The value of "firstLaunchVersion" once this release has started.
+    static constexpr int firstLaunchMarker = 2001;
+
+private:
+    void registerDefaults();
+    void rememberLocation();
+    bool isFirstLaunch();
+    void openPrefPane();
+    void removeOldApplication();
+    void installOrUpdatePrefPane();
+
+    std::unique_ptr<QRVLInstallationManager> installationManager;
 };
 
 } // namespace quorvel

@@ -20,6 +20,8 @@ QMessageBox::Icon iconOf(Alert::Style style)
         return QMessageBox::Warning;
     case Alert::Style::Critical:
         return QMessageBox::Critical;
+    case Alert::Style::Plain:
+        return QMessageBox::NoIcon;
     case Alert::Style::Informational:
         break;
     }

@@ -9,7 +9,8 @@ namespace quorvel {
 
 class Alert {
 public:
-    enum class Style { Informational, Warning, Critical };
+    // Plain: the platform's ordinary alert panel, without the informational icon.
+    enum class Style { Informational, Warning, Critical, Plain };
     // Index into the buttons of the alert that the user chose (0 = first button).
     using Answer = int;
 

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <atomic>
@@ -414,6 +415,39 @@ QVariant Bundle::objectForInfoDictionaryKey(const QString& key) const
     if (found != localized.constEnd())
         return *found;
     return infoDictionary().value(key);
+}
+
+std::uint32_t Bundle::versionNumber() const
+{
+    return packedVersionNumber(infoDictionary().value(QStringLiteral("CFBundleVersion")).toString());
+}
+
+std::uint32_t Bundle::packedVersionNumber(const QString& version)
+{
+    // major . minor . bugfix, then an optional stage with its revision.
+    static const QRegularExpression form(
+        QStringLiteral("^(\\d{1,3})(?:\\.(\\d{1,2})(?:\\.(\\d{1,2}))?)?(?:(d|a|b|fc|f)(\\d{1,3}))?$"));
+    const QRegularExpressionMatch match = form.match(version.trimmed());
+    if (!match.hasMatch())
+        return 0;
+    const unsigned major = match.captured(1).toUInt();
+    const unsigned minor = match.captured(2).toUInt();
+    const unsigned bugfix = match.captured(3).toUInt();
+    const QString stageName = match.captured(4);
+    const unsigned revision = match.captured(5).toUInt();
+    if (major > 255 || minor > 15 || bugfix > 15 || revision > 255)
+        return 0;
+    constexpr unsigned development = 0x20, alpha = 0x40, beta = 0x60, finalCandidate = 0x70, release = 0x80;
+    unsigned stage = release;
+    if (stageName == QLatin1String("d"))
+        stage = development;
+    else if (stageName == QLatin1String("a"))
+        stage = alpha;
+    else if (stageName == QLatin1String("b"))
+        stage = beta;
+    else if (!stageName.isEmpty())
+        stage = finalCandidate;
+    return (major << 24) | (minor << 20) | (bugfix << 16) | (stage << 8) | revision;
 }
 
 QString Bundle::pathForResource(const QString& name, const QString& type) const

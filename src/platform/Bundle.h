@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -32,6 +33,14 @@ public:
     QVariantMap localizedInfoDictionary() const;
     // The localised value when there is one, else the information dictionary's.
     QVariant objectForInfoDictionaryKey(const QString& key) const;
+    // CFBundleVersion packed into one number whose unsigned order is the order of the releases;
+    // 0 when the bundle declares none or one that does not fit (see packedVersionNumber).
+    std::uint32_t versionNumber() const;
+    // "major[.minor[.bugfix]][stage[nonrelease]]": major 0-255 in the top byte, minor and bugfix
+    // 0-15 in a nibble each, the stage ("d" development, "a" alpha, "b" beta, "fc" or "f" final
+    // candidate; none for a release) and its revision 0-255 in the low bytes, so that 2.0b3 <
+    // 2.0fc1 < 2.0 < 2.0.1. Anything else gives 0.
+    static std::uint32_t packedVersionNumber(const QString& version);
 
     // "<resources>/<name>.<type>" (type may be empty) when that file exists, else "".
     QString pathForResource(const QString& name, const QString& type) const;

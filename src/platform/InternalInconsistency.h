@@ -1,7 +1,8 @@
 #pragma once
 // Raised when the application itself is incomplete (a defaults resource or a shipped component
-// is missing). Nobody catches it in the application: like an assertion failure it ends the process,
-// after Log::failure has said what was missing, where and in which file.
+// is missing), after Log::failure has said what was missing, where and in which file. Like an
+// assertion failure it abandons what was under way; only start-up catches it, around the
+// first-launch assistant, and then quits in the ordinary way.
 
 #include <QString>
 #include <stdexcept>

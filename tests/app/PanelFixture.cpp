@@ -10,6 +10,7 @@
 #include "ui_MainInterface.h"
 
 #include <QTest>
+#include <utility>
 
 namespace quorvel::test {
 
@@ -45,6 +46,8 @@ void PanelFixture::start()
     ASSERT_TRUE(interface);
     controller().applicationWillFinishLaunching();
     controller().applicationDidFinishLaunching();
+    startAlerts = std::exchange(alert.shown, {});
+    startOpened = std::exchange(workspace.calls, {});
     // Let the window system's reports of the panel's showing arrive, as they do before a user types.
     QTest::qWait(20);
 }

@@ -1,11 +1,14 @@
 #pragma once
 // A launcher started as the real one starts, offscreen: an index and a history in the temporary
-// home, a recording workspace and alert, the clock fixed, the main interface loaded and both
-// launch notifications delivered.
+// home, a recording workspace, alert, child-process and script runner, the clock fixed, the main
+// interface loaded and both launch notifications delivered. What the first-launch assistant
+// showed and opened while starting is kept apart, so that the recordings start empty.
 
 #include "app/AppController.h"
 #include "app/MainInterface.h"
 #include "support/FakeAlert.h"
+#include "support/FakeScriptRunner.h"
+#include "support/FakeTask.h"
 #include "support/FakeWorkspace.h"
 
 #include <QVariantList>
@@ -35,6 +38,10 @@ protected:
 
     FakeWorkspace workspace;
     FakeAlert alert;
+    FakeTask tasks;
+    FakeScriptRunner scripts;
+    std::vector<FakeAlert::Shown> startAlerts;
+    std::vector<FakeWorkspace::Call> startOpened;
     std::unique_ptr<MainInterface> interface;
 };
 

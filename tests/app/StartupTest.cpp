@@ -53,8 +53,8 @@ TEST_F(Startup, RegistersTheDefaultsTableWithItsTypesAndTheTransformer)
     const QVariantMap defaults = UserDefaults::standardUserDefaults().registeredDefaults();
     EXPECT_EQ(defaults.keys(),
         (QStringList { "automaticScanning", "combinedLastSearchTerm", "combinedMatchingMode",
-            "combinedPathOfLastMatch", "instantOn", "launchAtLogin", "listItemSize", "mainWindowTransparency",
-            "qrvl", "showMenuBar", "tab", "updateIntervalInSeconds" }));
+            "combinedPathOfLastMatch", "firstLaunchVersion", "instantOn", "launchAtLogin", "listItemSize",
+            "mainWindowTransparency", "qrvl", "showMenuBar", "tab", "updateIntervalInSeconds" }));
     EXPECT_EQ(defaults["launchAtLogin"].typeId(), QMetaType::QString);
     EXPECT_EQ(defaults["launchAtLogin"].toString(), "YES");
     EXPECT_EQ(defaults["updateIntervalInSeconds"].typeId(), QMetaType::Float);

@@ -69,7 +69,27 @@ sleep 0.5
 QT_QPA_PLATFORM=xcb "$executable" >"$work/launcher.log" 2>&1 &
 launcher=$!
 pids+=($launcher)
-await panel_shown || { echo "FAIL: no panel at start"; cat "$work/launcher.log"; exit 1; }
+# A first start: the assistant's alerts (dialogs with the panel's title) come before the panel.
+# Each is answered with Return until only the panel is left.
+is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG; }
+only_panel_left() {
+  local window panel=
+  for window in $(xdotool search --onlyvisible --name '^Quorvel Launcher$' 2>/dev/null); do
+    if is_dialog "$window"; then
+      xdotool windowactivate "$window" 2>/dev/null; sleep 0.2; xdotool key Return; sleep 0.3
+      return 1
+    fi
+    panel=$window
+  done
+  [ -n "$panel" ]
+}
+await only_panel_left || { echo "FAIL: no panel at start"; cat "$work/launcher.log"; exit 1; }
+grep -q '<integer>2001</integer>' "$HOME/Library/Preferences/org.quorvel.launcher.plist" \
+  || { echo "FAIL: the first start was not recorded"; exit 1; }
+grep -q "<string>$bundle</string>" "$HOME/Library/Preferences/loginwindow.plist" \
+  || { echo "FAIL: no login item after the first start"; exit 1; }
+grep -lq 'X-Quorvel-LoginItem=true' "$XDG_CONFIG_HOME"/autostart/*.desktop \
+  || { echo "FAIL: the login item has no autostart entry"; exit 1; }
 # The first start scans the disk; wait for the index before searching.
 await test -f "$HOME/Library/Preferences/Quorvel Launcher Index" || { echo "FAIL: no index written"; exit 1; }
 sleep 1

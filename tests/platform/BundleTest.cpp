@@ -209,3 +209,21 @@ TEST(Bundle, TheMainBundleIsTheBuiltApplicationAndCanBeReplacedWhileAnotherThrea
     EXPECT_EQ(built.bundleIdentifier(), "org.quorvel.launcher"); // still a valid reference
     Bundle::setMainBundlePath(test::builtBundlePath());
 }
+
+TEST(Bundle, VersionNumbersOrderAsTheReleasesDo)
+{
+    const char* releases[] = { "0.9", "1.0d1", "1.0a2", "1.0b1", "1.0b12", "1.0fc1", "1.0", "1.0.1", "1.0.15",
+        "1.1", "1.15", "2", "2.0.1", "10.0", "255.15.15" };
+    for (std::size_t i = 1; i < std::size(releases); ++i)
+        EXPECT_LT(Bundle::packedVersionNumber(releases[i - 1]), Bundle::packedVersionNumber(releases[i]))
+            << releases[i - 1] << " < " << releases[i];
+    EXPECT_EQ(Bundle::packedVersionNumber("2"), Bundle::packedVersionNumber("2.0.0"));
+    for (const char* unusable : { "", "abc", "1.16", "256", "1.0b256", "1.0.0.1", "-1", "1.0 beta" })
+        EXPECT_EQ(Bundle::packedVersionNumber(unusable), 0u) << unusable;
+
+    QTemporaryDir dir;
+    writeFile(dir.filePath("P.app/Contents/Info.plist"),
+        "<plist version=\"1.0\"><dict><key>CFBundleVersion</key><string>2.1b3</string></dict></plist>");
+    EXPECT_EQ(Bundle(dir.filePath("P.app")).versionNumber(), Bundle::packedVersionNumber("2.1b3"));
+    EXPECT_EQ(Bundle(dir.filePath("none")).versionNumber(), 0u);
+}
