@@ -2,6 +2,7 @@
 
 #include "install/KeyCodes.h"
 #include "platform/Log.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
 #include <QStringList>
@@ -11,8 +12,6 @@
 namespace quorvel {
 
 namespace {
-
-const QString qrvlKey = QStringLiteral("qrvl");
 
 constexpr std::array<std::pair<HotKeySettings::Modifier, const char*>, 4> modifierNames { {
     { HotKeySettings::Control, "Control" },
@@ -92,20 +91,20 @@ HotKeySettings HotKeySettings::fromQRVL(const QVariant& value)
     if (type != QMetaType::QVariantMap && type != QMetaType::QVariantHash)
         return fallingBack(QStringLiteral("not a dictionary"));
     const QVariantMap qrvl = value.toMap();
-    if (!isInteger(qrvl.value(QStringLiteral("keyCode"))))
+    if (!isInteger(qrvl.value(QString(SettingsKey::hotKeyCode))))
         return fallingBack(QStringLiteral("keyCode is not an integer"));
-    if (!isInteger(qrvl.value(QStringLiteral("keyModifier"))))
+    if (!isInteger(qrvl.value(QString(SettingsKey::hotKeyModifier))))
         return fallingBack(QStringLiteral("keyModifier is not an integer"));
-    if (!isString(qrvl.value(QStringLiteral("switchedOn"))))
+    if (!isString(qrvl.value(QString(SettingsKey::hotKeySwitchedOn))))
         return fallingBack(QStringLiteral("switchedOn is not a string"));
-    if (!isString(qrvl.value(QStringLiteral("keyString"))))
+    if (!isString(qrvl.value(QString(SettingsKey::hotKeyString))))
         return fallingBack(QStringLiteral("keyString is not a string"));
 
-    const QString keyString = qrvl.value(QStringLiteral("keyString")).toString();
-    const qint64 modifiers = qrvl.value(QStringLiteral("keyModifier")).toLongLong();
+    const QString keyString = qrvl.value(QString(SettingsKey::hotKeyString)).toString();
+    const qint64 modifiers = qrvl.value(QString(SettingsKey::hotKeyModifier)).toLongLong();
     if (const QString problem = problemWith(keyString, modifiers); !problem.isEmpty())
         return fallingBack(problem);
-    const bool switchedOn = qrvl.value(QStringLiteral("switchedOn"))
+    const bool switchedOn = qrvl.value(QString(SettingsKey::hotKeySwitchedOn))
                                 .toString()
                                 .compare(QLatin1String("YES"), Qt::CaseInsensitive)
         == 0;
@@ -114,25 +113,26 @@ HotKeySettings HotKeySettings::fromQRVL(const QVariant& value)
 
 HotKeySettings HotKeySettings::readFrom(UserDefaults& defaults)
 {
-    defaults.registerDefaults({ { qrvlKey, HotKeySettings().toQRVL() } });
+    defaults.registerDefaults({ { QString(SettingsKey::hotKey), HotKeySettings().toQRVL() } });
     defaults.synchronize(); // what the pane or the launcher wrote since this store was read
-    return fromQRVL(defaults.objectForKey(qrvlKey));
+    return fromQRVL(defaults.objectForKey(QString(SettingsKey::hotKey)));
 }
 
 // Same entries, order and value types as the launcher's registered defaults.
 QVariantMap HotKeySettings::toQRVL() const
 {
     QVariantMap qrvl;
-    qrvl.insert(QStringLiteral("keyCode"), QVariant::fromValue<quint16>(keyCodeOfString(key).value_or(0)));
-    qrvl.insert(QStringLiteral("keyModifier"), QVariant::fromValue<qint64>(modifierBits));
-    qrvl.insert(QStringLiteral("switchedOn"), on ? QStringLiteral("YES") : QStringLiteral("NO"));
-    qrvl.insert(QStringLiteral("keyString"), key);
+    qrvl.insert(
+        QString(SettingsKey::hotKeyCode), QVariant::fromValue<quint16>(keyCodeOfString(key).value_or(0)));
+    qrvl.insert(QString(SettingsKey::hotKeyModifier), QVariant::fromValue<qint64>(modifierBits));
+    qrvl.insert(QString(SettingsKey::hotKeySwitchedOn), on ? QStringLiteral("YES") : QStringLiteral("NO"));
+    qrvl.insert(QString(SettingsKey::hotKeyString), key);
     return qrvl;
 }
 
 bool HotKeySettings::writeTo(UserDefaults& defaults) const
 {
-    defaults.setObject(qrvlKey, toQRVL());
+    defaults.setObject(QString(SettingsKey::hotKey), toQRVL());
     return defaults.synchronize();
 }
 

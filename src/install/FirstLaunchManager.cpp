@@ -3,14 +3,13 @@
 #include "install/QRVLInstallationManager.h"
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
 namespace quorvel {
 
 namespace {
 
-const QString firstLaunchVersionKey = QStringLiteral("firstLaunchVersion");
-const QString locationKey = QStringLiteral("location");
 // This release's login item, and those of the release before it.
 const QString currentLoginItem = QStringLiteral("Quorvel Launcher 2.app");
 const QString oldLoginItem = QStringLiteral("Quorvel Launcher.app");
@@ -127,13 +126,13 @@ void FirstLaunchManager::uninstallPrefPane()
 void FirstLaunchManager::registerDefaults()
 {
     UserDefaults::standardUserDefaults().registerDefaults(
-        { { firstLaunchVersionKey, QVariant::fromValue<qint64>(0) } });
+        { { SettingsKey::firstLaunchVersion, QVariant::fromValue<qint64>(0) } });
 }
 
 void FirstLaunchManager::rememberLocation()
 {
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    defaults.setString(locationKey, applicationPath());
+    defaults.setString(SettingsKey::location, applicationPath());
     defaults.synchronize();
     if (!installationManager->isLoginItemWithPartialPathRegistered(currentLoginItem))
         return;
@@ -144,9 +143,9 @@ void FirstLaunchManager::rememberLocation()
 bool FirstLaunchManager::isFirstLaunch()
 {
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    if (defaults.integerForKey(firstLaunchVersionKey) == firstLaunchMarker)
+    if (defaults.integerForKey(SettingsKey::firstLaunchVersion) == firstLaunchMarker)
         return false;
-    defaults.setInteger(firstLaunchVersionKey, firstLaunchMarker);
+    defaults.setInteger(SettingsKey::firstLaunchVersion, firstLaunchMarker);
     defaults.synchronize();
     return true;
 }
