@@ -1,25 +1,16 @@
 #include "platform/Application.h"
 
 #include "platform/Log.h"
+#include "platform/SingleInstance.h"
+#include "platform/WindowActivation.h"
 
 #include <QApplication>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusReply>
-#include <QDBusVirtualObject>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
-#include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
-
-#include <xcb/xcb.h>
 
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
@@ -29,27 +20,6 @@ namespace quorvel {
 namespace {
 
 const char canHideProperty[] = "quorvelCanHide";
-
-QString reopenInterface()
-{
-    return QStringLiteral("org.quorvel.Application");
-}
-
-// "org.quorvel.launcher" -> "/org/quorvel/launcher"; characters an object path cannot hold
-// become underscores.
-QString reopenObjectPath(const QString& identifier)
-{
-    QString path = QStringLiteral("/");
-    for (const QChar c : identifier) {
-        if (c == QLatin1Char('.'))
-            path += QLatin1Char('/');
-        else if (c.isLetterOrNumber() && c.unicode() < 128)
-            path += c;
-        else
-            path += QLatin1Char('_');
-    }
-    return path;
-}
 
 // ---- Signals: the handler only writes the signal number into a pipe; the main thread reads it.
 
@@ -77,77 +47,7 @@ const char* signalName(int signalNumber)
     }
 }
 
-// ---- Front process on X11: ask the window manager as a pager would (source indication 2), so
-// that focus-stealing prevention lets a request without fresh user input through.
-
-xcb_atom_t internAtom(xcb_connection_t* connection, const char* name)
-{
-    const xcb_intern_atom_cookie_t cookie
-        = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    if (!reply)
-        return XCB_ATOM_NONE;
-    const xcb_atom_t atom = reply->atom;
-    std::free(reply);
-    return atom;
-}
-
-void requestActiveWindowFromWindowManager(QWidget* window)
-{
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (!connection)
-        return;
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    const xcb_atom_t activeWindow = internAtom(connection, "_NET_ACTIVE_WINDOW");
-    if (!screen || activeWindow == XCB_ATOM_NONE)
-        return;
-
-    xcb_client_message_event_t event {};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = static_cast<xcb_window_t>(window->winId());
-    event.type = activeWindow;
-    event.data.data32[0] = 2; // source indication: pager
-    event.data.data32[1] = XCB_CURRENT_TIME;
-    event.data.data32[2] = XCB_NONE;
-    xcb_send_event(connection, 0, screen->root,
-        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-        reinterpret_cast<const char*>(&event));
-    xcb_flush(connection);
-}
-
 } // namespace
-
-// The object a running instance exports on the bus; a second start calls its Reopen method.
-class Application::ReopenObject final : public QDBusVirtualObject {
-public:
-    explicit ReopenObject(Application& application)
-        : application(application)
-    {
-    }
-
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
-    {
-        if (message.member() != QLatin1String("Reopen")
-            || (!message.interface().isEmpty() && message.interface() != reopenInterface()))
-            return false; // the bus library answers "unknown method"
-        connection.send(message.createReply());
-        // Answer the caller first: the delegate may show a modal alert before it returns.
-        QMetaObject::invokeMethod(
-            &application, [this] { application.reopen(); }, Qt::QueuedConnection);
-        return true;
-    }
-
-    QString introspect(const QString&) const override
-    {
-        return QStringLiteral("<interface name=\"%1\"><method name=\"Reopen\"/></interface>")
-            .arg(reopenInterface());
-    }
-
-private:
-    Application& application;
-};
 
 Application& Application::sharedApplication()
 {
@@ -207,42 +107,9 @@ void Application::handleSignal()
 
 bool Application::becomeSingleInstance(const QString& applicationIdentifier)
 {
-    if (applicationIdentifier == singleInstanceIdentifier)
-        return true; // this process already is that instance
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface())
-        return true; // no bus: nobody to ask, run alone
-
-    const QString path = reopenObjectPath(applicationIdentifier);
-    auto object = std::make_unique<ReopenObject>(*this);
-    const bool exported = bus.registerVirtualObject(path, object.get());
-
-    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply
-        = bus.interface()->registerService(applicationIdentifier, QDBusConnectionInterface::DontQueueService,
-            QDBusConnectionInterface::DontAllowReplacement);
-    if (!reply.isValid()) {
-        Log::line(QStringLiteral("Could not claim the bus name %1: %2")
-                      .arg(applicationIdentifier, reply.error().message()));
-        if (exported)
-            bus.unregisterObject(path);
-        return true;
-    }
-    if (reply.value() == QDBusConnectionInterface::ServiceRegistered) {
-        singleInstanceIdentifier = applicationIdentifier;
-        if (exported)
-            reopenObject = std::move(object);
-        return true;
-    }
-
-    // Another instance owns the name: ask it to come forward; this process then exits.
-    if (exported)
-        bus.unregisterObject(path);
-    const QDBusMessage call = QDBusMessage::createMethodCall(
-        applicationIdentifier, path, reopenInterface(), QStringLiteral("Reopen"));
-    const QDBusMessage answer = bus.call(call, QDBus::Block, 5000);
-    if (answer.type() == QDBusMessage::ErrorMessage)
-        Log::line(QStringLiteral("The running instance did not answer: %1").arg(answer.errorMessage()));
-    return false;
+    if (!singleInstance)
+        singleInstance = std::make_unique<SingleInstance>(this, [this] { reopen(); });
+    return singleInstance->become(applicationIdentifier);
 }
 
 void Application::reopen()
@@ -373,20 +240,7 @@ void Application::terminate()
 
 void Application::bringWindowToFront(QWidget* window)
 {
-    if (!window)
-        return;
-    window->raise();
-    window->activateWindow();
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("xcb")) {
-        requestActiveWindowFromWindowManager(window);
-        return;
-    }
-    // On Wayland Qt asks the compositor through xdg-activation with the token it holds (the
-    // one it was started with, or the last input serial); the compositor may still refuse.
-    if (platform.startsWith(QLatin1String("wayland")))
-        if (QWindow* handle = window->windowHandle())
-            handle->requestActivate();
+    WindowActivation::bringToFront(window);
 }
 
 void Application::beep()

@@ -16,6 +16,8 @@ class QWidget;
 
 namespace quorvel {
 
+class SingleInstance;
+
 class ApplicationDelegate {
 public:
     virtual ~ApplicationDelegate() = default;
@@ -80,8 +82,6 @@ private:
     bool hasVisibleWindows() const;
     void reopen();
 
-    class ReopenObject;
-
     ApplicationDelegate* delegate_ = nullptr;
     bool hidden = false;
     bool active = false;
@@ -89,8 +89,7 @@ private:
     bool terminating = false;
     QList<QPointer<QWidget>> hiddenWindows;
     std::unique_ptr<QSocketNotifier> signalNotifier;
-    std::unique_ptr<ReopenObject> reopenObject;
-    QString singleInstanceIdentifier;
+    std::unique_ptr<SingleInstance> singleInstance;
 };
 
 } // namespace quorvel
