@@ -5,6 +5,7 @@
 #include "platform/WindowActivation.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
@@ -20,6 +21,11 @@ namespace quorvel {
 namespace {
 
 const char canHideProperty[] = "quorvelCanHide";
+
+// How long a report of lost focus waits for the confirmation of an activation requested before it
+// arrived: long enough for a window manager under load to answer, short enough that a focus lost
+// while the window manager refused the activation still takes effect promptly.
+constexpr qint64 activationReportGraceMilliseconds = 400;
 
 // ---- Signals: the handler only writes the signal number into a pipe; the main thread reads it.
 
@@ -65,6 +71,8 @@ Application::Application()
     QApplication::setQuitOnLastWindowClosed(false);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
         [this](Qt::ApplicationState state) { applicationStateChanged(state); });
+    pendingInactiveReport.setSingleShot(true);
+    connect(&pendingInactiveReport, &QTimer::timeout, this, [this] { decidePendingInactiveReport(); });
     installSignalHandlers();
 }
 
@@ -146,13 +154,42 @@ bool Application::isActive() const
     return active;
 }
 
+// Qt reports state changes from its event queue, so a report may describe the window system
+// before the last request: requests change the active state at once, and a report stands only
+// where no later request contradicts it.
 void Application::applicationStateChanged(Qt::ApplicationState state)
 {
-    // Qt reports state changes from its event queue: an "active" that was queued before hide()
-    // would otherwise bring a hidden application back with nothing the user did.
-    if (state == Qt::ApplicationActive && hidden && !hasVisibleWindows())
+    if (state == Qt::ApplicationActive) {
+        // An "active" queued before hide() would bring a hidden application back with nothing
+        // the user did.
+        if (hidden && !hasVisibleWindows())
+            return;
+        activationReportDue = QDeadlineTimer();
+        pendingInactiveReport.stop();
+        setActive(true);
         return;
-    setActive(state == Qt::ApplicationActive);
+    }
+    // An "inactive" that arrives before the window system has confirmed the last activation was
+    // most likely queued before it (the panel hidden and brought up again at once): it stands
+    // only if the confirmation does not come in time.
+    if (active && !activationReportDue.hasExpired()) {
+        pendingInactiveReport.start(static_cast<int>(activationReportDue.remainingTime()));
+        return;
+    }
+    setActive(false);
+}
+
+void Application::decidePendingInactiveReport()
+{
+    activationReportDue = QDeadlineTimer();
+    setActive(false);
+}
+
+// A request of this process: any report still waiting for a decision predates it.
+void Application::forgetPendingReports()
+{
+    activationReportDue = QDeadlineTimer();
+    pendingInactiveReport.stop();
 }
 
 // The one place the active state changes: the delegate and the signal hear of each change once.
@@ -203,8 +240,11 @@ void Application::activateIgnoringOtherApps(bool ignoreOtherApps)
         }
         return;
     }
-    if (window)
+    if (window) {
         bringWindowToFront(window);
+        return;
+    }
+    forgetPendingReports();
     setActive(true);
 }
 
@@ -217,7 +257,9 @@ void Application::hide()
         hiddenWindows.append(widget);
     }
     hidden = true;
+    forgetPendingReports();
     setActive(false);
+    Q_EMIT didHide();
 }
 
 void Application::unhide()
@@ -240,7 +282,14 @@ void Application::terminate()
 
 void Application::bringWindowToFront(QWidget* window)
 {
+    if (!window)
+        return;
     WindowActivation::bringToFront(window);
+    // The front process is the active application: the delegate hears of it now, not when (or
+    // whether) the window system's report comes.
+    forgetPendingReports();
+    activationReportDue.setRemainingTime(activationReportGraceMilliseconds);
+    setActive(true);
 }
 
 void Application::beep()

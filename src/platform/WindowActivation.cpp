@@ -1,5 +1,6 @@
 #include "platform/WindowActivation.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
@@ -61,6 +62,13 @@ void WindowActivation::bringToFront(QWidget* window)
         return;
     window->raise();
     window->activateWindow();
+    // The window system may still count the window as focused from before it was hidden (its
+    // report of the lost focus has not come yet, or never comes): a request for the focus then
+    // changes nothing there and the widgets never hear of it, while hiding made the toolkit forget
+    // the active widget window. The widgets are told directly.
+    if (QGuiApplication::focusWindow() && QGuiApplication::focusWindow() == window->windowHandle()
+        && QApplication::activeWindow() != window)
+        QApplication::setActiveWindow(window);
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("xcb")) {
         requestActiveWindowFromWindowManager(window);
