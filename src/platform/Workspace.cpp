@@ -45,6 +45,19 @@ QString takeErrorMessage(GError* error)
     return owned ? QString::fromUtf8(owned->message) : QString();
 }
 
+// Answers false, with the reason for whoever asked for it.
+bool failure(QString* whyNot, const QString& reason)
+{
+    if (whyNot)
+        *whyNot = reason;
+    return false;
+}
+
+QString noLongerExists()
+{
+    return QStringLiteral("The file no longer exists.");
+}
+
 // ---- What a path is ----
 
 bool exists(const QString& path)
@@ -76,45 +89,48 @@ bool launchesAsApplication(const QString& path)
 
 // ---- Launching ----
 
-bool startDetached(const QString& executable)
+bool startDetached(const QString& executable, QString* whyNot)
 {
-    qint64 pid = 0;
-    if (QProcess::startDetached(executable, {}, Folders::homeFolder(), &pid))
+    QProcess process;
+    process.setProgram(executable);
+    process.setWorkingDirectory(Folders::homeFolder());
+    if (process.startDetached())
         return true;
-    Log::line(QStringLiteral("Could not start %1").arg(executable));
-    return false;
+    Log::line(QStringLiteral("Could not start %1: %2").arg(executable, process.errorString()));
+    return failure(whyNot, process.errorString());
 }
 
 // Field codes, Terminal=true, D-Bus activation and startup notification are GIO's business.
-bool launchDesktopEntry(const QString& path)
+bool launchDesktopEntry(const QString& path, QString* whyNot)
 {
     const QByteArray file = QFile::encodeName(path);
     GObjectPointer<GDesktopAppInfo> info(g_desktop_app_info_new_from_filename(file.constData()));
     if (!info) {
         Log::line(QStringLiteral("Not a desktop entry that can be launched: %1").arg(path));
-        return false;
+        return failure(whyNot, QStringLiteral("It is not an application that can be started."));
     }
     GObjectPointer<GAppLaunchContext> context(g_app_launch_context_new());
     GError* error = nullptr;
     if (g_app_info_launch(G_APP_INFO(info.get()), nullptr, context.get(), &error))
         return true;
-    Log::line(QStringLiteral("Could not launch %1: %2").arg(path, takeErrorMessage(error)));
-    return false;
+    const QString message = takeErrorMessage(error);
+    Log::line(QStringLiteral("Could not launch %1: %2").arg(path, message));
+    return failure(whyNot, message);
 }
 
-bool launchBundle(const QString& path)
+bool launchBundle(const QString& path, QString* whyNot)
 {
     const QString executable = Bundle(path).executablePath();
     if (executable.isEmpty()) {
         Log::line(QStringLiteral("The bundle %1 names no executable that exists").arg(path));
-        return false;
+        return failure(whyNot, QStringLiteral("Its program is missing."));
     }
-    return startDetached(executable);
+    return startDetached(executable, whyNot);
 }
 
 // The desktop's default handler. GIO answers whether a handler was found and started; only when
 // GIO knows of no handler at all is the desktop's own opener (xdg-open) given a chance.
-bool openWithDefaultHandler(const QUrl& url)
+bool openWithDefaultHandler(const QUrl& url, QString* whyNot)
 {
     const QByteArray uri = url.toEncoded();
     GObjectPointer<GAppLaunchContext> context(g_app_launch_context_new());
@@ -127,7 +143,7 @@ bool openWithDefaultHandler(const QUrl& url)
     if (noHandler && QDesktopServices::openUrl(url))
         return true;
     Log::line(QStringLiteral("Could not open %1: %2").arg(url.toDisplayString(), message));
-    return false;
+    return failure(whyNot, message);
 }
 
 // ---- The file manager ----
@@ -235,44 +251,45 @@ void Workspace::setSharedWorkspace(Workspace* workspace)
     replacement.store(workspace);
 }
 
-bool Workspace::openFile(const QString& path)
+bool Workspace::openFile(const QString& path, QString* whyNot)
 {
     if (!exists(path))
-        return false;
+        return failure(whyNot, noLongerExists());
     if (launchesAsApplication(path))
-        return launchApplication(path);
-    return openWithDefaultHandler(QUrl::fromLocalFile(path));
+        return launchApplication(path, whyNot);
+    return openWithDefaultHandler(QUrl::fromLocalFile(path), whyNot);
 }
 
-bool Workspace::launchApplication(const QString& path)
+bool Workspace::launchApplication(const QString& path, QString* whyNot)
 {
     if (!exists(path))
-        return false;
+        return failure(whyNot, noLongerExists());
     if (isDesktopEntry(path))
-        return launchDesktopEntry(path);
+        return launchDesktopEntry(path, whyNot);
     if (isBundle(path))
-        return launchBundle(path);
+        return launchBundle(path, whyNot);
     const QFileInfo info(path);
     if (info.isFile() && info.isExecutable())
-        return startDetached(info.absoluteFilePath());
+        return startDetached(info.absoluteFilePath(), whyNot);
     Log::line(QStringLiteral("Not an application: %1").arg(path));
-    return false;
+    return failure(whyNot, QStringLiteral("It is not an application."));
 }
 
-bool Workspace::selectFileInFileViewerRootedAtPath(const QString& file, const QString& rootFolder)
+bool Workspace::selectFileInFileViewerRootedAtPath(
+    const QString& file, const QString& rootFolder, QString* whyNot)
 {
     if (!file.isEmpty()) {
         if (!exists(file))
-            return false;
+            return failure(whyNot, noLongerExists());
         if (showInFileManager(QStringLiteral("ShowItems"), file))
             return true;
-        return openWithDefaultHandler(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+        return openWithDefaultHandler(QUrl::fromLocalFile(QFileInfo(file).absolutePath()), whyNot);
     }
     if (!exists(rootFolder))
-        return false;
+        return failure(whyNot, QStringLiteral("The folder no longer exists."));
     if (showInFileManager(QStringLiteral("ShowFolders"), rootFolder))
         return true;
-    return openWithDefaultHandler(QUrl::fromLocalFile(rootFolder));
+    return openWithDefaultHandler(QUrl::fromLocalFile(rootFolder), whyNot);
 }
 
 QIcon Workspace::iconForFile(const QString& path)
@@ -340,13 +357,13 @@ QIcon Workspace::iconOfMimeType(const QString& path)
     return icon;
 }
 
-bool Workspace::openURL(const QUrl& url)
+bool Workspace::openURL(const QUrl& url, QString* whyNot)
 {
     if (!url.isValid() || url.isEmpty())
-        return false;
+        return failure(whyNot, QStringLiteral("The address is not valid."));
     if (url.isLocalFile() && !exists(url.toLocalFile()))
-        return false;
-    return openWithDefaultHandler(url);
+        return failure(whyNot, noLongerExists());
+    return openWithDefaultHandler(url, whyNot);
 }
 
 } // namespace quorvel

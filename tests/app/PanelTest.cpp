@@ -1,6 +1,7 @@
 // The search panel driven from the keyboard, as a user drives it.
 
 #include "PanelFixture.h"
+#include "support/FakeNotification.h"
 
 #include "app/CustomWindow.h"
 #include "platform/Application.h"
@@ -9,6 +10,7 @@
 #include "platform/Folders.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
+#include "search/InteractiveCombinedList.h"
 
 #include "ui_MainInterface.h"
 
@@ -133,6 +135,22 @@ TEST_F(Panel, ReturnLaunchesTheSelectionRecordsItAndHides)
     Clock::setFixedTime(800000060.0); // a launch a minute old outweighs the pane's head start
     controller().callbackWithNotification();
     EXPECT_EQ(shownNames().value(0), "Songs");
+}
+
+TEST_F(Panel, AFailedOpenTellsTheUserWhyRecordsTheLaunchAndStillHides)
+{
+    test::FakeNotification notification;
+    workspace.succeed = false;
+    workspace.failureReason = "No application is registered as handling this file";
+    type("summer");
+    press(Qt::Key_Return);
+    ASSERT_EQ(notification.posted.size(), 1u);
+    EXPECT_EQ(notification.posted[0].summary, "Could not open \u201cSummer Notes.txt\u201d");
+    EXPECT_EQ(notification.posted[0].body, "No application is registered as handling this file");
+    EXPECT_FALSE(interface->window().isVisible());
+    EXPECT_EQ(controller().combinedList()->usageInformation().launchCountFor(
+                  "/home/user/Documents/Summer Notes.txt"),
+        1);
 }
 
 TEST_F(Panel, ADoubleClickOpensTheClickedRow)
