@@ -46,7 +46,7 @@ void PanelFixture::start()
     controller().applicationWillFinishLaunching();
     controller().applicationDidFinishLaunching();
     // Let the window system's reports of the panel's showing arrive, as they do before a user types.
-    QTest::qWait(20);
+    QTest::qWaitForWindowActive(&interface->window());
 }
 
 void PanelFixture::summonAgain()

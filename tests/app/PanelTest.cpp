@@ -14,6 +14,7 @@
 
 #include "ui_MainInterface.h"
 
+#include <QGuiApplication>
 #include <QTest>
 
 using namespace quorvel;
@@ -219,7 +220,12 @@ TEST_F(Panel, OnlyTheWakeUpNotificationOfThisApplicationSummonsThePanel)
     if (!center.postNotification("wake up", "org.example.other"))
         GTEST_SKIP() << "no session bus";
     center.postNotification("go to sleep", "org.quorvel.launcher");
-    QTest::qWait(300);
+    // Signals from one sender arrive in order: once a later one is heard, the others were delivered.
+    bool heard = false;
+    center.addObserver(&heard, "delivered", "test", [&heard] { heard = true; });
+    center.postNotification("delivered", "test");
+    ASSERT_TRUE(QTest::qWaitFor([&heard] { return heard; }, 5000));
+    center.removeObserver(&heard, "delivered", "test");
     EXPECT_FALSE(interface->window().isVisible());
     ASSERT_TRUE(center.postNotification("wake up", "org.quorvel.launcher"));
     EXPECT_TRUE(QTest::qWaitFor([this] { return interface->window().isVisible(); }, 5000));
@@ -232,7 +238,8 @@ TEST_F(Panel, ThePanelStaysAwayWhenDismissedBeforeTheWindowSystemReportedItsShow
     controller().applicationWillFinishLaunching();
     controller().applicationDidFinishLaunching();
     press(Qt::Key_Escape); // before any event of the showing has been delivered
-    QTest::qWait(300);
+    // Now the window system's reports of the showing arrive, after the dismissal.
+    QTest::qWaitFor([this] { return QGuiApplication::focusWindow() == interface->window().windowHandle(); });
     EXPECT_FALSE(interface->window().isVisible());
     EXPECT_FALSE(controller().isActiveFlag());
 }
