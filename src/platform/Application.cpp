@@ -5,7 +5,6 @@
 #include "platform/WindowActivation.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
@@ -164,8 +163,7 @@ void Application::applicationStateChanged(Qt::ApplicationState state)
         // the user did.
         if (hidden && !hasVisibleWindows())
             return;
-        activationReportDue = QDeadlineTimer();
-        pendingInactiveReport.stop();
+        forgetPendingReports();
         setActive(true);
         return;
     }
@@ -181,11 +179,12 @@ void Application::applicationStateChanged(Qt::ApplicationState state)
 
 void Application::decidePendingInactiveReport()
 {
-    activationReportDue = QDeadlineTimer();
+    forgetPendingReports();
     setActive(false);
 }
 
-// A request of this process: any report still waiting for a decision predates it.
+// After a request of this process or a confirmed activation, any report still waiting for a
+// decision is out of date.
 void Application::forgetPendingReports()
 {
     activationReportDue = QDeadlineTimer();
