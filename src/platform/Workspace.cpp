@@ -12,12 +12,12 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QPixmap>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <atomic>
 #include <memory>
@@ -128,6 +128,37 @@ bool launchBundle(const QString& path, QString* whyNot)
     return startDetached(executable, whyNot);
 }
 
+// The desktop's own opener (xdg-open). It ends at once when it hands the file to the desktop's
+// tools, and says so when nothing can open it; in a bare session it runs the handler itself and
+// lasts as long as that does. So what has not ended within a moment has opened the file, and is
+// left to run. On failure, whyNot gets the opener's own last words, if it had any.
+bool openWithDesktopOpener(const QUrl& url, QString* whyNot)
+{
+    // Long enough for xdg-open to find out that nothing handles the file; a launch that waits
+    // this long happens only when GIO knows no handler at all.
+    constexpr int patienceMilliseconds = 1500;
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty())
+        return false;
+    auto* process = new QProcess;
+    process->setProgram(opener);
+    process->setArguments({ url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded) });
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->start();
+    if (process->waitForStarted() && !process->waitForFinished(patienceMilliseconds)) {
+        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+        return true;
+    }
+    const std::unique_ptr<QProcess> ended(process);
+    if (ended->exitStatus() == QProcess::NormalExit && ended->exitCode() == 0
+        && ended->error() != QProcess::FailedToStart)
+        return true;
+    const QString said = QString::fromLocal8Bit(ended->readAllStandardError()).trimmed();
+    if (whyNot && !said.isEmpty())
+        *whyNot = said.section(QLatin1Char('\n'), -1);
+    return false;
+}
+
 // The desktop's default handler. GIO answers whether a handler was found and started; only when
 // GIO knows of no handler at all is the desktop's own opener (xdg-open) given a chance.
 bool openWithDefaultHandler(const QUrl& url, QString* whyNot)
@@ -139,8 +170,8 @@ bool openWithDefaultHandler(const QUrl& url, QString* whyNot)
         return true;
     const bool noHandler = error && error->domain == G_IO_ERROR
         && (error->code == G_IO_ERROR_NOT_SUPPORTED || error->code == G_IO_ERROR_NOT_FOUND);
-    const QString message = takeErrorMessage(error);
-    if (noHandler && QDesktopServices::openUrl(url))
+    QString message = takeErrorMessage(error);
+    if (noHandler && openWithDesktopOpener(url, &message))
         return true;
     Log::line(QStringLiteral("Could not open %1: %2").arg(url.toDisplayString(), message));
     return failure(whyNot, message);
