@@ -21,9 +21,12 @@ CustomWindow::CustomWindow(const QRect& contentRect, unsigned /*styleMask*/, int
     applyWindowFlags();
     updateTransparency();
     Application::setCanHide(this, false);
-    // Removal on deactivation: hiding the application does not order the panel out, losing the
-    // focus does.
-    connect(&Application::sharedApplication(), &Application::didResignActive, this, &CustomWindow::orderOut);
+    // Removal on deactivation. Hiding the application does not hide the panel as it hides other
+    // windows (unhiding must not bring it back), but the panel leaves with it: a hide that finds
+    // the application already inactive (its activation not yet reported) must still dismiss it.
+    Application& application = Application::sharedApplication();
+    connect(&application, &Application::didResignActive, this, &CustomWindow::orderOut);
+    connect(&application, &Application::didHide, this, &CustomWindow::orderOut);
 }
 
 void CustomWindow::applyWindowFlags()

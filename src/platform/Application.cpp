@@ -1,25 +1,16 @@
 #include "platform/Application.h"
 
 #include "platform/Log.h"
+#include "platform/SingleInstance.h"
+#include "platform/WindowActivation.h"
 
 #include <QApplication>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusReply>
-#include <QDBusVirtualObject>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
-#include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
-
-#include <xcb/xcb.h>
 
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
@@ -30,26 +21,10 @@ namespace {
 
 const char canHideProperty[] = "quorvelCanHide";
 
-QString reopenInterface()
-{
-    return QStringLiteral("org.quorvel.Application");
-}
-
-// "org.quorvel.launcher" -> "/org/quorvel/launcher"; characters an object path cannot hold
-// become underscores.
-QString reopenObjectPath(const QString& identifier)
-{
-    QString path = QStringLiteral("/");
-    for (const QChar c : identifier) {
-        if (c == QLatin1Char('.'))
-            path += QLatin1Char('/');
-        else if (c.isLetterOrNumber() && c.unicode() < 128)
-            path += c;
-        else
-            path += QLatin1Char('_');
-    }
-    return path;
-}
+// How long a report of lost focus waits for the confirmation of an activation requested before it
+// arrived: long enough for a window manager under load to answer, short enough that a focus lost
+// while the window manager refused the activation still takes effect promptly.
+constexpr qint64 activationReportGraceMilliseconds = 400;
 
 // ---- Signals: the handler only writes the signal number into a pipe; the main thread reads it.
 
@@ -77,77 +52,7 @@ const char* signalName(int signalNumber)
     }
 }
 
-// ---- Front process on X11: ask the window manager as a pager would (source indication 2), so
-// that focus-stealing prevention lets a request without fresh user input through.
-
-xcb_atom_t internAtom(xcb_connection_t* connection, const char* name)
-{
-    const xcb_intern_atom_cookie_t cookie
-        = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    if (!reply)
-        return XCB_ATOM_NONE;
-    const xcb_atom_t atom = reply->atom;
-    std::free(reply);
-    return atom;
-}
-
-void requestActiveWindowFromWindowManager(QWidget* window)
-{
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (!connection)
-        return;
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    const xcb_atom_t activeWindow = internAtom(connection, "_NET_ACTIVE_WINDOW");
-    if (!screen || activeWindow == XCB_ATOM_NONE)
-        return;
-
-    xcb_client_message_event_t event {};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = static_cast<xcb_window_t>(window->winId());
-    event.type = activeWindow;
-    event.data.data32[0] = 2; // source indication: pager
-    event.data.data32[1] = XCB_CURRENT_TIME;
-    event.data.data32[2] = XCB_NONE;
-    xcb_send_event(connection, 0, screen->root,
-        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-        reinterpret_cast<const char*>(&event));
-    xcb_flush(connection);
-}
-
 } // namespace
-
-// The object a running instance exports on the bus; a second start calls its Reopen method.
-class Application::ReopenObject final : public QDBusVirtualObject {
-public:
-    explicit ReopenObject(Application& application)
-        : application(application)
-    {
-    }
-
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
-    {
-        if (message.member() != QLatin1String("Reopen")
-            || (!message.interface().isEmpty() && message.interface() != reopenInterface()))
-            return false; // the bus library answers "unknown method"
-        connection.send(message.createReply());
-        // Answer the caller first: the delegate may show a modal alert before it returns.
-        QMetaObject::invokeMethod(
-            &application, [this] { application.reopen(); }, Qt::QueuedConnection);
-        return true;
-    }
-
-    QString introspect(const QString&) const override
-    {
-        return QStringLiteral("<interface name=\"%1\"><method name=\"Reopen\"/></interface>")
-            .arg(reopenInterface());
-    }
-
-private:
-    Application& application;
-};
 
 Application& Application::sharedApplication()
 {
@@ -165,6 +70,8 @@ Application::Application()
     QApplication::setQuitOnLastWindowClosed(false);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
         [this](Qt::ApplicationState state) { applicationStateChanged(state); });
+    pendingInactiveReport.setSingleShot(true);
+    connect(&pendingInactiveReport, &QTimer::timeout, this, [this] { decidePendingInactiveReport(); });
     installSignalHandlers();
 }
 
@@ -207,42 +114,9 @@ void Application::handleSignal()
 
 bool Application::becomeSingleInstance(const QString& applicationIdentifier)
 {
-    if (applicationIdentifier == singleInstanceIdentifier)
-        return true; // this process already is that instance
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface())
-        return true; // no bus: nobody to ask, run alone
-
-    const QString path = reopenObjectPath(applicationIdentifier);
-    auto object = std::make_unique<ReopenObject>(*this);
-    const bool exported = bus.registerVirtualObject(path, object.get());
-
-    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply
-        = bus.interface()->registerService(applicationIdentifier, QDBusConnectionInterface::DontQueueService,
-            QDBusConnectionInterface::DontAllowReplacement);
-    if (!reply.isValid()) {
-        Log::line(QStringLiteral("Could not claim the bus name %1: %2")
-                      .arg(applicationIdentifier, reply.error().message()));
-        if (exported)
-            bus.unregisterObject(path);
-        return true;
-    }
-    if (reply.value() == QDBusConnectionInterface::ServiceRegistered) {
-        singleInstanceIdentifier = applicationIdentifier;
-        if (exported)
-            reopenObject = std::move(object);
-        return true;
-    }
-
-    // Another instance owns the name: ask it to come forward; this process then exits.
-    if (exported)
-        bus.unregisterObject(path);
-    const QDBusMessage call = QDBusMessage::createMethodCall(
-        applicationIdentifier, path, reopenInterface(), QStringLiteral("Reopen"));
-    const QDBusMessage answer = bus.call(call, QDBus::Block, 5000);
-    if (answer.type() == QDBusMessage::ErrorMessage)
-        Log::line(QStringLiteral("The running instance did not answer: %1").arg(answer.errorMessage()));
-    return false;
+    if (!singleInstance)
+        singleInstance = std::make_unique<SingleInstance>(this, [this] { reopen(); });
+    return singleInstance->become(applicationIdentifier);
 }
 
 void Application::reopen()
@@ -279,13 +153,42 @@ bool Application::isActive() const
     return active;
 }
 
+// Qt reports state changes from its event queue, so a report may describe the window system
+// before the last request: requests change the active state at once, and a report stands only
+// where no later request contradicts it.
 void Application::applicationStateChanged(Qt::ApplicationState state)
 {
-    // Qt reports state changes from its event queue: an "active" that was queued before hide()
-    // would otherwise bring a hidden application back with nothing the user did.
-    if (state == Qt::ApplicationActive && hidden && !hasVisibleWindows())
+    if (state == Qt::ApplicationActive) {
+        // An "active" queued before hide() would bring a hidden application back with nothing
+        // the user did.
+        if (hidden && !hasVisibleWindows())
+            return;
+        forgetPendingReports();
+        setActive(true);
         return;
-    setActive(state == Qt::ApplicationActive);
+    }
+    // An "inactive" that arrives before the window system has confirmed the last activation was
+    // most likely queued before it (the panel hidden and brought up again at once): it stands
+    // only if the confirmation does not come in time.
+    if (active && !activationReportDue.hasExpired()) {
+        pendingInactiveReport.start(static_cast<int>(activationReportDue.remainingTime()));
+        return;
+    }
+    setActive(false);
+}
+
+void Application::decidePendingInactiveReport()
+{
+    forgetPendingReports();
+    setActive(false);
+}
+
+// After a request of this process or a confirmed activation, any report still waiting for a
+// decision is out of date.
+void Application::forgetPendingReports()
+{
+    activationReportDue = QDeadlineTimer();
+    pendingInactiveReport.stop();
 }
 
 // The one place the active state changes: the delegate and the signal hear of each change once.
@@ -336,8 +239,11 @@ void Application::activateIgnoringOtherApps(bool ignoreOtherApps)
         }
         return;
     }
-    if (window)
+    if (window) {
         bringWindowToFront(window);
+        return;
+    }
+    forgetPendingReports();
     setActive(true);
 }
 
@@ -350,7 +256,9 @@ void Application::hide()
         hiddenWindows.append(widget);
     }
     hidden = true;
+    forgetPendingReports();
     setActive(false);
+    Q_EMIT didHide();
 }
 
 void Application::unhide()
@@ -375,18 +283,12 @@ void Application::bringWindowToFront(QWidget* window)
 {
     if (!window)
         return;
-    window->raise();
-    window->activateWindow();
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("xcb")) {
-        requestActiveWindowFromWindowManager(window);
-        return;
-    }
-    // On Wayland Qt asks the compositor through xdg-activation with the token it holds (the
-    // one it was started with, or the last input serial); the compositor may still refuse.
-    if (platform.startsWith(QLatin1String("wayland")))
-        if (QWindow* handle = window->windowHandle())
-            handle->requestActivate();
+    WindowActivation::bringToFront(window);
+    // The front process is the active application: the delegate hears of it now, not when (or
+    // whether) the window system's report comes.
+    forgetPendingReports();
+    activationReportDue.setRemainingTime(activationReportGraceMilliseconds);
+    setActive(true);
 }
 
 void Application::beep()

@@ -4,10 +4,12 @@
 // application's active state, the front process and the beep. SIGTERM, SIGINT and SIGHUP become
 // a normal quit request, so settings and history are saved.
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -15,6 +17,8 @@ class QSocketNotifier;
 class QWidget;
 
 namespace quorvel {
+
+class SingleInstance;
 
 class ApplicationDelegate {
 public:
@@ -48,15 +52,18 @@ public:
 
     bool isActive() const;
     void activateIgnoringOtherApps(bool ignoreOtherApps);
-    void hide(); // hides every top-level window that may hide (see setCanHide)
+    // Hides every top-level window that may hide (see setCanHide) and deactivates the
+    // application, whatever the window system has reported so far.
+    void hide();
     void unhide(); // shows again what hide() hid
     bool isHidden() const { return hidden; }
     // Asks the delegate; when it answers true the event loop ends (or, before it runs, run()
     // returns without starting it).
     void terminate();
     bool terminationRequested() const { return terminating; }
-    // Makes the window the active one even when the request came from the background:
-    // _NET_ACTIVE_WINDOW with source "pager" on X11, an activation token on Wayland.
+    // Makes the window the active one even when the request came from the background
+    // (_NET_ACTIVE_WINDOW with source "pager" on X11, an activation token on Wayland) and the
+    // application active at once.
     void bringWindowToFront(QWidget* window);
     void beep();
 
@@ -68,6 +75,8 @@ Q_SIGNALS:
     // Emitted after the delegate's applicationDidBecomeActive / applicationDidResignActive.
     void didBecomeActive();
     void didResignActive();
+    // Emitted at the end of every hide(), also when the application was not active.
+    void didHide();
 
 private:
     Application();
@@ -76,11 +85,11 @@ private:
     void handleSignal();
     void applicationStateChanged(Qt::ApplicationState state);
     void setActive(bool nowActive);
+    void decidePendingInactiveReport();
+    void forgetPendingReports();
     QWidget* windowToActivate() const;
     bool hasVisibleWindows() const;
     void reopen();
-
-    class ReopenObject;
 
     ApplicationDelegate* delegate_ = nullptr;
     bool hidden = false;
@@ -89,8 +98,10 @@ private:
     bool terminating = false;
     QList<QPointer<QWidget>> hiddenWindows;
     std::unique_ptr<QSocketNotifier> signalNotifier;
-    std::unique_ptr<ReopenObject> reopenObject;
-    QString singleInstanceIdentifier;
+    std::unique_ptr<SingleInstance> singleInstance;
+    // Set while an activation this process requested awaits the window system's confirmation.
+    QDeadlineTimer activationReportDue;
+    QTimer pendingInactiveReport;
 };
 
 } // namespace quorvel

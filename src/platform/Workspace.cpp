@@ -12,12 +12,12 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QPixmap>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <atomic>
 #include <memory>
@@ -43,6 +43,19 @@ QString takeErrorMessage(GError* error)
 {
     std::unique_ptr<GError, GErrorDeleter> owned(error);
     return owned ? QString::fromUtf8(owned->message) : QString();
+}
+
+// Answers false, with the reason for whoever asked for it.
+bool failure(QString* whyNot, const QString& reason)
+{
+    if (whyNot)
+        *whyNot = reason;
+    return false;
+}
+
+QString noLongerExists()
+{
+    return QStringLiteral("The file no longer exists.");
 }
 
 // ---- What a path is ----
@@ -76,45 +89,79 @@ bool launchesAsApplication(const QString& path)
 
 // ---- Launching ----
 
-bool startDetached(const QString& executable)
+bool startDetached(const QString& executable, QString* whyNot)
 {
-    qint64 pid = 0;
-    if (QProcess::startDetached(executable, {}, Folders::homeFolder(), &pid))
+    QProcess process;
+    process.setProgram(executable);
+    process.setWorkingDirectory(Folders::homeFolder());
+    if (process.startDetached())
         return true;
-    Log::line(QStringLiteral("Could not start %1").arg(executable));
-    return false;
+    Log::line(QStringLiteral("Could not start %1: %2").arg(executable, process.errorString()));
+    return failure(whyNot, process.errorString());
 }
 
 // Field codes, Terminal=true, D-Bus activation and startup notification are GIO's business.
-bool launchDesktopEntry(const QString& path)
+bool launchDesktopEntry(const QString& path, QString* whyNot)
 {
     const QByteArray file = QFile::encodeName(path);
     GObjectPointer<GDesktopAppInfo> info(g_desktop_app_info_new_from_filename(file.constData()));
     if (!info) {
         Log::line(QStringLiteral("Not a desktop entry that can be launched: %1").arg(path));
-        return false;
+        return failure(whyNot, QStringLiteral("It is not an application that can be started."));
     }
     GObjectPointer<GAppLaunchContext> context(g_app_launch_context_new());
     GError* error = nullptr;
     if (g_app_info_launch(G_APP_INFO(info.get()), nullptr, context.get(), &error))
         return true;
-    Log::line(QStringLiteral("Could not launch %1: %2").arg(path, takeErrorMessage(error)));
-    return false;
+    const QString message = takeErrorMessage(error);
+    Log::line(QStringLiteral("Could not launch %1: %2").arg(path, message));
+    return failure(whyNot, message);
 }
 
-bool launchBundle(const QString& path)
+bool launchBundle(const QString& path, QString* whyNot)
 {
     const QString executable = Bundle(path).executablePath();
     if (executable.isEmpty()) {
         Log::line(QStringLiteral("The bundle %1 names no executable that exists").arg(path));
-        return false;
+        return failure(whyNot, QStringLiteral("Its program is missing."));
     }
-    return startDetached(executable);
+    return startDetached(executable, whyNot);
+}
+
+// The desktop's own opener (xdg-open). It ends at once when it hands the file to the desktop's
+// tools, and says so when nothing can open it; in a bare session it runs the handler itself and
+// lasts as long as that does. So what has not ended within a moment has opened the file, and is
+// left to run. On failure, whyNot gets the opener's own last words, if it had any.
+bool openWithDesktopOpener(const QUrl& url, QString* whyNot)
+{
+    // Long enough for xdg-open to find out that nothing handles the file; a launch that waits
+    // this long happens only when GIO knows no handler at all.
+    constexpr int patienceMilliseconds = 1500;
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty())
+        return false;
+    auto* process = new QProcess;
+    process->setProgram(opener);
+    process->setArguments({ url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded) });
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->start();
+    if (process->waitForStarted() && !process->waitForFinished(patienceMilliseconds)) {
+        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+        return true;
+    }
+    const std::unique_ptr<QProcess> ended(process);
+    if (ended->exitStatus() == QProcess::NormalExit && ended->exitCode() == 0
+        && ended->error() != QProcess::FailedToStart)
+        return true;
+    const QString said = QString::fromLocal8Bit(ended->readAllStandardError()).trimmed();
+    if (whyNot && !said.isEmpty())
+        *whyNot = said.section(QLatin1Char('\n'), -1);
+    return false;
 }
 
 // The desktop's default handler. GIO answers whether a handler was found and started; only when
 // GIO knows of no handler at all is the desktop's own opener (xdg-open) given a chance.
-bool openWithDefaultHandler(const QUrl& url)
+bool openWithDefaultHandler(const QUrl& url, QString* whyNot)
 {
     const QByteArray uri = url.toEncoded();
     GObjectPointer<GAppLaunchContext> context(g_app_launch_context_new());
@@ -123,11 +170,11 @@ bool openWithDefaultHandler(const QUrl& url)
         return true;
     const bool noHandler = error && error->domain == G_IO_ERROR
         && (error->code == G_IO_ERROR_NOT_SUPPORTED || error->code == G_IO_ERROR_NOT_FOUND);
-    const QString message = takeErrorMessage(error);
-    if (noHandler && QDesktopServices::openUrl(url))
+    QString message = takeErrorMessage(error);
+    if (noHandler && openWithDesktopOpener(url, &message))
         return true;
     Log::line(QStringLiteral("Could not open %1: %2").arg(url.toDisplayString(), message));
-    return false;
+    return failure(whyNot, message);
 }
 
 // ---- The file manager ----
@@ -235,44 +282,45 @@ void Workspace::setSharedWorkspace(Workspace* workspace)
     replacement.store(workspace);
 }
 
-bool Workspace::openFile(const QString& path)
+bool Workspace::openFile(const QString& path, QString* whyNot)
 {
     if (!exists(path))
-        return false;
+        return failure(whyNot, noLongerExists());
     if (launchesAsApplication(path))
-        return launchApplication(path);
-    return openWithDefaultHandler(QUrl::fromLocalFile(path));
+        return launchApplication(path, whyNot);
+    return openWithDefaultHandler(QUrl::fromLocalFile(path), whyNot);
 }
 
-bool Workspace::launchApplication(const QString& path)
+bool Workspace::launchApplication(const QString& path, QString* whyNot)
 {
     if (!exists(path))
-        return false;
+        return failure(whyNot, noLongerExists());
     if (isDesktopEntry(path))
-        return launchDesktopEntry(path);
+        return launchDesktopEntry(path, whyNot);
     if (isBundle(path))
-        return launchBundle(path);
+        return launchBundle(path, whyNot);
     const QFileInfo info(path);
     if (info.isFile() && info.isExecutable())
-        return startDetached(info.absoluteFilePath());
+        return startDetached(info.absoluteFilePath(), whyNot);
     Log::line(QStringLiteral("Not an application: %1").arg(path));
-    return false;
+    return failure(whyNot, QStringLiteral("It is not an application."));
 }
 
-bool Workspace::selectFileInFileViewerRootedAtPath(const QString& file, const QString& rootFolder)
+bool Workspace::selectFileInFileViewerRootedAtPath(
+    const QString& file, const QString& rootFolder, QString* whyNot)
 {
     if (!file.isEmpty()) {
         if (!exists(file))
-            return false;
+            return failure(whyNot, noLongerExists());
         if (showInFileManager(QStringLiteral("ShowItems"), file))
             return true;
-        return openWithDefaultHandler(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+        return openWithDefaultHandler(QUrl::fromLocalFile(QFileInfo(file).absolutePath()), whyNot);
     }
     if (!exists(rootFolder))
-        return false;
+        return failure(whyNot, QStringLiteral("The folder no longer exists."));
     if (showInFileManager(QStringLiteral("ShowFolders"), rootFolder))
         return true;
-    return openWithDefaultHandler(QUrl::fromLocalFile(rootFolder));
+    return openWithDefaultHandler(QUrl::fromLocalFile(rootFolder), whyNot);
 }
 
 QIcon Workspace::iconForFile(const QString& path)
@@ -340,13 +388,13 @@ QIcon Workspace::iconOfMimeType(const QString& path)
     return icon;
 }
 
-bool Workspace::openURL(const QUrl& url)
+bool Workspace::openURL(const QUrl& url, QString* whyNot)
 {
     if (!url.isValid() || url.isEmpty())
-        return false;
+        return failure(whyNot, QStringLiteral("The address is not valid."));
     if (url.isLocalFile() && !exists(url.toLocalFile()))
-        return false;
-    return openWithDefaultHandler(url);
+        return failure(whyNot, noLongerExists());
+    return openWithDefaultHandler(url, whyNot);
 }
 
 } // namespace quorvel

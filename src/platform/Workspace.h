@@ -1,6 +1,7 @@
 #pragma once
 // Opening documents, launching applications, showing folders, icons and URLs on the desktop.
-// Each call answers whether it succeeded. Never builds a command line for a shell.
+// Each call answers whether it succeeded and, when it did not and the caller asks, why: a short
+// sentence that can be shown to the user. Never builds a command line for a shell.
 // Tests replace the shared instance with a recording fake.
 
 #include <QHash>
@@ -19,18 +20,19 @@ public:
     virtual ~Workspace() = default;
 
     // A document with the desktop's default handler; a bundle or desktop entry as launchApplication.
-    virtual bool openFile(const QString& path);
+    virtual bool openFile(const QString& path, QString* whyNot = nullptr);
     // A .app bundle by its executable, a desktop entry (Type=Application) through GIO, an
     // executable file (such as an AppImage) directly, a .prefPane by the pane's executable.
-    virtual bool launchApplication(const QString& path);
+    virtual bool launchApplication(const QString& path, QString* whyNot = nullptr);
     // Shows rootFolder in the file manager (org.freedesktop.FileManager1, else the default
     // handler); with a file, that file is selected in its folder.
-    virtual bool selectFileInFileViewerRootedAtPath(const QString& file, const QString& rootFolder);
+    virtual bool selectFileInFileViewerRootedAtPath(
+        const QString& file, const QString& rootFolder, QString* whyNot = nullptr);
     // Desktop entry Icon=, a bundle's icon file, else the theme icon of the MIME type (cached).
     // Never a null icon for an existing path (the file-type icons of the style stand in when the
     // icon theme has nothing). Main thread only.
     virtual QIcon iconForFile(const QString& path);
-    virtual bool openURL(const QUrl& url);
+    virtual bool openURL(const QUrl& url, QString* whyNot = nullptr);
 
 private:
     QIcon iconOfDesktopEntry(const QString& path) const;

@@ -2,6 +2,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/Log.h"
+#include "platform/Notification.h"
 #include "platform/PropertyList.h"
 #include "platform/UnreadableFile.h"
 #include "platform/Workspace.h"
@@ -272,21 +273,27 @@ void InteractiveList::launchSelectedItem()
     const std::uint32_t item = itemAt(selectedIndex);
     const QString path = applications->path(item).toString();
     Workspace& workspace = Workspace::sharedWorkspace();
-    // What the workspace answers changes nothing: a launch that failed is recorded all the same.
+    QString whyNot;
+    bool opened = true;
     switch (applications->kind(item)) {
     case LaunchItemKind::PreferencePane:
     case LaunchItemKind::Document:
-        workspace.openFile(path);
+        opened = workspace.openFile(path, &whyNot);
         break;
     case LaunchItemKind::Application:
-        workspace.launchApplication(path);
+        opened = workspace.launchApplication(path, &whyNot);
         break;
     case LaunchItemKind::Folder:
-        workspace.selectFileInFileViewerRootedAtPath(QString(), path);
+        opened = workspace.selectFileInFileViewerRootedAtPath(QString(), path, &whyNot);
         break;
     case LaunchItemKind::Other:
         break;
     }
+    // The panel goes away after every launch, so a failed open would otherwise pass unseen.
+    if (!opened)
+        Notification::sharedNotification().post(
+            QStringLiteral("Could not open \u201c%1\u201d").arg(applications->name(item)), whyNot);
+    // A launch that failed is recorded all the same.
     usageInfo->registerLaunchOf(path);
     launchTimesOfItems.assign(applications->size(), &notLookedUp);
 }

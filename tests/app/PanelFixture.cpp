@@ -49,7 +49,7 @@ void PanelFixture::start()
     startAlerts = std::exchange(alert.shown, {});
     startOpened = std::exchange(workspace.calls, {});
     // Let the window system's reports of the panel's showing arrive, as they do before a user types.
-    QTest::qWait(20);
+    QTest::qWaitForWindowActive(&interface->window());
 }
 
 void PanelFixture::summonAgain()

@@ -1,6 +1,7 @@
 // The search panel driven from the keyboard, as a user drives it.
 
 #include "PanelFixture.h"
+#include "support/FakeNotification.h"
 
 #include "app/CustomWindow.h"
 #include "platform/Application.h"
@@ -9,9 +10,11 @@
 #include "platform/Folders.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
+#include "search/InteractiveCombinedList.h"
 
 #include "ui_MainInterface.h"
 
+#include <QGuiApplication>
 #include <QTest>
 
 using namespace quorvel;
@@ -135,6 +138,22 @@ TEST_F(Panel, ReturnLaunchesTheSelectionRecordsItAndHides)
     EXPECT_EQ(shownNames().value(0), "Songs");
 }
 
+TEST_F(Panel, AFailedOpenTellsTheUserWhyRecordsTheLaunchAndStillHides)
+{
+    test::FakeNotification notification;
+    workspace.succeed = false;
+    workspace.failureReason = "No application is registered as handling this file";
+    type("summer");
+    press(Qt::Key_Return);
+    ASSERT_EQ(notification.posted.size(), 1u);
+    EXPECT_EQ(notification.posted[0].summary, "Could not open \u201cSummer Notes.txt\u201d");
+    EXPECT_EQ(notification.posted[0].body, "No application is registered as handling this file");
+    EXPECT_FALSE(interface->window().isVisible());
+    EXPECT_EQ(controller().combinedList()->usageInformation().launchCountFor(
+                  "/home/user/Documents/Summer Notes.txt"),
+        1);
+}
+
 TEST_F(Panel, ADoubleClickOpensTheClickedRow)
 {
     type("sa");
@@ -201,7 +220,12 @@ TEST_F(Panel, OnlyTheWakeUpNotificationOfThisApplicationSummonsThePanel)
     if (!center.postNotification("wake up", "org.example.other"))
         GTEST_SKIP() << "no session bus";
     center.postNotification("go to sleep", "org.quorvel.launcher");
-    QTest::qWait(300);
+    // Signals from one sender arrive in order: once a later one is heard, the others were delivered.
+    bool heard = false;
+    center.addObserver(&heard, "delivered", "test", [&heard] { heard = true; });
+    center.postNotification("delivered", "test");
+    ASSERT_TRUE(QTest::qWaitFor([&heard] { return heard; }, 5000));
+    center.removeObserver(&heard, "delivered", "test");
     EXPECT_FALSE(interface->window().isVisible());
     ASSERT_TRUE(center.postNotification("wake up", "org.quorvel.launcher"));
     EXPECT_TRUE(QTest::qWaitFor([this] { return interface->window().isVisible(); }, 5000));
@@ -214,7 +238,8 @@ TEST_F(Panel, ThePanelStaysAwayWhenDismissedBeforeTheWindowSystemReportedItsShow
     controller().applicationWillFinishLaunching();
     controller().applicationDidFinishLaunching();
     press(Qt::Key_Escape); // before any event of the showing has been delivered
-    QTest::qWait(300);
+    // Now the window system's reports of the showing arrive, after the dismissal.
+    QTest::qWaitFor([this] { return QGuiApplication::focusWindow() == interface->window().windowHandle(); });
     EXPECT_FALSE(interface->window().isVisible());
     EXPECT_FALSE(controller().isActiveFlag());
 }

@@ -104,8 +104,11 @@ activate_other() { xdotool windowactivate "$other" 2>/dev/null; sleep 0.2; [ "$(
 await activate_other || { echo "FAIL: the window manager gave the other window no focus"; exit 1; }
 await panel_gone || { echo "FAIL: the panel stayed up after losing the focus (focus: $(xdotool getwindowfocus getwindowname))"; cat "$work/launcher.log"; exit 1; }
 
-dbus-send --session --type=signal /org/quorvel/DistributedNotification \
-  org.quorvel.DistributedNotification.Notification string:"wake up" string:"org.quorvel.launcher"
+wake_up() {
+  dbus-send --session --type=signal /org/quorvel/DistributedNotification \
+    org.quorvel.DistributedNotification.Notification string:"wake up" string:"org.quorvel.launcher"
+}
+wake_up
 await panel_shown || { echo "FAIL: the wake-up notification brought no panel"; cat "$work/launcher.log"; exit 1; }
 panel=$(find_window '^Quorvel Launcher$')
 focused() { [ "$(xdotool getwindowfocus)" = "$panel" ]; }
@@ -126,6 +129,24 @@ grep -q '<string>mazzq</string>' "$HOME/Library/Preferences/org.quorvel.launcher
 QT_QPA_PLATFORM=xcb timeout 20 "$executable" >>"$work/launcher.log" 2>&1 || { echo "FAIL: the second start did not end by itself"; exit 1; }
 await panel_shown || { echo "FAIL: a second start did not bring the panel forward"; exit 1; }
 kill -0 "$launcher" 2>/dev/null || { echo "FAIL: the running launcher ended"; exit 1; }
+
+# A burst of wake-ups and Escapes must not leave the panel stuck: after it, a wake-up brings the
+# panel up with the focus and Escape takes it away.
+panel=$(find_window '^Quorvel Launcher$')
+await focused || { echo "FAIL: the panel brought forward by a second start has no focus"; exit 1; }
+xdotool key Escape
+await panel_gone || { echo "FAIL: Escape left the panel up after a second start"; exit 1; }
+for _ in 1 2 3; do
+  wake_up; sleep 0.05
+  xdotool key Escape; sleep 0.05
+done
+sleep 0.5
+wake_up
+await panel_shown || { echo "FAIL: after a burst a wake-up brought no panel"; cat "$work/launcher.log"; exit 1; }
+panel=$(find_window '^Quorvel Launcher$')
+await focused || { echo "FAIL: after a burst the panel came up without the focus ($(xdotool getwindowfocus getwindowname))"; exit 1; }
+xdotool key Escape
+await panel_gone || { echo "FAIL: after a burst Escape left the panel up"; cat "$work/launcher.log"; exit 1; }
 
 kill -TERM "$launcher"
 for _ in $(seq 50); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done

@@ -6,12 +6,12 @@
 #include "platform/Clock.h"
 #include "platform/PropertyList.h"
 #include "search/WildCardMatcher.h"
+#include "support/PythonPlist.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include <chrono>
@@ -99,16 +99,13 @@ TEST_F(Scan, TheIndexIsAPropertyListThatPythonReadsItemForItem)
     setLocations({ location(tree.path() + "/", true) });
     scan();
 
-    QProcess python;
-    python.start("python3",
-        { "-c",
-            "import json, plistlib, sys\n"
-            "items = plistlib.load(open(sys.argv[1], 'rb'))\n"
-            "print(json.dumps([[i['name'], i['type'], i['path'], len(i)] for i in items]))\n",
-            indexPath() });
-    ASSERT_TRUE(python.waitForFinished(30000));
-    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
-    const QJsonArray read = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+    const test::PythonPlist::Result python = test::PythonPlist::run(
+        "import json\n"
+        "items = plistlib.load(open(sys.argv[1], 'rb'))\n"
+        "print(json.dumps([[i['name'], i['type'], i['path'], len(i)] for i in items]))\n",
+        { indexPath() });
+    ASSERT_EQ(python.exitCode, 0) << python.errors;
+    const QJsonArray read = QJsonDocument::fromJson(python.output).array();
 
     const QString t = tree.path();
     const QJsonArray expected = {

@@ -99,6 +99,43 @@ TEST_F(ApplicationTest, EachChangeOfTheActiveStateReachesTheDelegateAndTheSignal
     EXPECT_EQ(resigned, 1);
 }
 
+TEST_F(ApplicationTest, ReportsOvertakenByARequestDoNotUndoIt)
+{
+    QWidget window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window)); // the window system's own reports are in
+    application.hide();
+    const auto report = [](Qt::ApplicationState state) { Q_EMIT qApp->applicationStateChanged(state); };
+
+    // Hiding wins over an "active" queued before it, and is announced even when already inactive.
+    int hides = 0;
+    QObject receiver;
+    QObject::connect(&application, &Application::didHide, &receiver, [&] { ++hides; });
+    report(Qt::ApplicationActive);
+    EXPECT_FALSE(application.isActive());
+    application.hide();
+    EXPECT_EQ(hides, 1);
+
+    // Bringing a window to the front activates at once; an "inactive" queued before the
+    // activation was confirmed gives way to the confirmation.
+    application.unhide();
+    application.bringWindowToFront(&window);
+    EXPECT_TRUE(application.isActive());
+    report(Qt::ApplicationInactive);
+    EXPECT_TRUE(application.isActive());
+    report(Qt::ApplicationActive);
+    QTest::qWait(600);
+    EXPECT_TRUE(application.isActive());
+
+    // After the confirmation a lost focus is a lost focus; unconfirmed, it stands a moment later.
+    report(Qt::ApplicationInactive);
+    EXPECT_FALSE(application.isActive());
+    application.bringWindowToFront(&window);
+    report(Qt::ApplicationInactive);
+    EXPECT_TRUE(application.isActive());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !application.isActive(); }, 2000));
+}
+
 TEST_F(ApplicationTest, HideLeavesWindowsThatMayNotHideAndUnhideShowsOnlyWhatItHid)
 {
     QWidget panel;

@@ -76,8 +76,12 @@ TEST_F(DistributedNotificationCenterTest, AnotherProcessCanSummonWithDbusSendAnd
     sendWithDbusSend({ "string:wake up", "int32:1" });
     sendWithDbusSend({ "string:wake up", "string:org.quorvel.launcher" });
     ASSERT_TRUE(QTest::qWaitFor([&] { return wakeUps >= 1; }));
-    // The well-formed signal was the last one sent; give stragglers a moment to show up.
-    QTest::qWait(200);
+    // The well-formed signal was the last one sent; anything sent after it arrives after it, so
+    // once a later signal is heard, no straggler can still be on its way.
+    int later = 0;
+    center.addObserver(&second, "delivered", "test", [&] { ++later; });
+    sendWithDbusSend({ "string:delivered", "string:test" });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return later == 1; }));
     EXPECT_EQ(wakeUps, 1);
 }
 

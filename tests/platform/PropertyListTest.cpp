@@ -1,12 +1,11 @@
 #include "platform/PropertyList.h"
 #include "platform/Folders.h"
+#include "support/PythonPlist.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QPoint>
-#include <QProcess>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -139,16 +138,14 @@ def c(v):
 
 bool pythonAvailable()
 {
-    return !QStandardPaths::findExecutable("python3").isEmpty();
+    return test::PythonPlist::available();
 }
 
 QByteArray runPython(const QString& script, const QStringList& arguments = {})
 {
-    QProcess python;
-    python.start("python3", QStringList { "-c", script } + arguments);
-    python.waitForFinished(30000);
-    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
-    return python.readAllStandardOutput();
+    const test::PythonPlist::Result python = test::PythonPlist::run(script, arguments);
+    EXPECT_EQ(python.exitCode, 0) << python.errors;
+    return python.output;
 }
 
 QStringList filesIn(const QString& folder)

@@ -188,6 +188,36 @@ TEST(Workspace, WhatCannotBeLaunchedAnswersFalse)
     EXPECT_FALSE(workspace.launchApplication(home("Apps/link.desktop")));
 }
 
+TEST(Workspace, AFailedOpenSaysWhyInWordsForTheUser)
+{
+    Workspace& workspace = Workspace::sharedWorkspace();
+    QString whyNot;
+    EXPECT_FALSE(workspace.openFile(home("Deleted.txt"), &whyNot));
+    EXPECT_EQ(whyNot, "The file no longer exists.");
+    whyNot.clear();
+    EXPECT_FALSE(workspace.selectFileInFileViewerRootedAtPath("", home("Gone"), &whyNot));
+    EXPECT_EQ(whyNot, "The folder no longer exists.");
+
+    // A terminal program where no terminal can be found: GIO's own explanation.
+    writeMarkerScript(home("bin/tui.sh"), home("tui-ran"));
+    writeDesktopEntry(home("Apps/tui.desktop"), home("bin/tui.sh"), "Terminal=true\n");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(home("bin")));
+    whyNot.clear();
+    const bool launched = workspace.launchApplication(home("Apps/tui.desktop"), &whyNot);
+    // A document nothing handles: GIO knows no handler, and the desktop's opener says why not.
+    writeFile(home("bin/xdg-open"),
+        "#!/bin/sh\necho \"xdg-open: no method available for opening '$1'\" >&2\nexit 3\n", true);
+    writeFile(home("Documents/data.bin"), QByteArray("\x00\x01\x02 binary", 10));
+    QString noHandler;
+    const bool opened = workspace.openFile(home("Documents/data.bin"), &noHandler);
+    qputenv("PATH", path);
+    EXPECT_FALSE(launched);
+    EXPECT_TRUE(whyNot.contains("terminal", Qt::CaseInsensitive)) << whyNot.toStdString();
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(noHandler, "xdg-open: no method available for opening '" + home("Documents/data.bin") + "'");
+}
+
 // GLib reads the XDG folders once per process, so the document test runs in a child process of its
 // own, whose first GIO call sees the fresh home with its MIME default.
 TEST(Workspace, DocumentsOpenWithTheUsersDefaultApplication)

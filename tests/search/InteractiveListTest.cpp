@@ -6,10 +6,10 @@
 #include "search/InteractiveCombinedList.h"
 #include "support/FakeWorkspace.h"
 #include "support/LogCapture.h"
+#include "support/PythonPlist.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <gtest/gtest.h>
 #include <optional>
 #include <thread>
@@ -292,17 +292,14 @@ TEST(InteractiveList, EntriesLongerThanAFileSystemAllowsAreLeftOutWithOneLogLine
 
 TEST(InteractiveList, IndexWrittenByPythonIsReadAndRankedTheSame)
 {
-    const QString script = QStringLiteral("import plistlib, sys\n"
-                                          "items = [dict(name='Zürich Notes', type='doc', path='/d/z'), "
+    const QString script = QStringLiteral("items = [dict(name='Zürich Notes', type='doc', path='/d/z'), "
                                           "dict(name='zoo', type='fold', path='/f/zoo'),\n"
                                           "         dict(name='Zap', type='app', path='/a/Zap'), "
                                           "dict(name='zen & <tea>', type='pref', path='/p/zen')]\n"
                                           "with open(sys.argv[1], 'wb') as f:\n"
                                           "    plistlib.dump(items, f)\n");
-    QProcess python;
-    python.start("python3", { "-c", script, _combinedListPath() });
-    ASSERT_TRUE(python.waitForFinished(30000));
-    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    const test::PythonPlist::Result python = test::PythonPlist::run(script, { _combinedListPath() });
+    ASSERT_EQ(python.exitCode, 0) << python.errors;
     InteractiveCombinedList list;
     list.load();
     EXPECT_EQ(search(list, "z", 0), QStringList({ "zen & <tea>", "Zap", "zoo", "Zürich Notes" }));

@@ -5,9 +5,9 @@
 #include "platform/PropertyList.h"
 #include "search/UsageInformationManager.h"
 #include "support/LogCapture.h"
+#include "support/PythonPlist.h"
 
 #include <QFile>
-#include <QProcess>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -201,16 +201,13 @@ TEST(UsageInformationManager, HistoryWrittenByPythonIsReadAndScoredTheSame)
 {
     Clock::setFixedTime(now);
     const QString script
-        = QStringLiteral("import plistlib, sys\n"
-                         "with open(sys.argv[1], 'wb') as f:\n"
+        = QStringLiteral("with open(sys.argv[1], 'wb') as f:\n"
                          "    plistlib.dump({'/apps/Mail.app': [%1, %2], '/d/Ünïcode': [%3]}, f)\n")
               .arg(now - 10, 0, 'f', 1)
               .arg(now - 10, 0, 'f', 1)
               .arg(qint64(now - 1000001));
-    QProcess python;
-    python.start("python3", { "-c", script, _historyPath() });
-    ASSERT_TRUE(python.waitForFinished(30000));
-    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    const test::PythonPlist::Result python = test::PythonPlist::run(script, { _historyPath() });
+    ASSERT_EQ(python.exitCode, 0) << python.errors;
 
     UsageInformationManager usage;
     usage.updateTime();
@@ -222,14 +219,10 @@ TEST(UsageInformationManager, HistoryWrittenByPythonIsReadAndScoredTheSame)
 
     // And our own file reads back in Python as the same dictionary of lists of reals.
     usage.save();
-    QProcess check;
-    check.start("python3",
-        { "-c",
-            "import plistlib, sys\n"
-            "d = plistlib.load(open(sys.argv[1], 'rb'))\n"
-            "assert len(d['/apps/Mail.app']) == 2, d\n"
-            "assert all(isinstance(t, float) for t in d['/apps/Mail.app']), d\n",
-            _historyPath() });
-    ASSERT_TRUE(check.waitForFinished(30000));
-    EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardError().toStdString();
+    const test::PythonPlist::Result check
+        = test::PythonPlist::run("d = plistlib.load(open(sys.argv[1], 'rb'))\n"
+                                 "assert len(d['/apps/Mail.app']) == 2, d\n"
+                                 "assert all(isinstance(t, float) for t in d['/apps/Mail.app']), d\n",
+            { _historyPath() });
+    EXPECT_EQ(check.exitCode, 0) << check.errors;
 }

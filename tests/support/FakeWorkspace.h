@@ -1,5 +1,6 @@
 #pragma once
-// A workspace that opens nothing and records every call, answering a chosen success flag.
+// A workspace that opens nothing and records every call, answering a chosen success flag and,
+// on failure, a chosen reason.
 
 #include "platform/Workspace.h"
 
@@ -20,18 +21,28 @@ public:
     FakeWorkspace() { Workspace::setSharedWorkspace(this); }
     ~FakeWorkspace() override { Workspace::setSharedWorkspace(nullptr); }
 
-    bool openFile(const QString& path) override { return record({ "openFile", path, {} }); }
-    bool launchApplication(const QString& path) override { return record({ "launchApplication", path, {} }); }
-    bool selectFileInFileViewerRootedAtPath(const QString& file, const QString& root) override
+    bool openFile(const QString& path, QString* whyNot = nullptr) override
     {
-        return record({ "selectFileInFileViewerRootedAtPath", file, root });
+        return record({ "openFile", path, {} }, whyNot);
+    }
+    bool launchApplication(const QString& path, QString* whyNot = nullptr) override
+    {
+        return record({ "launchApplication", path, {} }, whyNot);
+    }
+    bool selectFileInFileViewerRootedAtPath(
+        const QString& file, const QString& root, QString* whyNot = nullptr) override
+    {
+        return record({ "selectFileInFileViewerRootedAtPath", file, root }, whyNot);
     }
     QIcon iconForFile(const QString& path) override
     {
         record({ "iconForFile", path, {} });
         return icon;
     }
-    bool openURL(const QUrl& url) override { return record({ "openURL", url.toString(), {} }); }
+    bool openURL(const QUrl& url, QString* whyNot = nullptr) override
+    {
+        return record({ "openURL", url.toString(), {} }, whyNot);
+    }
 
     // Calls other than iconForFile, which the panel makes on every selection.
     std::vector<Call> opened() const
@@ -45,12 +56,15 @@ public:
 
     std::vector<Call> calls;
     bool succeed = true;
+    QString failureReason = QStringLiteral("The file no longer exists.");
     QIcon icon;
 
 private:
-    bool record(Call call)
+    bool record(Call call, QString* whyNot = nullptr)
     {
         calls.push_back(std::move(call));
+        if (!succeed && whyNot)
+            *whyNot = failureReason;
         return succeed;
     }
 };

@@ -1,0 +1,37 @@
+#pragma once
+// One running instance per application identifier on the session bus: the first start claims the
+// identifier as a bus name and exports a Reopen method under it; a later start calls that method
+// and is told to exit. Without a session bus every start runs alone.
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QObject;
+
+namespace quorvel {
+
+class SingleInstance final {
+public:
+    // reopen runs on context's thread each time a later start asks this instance to come forward,
+    // after that start has had its answer.
+    SingleInstance(QObject* context, std::function<void()> reopen);
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+    // Answers false when another instance of this identifier already runs (it has then been
+    // asked to reopen). Otherwise this process is, or stays, the instance.
+    bool become(const QString& applicationIdentifier);
+
+private:
+    class ReopenObject;
+
+    QObject* context;
+    std::function<void()> reopen;
+    std::unique_ptr<ReopenObject> reopenObject;
+    QString identifier;
+};
+
+} // namespace quorvel
