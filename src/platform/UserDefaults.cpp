@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Bundle.h"
 #include "platform/Folders.h"
 #include "platform/Log.h"
@@ -15,6 +16,10 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvel {
 
@@ -147,9 +152,30 @@ qint64 integerOf(const QVariant& value)
 // tool to recover from.
 void keepUnreadableCopy(const QString& path)
 {
-    const QString copy = path + QStringLiteral(".unreadable");
-    QFile::remove(copy);
-    QFile::copy(path, copy);
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        AtomicFile::write(path + QStringLiteral(".unreadable"), file.readAll());
+}
+
+// QLockFile creates its file exclusively, so it never writes through a link planted at the
+// lock's name; but it would wait on one as on a lock held elsewhere. Such a link is no lock.
+void removeLinkAt(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info { };
+    if (::lstat(native.constData(), &info) == 0 && S_ISLNK(info.st_mode))
+        ::unlink(native.constData());
+}
+
+// QLockFile makes its file readable and writable by all, less the umask; this layer's files
+// are the user's alone.
+void makeOwnerOnly(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fchmod(fd, 0600);
+    ::close(fd);
 }
 
 } // namespace
@@ -291,11 +317,14 @@ void UserDefaults::removeObjectForKey(const QString& key)
 bool UserDefaults::synchronize()
 {
     const QString path = domainFilePath();
-    QLockFile lock(path + QStringLiteral(".lock"));
+    const QString lockPath = path + QStringLiteral(".lock");
+    removeLinkAt(lockPath);
+    QLockFile lock(lockPath);
     if (!lock.tryLock(lockTimeoutMilliseconds)) {
         Log::line(QStringLiteral("Settings not synchronised: %1 stays locked").arg(path));
         return false; // the changes stay pending for the next synchronize
     }
+    makeOwnerOnly(lockPath);
     // A missing file holds no keys (someone reset the settings). An unreadable one (truncated,
     // binary, not a dictionary) is set aside rather than merged: the values last read stand in
     // for it, so that writing does not drop the keys the file held when it was good.
