@@ -1,5 +1,8 @@
 #include "platform/PropertyList.h"
 #include "platform/Folders.h"
+#include "platform/PropertyListScanner.h"
+#include "platform/StringRecordReader.h"
+#include "support/LogCapture.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -13,6 +16,7 @@
 #include <cstring>
 #include <limits>
 
+#include <dlfcn.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -401,6 +405,85 @@ TEST(PropertyList, StringRecordsStreamTheRequestedKeysOfEachDictionary)
         });
     EXPECT_TRUE(ok);
     EXPECT_EQ(seen, (QStringList { "A|-|/a & b", "-|app|-", "-|-|-", "-|doc|-" }));
+}
+
+TEST(PropertyList, ReferencesAndLineEndsReadAsXmlSaysAndForbiddenCharactersMakeTheFileUnreadable)
+{
+    // A plain run longer than a block comes first, so the fast scan must see what follows it.
+    const QByteArray run = "a plain run longer than 16 bytes ";
+    auto read = [&run](const QByteArray& text) {
+        return PropertyList::fromData(wrap("<dict><key>k</key><string>" + run + text + "</string></dict>"))
+            .toMap()
+            .value("k");
+    };
+    EXPECT_EQ(read("&#x0000000041;&#00065;&#x000000000001D11E;").toString(), run + QString::fromUtf8("AA𝄞"));
+    // CR LF and a lone CR become LF, in CDATA too; a CR written as a reference stays a CR.
+    EXPECT_EQ(read("a\r\nb\rc&#13;d<![CDATA[e\r\nf\r]]>\ng").toString(), run + "a\nb\nc\rde\nf\n\ng");
+    EXPECT_EQ(
+        read("\t\n\x7f\xef\xbf\xbd\xef\xbd\xb1").toString(), run + QString::fromUtf8("\t\n\x7f\uFFFD\uFF71"));
+    const QList<QByteArray> forbidden
+        = { QByteArray("\x00", 1), "\x01", "\x08", "\x0b", "\x0c", "\x0e", "\x1f", "&#x1F;", "&#0000;",
+              "&#xD800;", "&#xDFFF;", "&#xFFFE;", "&#x110000;", "&#99999999999999999999;", "&#x;",
+              "\xef\xbf\xbe", "\xef\xbf\xbf", "<![CDATA[\x02]]>", "<![CDATA[\xef\xbf\xbf]]>" };
+    for (const QByteArray& bad : forbidden) {
+        EXPECT_FALSE(read(bad).isValid()) << bad.toHex().toStdString();
+        EXPECT_FALSE(PropertyList::fromData(wrap("<dict><key>k" + bad + "</key><true/></dict>")).isValid());
+        const QString path = tempPath("forbidden");
+        writeBytes(
+            path, wrap("<array><dict><key>name</key><string>" + run + bad + "</string></dict></array>"));
+        EXPECT_FALSE(PropertyList::readStringRecords(path, { "name" }, [](const QString*, const bool*) {}));
+    }
+    // What is read is what is written back: a key never changes on a round trip.
+    const QByteArray tricky = wrap("<dict><key>a\r\nb&#13;\xef\xbd\xb1&#x0041;</key><true/></dict>");
+    const QVariant once = PropertyList::fromData(tricky);
+    EXPECT_EQ(PropertyList::fromData(PropertyList::toData(once)), once);
+}
+
+TEST(PropertyList, TheStreamingReaderGivesBackEveryLevelOfDepthItTakes)
+{
+    QByteArray data
+        = wrap("<array><dict><key>name</key><string>a</string></dict><array><dict/></array></array>");
+    PropertyListScanner scanner(data.data(), data.data() + data.size());
+    EXPECT_TRUE(StringRecordReader(scanner, { "name" }).read([](const QString*, const bool*) {}));
+    EXPECT_EQ(scanner.nestingDepth(), 0);
+    // The root array counts as one level, as in the tree reader.
+    const QString path = tempPath("deep");
+    auto streams = [&path](int levels) {
+        writeBytes(
+            path, wrap(QByteArray("<array>").repeated(levels) + QByteArray("</array>").repeated(levels)));
+        return PropertyList::readStringRecords(path, {}, [](const QString*, const bool*) {});
+    };
+    EXPECT_TRUE(streams(512));
+    EXPECT_FALSE(streams(513));
+}
+
+TEST(PropertyList, AFileTooLargeForTheMemoryLeftReadsAsNoValueWithOneLogLine)
+{
+    if (::dlsym(RTLD_DEFAULT, "__asan_init") || ::dlsym(RTLD_DEFAULT, "__tsan_init"))
+        GTEST_SKIP() << "the sanitizers reserve the address space themselves";
+    const QString path = tempPath("large");
+    writeBytes(path,
+        wrap("<array><dict><key>name</key><string>" + QByteArray(8 << 20, 'a') + "</string></dict></array>"));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        test::LogCapture log;
+        // Room for the file's bytes, not for the twice as large string made of them.
+        long pages = 0;
+        QFile statm("/proc/self/statm");
+        if (statm.open(QIODevice::ReadOnly))
+            pages = statm.readAll().split(' ').value(0).toLong();
+        const rlim_t room = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (12 << 20);
+        const rlimit limit { room, room };
+        ::setrlimit(RLIMIT_AS, &limit);
+        const bool streamed
+            = PropertyList::readStringRecords(path, { "name" }, [](const QString*, const bool*) {});
+        const bool read = PropertyList::readFile(path).isValid();
+        ::_exit(!streamed && !read && log.linesContaining("not enough memory").size() == 2 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 TEST(PropertyList, StringRecordsFailAsTheFullReaderDoes)
