@@ -155,8 +155,7 @@ bool PropertyListScanner::skipMisc()
         while (p < end && isXmlSpace(*p))
             ++p;
         if (startsWith("<!--")) {
-            p += 4;
-            if (!skipPast("-->"))
+            if (!skipComment())
                 return false;
         } else if (startsWith("<?")) {
             p += 2;
@@ -166,6 +165,12 @@ bool PropertyListScanner::skipMisc()
             return true;
         }
     }
+}
+
+bool PropertyListScanner::skipComment()
+{
+    p += 4;
+    return skipPast("-->");
 }
 
 // The document type declaration, with an internal subset in brackets if there is one.
@@ -322,8 +327,7 @@ bool PropertyListScanner::readText(const Tag& open, Text& text)
             if (!decodeCdata(out))
                 return false;
         } else if (startsWith("<!--")) {
-            p += 4;
-            if (!skipPast("-->"))
+            if (!skipComment())
                 return false;
         } else {
             return false; // an element inside text

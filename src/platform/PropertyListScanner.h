@@ -89,6 +89,7 @@ private:
     template <std::size_t N> bool startsWith(const char (&literal)[N]) const;
     template <std::size_t N> bool skipPast(const char (&literal)[N]);
     bool skipMisc();
+    bool skipComment();
     bool skipDoctype();
     bool atEndTag() const { return end - p >= 2 && p[0] == '<' && p[1] == '/'; }
     bool readTag(Tag& tag);

@@ -188,20 +188,34 @@ bool PropertyListWriter::writeDate(const QDateTime& date, int indent)
     return true;
 }
 
-bool PropertyListWriter::writeMap(const QVariantMap& map, int indent)
+template <typename Elements, typename WriteEach>
+bool PropertyListWriter::writeContainer(
+    const char* tag, const Elements& elements, int indent, WriteEach writeEach)
 {
-    if (map.isEmpty()) {
-        line(indent, "<dict/>");
+    indentTo(indent);
+    if (elements.isEmpty()) {
+        append("<", 1);
+        append(tag);
+        append("/>\n", 3);
         return true;
     }
-    line(indent, "<dict>");
-    for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        writeString("key", it.key(), indent + 1);
-        if (!write(it.value(), indent + 1))
+    openTag(tag);
+    append("\n", 1);
+    for (auto it = elements.cbegin(); it != elements.cend(); ++it) {
+        if (!writeEach(it))
             return false;
     }
-    line(indent, "</dict>");
+    indentTo(indent);
+    closeTag(tag);
     return true;
+}
+
+bool PropertyListWriter::writeMap(const QVariantMap& map, int indent)
+{
+    return writeContainer("dict", map, indent, [this, indent](QVariantMap::const_iterator entry) {
+        writeString("key", entry.key(), indent + 1);
+        return write(entry.value(), indent + 1);
+    });
 }
 
 bool PropertyListWriter::writeHash(const QVariantHash& hash, int indent)
@@ -214,30 +228,16 @@ bool PropertyListWriter::writeHash(const QVariantHash& hash, int indent)
 
 bool PropertyListWriter::writeList(const QVariantList& list, int indent)
 {
-    if (list.isEmpty()) {
-        line(indent, "<array/>");
-        return true;
-    }
-    line(indent, "<array>");
-    for (const QVariant& element : list) {
-        if (!write(element, indent + 1))
-            return false;
-    }
-    line(indent, "</array>");
-    return true;
+    return writeContainer("array", list, indent,
+        [this, indent](QVariantList::const_iterator element) { return write(*element, indent + 1); });
 }
 
 bool PropertyListWriter::writeStringList(const QStringList& list, int indent)
 {
-    if (list.isEmpty()) {
-        line(indent, "<array/>");
+    return writeContainer("array", list, indent, [this, indent](QStringList::const_iterator element) {
+        writeString("string", *element, indent + 1);
         return true;
-    }
-    line(indent, "<array>");
-    for (const QString& element : list)
-        writeString("string", element, indent + 1);
-    line(indent, "</array>");
-    return true;
+    });
 }
 
 void PropertyListWriter::appendEscaped(const QString& string)

@@ -39,6 +39,9 @@ private:
     void writeScalar(const char* tag, const QByteArray& text, int indent);
     void writeString(const char* tag, const QString& string, int indent);
     bool writeDate(const QDateTime& date, int indent);
+    // "<tag/>" when there are no elements, else "<tag>", each element one level deeper, "</tag>".
+    template <typename Elements, typename WriteEach>
+    bool writeContainer(const char* tag, const Elements& elements, int indent, WriteEach writeEach);
     bool writeMap(const QVariantMap& map, int indent);
     bool writeHash(const QVariantHash& hash, int indent);
     bool writeList(const QVariantList& list, int indent);
