@@ -14,16 +14,24 @@ namespace quorvel {
 
 namespace {
 
-// The bytes of a whole file, read in one go into a buffer of exactly its size, which the
-// reader then decodes in place. Not mapped: a mapped file that another program truncates while
+// The bytes of a whole file, read in one go, which the reader then decodes in place. Not mapped: a mapped file that another program truncates while
 // it is parsed would end the process with a bus error, and a bad file must never do more than
 // read as no value.
 std::optional<QByteArray> fileBytes(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return std::nullopt;
-    return file.readAll();
+    const qint64 size = file.size();
+    if (size == 0)
+        return file.readAll(); // a file whose size is not known ahead, as in /proc
+    // Of exactly the file's size: readAll would round a large file up to a power of two.
+    QByteArray bytes(size, Qt::Uninitialized);
+    const qint64 read = file.read(bytes.data(), size);
+    if (read < 0)
+        return std::nullopt;
+    bytes.truncate(read);
+    return bytes;
 }
 
 // Runs a reader (or a writer). A file too large for the memory left reads as no value, and a

@@ -94,9 +94,12 @@ char* Utf8::encode(char* o, char32_t c)
 
 void Utf8::decodeInto(QString& target, const char* data, qsizetype size)
 {
-    if (!target.isDetached())
-        target = QString();
-    target.resize(size); // UTF-16 never needs more units than UTF-8 has bytes
+    // UTF-16 never needs more units than UTF-8 has bytes. A new buffer is of exactly that size:
+    // growing one would round a large name up to the next power of two.
+    if (!target.isDetached() || target.capacity() < size)
+        target = QString(size, Qt::Uninitialized);
+    else
+        target.resize(size);
     char16_t* const begin = reinterpret_cast<char16_t*>(target.data());
     char16_t* out = begin;
     qsizetype i = 0;

@@ -17,6 +17,7 @@
 #include <limits>
 
 #include <dlfcn.h>
+#include <malloc.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -457,29 +458,41 @@ TEST(PropertyList, TheStreamingReaderGivesBackEveryLevelOfDepthItTakes)
     EXPECT_FALSE(streams(513));
 }
 
-TEST(PropertyList, AFileTooLargeForTheMemoryLeftReadsAsNoValueWithOneLogLine)
+TEST(PropertyList, ReadingTakesAboutThreeTimesTheFileAndRunningOutOfMemoryReadsAsNoValue)
 {
     if (::dlsym(RTLD_DEFAULT, "__asan_init") || ::dlsym(RTLD_DEFAULT, "__tsan_init"))
         GTEST_SKIP() << "the sanitizers reserve the address space themselves";
+    // One 8 MB name with references throughout, so that its text is decoded, not only viewed.
     const QString path = tempPath("large");
-    writeBytes(path,
-        wrap("<array><dict><key>name</key><string>" + QByteArray(8 << 20, 'a') + "</string></dict></array>"));
+    const QByteArray name = QByteArray("/home/user/a name &amp; more ").repeated((8 << 20) / 32);
+    writeBytes(path, wrap("<array><dict><key>name</key><string>" + name + "</string></dict></array>"));
+    const qint64 size = QFileInfo(path).size();
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         test::LogCapture log;
-        // Room for the file's bytes, not for the twice as large string made of them.
-        long pages = 0;
-        QFile statm("/proc/self/statm");
-        if (statm.open(QIODevice::ReadOnly))
-            pages = statm.readAll().split(' ').value(0).toLong();
-        const rlim_t room = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (12 << 20);
-        const rlimit limit { room, room };
-        ::setrlimit(RLIMIT_AS, &limit);
-        const bool streamed
-            = PropertyList::readStringRecords(path, { "name" }, [](const QString*, const bool*) {});
-        const bool read = PropertyList::readFile(path).isValid();
-        ::_exit(!streamed && !read && log.linesContaining("not enough memory").size() == 2 ? 0 : 1);
+        ::mallopt(M_MMAP_THRESHOLD, 1 << 20); // large blocks mapped and unmapped, never kept
+        // How many of the two readers read the file with room for filesOfRoom times its size.
+        auto readers = [&](double filesOfRoom) {
+            long pages = 0;
+            QFile statm("/proc/self/statm");
+            if (statm.open(QIODevice::ReadOnly))
+                pages = statm.readAll().split(' ').value(0).toLong();
+            rlimit limit {};
+            ::getrlimit(RLIMIT_AS, &limit);
+            limit.rlim_cur
+                = rlim_t(double(pages) * double(::sysconf(_SC_PAGESIZE)) + filesOfRoom * double(size));
+            ::setrlimit(RLIMIT_AS, &limit);
+            int visits = 0;
+            const bool streamed = PropertyList::readStringRecords(
+                path, { "name" }, [&visits](const QString* v, const bool*) { visits += !v[0].isEmpty(); });
+            return int(streamed && visits == 1) + int(PropertyList::readFile(path).isValid());
+        };
+        // The bytes and the characters made of them (two bytes each), with no copy in between;
+        // then room for the bytes alone.
+        const bool bounded = readers(3.3) == 2;
+        const bool refused = readers(1.5) == 0 && log.linesContaining("not enough memory").size() == 2;
+        ::_exit(bounded && refused ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
