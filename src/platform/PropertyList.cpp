@@ -14,9 +14,9 @@ namespace quorvel {
 
 namespace {
 
-// The bytes of a whole file, read in one go, which the reader then decodes in place. Not mapped: a mapped file that another program truncates while
-// it is parsed would end the process with a bus error, and a bad file must never do more than
-// read as no value.
+// The bytes of a whole file, read in one go, which the reader then decodes in place. Not mapped: a mapped
+// file that another program truncates while it is parsed would end the process with a bus error, and a bad
+// file must never do more than read as no value.
 std::optional<QByteArray> fileBytes(const QString& path)
 {
     QFile file(path);
