@@ -6,10 +6,14 @@
 #include "platform/PropertyList.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include <cstring>
+#include <fstream>
+#include <string>
 #include <vector>
 
 using namespace quorvel;
@@ -135,6 +139,78 @@ void BM_WriteFile(benchmark::State& state)
     report(state, file.size);
 }
 BENCHMARK(BM_WriteFile)->Unit(benchmark::kMillisecond);
+
+// A size in kB from /proc/self/status: "VmHWM:" the peak resident size, "VmRSS:" the current one.
+long statusKilobytes(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(std::strlen(field)));
+    }
+    return 0;
+}
+
+// An index whose one name is 64 MB (a damaged or hostile file), with a reference every 64 bytes
+// so that the text is decoded, not only viewed. Reading it may hold the file's bytes and the
+// name's characters (twice the bytes in UTF-16): about three times the file, no more.
+struct LargeNameFile {
+    QTemporaryDir folder;
+    QString path;
+    qint64 size = 0;
+
+    LargeNameFile()
+    {
+        path = folder.filePath(QStringLiteral("Quorvel Launcher Index"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return;
+        file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<array>\n\t<dict>\n"
+                   "\t\t<key>name</key>\n\t\t<string>");
+        file.write(
+            QByteArray("/home/user/Documents/a name of fifty-nine characters &amp; ").repeated(1 << 20));
+        file.write(
+            "</string>\n\t\t<key>path</key>\n\t\t<string>/x</string>\n\t</dict>\n</array>\n</plist>\n");
+        size = file.size();
+    }
+};
+
+template <typename Read> void measureLargeName(benchmark::State& state, Read read)
+{
+    static const LargeNameFile file;
+    long peakGrowth = 0;
+    for (auto _ : state) {
+        const long before = statusKilobytes("VmRSS:");
+        std::ofstream("/proc/self/clear_refs") << "5"; // a new peak from the current size
+        read(file.path);
+        peakGrowth = std::max(peakGrowth, statusKilobytes("VmHWM:") - before);
+    }
+    state.SetBytesProcessed(state.iterations() * file.size);
+    state.counters["file_MB"] = double(file.size) / 1e6;
+    state.counters["peak_growth_MB"] = double(peakGrowth) * 1024.0 / 1e6;
+    state.counters["peak_per_file_size"] = double(peakGrowth) * 1024.0 / double(file.size);
+}
+
+void BM_ReadOneLargeName(benchmark::State& state)
+{
+    measureLargeName(state, [](const QString& path) {
+        QVariant root = PropertyList::readFile(path);
+        benchmark::DoNotOptimize(root);
+    });
+}
+BENCHMARK(BM_ReadOneLargeName)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_StreamOneLargeName(benchmark::State& state)
+{
+    measureLargeName(state, [](const QString& path) {
+        QString kept;
+        PropertyList::readStringRecords(
+            path, recordKeys, [&kept](const QString* v, const bool*) { kept = v[0]; });
+        benchmark::DoNotOptimize(kept);
+    });
+}
+BENCHMARK(BM_StreamOneLargeName)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

@@ -39,7 +39,7 @@ struct NoScript final : ScriptRunner {
     bool executeSource(const QString&) override { return true; }
 };
 struct NoOpening final : Workspace {
-    bool openFile(const QString&) override { return true; }
+    bool openFile(const QString&, QString*) override { return true; }
 };
 
 struct SummonSetUp {

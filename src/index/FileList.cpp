@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileManager.h"
+#include "platform/Folders.h"
 #include "platform/InternalInconsistency.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
@@ -28,14 +29,6 @@ const QString paneType = LaunchItemType::preferencePane;
 const QString applicationType = LaunchItemType::application;
 const QString documentType = LaunchItemType::document;
 const QString folderType = LaunchItemType::folder;
-
-QString lastPathComponent(const QString& path)
-{
-    QString trimmed = path;
-    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
-        trimmed.chop(1);
-    return trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
-}
 
 // "2024-05-01 13:45:07 +0200": the local date and time with its offset from UTC.
 QString completionTimeText()
@@ -261,7 +254,7 @@ bool FileList::isPreferencesPane(const QString& path, bool isFolder)
 
 QString FileList::nameOfPreferencesPane(const QString& path) const
 {
-    QString label = lastPathComponent(path);
+    QString label = Folders::lastPathComponent(path);
     const qsizetype dot = label.lastIndexOf(QLatin1Char('.'));
     if (dot > 0)
         label.truncate(dot);
@@ -295,7 +288,7 @@ bool FileList::isApplicationFolder(const QString& path)
     // A folder that holds an item named like itself is an ordinary folder that happens to look
     // like a bundle, unless it also has the bundle's "Contents".
     const QStringList names = FileManager::directoryContentsAtPath(path);
-    if (!names.contains(lastPathComponent(path)))
+    if (!names.contains(Folders::lastPathComponent(path)))
         return true;
     return names.contains(QStringLiteral("Contents"));
 }

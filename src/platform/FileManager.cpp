@@ -1,6 +1,8 @@
 #include "platform/FileManager.h"
 
 #include "platform/DesktopEntry.h"
+#include "platform/FinderInfo.h"
+#include "platform/Folders.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,25 +11,15 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
-#include <array>
-#include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 namespace quorvel {
 
 namespace {
-
-constexpr char finderInfoAttribute[] = "user.com.apple.FinderInfo";
 
 QByteArray encoded(const QString& path)
 {
@@ -73,138 +65,6 @@ template <typename Add> bool readFolder(DIR* folder, const QString& path, QStrin
     }
     return true;
 }
-
-// The 8 leading bytes of the Finder information (type, then creator, big-endian), if present.
-std::optional<std::array<unsigned char, 8>> finderInfo(const QString& path, bool followLinks)
-{
-    std::array<unsigned char, 32> buffer {};
-    const QByteArray native = encoded(path);
-    const ssize_t length = followLinks
-        ? ::getxattr(native.constData(), finderInfoAttribute, buffer.data(), buffer.size())
-        : ::lgetxattr(native.constData(), finderInfoAttribute, buffer.data(), buffer.size());
-    if (length < 8)
-        return std::nullopt;
-    std::array<unsigned char, 8> info {};
-    std::copy_n(buffer.begin(), 8, info.begin());
-    return info;
-}
-
-// getxattrat(2) (Linux 6.13) reads an attribute by a name relative to an open folder, sparing
-// the lookup of the whole path for every file of a listing; older kernels answer ENOSYS.
-#ifndef SYS_getxattrat
-#define SYS_getxattrat 464
-#endif
-struct XattrArguments {
-    std::uint64_t value;
-    std::uint32_t size;
-    std::uint32_t flags;
-};
-std::atomic<bool> relativeAttributesWork { true };
-
-ssize_t finderInfoInFolder(
-    int folder, const QString& folderPath, const char* name, unsigned char* buffer, std::size_t size)
-{
-    if (relativeAttributesWork.load(std::memory_order_relaxed)) {
-        XattrArguments arguments { reinterpret_cast<std::uintptr_t>(buffer), std::uint32_t(size), 0 };
-        const long length
-            = ::syscall(SYS_getxattrat, folder, name, 0u, finderInfoAttribute, &arguments, sizeof arguments);
-        if (length >= 0 || errno != ENOSYS)
-            return length;
-        relativeAttributesWork.store(false);
-    }
-    const QByteArray path = encoded(folderPath) + '/' + name;
-    return ::getxattr(path.constData(), finderInfoAttribute, buffer, size);
-}
-
-std::uint32_t bigEndianCode(const unsigned char* bytes)
-{
-    return (std::uint32_t(bytes[0]) << 24) | (std::uint32_t(bytes[1]) << 16) | (std::uint32_t(bytes[2]) << 8)
-        | std::uint32_t(bytes[3]);
-}
-
-// Tells the processor that this thread is spinning.
-void spinPause()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
-
-} // namespace
-
-// The stored codes of one listing's files, read by the reading thread while the walk classifies
-// the entries. Whoever claims an entry first (the reading thread, or the walk when it gets
-// there first) reads it, so nothing is read twice and the walk waits only on a read under way
-// (where the two meet).
-struct ListedCodes {
-    enum State : std::uint8_t { unclaimed, reading, done };
-
-    ListedCodes(int folder, QString folderPath)
-        : folder(folder)
-        , folderPath(std::move(folderPath))
-    {
-    }
-    ~ListedCodes() { ::close(folder); }
-    ListedCodes(const ListedCodes&) = delete;
-    ListedCodes& operator=(const ListedCodes&) = delete;
-
-    // While listing: one call per entry, in listed order.
-    void add(const char* rawName, bool hasCodes)
-    {
-        nameOffsets.push_back(names.size());
-        names.insert(names.end(), rawName, rawName + std::strlen(rawName) + 1);
-        needsReading.push_back(hasCodes);
-    }
-    void finishListing()
-    {
-        typeCodes.assign(needsReading.size(), 0);
-        states = std::vector<std::atomic<std::uint8_t>>(needsReading.size());
-        for (std::size_t i = 0; i < needsReading.size(); ++i) {
-            if (!needsReading[i])
-                states[i].store(done, std::memory_order_relaxed);
-        }
-    }
-
-    std::size_t count() const { return states.size(); }
-    bool claim(std::size_t i)
-    {
-        std::uint8_t expected = unclaimed;
-        return states[i].compare_exchange_strong(expected, reading, std::memory_order_acq_rel);
-    }
-    void read(std::size_t i)
-    {
-        std::array<unsigned char, 32> info {};
-        if (finderInfoInFolder(folder, folderPath, names.data() + nameOffsets[i], info.data(), info.size())
-            >= 8)
-            typeCodes[i] = bigEndianCode(info.data());
-        states[i].store(done, std::memory_order_release);
-    }
-    // Entry i's type code, read now unless the reading thread has it or is reading it.
-    std::uint32_t typeCode(std::size_t i)
-    {
-        if (claim(i))
-            read(i);
-        // A read under way ends within microseconds: spin, and give way only if it does not.
-        for (int spins = 0; states[i].load(std::memory_order_acquire) != done; ++spins) {
-            if (spins < 4096)
-                spinPause();
-            else
-                std::this_thread::yield();
-        }
-        return typeCodes[i];
-    }
-
-private:
-    const int folder;
-    const QString folderPath;
-    std::vector<char> names; // each entry's name as listed, NUL-terminated, at its offset
-    std::vector<std::size_t> nameOffsets;
-    std::vector<bool> needsReading;
-    std::vector<std::uint32_t> typeCodes;
-    std::vector<std::atomic<std::uint8_t>> states;
-};
-
-namespace {
 
 bool isSymbolicLink(const QString& path)
 {
@@ -261,76 +121,6 @@ FileManager::ListedFileType listedFileType(
     return type;
 }
 
-QString lastPathComponent(const QString& path)
-{
-    qsizetype end = path.size();
-    while (end > 1 && path.at(end - 1) == QLatin1Char('/'))
-        --end;
-    if (end == 1 && path.startsWith(QLatin1Char('/')))
-        return QStringLiteral("/");
-    const qsizetype start = path.lastIndexOf(QLatin1Char('/'), end - 1) + 1;
-    if (start == 0 && end == path.size())
-        return path;
-    return path.mid(start, end - start);
-}
-
-// Reads the stored codes of listings on a thread of its own, one listing after the other in
-// the order they were made, each from its last entry back: the caller classifies from the first
-// entry on and reads what it reaches first itself, so the two share the reads and neither waits
-// for the other. Lives as long as the process.
-class CodeReader final {
-public:
-    static CodeReader& shared()
-    {
-        static CodeReader* const reader = new CodeReader; // never destroyed: its thread never ends
-        return *reader;
-    }
-
-    // Queues the listing's codes; when too many wait already, they are left to the caller.
-    void readAhead(const std::shared_ptr<ListedCodes>& codes)
-    {
-        {
-            const std::lock_guard<std::mutex> guard(lock);
-            if (waiting.size() >= waitingLimit)
-                return;
-            waiting.push_back(codes);
-        }
-        wake.notify_one();
-    }
-
-private:
-    // Each waiting listing holds its folder open: the limit bounds the open descriptors.
-    static constexpr std::size_t waitingLimit = 64;
-
-    CodeReader()
-    {
-        std::thread([this] { run(); }).detach();
-    }
-
-    void run()
-    {
-        for (;;) {
-            std::shared_ptr<ListedCodes> codes;
-            {
-                std::unique_lock<std::mutex> guard(lock);
-                wake.wait(guard, [this] { return !waiting.empty(); });
-                codes = std::move(waiting.front());
-                waiting.pop_front();
-            }
-            for (std::size_t i = codes->count(); i-- > 0;) {
-                if (codes.use_count() == 1)
-                    break; // the listing is gone: nobody asks any more
-                if (codes->claim(i))
-                    codes->read(i);
-            }
-        }
-    }
-
-    std::mutex lock;
-    std::condition_variable wake;
-    std::deque<std::shared_ptr<ListedCodes>> waiting; // guarded by lock
-};
-
 FolderListing listFolder(const QString& path, QStringList* undecodable, bool readCodesAhead)
 {
     FolderListing listing;
@@ -363,18 +153,16 @@ FolderListing listFolder(const QString& path, QStringList* undecodable, bool rea
         if (codes) {
             codes->add(rawName, hasCodes);
         } else if (hasCodes) {
-            std::array<unsigned char, 32> info {};
-            if (finderInfoInFolder(descriptor, path, rawName, info.data(), info.size()) >= 8) {
-                entry.storedTypeCode = bigEndianCode(info.data());
-                entry.storedCreatorCode = bigEndianCode(info.data() + 4);
+            if (const auto stored = FinderInfo::inFolder(descriptor, path, rawName)) {
+                entry.storedTypeCode = stored->type;
+                entry.storedCreatorCode = stored->creator;
             }
         }
         listing.entries.push_back(std::move(entry));
     });
     ::closedir(folder); // closes the descriptor too
     if (codes) {
-        codes->finishListing();
-        CodeReader::shared().readAhead(codes);
+        ListedCodes::finishListingAndReadAhead(codes);
         listing.codesReadAhead = std::move(codes);
     }
     return listing;
@@ -415,9 +203,9 @@ FolderListing FileManager::listFolderAtPathReadingCodesAhead(const QString& path
 
 std::uint32_t FileManager::typeCodeAtPath(const QString& path, bool followLinks)
 {
-    if (const auto info = finderInfo(path, followLinks)) {
-        if (const std::uint32_t code = bigEndianCode(info->data()))
-            return code;
+    if (const auto stored = FinderInfo::atPath(path, followLinks)) {
+        if (stored->type)
+            return stored->type;
     }
     return derivedTypeCode(path, followLinks);
 }
@@ -443,8 +231,8 @@ FileManager::ListedFileType FileManager::typeOfListedEntry(
 
 std::uint32_t FileManager::creatorCodeAtPath(const QString& path, bool followLinks)
 {
-    const auto info = finderInfo(path, followLinks);
-    return info ? bigEndianCode(info->data() + 4) : 0;
+    const auto stored = FinderInfo::atPath(path, followLinks);
+    return stored ? stored->creator : 0;
 }
 
 QString FileManager::fileTypeForHFSTypeCode(std::uint32_t code)
@@ -466,7 +254,7 @@ QString FileManager::displayNameAtPath(const QString& path)
                 return entry->name();
         }
     }
-    return displayNameOfName(lastPathComponent(path));
+    return displayNameOfName(Folders::lastPathComponent(path));
 }
 
 QString FileManager::displayNameOfListedEntry(const QString& path, const FolderEntry& entry)

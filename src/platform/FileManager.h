@@ -24,7 +24,7 @@ struct FolderEntry {
     std::uint32_t storedCreatorCode = 0;
 };
 
-// The Finder codes of a listing's files while another thread reads them (defined in the source).
+// The Finder codes of a listing's files while another thread reads them (FinderInfo.h).
 struct ListedCodes;
 
 // A folder's entries one level deep plus the folder's identity, for walks that must not enter

@@ -1,5 +1,6 @@
 #include "platform/Folders.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -27,6 +28,21 @@ void createPrivateFolder(const QString& path)
         ::chmod(native.constData(), 0700);
 }
 
+// Takes group's and others' access away from a folder of this user's that has it.
+void makePrivate(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info { };
+    if (::stat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()
+        && (info.st_mode & 077) != 0)
+        ::chmod(native.constData(), info.st_mode & 0700);
+}
+
+QString preferencesFolderPath()
+{
+    return Folders::joinPath(Folders::libraryFolder(), QStringLiteral("Preferences"));
+}
+
 } // namespace
 
 QString Folders::homeFolder()
@@ -44,13 +60,18 @@ QString Folders::libraryFolder()
 
 QString Folders::preferencesFolder()
 {
-    const QString library = libraryFolder();
-    const QString preferences = joinPath(library, QStringLiteral("Preferences"));
+    const QString preferences = preferencesFolderPath();
     if (!QFileInfo::exists(preferences)) {
-        createPrivateFolder(library);
+        createPrivateFolder(libraryFolder());
         createPrivateFolder(preferences);
     }
+    makePrivate(preferences);
     return preferences;
+}
+
+bool Folders::isInPreferencesFolder(const QString& path)
+{
+    return QDir::cleanPath(QFileInfo(path).absolutePath()) == QDir::cleanPath(preferencesFolderPath());
 }
 
 QString Folders::pathInPreferencesFolder(const QString& fileName)
@@ -85,6 +106,17 @@ QString Folders::joinPath(const QString& folder, const QString& name)
     if (folder.endsWith(QLatin1Char('/')))
         return folder + trimmedName;
     return folder + QLatin1Char('/') + trimmedName;
+}
+
+QString Folders::lastPathComponent(const QString& path)
+{
+    qsizetype end = path.size();
+    while (end > 1 && path.at(end - 1) == QLatin1Char('/'))
+        --end;
+    if (end == 1 && path.at(0) == QLatin1Char('/'))
+        return QStringLiteral("/");
+    const qsizetype start = path.lastIndexOf(QLatin1Char('/'), end - 1) + 1;
+    return path.mid(start, end - start);
 }
 
 } // namespace quorvel

@@ -12,14 +12,20 @@ public:
     static QString homeFolder();
     // ~/Library, not created.
     static QString libraryFolder();
-    // ~/Library/Preferences, created with mode 0700 (and ~/Library with it) when missing.
+    // ~/Library/Preferences, created with mode 0700 (and ~/Library with it) when missing, and
+    // made 0700 when it exists with access for group or others: it holds the user's history.
     static QString preferencesFolder();
+    // Whether the file's folder is the Preferences folder (which this does not create).
+    static bool isInPreferencesFolder(const QString& path);
     // The Preferences folder joined with a file name.
     static QString pathInPreferencesFolder(const QString& fileName);
     // "~" and "~/..." from the home folder; "~user/..." from that account; anything else unchanged.
     static QString expandTilde(const QString& path);
     // Joins a folder and a name with exactly one "/" between them.
     static QString joinPath(const QString& folder, const QString& name);
+    // The last component of a path, trailing slashes left out: "b" for "a/b" and "a/b/", "/"
+    // for "/" and "//", "a" for "a", "" for "".
+    static QString lastPathComponent(const QString& path);
 };
 
 } // namespace quorvel

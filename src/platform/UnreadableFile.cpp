@@ -1,5 +1,6 @@
 #include "platform/UnreadableFile.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Log.h"
 
 #include <QFile>
@@ -38,6 +39,14 @@ bool sameBytes(const QString& a, const QString& b)
     return fileB.atEnd();
 }
 
+// Through the layer's atomic write: a link planted at the copy's name is replaced, never
+// followed, and the copy is as private as the files of its folder.
+bool copyFile(const QString& path, const QString& copy)
+{
+    QFile source(path);
+    return source.open(QIODevice::ReadOnly) && AtomicFile::write(copy, source.readAll());
+}
+
 } // namespace
 
 QString UnreadableFile::keepCopy(const QString& path)
@@ -47,12 +56,12 @@ QString UnreadableFile::keepCopy(const QString& path)
         return {};
     for (int number = 0; number < copyLimit; ++number) {
         const QString copy = copyPath(path, number);
-        if (QFileInfo::exists(copy)) {
+        if (QFileInfo(copy).exists() && !QFileInfo(copy).isSymLink()) { // a planted link is no copy
             if (sameBytes(path, copy))
                 return copy; // this damage was set aside (and logged) before
             continue;
         }
-        if (!QFile::copy(path, copy)) {
+        if (!copyFile(path, copy)) {
             Log::line(QStringLiteral("Could not read %1, nor keep a copy of it as %2").arg(path, copy));
             return {};
         }

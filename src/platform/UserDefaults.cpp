@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Bundle.h"
 #include "platform/Folders.h"
 #include "platform/Log.h"
@@ -11,6 +12,10 @@
 #include <QLockFile>
 
 #include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvel {
 
@@ -32,6 +37,27 @@ bool isReal(const QVariant& value)
 {
     const int type = value.metaType().id();
     return type == QMetaType::Float || type == QMetaType::Double;
+}
+
+// QLockFile creates its file exclusively, so it never writes through a link planted at the
+// lock's name; but it would wait on one as on a lock held elsewhere. Such a link is no lock.
+void removeLinkAt(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info { };
+    if (::lstat(native.constData(), &info) == 0 && S_ISLNK(info.st_mode))
+        ::unlink(native.constData());
+}
+
+// QLockFile makes its file readable and writable by all, less the umask; this layer's files
+// are the user's alone.
+void makeOwnerOnly(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fchmod(fd, 0600);
+    ::close(fd);
 }
 
 } // namespace
@@ -170,11 +196,14 @@ void UserDefaults::removeObjectForKey(const QString& key)
 bool UserDefaults::synchronize()
 {
     const QString path = domainFilePath();
-    QLockFile lock(path + QStringLiteral(".lock"));
+    const QString lockPath = path + QStringLiteral(".lock");
+    removeLinkAt(lockPath);
+    QLockFile lock(lockPath);
     if (!lock.tryLock(lockTimeoutMilliseconds)) {
         Log::line(QStringLiteral("Settings not synchronised: %1 stays locked").arg(path));
         return false; // the changes stay pending for the next synchronize
     }
+    makeOwnerOnly(lockPath);
     // A missing file holds no keys (someone reset the settings). An unreadable one (truncated,
     // binary, not a dictionary) is set aside rather than merged: the values last read stand in
     // for it, so that writing does not drop the keys the file held when it was good.

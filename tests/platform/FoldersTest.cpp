@@ -51,6 +51,26 @@ TEST(Folders, JoiningPutsExactlyOneSlashBetweenComponents)
     EXPECT_EQ(Folders::joinPath("/", "usr"), "/usr");
 }
 
+TEST(Folders, LastPathComponentLeavesTrailingSlashesOutAndKeepsTheRoot)
+{
+    const QList<QPair<QString, QString>> cases = { { "/", "/" }, { "//", "/" }, { "", "" }, { "a", "a" },
+        { "a/b/", "b" }, { "/Applications/Mail.app", "Mail.app" }, { "/Applications//", "Applications" } };
+    for (const auto& [path, last] : cases)
+        EXPECT_EQ(Folders::lastPathComponent(path), last) << path.toStdString();
+}
+
+TEST(Folders, APreferencesFolderOpenToOthersIsMadePrivate)
+{
+    const QString preferences = Folders::preferencesFolder();
+    ::chmod(QFile::encodeName(preferences).constData(), 0755);
+    EXPECT_TRUE(Folders::isInPreferencesFolder(Folders::pathInPreferencesFolder("x.plist")));
+    struct stat info { };
+    ASSERT_EQ(::stat(QFile::encodeName(preferences).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_FALSE(Folders::isInPreferencesFolder(Folders::libraryFolder() + "/x.plist"));
+    EXPECT_FALSE(Folders::isInPreferencesFolder(preferences + "/sub/x.plist"));
+}
+
 TEST(Log, WritesOneLinePerMessageAndNamesTheFailingOperation)
 {
     test::LogCapture log;

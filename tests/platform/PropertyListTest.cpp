@@ -1,5 +1,8 @@
 #include "platform/PropertyList.h"
 #include "platform/Folders.h"
+#include "platform/PropertyListScanner.h"
+#include "platform/StringRecordReader.h"
+#include "support/LogCapture.h"
 #include "support/PythonPlist.h"
 
 #include <QDateTime>
@@ -12,6 +15,8 @@
 #include <cstring>
 #include <limits>
 
+#include <dlfcn.h>
+#include <malloc.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -398,6 +403,97 @@ TEST(PropertyList, StringRecordsStreamTheRequestedKeysOfEachDictionary)
         });
     EXPECT_TRUE(ok);
     EXPECT_EQ(seen, (QStringList { "A|-|/a & b", "-|app|-", "-|-|-", "-|doc|-" }));
+}
+
+TEST(PropertyList, ReferencesAndLineEndsReadAsXmlSaysAndForbiddenCharactersMakeTheFileUnreadable)
+{
+    // A plain run longer than a block comes first, so the fast scan must see what follows it.
+    const QByteArray run = "a plain run longer than 16 bytes ";
+    auto read = [&run](const QByteArray& text) {
+        return PropertyList::fromData(wrap("<dict><key>k</key><string>" + run + text + "</string></dict>"))
+            .toMap()
+            .value("k");
+    };
+    EXPECT_EQ(read("&#x0000000041;&#00065;&#x000000000001D11E;").toString(), run + QString::fromUtf8("AA𝄞"));
+    // CR LF and a lone CR become LF, in CDATA too; a CR written as a reference stays a CR.
+    EXPECT_EQ(read("a\r\nb\rc&#13;d<![CDATA[e\r\nf\r]]>\ng").toString(), run + "a\nb\nc\rde\nf\n\ng");
+    EXPECT_EQ(
+        read("\t\n\x7f\xef\xbf\xbd\xef\xbd\xb1").toString(), run + QString::fromUtf8("\t\n\x7f\uFFFD\uFF71"));
+    const QList<QByteArray> forbidden
+        = { QByteArray("\x00", 1), "\x01", "\x08", "\x0b", "\x0c", "\x0e", "\x1f", "&#x1F;", "&#0000;",
+              "&#xD800;", "&#xDFFF;", "&#xFFFE;", "&#x110000;", "&#99999999999999999999;", "&#x;",
+              "\xef\xbf\xbe", "\xef\xbf\xbf", "<![CDATA[\x02]]>", "<![CDATA[\xef\xbf\xbf]]>" };
+    for (const QByteArray& bad : forbidden) {
+        EXPECT_FALSE(read(bad).isValid()) << bad.toHex().toStdString();
+        EXPECT_FALSE(PropertyList::fromData(wrap("<dict><key>k" + bad + "</key><true/></dict>")).isValid());
+        const QString path = tempPath("forbidden");
+        writeBytes(
+            path, wrap("<array><dict><key>name</key><string>" + run + bad + "</string></dict></array>"));
+        EXPECT_FALSE(PropertyList::readStringRecords(path, { "name" }, [](const QString*, const bool*) {}));
+    }
+    // What is read is what is written back: a key never changes on a round trip.
+    const QByteArray tricky = wrap("<dict><key>a\r\nb&#13;\xef\xbd\xb1&#x0041;</key><true/></dict>");
+    const QVariant once = PropertyList::fromData(tricky);
+    EXPECT_EQ(PropertyList::fromData(PropertyList::toData(once)), once);
+}
+
+TEST(PropertyList, TheStreamingReaderGivesBackEveryLevelOfDepthItTakes)
+{
+    QByteArray data
+        = wrap("<array><dict><key>name</key><string>a</string></dict><array><dict/></array></array>");
+    PropertyListScanner scanner(data.data(), data.data() + data.size());
+    EXPECT_TRUE(StringRecordReader(scanner, { "name" }).read([](const QString*, const bool*) {}));
+    EXPECT_EQ(scanner.nestingDepth(), 0);
+    // The root array counts as one level, as in the tree reader.
+    const QString path = tempPath("deep");
+    auto streams = [&path](int levels) {
+        writeBytes(
+            path, wrap(QByteArray("<array>").repeated(levels) + QByteArray("</array>").repeated(levels)));
+        return PropertyList::readStringRecords(path, {}, [](const QString*, const bool*) {});
+    };
+    EXPECT_TRUE(streams(512));
+    EXPECT_FALSE(streams(513));
+}
+
+TEST(PropertyList, ReadingTakesAboutThreeTimesTheFileAndRunningOutOfMemoryReadsAsNoValue)
+{
+    if (::dlsym(RTLD_DEFAULT, "__asan_init") || ::dlsym(RTLD_DEFAULT, "__tsan_init"))
+        GTEST_SKIP() << "the sanitizers reserve the address space themselves";
+    // One 8 MB name with references throughout, so that its text is decoded, not only viewed.
+    const QString path = tempPath("large");
+    const QByteArray name = QByteArray("/home/user/a name &amp; more ").repeated((8 << 20) / 32);
+    writeBytes(path, wrap("<array><dict><key>name</key><string>" + name + "</string></dict></array>"));
+    const qint64 size = QFileInfo(path).size();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        test::LogCapture log;
+        ::mallopt(M_MMAP_THRESHOLD, 1 << 20); // large blocks mapped and unmapped, never kept
+        // How many of the two readers read the file with room for filesOfRoom times its size.
+        auto readers = [&](double filesOfRoom) {
+            long pages = 0;
+            QFile statm("/proc/self/statm");
+            if (statm.open(QIODevice::ReadOnly))
+                pages = statm.readAll().split(' ').value(0).toLong();
+            rlimit limit {};
+            ::getrlimit(RLIMIT_AS, &limit);
+            limit.rlim_cur
+                = rlim_t(double(pages) * double(::sysconf(_SC_PAGESIZE)) + filesOfRoom * double(size));
+            ::setrlimit(RLIMIT_AS, &limit);
+            int visits = 0;
+            const bool streamed = PropertyList::readStringRecords(
+                path, { "name" }, [&visits](const QString* v, const bool*) { visits += !v[0].isEmpty(); });
+            return int(streamed && visits == 1) + int(PropertyList::readFile(path).isValid());
+        };
+        // The bytes and the characters made of them (two bytes each), with no copy in between;
+        // then room for the bytes alone.
+        const bool bounded = readers(3.3) == 2;
+        const bool refused = readers(1.5) == 0 && log.linesContaining("not enough memory").size() == 2;
+        ::_exit(bounded && refused ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 TEST(PropertyList, StringRecordsFailAsTheFullReaderDoes)

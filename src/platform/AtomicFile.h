@@ -1,0 +1,45 @@
+#pragma once
+// Writes a whole file so that it holds either all of the new bytes or the old ones, whatever
+// happens: the bytes go to a temporary file in the same folder ("<name>.XXXXXX.tmp", X a
+// letter or digit), which is flushed to disk, renamed over the target and made durable by a
+// sync of the folder. Every file the system writes goes through here.
+//
+// - A symbolic link at the target is replaced, never followed: nothing is ever opened for
+//   writing by the target's name.
+// - Files in the Preferences folder are made mode 0600; elsewhere a file keeps the mode of the
+//   file it replaces, and a new one gets 0644 less the umask; never writable by group or others.
+// - Temporary files that an earlier write of the same target left behind when it was killed
+//   are removed by the next write of that target. A write in progress holds a lock on its
+//   temporary file, so a write beside it (another process) never removes it.
+// - A failed write leaves the old file as it was and no temporary file, logs one line naming
+//   the file and the reason, and answers false.
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+namespace quorvel {
+
+class AtomicFile final {
+public:
+    static bool write(const QString& path, const QByteArray& data);
+
+    // Whether fileName is the name of a temporary file of a write of a file named targetName.
+    static bool isTemporaryNameOf(const QString& fileName, const QString& targetName);
+
+    // The steps of a write at which the system can refuse it: creating the temporary file,
+    // writing its bytes, flushing them to disk, renaming it over the target.
+    enum class Stage { Create, Write, Sync, Rename };
+    // For tests, to make a full disk or an I/O error happen: called at each stage of each write
+    // (on the writing thread) with the target's path; answers 0 to let the stage run, or an
+    // errno value (ENOSPC, EIO, EROFS, ...) that the stage then fails with, as if the system
+    // had said so, going through the same clean-up and log line as a real failure.
+    //     AtomicFile::setFaultInjector([](AtomicFile::Stage stage, const QString&) {
+    //         return stage == AtomicFile::Stage::Write ? ENOSPC : 0;
+    //     });
+    // An empty function (the default) injects nothing.
+    using FaultInjector = std::function<int(Stage stage, const QString& path)>;
+    static void setFaultInjector(FaultInjector injector);
+};
+
+} // namespace quorvel
