@@ -14,9 +14,11 @@
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
 #include "platform/DistributedNotificationCenter.h"
+#include "platform/StatusItem.h"
 #include "platform/SystemInfo.h"
 #include "platform/UserDefaults.h"
 #include "platform/ValueTransformer.h"
+#include "prefs/NewPreferencesController.h"
 #include "prefs/TableRowCellValueTransformer.h"
 #include "search/InteractiveCombinedList.h"
 

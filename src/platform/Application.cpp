@@ -245,6 +245,20 @@ bool Application::becomeSingleInstance(const QString& applicationIdentifier)
     return false;
 }
 
+void Application::releaseSingleInstance()
+{
+    if (singleInstanceIdentifier.isEmpty())
+        return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (reopenObject) {
+        bus.unregisterObject(reopenObjectPath(singleInstanceIdentifier));
+        reopenObject.reset();
+    }
+    if (bus.interface())
+        bus.interface()->unregisterService(singleInstanceIdentifier);
+    singleInstanceIdentifier.clear();
+}
+
 void Application::reopen()
 {
     if (!delegate_) {

@@ -4,6 +4,7 @@
 #include "platform/Workspace.h"
 
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 namespace quorvel::test {
@@ -46,10 +47,14 @@ public:
     std::vector<Call> calls;
     bool succeed = true;
     QIcon icon;
+    // Runs at each call, before it is answered (to look at the world at that moment).
+    std::function<void(const Call&)> onCall;
 
 private:
     bool record(Call call)
     {
+        if (onCall)
+            onCall(call);
         calls.push_back(std::move(call));
         return succeed;
     }
