@@ -137,6 +137,8 @@ public:
     // The preferences window, created on first use.
     void configure();
     NewPreferencesController* preferencesController() const { return newPreferencesController.get(); }
+    // While it is, activating the application brings back that window, not the panel.
+    bool preferencesWindowIsOpen() const;
     // The first-launch assistant's installation manager; not owned.
     void setInstallationManager(QRVLInstallationManager* manager) { installationManager_ = manager; }
     QRVLInstallationManager* installationManager() const { return installationManager_; }

@@ -9,6 +9,8 @@
 #include "index/SearchLocations.h"
 #include "prefs/NewPreferencesController.h"
 
+#include <QDialog>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -34,6 +36,11 @@ void AppController::configure()
     }
     newPreferencesController->run();
     outlets.window->updateTransparency();
+}
+
+bool AppController::preferencesWindowIsOpen() const
+{
+    return newPreferencesController && newPreferencesController->window()->isVisible();
 }
 
 } // namespace quorvel

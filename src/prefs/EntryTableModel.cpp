@@ -3,8 +3,10 @@
 #include "index/IndexingList.h"
 #include "search/WildCardMatcher.h"
 
+#include <QApplication>
 #include <QBrush>
 #include <QColor>
+#include <QStyle>
 
 #include <mutex>
 
@@ -76,9 +78,12 @@ QVariant EntryTableModel::data(const QModelIndex& index, int role) const
         return {};
     }
     case Kind::Pattern:
-        if ((role == Qt::ForegroundRole || role == Qt::ToolTipRole) && !patternCompiles(value.toString())) {
+        if ((role == Qt::ForegroundRole || role == Qt::ToolTipRole || role == Qt::DecorationRole)
+            && !patternCompiles(value.toString())) {
             if (role == Qt::ToolTipRole)
                 return invalidPatternExplanation();
+            if (role == Qt::DecorationRole)
+                return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
             return QBrush(QColor(0xc0, 0x1c, 0x28));
         }
         [[fallthrough]];
