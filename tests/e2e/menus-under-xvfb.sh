@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The menu-bar-only mode for real: a virtual X display with a window manager and a system tray
 # (trayer). The panel must carry no taskbar entry, Ctrl+, must open the preferences, F10 the
-# panel's menu, a click on the tray icon the same menu, whose Preferences item opens the window,
-# and Ctrl+Q must end the launcher.
+# panel's menu, a click on the tray icon the same menu, whose Preferences item opens the window;
+# switching the mode must restart the launcher in the normal mode, and Ctrl+Q must end it.
 #
 # Usage: menus-under-xvfb.sh BUNDLE [SCREENSHOT_FOLDER]
 # With a screenshot folder, pictures of every preferences tab, the panel's menu and the tray's
@@ -112,7 +112,27 @@ xdotool key --clearmodifiers Escape
 await preferences_gone || { echo "FAIL: the preferences did not close"; exit 1; }
 sleep 0.5
 
+# Toggle User Interface Mode (the seventh item), confirmed: this process ends, a new one comes up
+# in the normal mode, with a taskbar entry.
+xdotool key --clearmodifiers F10
+sleep 0.8
+for _ in 1 2 3 4 5 6 7; do xdotool key Down; done
+xdotool key Return
+sleep 1
+xdotool key Return
+await bash -c "! kill -0 $launcher" || { echo "FAIL: the mode switch did not end the old process"; exit 1; }
+await panel_shown || { echo "FAIL: no new process came up after the mode switch"; exit 1; }
+panel=$(find_window '^Quorvel Launcher$')
+restarted=$(xdotool getwindowpid "$panel")
+pids+=($restarted)
+[ "$restarted" != "$launcher" ] || { echo "FAIL: the panel is still the old process's"; exit 1; }
+grep -A1 LSUIElement "$bundle/Contents/Info.plist" | grep -q '<string>0</string>' \
+  || { echo "FAIL: the information file is not the normal mode's"; exit 1; }
+if xprop -id "$panel" _NET_WM_STATE | grep -q _NET_WM_STATE_SKIP_TASKBAR; then
+  echo "FAIL: the panel skips the taskbar in the normal mode"; exit 1
+fi
+
 # Ctrl+Q quits.
 xdotool key --clearmodifiers ctrl+q
-await bash -c "! kill -0 $launcher" || { echo "FAIL: Ctrl+Q did not end the launcher"; exit 1; }
-echo "ok: menus, preferences and tray under Xvfb"
+await bash -c "! kill -0 $restarted" || { echo "FAIL: Ctrl+Q did not end the launcher"; exit 1; }
+echo "ok: menus, preferences, tray and the mode switch under Xvfb"
