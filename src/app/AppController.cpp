@@ -17,9 +17,11 @@
 #include "platform/InternalInconsistency.h"
 #include "platform/Log.h"
 #include "platform/SettingsKeys.h"
+#include "platform/StatusItem.h"
 #include "platform/SystemInfo.h"
 #include "platform/UserDefaults.h"
 #include "platform/ValueTransformer.h"
+#include "prefs/NewPreferencesController.h"
 #include "prefs/TableRowCellValueTransformer.h"
 #include "search/InteractiveCombinedList.h"
 
@@ -179,6 +181,10 @@ void AppController::applicationDidFinishLaunching()
     // Only the user's edits filter: setting the field's text from code reports no edit.
     connect(outlets.combinedInputTextField, &QLineEdit::textEdited, this, [this] { controlTextDidChange(); });
     firstLaunchManager = std::make_unique<FirstLaunchManager>();
+    // The preferences window and the menu commands use the assistant's manager (tests may have
+    // handed in a fake one before).
+    if (!installationManager_)
+        installationManager_ = firstLaunchManager->getInstallationManager();
     try {
         firstLaunchManager->doIt(this);
     } catch (const InternalInconsistency& failure) {
@@ -196,17 +202,6 @@ void AppController::applicationDidFinishLaunching()
         return;
     }
     applicationDidBecomeActive();
-}
-
-void AppController::uninstallPrefPane()
-{
-    if (firstLaunchManager)
-        firstLaunchManager->uninstallPrefPane();
-}
-
-QRVLInstallationManager* AppController::installationManager() const
-{
-    return firstLaunchManager ? firstLaunchManager->getInstallationManager() : nullptr;
 }
 
 void AppController::loadTypeBadges()

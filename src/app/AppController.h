@@ -1,10 +1,12 @@
 #pragma once
 // The application's delegate and main controller: start-up and settings, the search panel's
-// behaviour, showing and hiding the panel, and the scan schedule with its status line.
+// behaviour, showing and hiding the panel, the scan schedule with its status line, the
+// preferences window, the status item, the interface mode and the help links.
 // It owns the combined launch item list, the four indexing lists and the scanner.
 
 #include "index/FileListDelegate.h"
 #include "platform/Application.h"
+#include "prefs/PreferencesDelegate.h"
 
 #include <QObject>
 #include <QPixmap>
@@ -34,10 +36,15 @@ class FirstLaunchManager;
 class FolderExclusionList;
 class InteractiveCombinedList;
 class InteractiveList;
+class NewPreferencesController;
 class QRVLInstallationManager;
 class SearchLocations;
+class StatusItem;
 
-class AppController final : public QObject, public ApplicationDelegate, public FileListDelegate {
+class AppController final : public QObject,
+                            public ApplicationDelegate,
+                            public FileListDelegate,
+                            public PreferencesDelegate {
     Q_OBJECT
 public:
     // The panel's controls, set from the main interface description before awakeFromNib.
@@ -88,7 +95,7 @@ public:
 
     // Settings.
     void readSettings();
-    void saveSettings();
+    void saveSettings() override;
     void terminateNow();
 
     // The search panel.
@@ -116,30 +123,41 @@ public:
     void callbackWithNotification();
     void windowDidBecomeKey() { }
     void appear();
-    void showDialog();
-    void hideDialog();
+    void showDialog() override;
+    void hideDialog() override;
     void disappear();
     void bringToFront();
 
     // Scanning.
     void setTimerInterval(int seconds);
-    void setDiskScanningInterval(int seconds);
-    void setAutomaticScanning(int flag);
+    void setDiskScanningInterval(int seconds) override;
+    void setAutomaticScanning(int flag) override;
     void scanNow();
     // Called by the scanner on its thread, and by doDialog on the main thread.
     void updateStatusBar() override;
     void fileListWasRefreshed() override;
 
-    // The menu-bar item; the panel carries every command itself until it exists.
-    void showStatusItem() { }
-    void hideStatusItem() { }
+    // The preferences window, created on first use.
+    void configure();
+    NewPreferencesController* preferencesController() const { return newPreferencesController.get(); }
+    // While it is, activating the application brings back that window, not the panel.
+    bool preferencesWindowIsOpen() const;
+    // The first-launch assistant's installation manager; not owned.
+    void setInstallationManager(QRVLInstallationManager* manager) { installationManager_ = manager; }
+    QRVLInstallationManager* installationManager() const { return installationManager_; }
 
-    // Has the first-launch assistant's installation manager remove the companion preference pane.
-    void uninstallPrefPane();
+    // The status item (menu-bar-only mode, while active), the interface mode and the help links.
+    void showStatusItem();
+    void hideStatusItem();
+    bool hasStatusItem() const { return statusItem != nullptr; }
+    void toggleUIMode();
+    void visitWebSite();
+    void showManual();
+    void showUninstallationHelp();
+    void changeHotKey();
+    void uninstallPrefPane() override;
 
     // Accessors.
-    // The first-launch assistant's installation manager; nullptr before launching has finished.
-    QRVLInstallationManager* installationManager() const;
     CustomWindow* window() const { return outlets.window; }
     SearchLocations* searchLocations() const { return searchLocations_.get(); }
     DocumentTypes* documentTypes() const { return documentTypes_.get(); }
@@ -170,6 +188,7 @@ private:
 
     bool finishedLaunching = false;
     bool startsHidden = false;
+    std::unique_ptr<StatusItem> statusItem;
     std::unique_ptr<FirstLaunchManager> firstLaunchManager;
     QPixmap folderIcon;
     QPixmap prefIcon;
@@ -183,6 +202,8 @@ private:
     std::unique_ptr<FolderExclusionList> folderExclusionList;
     std::unique_ptr<FileExclusionList> fileExclusionList;
     std::unique_ptr<FileList> fileList;
+    // Declared after the lists it shows, so that it goes first.
+    std::unique_ptr<NewPreferencesController> newPreferencesController;
     Outlets outlets;
     std::unique_ptr<CombinedListModel> tableModel;
     int combinedMatchingMode = 0;
@@ -195,6 +216,7 @@ private:
     float updateIntervalInSeconds = 0.0f;
     int automaticScanning = 0;
     QString scanReason; // shown instead of the scanner's status while the scan it explains runs
+    QRVLInstallationManager* installationManager_ = nullptr;
 };
 
 } // namespace quorvel

@@ -23,8 +23,10 @@ void AppController::applicationDidBecomeActive()
     if (!finishedLaunching)
         return;
     Application::sharedApplication().unhide();
-    doDialog();
-    appear();
+    if (!preferencesWindowIsOpen()) {
+        doDialog();
+        appear();
+    }
     showStatusItem();
 }
 

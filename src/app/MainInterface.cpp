@@ -4,12 +4,14 @@
 #include "app/CustomWindow.h"
 #include "app/PanelKeyBindings.h"
 #include "app/TaviskBgndView.h"
+#include "platform/Application.h"
 #include "platform/Bundle.h"
 
 #include "ui_MainInterface.h"
 
 #include <QFile>
 #include <QHeaderView>
+#include <QMenu>
 #include <QVBoxLayout>
 
 namespace quorvel {
@@ -57,6 +59,7 @@ MainInterface::MainInterface()
     panel->setStyleSheet(panelStyleSheet());
     ui->combinedTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     ui->progressIndicator->hide();
+    buildDockMenu();
 
     appController = std::make_unique<AppController>();
     connectOutlets();
@@ -66,7 +69,7 @@ MainInterface::MainInterface()
 
 MainInterface::~MainInterface()
 {
-    // The controller goes before the controls it points at.
+    // The controller goes before the controls and the menu it points at.
     appController.reset();
 }
 
@@ -87,6 +90,7 @@ void MainInterface::connectOutlets()
     outlets.statusField = ui->statusField;
     outlets.progressIndicator = ui->progressIndicator;
     outlets.startScanButton = ui->startScanButton;
+    outlets.dockMenu = dockMenu.get();
     appController->setOutlets(outlets);
 }
 
@@ -100,7 +104,40 @@ void MainInterface::connectActions()
     // A mode chosen with the mouse filters again at once.
     QObject::connect(ui->combinedMatchingModePopUp, &QComboBox::activated, controller,
         [controller] { controller->refreshInteractiveList(); });
-    new PanelKeyBindings(panel.get(), controller);
+    const auto on = [controller](QAction* action, void (AppController::*command)()) {
+        QObject::connect(
+            action, &QAction::triggered, controller, [controller, command] { (controller->*command)(); });
+    };
+    on(ui->actionPreferences, &AppController::configure);
+    on(ui->actionScanNow, &AppController::scanNow);
+    on(ui->actionVisitWebSite, &AppController::visitWebSite);
+    on(ui->actionShowManual, &AppController::showManual);
+    on(ui->actionShowUninstallationHelp, &AppController::showUninstallationHelp);
+    on(ui->actionChangeHotKey, &AppController::changeHotKey);
+    on(ui->actionToggleUIMode, &AppController::toggleUIMode);
+    QObject::connect(ui->actionQuit, &QAction::triggered, controller,
+        [] { Application::sharedApplication().terminate(); });
+    new PanelKeyBindings(panel.get(), controller, ui->menuButton);
+}
+
+// Every command of the launcher, in one menu: the panel's menu button shows it in every mode,
+// and the status item shows it in the menu-bar-only mode. The keys are written into the items'
+// texts only; the panel's key bindings act on them, so no key runs a command twice.
+void MainInterface::buildDockMenu()
+{
+    dockMenu = std::make_unique<QMenu>();
+    dockMenu->addAction(ui->actionPreferences);
+    dockMenu->addAction(ui->actionScanNow);
+    dockMenu->addSeparator();
+    dockMenu->addAction(ui->actionVisitWebSite);
+    dockMenu->addAction(ui->actionShowManual);
+    dockMenu->addAction(ui->actionShowUninstallationHelp);
+    dockMenu->addSeparator();
+    dockMenu->addAction(ui->actionChangeHotKey);
+    dockMenu->addAction(ui->actionToggleUIMode);
+    dockMenu->addSeparator();
+    dockMenu->addAction(ui->actionQuit);
+    ui->menuButton->setMenu(dockMenu.get());
 }
 
 } // namespace quorvel

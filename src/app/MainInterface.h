@@ -5,6 +5,8 @@
 
 #include <memory>
 
+class QMenu;
+
 namespace Ui {
 class MainInterface;
 }
@@ -26,15 +28,18 @@ public:
     AppController& controller() const { return *appController; }
     CustomWindow& window() const { return *panel; }
     Ui::MainInterface& controls() const { return *ui; }
+    QMenu& menu() const { return *dockMenu; }
 
 private:
     MainInterface();
     void connectOutlets();
     void connectActions();
+    void buildDockMenu();
 
     std::unique_ptr<CustomWindow> panel;
     TaviskBgndView* background = nullptr; // owned by the panel
     std::unique_ptr<Ui::MainInterface> ui;
+    std::unique_ptr<QMenu> dockMenu;
     std::unique_ptr<AppController> appController;
 };
 

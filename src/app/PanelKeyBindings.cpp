@@ -1,17 +1,20 @@
 #include "app/PanelKeyBindings.h"
 
 #include "app/AppController.h"
+#include "platform/Application.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QToolButton>
 #include <QWidget>
 
 namespace quorvel {
 
-PanelKeyBindings::PanelKeyBindings(QWidget* panel, AppController* controller)
+PanelKeyBindings::PanelKeyBindings(QWidget* panel, AppController* controller, QToolButton* menuButton)
     : QObject(panel)
     , panel(panel)
     , controller(controller)
+    , menuButton(menuButton)
 {
     // An application-wide filter sees the keys before the focused control does, whichever
     // control of the panel has the focus.
@@ -71,6 +74,25 @@ bool PanelKeyBindings::handle(const QKeyEvent& key)
         if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
             controller->scanNow();
         return modifiers == (Qt::ControlModifier | Qt::ShiftModifier);
+    case Qt::Key_Comma:
+        if (!control)
+            return false;
+        // After the key's own handling: the preferences run a modal window of their own.
+        QMetaObject::invokeMethod(
+            controller, [this] { controller->configure(); }, Qt::QueuedConnection);
+        return true;
+    case Qt::Key_F10:
+        if (!plain)
+            return false;
+        QMetaObject::invokeMethod(
+            menuButton, [this] { menuButton->showMenu(); }, Qt::QueuedConnection);
+        return true;
+    case Qt::Key_Q:
+        if (!control)
+            return false;
+        QMetaObject::invokeMethod(
+            controller, [] { Application::sharedApplication().terminate(); }, Qt::QueuedConnection);
+        return true;
     default:
         return false;
     }

@@ -7,6 +7,7 @@
 #include "platform/Bundle.h"
 #include "platform/DisplayPlatform.h"
 #include "platform/LoginItemAutostart.h"
+#include "platform/TaskbarPresence.h"
 
 #include <QApplication>
 
@@ -23,6 +24,14 @@ int main(int argc, char** argv)
     quorvel::Application& launcher = quorvel::Application::sharedApplication();
     if (!launcher.becomeSingleInstance(quorvel::Bundle::mainBundle().bundleIdentifier()))
         return 0;
+    // The interface mode is the information file's: without a taskbar entry ("LSUIElement"), the
+    // status item stands in while the launcher is active.
+    const QVariant uiElement
+        = quorvel::Bundle::mainBundle().objectForInfoDictionaryKey(QStringLiteral("LSUIElement"));
+    if (uiElement.toString() == QLatin1String("1")
+        || uiElement.toString().startsWith(QLatin1Char('Y'), Qt::CaseInsensitive)
+        || (uiElement.typeId() == QMetaType::Bool && uiElement.toBool()))
+        quorvel::TaskbarPresence::leaveTaskbar();
     const std::unique_ptr<quorvel::MainInterface> interface = quorvel::MainInterface::load();
     if (!interface)
         return 1;

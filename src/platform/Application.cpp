@@ -119,6 +119,12 @@ bool Application::becomeSingleInstance(const QString& applicationIdentifier)
     return singleInstance->become(applicationIdentifier);
 }
 
+void Application::releaseSingleInstance()
+{
+    if (singleInstance)
+        singleInstance->release();
+}
+
 void Application::reopen()
 {
     if (!delegate_) {

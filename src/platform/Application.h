@@ -45,6 +45,9 @@ public:
     // has then been asked to reopen, and this process should exit). Otherwise registers this
     // instance so that later starts reach applicationShouldHandleReopen.
     bool becomeSingleInstance(const QString& applicationIdentifier);
+    // Gives the single-instance name up, so that a new process of the application started now
+    // becomes the instance even while this one is still ending.
+    void releaseSingleInstance();
 
     // Runs the launch sequence (will / did finish launching) and the event loop. A terminate()
     // accepted before the event loop runs ends run() before the next step of the sequence.

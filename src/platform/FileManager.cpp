@@ -286,4 +286,15 @@ bool FileManager::removeItemAtPath(const QString& path)
     return ::lstat(native.constData(), &info) != 0 && errno == ENOENT;
 }
 
+bool FileManager::copyItemAtPathToPath(const QString& source, const QString& destination)
+{
+    return QFile::copy(source, destination);
+}
+
+bool FileManager::touchModificationDateAtPath(const QString& path)
+{
+    // Folders included, which QFile cannot open to set a time.
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), nullptr, 0) == 0;
+}
+
 } // namespace quorvel

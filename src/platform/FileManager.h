@@ -87,6 +87,10 @@ public:
     static bool isExecutableFile(const QString& path);
     // Removes the file or the folder with everything below it; answers whether it is gone.
     static bool removeItemAtPath(const QString& path);
+    // Copies a file to a path where nothing is yet; answers whether the copy is complete.
+    static bool copyItemAtPathToPath(const QString& source, const QString& destination);
+    // Sets the modification date of a file or folder to the current time.
+    static bool touchModificationDateAtPath(const QString& path);
 };
 
 } // namespace quorvel

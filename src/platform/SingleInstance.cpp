@@ -76,6 +76,20 @@ SingleInstance::SingleInstance(QObject* context, std::function<void()> reopen)
 
 SingleInstance::~SingleInstance() = default;
 
+void SingleInstance::release()
+{
+    if (identifier.isEmpty())
+        return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (reopenObject) {
+        bus.unregisterObject(reopenObjectPath(identifier));
+        reopenObject.reset();
+    }
+    if (bus.interface())
+        bus.interface()->unregisterService(identifier);
+    identifier.clear();
+}
+
 bool SingleInstance::become(const QString& applicationIdentifier)
 {
     if (applicationIdentifier == identifier)

@@ -24,6 +24,9 @@ public:
     // Answers false when another instance of this identifier already runs (it has then been
     // asked to reopen). Otherwise this process is, or stays, the instance.
     bool become(const QString& applicationIdentifier);
+    // Gives the name up, so that a new process of this application can become the instance while
+    // this one is still ending (a restart).
+    void release();
 
 private:
     class ReopenObject;

@@ -36,6 +36,16 @@ QString WildCardMatcher::expressionText(const QString& pattern)
     return expression;
 }
 
+bool WildCardMatcher::patternCompiles(const QString& pattern)
+{
+    const QByteArray text = expressionText(pattern).toUtf8();
+    re2::RE2::Options options;
+    options.set_log_errors(false);
+    const re2::RE2 expression(
+        re2::StringPiece(text.constData(), static_cast<std::size_t>(text.size())), options);
+    return expression.ok();
+}
+
 bool WildCardMatcher::expressionMatches(const re2::RE2& expression, const QByteArray& utf8)
 {
     return re2::RE2::PartialMatch(

@@ -26,6 +26,10 @@ public:
     // valid while the caller holds it, even when the cache is emptied meanwhile.
     static std::shared_ptr<const re2::RE2> expressionForPattern(const QString& pattern);
 
+    // Whether the pattern compiles (a pattern that does not matches nothing). Leaves the cache
+    // alone: the preferences window asks this of every pattern it shows.
+    static bool patternCompiles(const QString& pattern);
+
     // The regular expression text a pattern translates into.
     static QString expressionText(const QString& pattern);
 

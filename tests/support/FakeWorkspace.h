@@ -5,6 +5,7 @@
 #include "platform/Workspace.h"
 
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 namespace quorvel::test {
@@ -58,10 +59,14 @@ public:
     bool succeed = true;
     QString failureReason = QStringLiteral("The file no longer exists.");
     QIcon icon;
+    // Runs at each call, before it is answered (to look at the world at that moment).
+    std::function<void(const Call&)> onCall;
 
 private:
     bool record(Call call, QString* whyNot = nullptr)
     {
+        if (onCall)
+            onCall(call);
         calls.push_back(std::move(call));
         if (!succeed && whyNot)
             *whyNot = failureReason;

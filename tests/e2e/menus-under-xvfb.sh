@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# The menu-bar-only mode for real: a virtual X display with a window manager and a system tray
+# (trayer). The panel must carry no taskbar entry, Ctrl+, must open the preferences, F10 the
+# panel's menu, a click on the tray icon the same menu, whose Preferences item opens the window;
+# switching the mode must restart the launcher in the normal mode, and Ctrl+Q must end it.
+#
+# Usage: menus-under-xvfb.sh BUNDLE [SCREENSHOT_FOLDER]
+# With a screenshot folder, pictures of every preferences tab, the panel's menu and the tray's
+# menu are left there.
+set -euo pipefail
+
+source_bundle=$1
+shots=${2:-}
+for tool in Xvfb openbox xdotool xprop trayer import dbus-send; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A copy of the bundle started in the menu-bar-only mode, as the mode switch leaves it.
+bundle="$work/Quorvel Launcher 2.app"
+cp -r "$source_bundle" "$bundle"
+cp "$bundle/Contents/Resources/info_ui_off.plist" "$bundle/Contents/Info.plist"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+mkdir -p "$HOME/Library/Preferences" "$HOME/Documents"
+cat > "$HOME/Library/Preferences/org.quorvel.launcher.plist" <<'PLIST'
+<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>showMenuBar</key>
+	<false/>
+	<key>firstLaunchVersion</key>
+	<integer>2001</integer>
+</dict>
+</plist>
+PLIST
+
+# Not a first start, and the companion pane is current: start-up shows no alerts.
+mkdir -p "$HOME/Library/PreferencePanes"
+cp -R "$bundle/Contents/Resources/Components/Quorvel Preferences.prefPane" "$HOME/Library/PreferencePanes/"
+
+# The shipped folder exclusions and one pattern that cannot be compiled, which the window marks.
+sed 's|</array>|\t<dict>\n\t\t<key>enabled</key>\n\t\t<true/>\n\t\t<key>expression</key>\n\t\t<string>*/Old Projects (copy</string>\n\t</dict>\n</array>|' \
+  "$bundle/Contents/Resources/Folder Exclusion List Defaults.xml" \
+  > "$HOME/Library/Preferences/Quorvel Launcher Folder Exclusion List"
+
+await() { for _ in $(seq 100); do if "$@" >/dev/null 2>&1; then return 0; fi; sleep 0.1; done; return 1; }
+find_window() { for _ in 1 2 3 4 5; do xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 && return 0; sleep 0.1; done; }
+panel_shown() { [ -n "$(find_window '^Quorvel Launcher$')" ]; }
+preferences_shown() { [ -n "$(find_window '^Quorvel Launcher Preferences$')" ]; }
+preferences_gone() { ! preferences_shown; }
+shot() { [ -z "$shots" ] || import "$@"; }
+
+display=:$((50 + RANDOM % 200))
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+await xdotool getmouselocation || { echo "FAIL: the virtual display did not start"; exit 1; }
+XDG_DATA_DIRS=/usr/local/share:/usr/share openbox >/dev/null 2>&1 &
+pids+=($!)
+xsetroot -solid '#3b5c7a' 2>/dev/null || true
+# The tray: one icon high, at the right of the top edge.
+trayer --edge top --align right --widthtype request --height 28 --tint 0x303030 --transparent false \
+  --SetDockType true >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+
+executable="$bundle/Contents/MacOS/Quorvel Launcher 2"
+QT_QPA_PLATFORM=xcb "$executable" >"$work/launcher.log" 2>&1 &
+launcher=$!
+pids+=($launcher)
+await panel_shown || { echo "FAIL: no panel at start"; cat "$work/launcher.log"; exit 1; }
+await test -f "$HOME/Library/Preferences/Quorvel Launcher Index" || { echo "FAIL: no index written"; exit 1; }
+sleep 1
+
+panel=$(find_window '^Quorvel Launcher$')
+xprop -id "$panel" _NET_WM_STATE | grep -q _NET_WM_STATE_SKIP_TASKBAR \
+  || { echo "FAIL: the panel has a taskbar entry in the menu-bar-only mode"; exit 1; }
+
+# Ctrl+, opens the preferences; every tab in turn.
+xdotool key --clearmodifiers ctrl+comma
+await preferences_shown || { echo "FAIL: Ctrl+, did not open the preferences"; exit 1; }
+sleep 0.5
+window=$(find_window '^Quorvel Launcher Preferences$')
+for tab in search-locations document-types folder-exclusions file-exclusions scanning; do
+  shot -window "$window" "$shots/preferences-$tab.png"
+  xdotool key --clearmodifiers ctrl+Tab
+  sleep 0.4
+done
+# Escape is the window's OK: the panel comes back.
+xdotool key --clearmodifiers Escape
+await preferences_gone || { echo "FAIL: Escape did not close the preferences"; exit 1; }
+await panel_shown || { echo "FAIL: the panel did not come back after the preferences"; exit 1; }
+sleep 0.5
+
+# F10: the panel's menu of every command.
+xdotool key --clearmodifiers F10
+sleep 1
+shot -window root -crop 820x620+290+175 +repage "$shots/panel-menu.png"
+xdotool key --clearmodifiers Escape
+sleep 0.5
+
+# The tray icon, while the launcher is active: its menu, and the preferences from it.
+xdotool mousemove 1266 13 click 1
+sleep 1
+shot -window root -crop 420x210+860+0 +repage "$shots/tray-menu.png"
+xdotool mousemove 1000 23 click 1
+await preferences_shown || { echo "FAIL: the tray menu's Preferences did not open the window"; exit 1; }
+xdotool key --clearmodifiers Escape
+await preferences_gone || { echo "FAIL: the preferences did not close"; exit 1; }
+sleep 0.5
+
+# Toggle User Interface Mode (the seventh item), confirmed: this process ends, a new one comes up
+# in the normal mode, with a taskbar entry.
+xdotool key --clearmodifiers F10
+sleep 0.8
+for _ in 1 2 3 4 5 6 7; do xdotool key Down; done
+xdotool key Return
+sleep 1
+xdotool key Return
+await bash -c "! kill -0 $launcher" || { echo "FAIL: the mode switch did not end the old process"; exit 1; }
+await panel_shown || { echo "FAIL: no new process came up after the mode switch"; exit 1; }
+panel=$(find_window '^Quorvel Launcher$')
+restarted=$(xdotool getwindowpid "$panel")
+pids+=($restarted)
+[ "$restarted" != "$launcher" ] || { echo "FAIL: the panel is still the old process's"; exit 1; }
+grep -A1 LSUIElement "$bundle/Contents/Info.plist" | grep -q '<string>0</string>' \
+  || { echo "FAIL: the information file is not the normal mode's"; exit 1; }
+if xprop -id "$panel" _NET_WM_STATE | grep -q _NET_WM_STATE_SKIP_TASKBAR; then
+  echo "FAIL: the panel skips the taskbar in the normal mode"; exit 1
+fi
+
+# Ctrl+Q quits.
+xdotool key --clearmodifiers ctrl+q
+await bash -c "! kill -0 $restarted" || { echo "FAIL: Ctrl+Q did not end the launcher"; exit 1; }
+echo "ok: menus, preferences, tray and the mode switch under Xvfb"
