@@ -1,12 +1,12 @@
 #include "components/PidFile.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Log.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace quorvel {
 
@@ -23,11 +23,7 @@ PidFile::~PidFile()
 bool PidFile::write()
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(QByteArray::number(QCoreApplication::applicationPid()) + '\n');
-        written = file.commit();
-    }
+    written = AtomicFile::write(path, QByteArray::number(QCoreApplication::applicationPid()) + '\n');
     if (!written)
         Log::line(QStringLiteral("Could not record the process id in %1").arg(path));
     return written;

@@ -1,5 +1,6 @@
 #include "platform/LoginItemAutostart.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Bundle.h"
 #include "platform/FileManager.h"
 #include "platform/Folders.h"
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QSaveFile>
 
 namespace quorvel {
 
@@ -77,8 +77,8 @@ void writeIfChanged(const QString& path, const QByteArray& text)
     if (existing.open(QIODevice::ReadOnly) && existing.readAll() == text)
         return;
     existing.close();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+    // The layer's atomic write: never through a link planted at the name, never writable by others.
+    if (!AtomicFile::write(path, text))
         Log::line(QStringLiteral("Could not write the autostart entry %1").arg(path));
 }
 

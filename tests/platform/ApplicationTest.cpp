@@ -4,8 +4,10 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -212,6 +214,35 @@ TEST_F(ApplicationTest, ASecondStartReachesReopenOfTheRunningInstance)
     secondStart.asyncCall(QDBusMessage::createMethodCall(
         "org.quorvel.test.First", "/org/quorvel/test/First", "org.quorvel.Application", "Reopen"));
     ASSERT_TRUE(QTest::qWaitFor([this] { return delegate.events.contains("reopen visible"); }));
+
+    // Reopen, which summons the panel, is all a caller on the bus can ask of the instance. (The
+    // instance answers on this thread: the calls are waited for with the event loop running.)
+    const auto ask = [&secondStart](const QString& interface, const QString& member) {
+        QDBusPendingCall call = secondStart.asyncCall(QDBusMessage::createMethodCall(
+            "org.quorvel.test.First", "/org/quorvel/test/First", interface, member));
+        EXPECT_TRUE(QTest::qWaitFor([&call] { return call.isFinished(); }, 10000)) << member.toStdString();
+        return call.reply();
+    };
+    const int reopens = int(delegate.events.count("reopen visible"));
+    for (const char* member : { "Quit", "Terminate", "reopen" }) {
+        const QDBusMessage answer = ask("org.quorvel.Application", member);
+        EXPECT_EQ(answer.type(), QDBusMessage::ErrorMessage) << member;
+        EXPECT_TRUE(answer.errorName().startsWith("org.freedesktop.DBus.Error.Unknown")) << member;
+    }
+    const QString introspection
+        = ask("org.freedesktop.DBus.Introspectable", "Introspect").arguments().value(0).toString();
+    // Besides the bus's own standard interfaces, one interface with one method.
+    const QRegularExpression interfaces("<interface name=\"([^\"]+)\"");
+    QStringList names;
+    for (auto match = interfaces.globalMatch(introspection); match.hasNext();)
+        names << match.next().captured(1);
+    names.removeIf([](const QString& name) { return name.startsWith("org.freedesktop.DBus."); });
+    EXPECT_EQ(names, QStringList { "org.quorvel.Application" }) << introspection.toStdString();
+    const QString ours = introspection.section("org.quorvel.Application", 1).section("</interface>", 0, 0);
+    EXPECT_EQ(ours.count("<method "), 1) << introspection.toStdString();
+    QTest::qWait(50);
+    EXPECT_EQ(int(delegate.events.count("reopen visible")), reopens);
+    EXPECT_FALSE(application.terminationRequested());
 
     // The other way round: another process already runs; this one asks it and must exit.
     QThread answering;
