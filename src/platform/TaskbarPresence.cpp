@@ -1,5 +1,7 @@
 #include "platform/TaskbarPresence.h"
 
+#include "platform/X11Connection.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QWidget>
@@ -17,24 +19,6 @@ namespace quorvel {
 namespace {
 
 TaskbarPresence* presence = nullptr;
-
-xcb_connection_t* x11Connection()
-{
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t atomNamed(xcb_connection_t* connection, const char* name)
-{
-    const xcb_intern_atom_cookie_t cookie
-        = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    if (!reply)
-        return XCB_ATOM_NONE;
-    const xcb_atom_t atom = reply->atom;
-    std::free(reply);
-    return atom;
-}
 
 std::vector<xcb_atom_t> windowStates(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t state)
 {
@@ -90,14 +74,14 @@ bool TaskbarPresence::eventFilter(QObject* watched, QEvent* event)
 // Merged into the window's _NET_WM_STATE, which Qt also merges into rather than replaces.
 void TaskbarPresence::markWindow(QWidget* window)
 {
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = X11Connection::connection();
     if (!connection || window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip)
         return;
     const auto id = static_cast<xcb_window_t>(window->winId());
-    const xcb_atom_t state = atomNamed(connection, "_NET_WM_STATE");
+    const xcb_atom_t state = X11Connection::atom(connection, "_NET_WM_STATE");
     std::vector<xcb_atom_t> atoms = windowStates(connection, id, state);
     for (const char* name : { "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER" }) {
-        const xcb_atom_t atom = atomNamed(connection, name);
+        const xcb_atom_t atom = X11Connection::atom(connection, name);
         if (atom != XCB_ATOM_NONE && std::find(atoms.begin(), atoms.end(), atom) == atoms.end())
             atoms.push_back(atom);
     }
@@ -108,12 +92,12 @@ void TaskbarPresence::markWindow(QWidget* window)
 
 bool TaskbarPresence::windowSkipsTaskbar(QWidget* window)
 {
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = X11Connection::connection();
     if (!connection)
         return false;
-    const std::vector<xcb_atom_t> atoms = windowStates(
-        connection, static_cast<xcb_window_t>(window->winId()), atomNamed(connection, "_NET_WM_STATE"));
-    const xcb_atom_t skip = atomNamed(connection, "_NET_WM_STATE_SKIP_TASKBAR");
+    const std::vector<xcb_atom_t> atoms = windowStates(connection, static_cast<xcb_window_t>(window->winId()),
+        X11Connection::atom(connection, "_NET_WM_STATE"));
+    const xcb_atom_t skip = X11Connection::atom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
     return std::find(atoms.begin(), atoms.end(), skip) != atoms.end();
 }
 

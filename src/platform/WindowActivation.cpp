@@ -1,5 +1,7 @@
 #include "platform/WindowActivation.h"
 
+#include "platform/X11Connection.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QWidget>
@@ -15,28 +17,15 @@ namespace quorvel {
 
 namespace {
 
-xcb_atom_t internAtom(xcb_connection_t* connection, const char* name)
-{
-    const xcb_intern_atom_cookie_t cookie
-        = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    if (!reply)
-        return XCB_ATOM_NONE;
-    const xcb_atom_t atom = reply->atom;
-    std::free(reply);
-    return atom;
-}
-
 // _NET_ACTIVE_WINDOW with source indication 2 (pager): focus-stealing prevention lets a request
 // without fresh user input through when it comes from a pager.
 void requestActiveWindowFromWindowManager(QWidget* window)
 {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* connection = X11Connection::connection();
     if (!connection)
         return;
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    const xcb_atom_t activeWindow = internAtom(connection, "_NET_ACTIVE_WINDOW");
+    const xcb_atom_t activeWindow = X11Connection::atom(connection, "_NET_ACTIVE_WINDOW");
     if (!screen || activeWindow == XCB_ATOM_NONE)
         return;
 
