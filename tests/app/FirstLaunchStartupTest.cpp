@@ -35,13 +35,7 @@ TEST_F(FirstLaunchAtStartup, AComponentMissingFromTheApplicationEndsStartUpClean
 {
     // The application without its Components folder, and a pane installed earlier.
     QTemporaryDir incomplete;
-    const QString contents = incomplete.filePath("Quorvel Launcher 2.app/Contents");
-    ASSERT_TRUE(QDir().mkpath(contents + "/Resources"));
-    ASSERT_TRUE(QFile::copy(test::builtBundlePath() + "/Contents/Info.plist", contents + "/Info.plist"));
-    for (const char* defaults : { "Document Types Defaults.xml", "Folder Exclusion List Defaults.xml",
-             "File Exclusion List Defaults.xml" })
-        ASSERT_TRUE(QFile::copy(test::builtBundlePath() + "/Contents/Resources/" + defaults,
-            contents + "/Resources/" + defaults));
+    test::makeBundleWithOnlyItsDefaults(incomplete.filePath("Quorvel Launcher 2.app"));
     Bundle::setMainBundlePath(incomplete.filePath("Quorvel Launcher 2.app"));
     ASSERT_TRUE(QDir().mkpath(installedPane() + "/Contents"));
     writeIndex({ { "Mail", "app", "/Applications/Mail.app" } });

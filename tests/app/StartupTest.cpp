@@ -224,13 +224,7 @@ TEST_F(Startup, APanelWithoutItsImagesStillSearchesAndLaunches)
 {
     // A bundle with its Info.plist and defaults but no badges, no background and no style.
     QTemporaryDir bare;
-    const QString contents = bare.filePath("Bare.app/Contents");
-    ASSERT_TRUE(QDir().mkpath(contents + "/Resources"));
-    ASSERT_TRUE(QFile::copy(test::builtBundlePath() + "/Contents/Info.plist", contents + "/Info.plist"));
-    for (const char* defaults : { "Document Types Defaults.xml", "Folder Exclusion List Defaults.xml",
-             "File Exclusion List Defaults.xml" })
-        ASSERT_TRUE(QFile::copy(test::builtBundlePath() + "/Contents/Resources/" + defaults,
-            contents + "/Resources/" + defaults));
+    test::makeBundleWithOnlyItsDefaults(bare.filePath("Bare.app"));
     Bundle::setMainBundlePath(bare.filePath("Bare.app"));
     writeIndex({ { "Mail", "app", "/Applications/Mail.app" } });
     start();

@@ -24,4 +24,15 @@ QString builtBundlePath()
 #endif
 }
 
+void makeBundleWithOnlyItsDefaults(const QString& bundlePath)
+{
+    const QString contents = bundlePath + "/Contents";
+    QDir().mkpath(contents + "/Resources");
+    QFile::copy(builtBundlePath() + "/Contents/Info.plist", contents + "/Info.plist");
+    for (const char* defaults : { "Document Types Defaults.xml", "Folder Exclusion List Defaults.xml",
+             "File Exclusion List Defaults.xml" })
+        QFile::copy(
+            builtBundlePath() + "/Contents/Resources/" + defaults, contents + "/Resources/" + defaults);
+}
+
 } // namespace quorvel::test

@@ -21,4 +21,8 @@ private:
 // The built application bundle ("<build>/Quorvel Launcher 2.app"), for tests that need resources.
 QString builtBundlePath();
 
+// Makes a bundle at bundlePath with the built bundle's Info.plist and list defaults and nothing
+// else (no images, no style, no components), for tests of an incomplete application.
+void makeBundleWithOnlyItsDefaults(const QString& bundlePath);
+
 } // namespace quorvel::test
