@@ -3,6 +3,8 @@
 #include "platform/DistributedNotificationCenter.h"
 #include "platform/Folders.h"
 
+#include <QFileInfo>
+
 namespace quorvel {
 
 QString ComponentContract::applicationIdentifier()
@@ -66,6 +68,26 @@ QString ComponentContract::installedHotKeyPath()
 {
     return Folders::joinPath(
         Folders::libraryFolder(), QStringLiteral("Application Support/Quorvel Suite/QRV HotKey.app"));
+}
+
+QString ComponentContract::installedPanePath()
+{
+    return Folders::joinPath(
+        Folders::libraryFolder(), QStringLiteral("PreferencePanes/Quorvel Preferences.prefPane"));
+}
+
+QString ComponentContract::componentToStart(const QString& paneBundlePath)
+{
+    const QString installed = installedHotKeyPath();
+    if (QFileInfo(installed).isDir())
+        return installed;
+    return Folders::joinPath(paneBundlePath, QStringLiteral("Contents/Resources/QRV HotKey.app"));
+}
+
+QString ComponentContract::componentToStartAtLogin()
+{
+    const QString component = componentToStart(installedPanePath());
+    return QFileInfo(component).isDir() ? component : QString();
 }
 
 } // namespace quorvel

@@ -29,6 +29,15 @@ public:
     static QString hotKeyPidFilePath();
     // Where the launcher installs the component.
     static QString installedHotKeyPath();
+    // Where the launcher installs the preference pane (the component ships inside it).
+    static QString installedPanePath();
+    // The component the pane at paneBundlePath starts: the installed component when there is
+    // one, else the copy inside the pane's resources.
+    static QString componentToStart(const QString& paneBundlePath);
+    // The component a login should start: the one the installed pane starts. Empty when neither
+    // the pane nor the component is installed: a copy elsewhere (the launcher's own bundle, a
+    // build folder) may be gone by then.
+    static QString componentToStartAtLogin();
 };
 
 } // namespace quorvel

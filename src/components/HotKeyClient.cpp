@@ -3,7 +3,6 @@
 #include "components/ComponentContract.h"
 #include "components/GnomeCustomShortcut.h"
 #include "components/HotKeySettings.h"
-#include "platform/Folders.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
@@ -12,7 +11,6 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDeadlineTimer>
-#include <QFileInfo>
 #include <QThread>
 
 namespace quorvel {
@@ -32,14 +30,6 @@ HotKeyStatus unavailable(const QString& message)
 HotKeyClient::HotKeyClient(const QString& componentBundlePath)
     : componentBundle(componentBundlePath)
 {
-}
-
-QString HotKeyClient::componentToStart(const QString& paneBundlePath)
-{
-    const QString installed = ComponentContract::installedHotKeyPath();
-    if (QFileInfo(installed).isDir())
-        return installed;
-    return Folders::joinPath(paneBundlePath, QStringLiteral("Contents/Resources/QRV HotKey.app"));
 }
 
 bool HotKeyClient::isRunning() const

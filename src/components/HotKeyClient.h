@@ -14,8 +14,6 @@ class HotKeyClient final {
 public:
     // The component bundle to start when none runs.
     explicit HotKeyClient(const QString& componentBundlePath);
-    // The installed component when there is one, else the copy inside the pane's resources.
-    static QString componentToStart(const QString& paneBundlePath);
 
     bool isRunning() const;
     // Starts the component unless it runs and waits until it answers on the bus.

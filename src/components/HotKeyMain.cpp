@@ -6,12 +6,29 @@
 #include "components/HotKeyComponent.h"
 #include "components/PidFile.h"
 #include "components/TerminationSignal.h"
+#include "install/HotKeyAutostart.h"
 #include "platform/Log.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 
 using namespace quorvel;
+
+namespace {
+
+// The key should work after the next login too, and nothing else starts the component then.
+void keepAutostartEntry()
+{
+    const QString component = ComponentContract::componentToStartAtLogin();
+    if (component.isEmpty()) {
+        Log::line(QStringLiteral("QRV HotKey: the preference pane is not installed, so nothing starts "
+                                 "the hot-key component at login"));
+        return;
+    }
+    HotKeyAutostart::write(component);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -31,6 +48,7 @@ int main(int argc, char** argv)
     PidFile pidFile(ComponentContract::hotKeyPidFilePath());
     pidFile.write();
     const TerminationSignal termination;
+    keepAutostartEntry();
 
     HotKeyComponent component;
     bus.registerObject(

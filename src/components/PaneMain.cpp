@@ -75,11 +75,11 @@ int main(int argc, char** argv)
     const bool command = argc > 1;
     std::unique_ptr<QCoreApplication> application = command ? std::make_unique<QCoreApplication>(argc, argv)
                                                             : std::make_unique<QApplication>(argc, argv);
-    HotKeyClient client(HotKeyClient::componentToStart(Bundle::mainBundle().bundlePath()));
+    HotKeyClient client(ComponentContract::componentToStart(Bundle::mainBundle().bundlePath()));
     if (command)
         return runCommand(application->arguments(), client);
 
-    PreferencePaneWindow window(HotKeyClient::componentToStart(Bundle::mainBundle().bundlePath()));
+    PreferencePaneWindow window(ComponentContract::componentToStart(Bundle::mainBundle().bundlePath()));
     window.show();
     // Starting the component may take a moment: the window is up meanwhile.
     QMetaObject::invokeMethod(

@@ -1,8 +1,10 @@
 #include "install/QRVLInstallationManager.h"
 
+#include "install/HotKeyAutostart.h"
 #include "install/InstallationComponent.h"
 #include "platform/Bundle.h"
 #include "platform/Folders.h"
+#include "platform/Log.h"
 #include "platform/Task.h"
 
 namespace quorvel {
@@ -41,9 +43,30 @@ bool QRVLInstallationManager::installPrefPane()
     return prefPaneComponent->install();
 }
 
+// The pane sets up more than its folder: the running component with its key, the component's
+// autostart entry and perhaps a shortcut in the desktop's own settings. All of it goes with the
+// pane, else the key would keep summoning the launcher, or start a component that is gone at
+// the next login. Only the removal of the folder decides the answer.
 bool QRVLInstallationManager::uninstallPrefPane()
 {
+    quitHotKey();
+    removePrefPaneDesktopShortcut();
+    HotKeyAutostart::remove();
     return prefPaneComponent->uninstall();
+}
+
+// Only the pane's own program knows the desktop's settings it wrote; the installed copy is
+// asked before it goes.
+void QRVLInstallationManager::removePrefPaneDesktopShortcut()
+{
+    const QString executable = Bundle(prefPaneComponent->getInstalledPath()).executablePath();
+    if (executable.isEmpty())
+        return;
+    const int status
+        = Task::sharedRunner().launchAndWait(executable, { QStringLiteral("--remove-desktop-shortcut") });
+    if (status != 0)
+        Log::line(QStringLiteral("The preference pane could not remove its desktop shortcut (status %1)")
+                      .arg(status));
 }
 
 bool QRVLInstallationManager::shouldUpdatePrefPane()

@@ -30,6 +30,8 @@ public:
     virtual bool quitHotKey();
 
 private:
+    void removePrefPaneDesktopShortcut();
+
     std::unique_ptr<InstallationComponent> oldApplicationComponent;
     std::unique_ptr<InstallationComponent> prefPaneComponent;
     std::unique_ptr<InstallationComponent> hotKeyComponent;

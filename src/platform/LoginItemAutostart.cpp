@@ -47,41 +47,6 @@ QString escapedValue(const QString& value)
     return result;
 }
 
-// <bundle>/Contents/MacOS/<CFBundleExecutable>, or the bundle's own name when it declares none.
-QString executableOfBundle(const QString& bundlePath)
-{
-    const Bundle bundle(bundlePath);
-    const QString existing = bundle.executablePath();
-    if (!existing.isEmpty())
-        return existing;
-    QString name = bundle.infoDictionary().value(QStringLiteral("CFBundleExecutable")).toString();
-    if (name.isEmpty() || name.contains(QLatin1Char('/')))
-        name = QFileInfo(bundlePath).completeBaseName();
-    return bundlePath + QStringLiteral("/Contents/MacOS/") + name;
-}
-
-bool isOurEntry(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return false;
-    while (!file.atEnd())
-        if (QString::fromUtf8(file.readLine()).trimmed() == markLine)
-            return true;
-    return false;
-}
-
-void writeIfChanged(const QString& path, const QByteArray& text)
-{
-    QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == text)
-        return;
-    existing.close();
-    // The layer's atomic write: never through a link planted at the name, never writable by others.
-    if (!AtomicFile::write(path, text))
-        Log::line(QStringLiteral("Could not write the autostart entry %1").arg(path));
-}
-
 } // namespace
 
 QString LoginItemAutostart::autostartFolder()
@@ -120,7 +85,67 @@ QString LoginItemAutostart::quotedExecArgument(const QString& argument)
     return quoted + QLatin1Char('"');
 }
 
-QString LoginItemAutostart::entryText(const QString& itemPath, bool hidden)
+// A bundle that declares no executable is taken to be named after itself.
+QString LoginItemAutostart::executableOfBundle(const QString& bundlePath)
+{
+    const Bundle bundle(bundlePath);
+    const QString existing = bundle.executablePath();
+    if (!existing.isEmpty())
+        return existing;
+    QString name = bundle.infoDictionary().value(QStringLiteral("CFBundleExecutable")).toString();
+    if (name.isEmpty() || name.contains(QLatin1Char('/')))
+        name = QFileInfo(bundlePath).completeBaseName();
+    return bundlePath + QStringLiteral("/Contents/MacOS/") + name;
+}
+
+bool LoginItemAutostart::isMarkedEntry(const QString& path, const QString& mark)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    while (!file.atEnd())
+        if (QString::fromUtf8(file.readLine()).trimmed() == mark)
+            return true;
+    return false;
+}
+
+bool LoginItemAutostart::writeEntry(const QString& path, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    QFile existing(path);
+    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+        return true;
+    existing.close();
+    QDir().mkpath(QFileInfo(path).path());
+    // The layer's atomic write: never through a link planted at the name, never writable by others.
+    if (AtomicFile::write(path, bytes))
+        return true;
+    Log::line(QStringLiteral("Could not write the autostart entry %1").arg(path));
+    return false;
+}
+
+QString LoginItemAutostart::entryText(const QString& name, const QString& program,
+    const QStringList& arguments, const QString& mark, const QString& environment)
+{
+    QString exec
+        = environment.isEmpty() ? QString() : QStringLiteral("env ") + environment + QLatin1Char(' ');
+    exec += quotedExecArgument(program);
+    for (const QString& argument : arguments)
+        exec += QLatin1Char(' ') + quotedExecArgument(argument);
+
+    const QStringList lines = {
+        QStringLiteral("[Desktop Entry]"),
+        QStringLiteral("Type=Application"),
+        QStringLiteral("Name=") + escapedValue(name),
+        QStringLiteral("Exec=") + escapedValue(exec),
+        QStringLiteral("TryExec=") + escapedValue(program),
+        QStringLiteral("X-GNOME-Autostart-enabled=true"),
+        mark,
+    };
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+QString LoginItemAutostart::itemEntryText(const QString& itemPath, bool hidden)
 {
     QString program;
     QStringList arguments;
@@ -132,21 +157,9 @@ QString LoginItemAutostart::entryText(const QString& itemPath, bool hidden)
         program = QStringLiteral("xdg-open");
         arguments.append(itemPath);
     }
-    QString exec = hidden ? QStringLiteral("env %1=1 ").arg(QString::fromLatin1(hiddenVariable)) : QString();
-    exec += quotedExecArgument(program);
-    for (const QString& argument : std::as_const(arguments))
-        exec += QLatin1Char(' ') + quotedExecArgument(argument);
-
-    QStringList lines = {
-        QStringLiteral("[Desktop Entry]"),
-        QStringLiteral("Type=Application"),
-        QStringLiteral("Name=") + escapedValue(FileManager::displayNameAtPath(itemPath)),
-        QStringLiteral("Exec=") + escapedValue(exec),
-        QStringLiteral("TryExec=") + escapedValue(program),
-        QStringLiteral("X-GNOME-Autostart-enabled=true"),
-        markLine,
-    };
-    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    const QString environment
+        = hidden ? QString::fromLatin1(hiddenVariable) + QStringLiteral("=1") : QString();
+    return entryText(FileManager::displayNameAtPath(itemPath), program, arguments, markLine, environment);
 }
 
 void LoginItemAutostart::mirror(const QVariantList& loginItems)
@@ -165,18 +178,16 @@ void LoginItemAutostart::mirror(const QVariantList& loginItems)
 
     const QString folder = autostartFolder();
     QStringList keep;
-    if (!wanted.isEmpty() && !QFileInfo::exists(folder))
-        QDir().mkpath(folder);
     for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
         const QString entry = entryPathForItem(it.key());
-        writeIfChanged(entry, entryText(it.key(), it.value()).toUtf8());
+        writeEntry(entry, itemEntryText(it.key(), it.value()));
         keep.append(entry);
     }
     const QDir autostart(folder);
     for (const QString& name :
         autostart.entryList({ entryPrefix + QStringLiteral("*.desktop") }, QDir::Files)) {
         const QString path = autostart.filePath(name);
-        if (!keep.contains(path) && isOurEntry(path))
+        if (!keep.contains(path) && isMarkedEntry(path, markLine))
             QFile::remove(path);
     }
 }

@@ -8,6 +8,7 @@
 // QUORVEL_LOGIN_HIDDEN=1 in its environment; the launcher then comes up without its panel.
 
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 namespace quorvel {
@@ -29,9 +30,20 @@ public:
 
     // An argument of an Exec line, quoted by the desktop entry rules.
     static QString quotedExecArgument(const QString& argument);
+    // <bundle>/Contents/MacOS/<CFBundleExecutable>, also for a bundle not (yet) complete.
+    static QString executableOfBundle(const QString& bundlePath);
+
+    // The text of an autostart entry that runs program with these arguments, carrying mark
+    // (a line such as "X-Quorvel-LoginItem=true") so that its writer knows it again.
+    static QString entryText(const QString& name, const QString& program, const QStringList& arguments,
+        const QString& mark, const QString& environment = QString());
+    // Writes the entry (and the autostart folder) unless it already holds this text.
+    static bool writeEntry(const QString& path, const QString& text);
+    // Whether the file at path is an entry carrying mark.
+    static bool isMarkedEntry(const QString& path, const QString& mark);
 
 private:
-    static QString entryText(const QString& itemPath, bool hidden);
+    static QString itemEntryText(const QString& itemPath, bool hidden);
 };
 
 } // namespace quorvel

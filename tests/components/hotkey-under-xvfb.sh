@@ -90,6 +90,8 @@ await test -s "$pidfile" || fail "no pid file"
 [ "$(cat "$pidfile")" = "$component" ] || fail "the pid file names $(cat "$pidfile"), not $component"
 await grep -q "Watching F1" "$work/hotkey.log" || fail "F1 not grabbed"
 grep -q '"F15" is not a key name.*using F1' "$work/hotkey.log" || fail "the fallback to F1 was not logged"
+# No pane is installed: a login must not start this copy, which lies in a build folder.
+[ ! -e "$XDG_CONFIG_HOME/autostart/quorvel-hotkey.desktop" ] || fail "an autostart entry names a copy outside the installed pane"
 
 # A second start finds the first and ends at once.
 timeout 10 "$hotkey" >>"$work/hotkey.log" 2>&1 || fail "a second instance did not end by itself"

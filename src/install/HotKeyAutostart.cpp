@@ -1,0 +1,45 @@
+#include "install/HotKeyAutostart.h"
+
+#include "platform/Folders.h"
+#include "platform/Log.h"
+#include "platform/LoginItemAutostart.h"
+
+#include <QFile>
+
+namespace quorvel {
+
+namespace {
+
+const QString markLine = QStringLiteral("X-Quorvel-HotKey=true");
+
+} // namespace
+
+QString HotKeyAutostart::entryPath()
+{
+    return Folders::joinPath(LoginItemAutostart::autostartFolder(), QStringLiteral("quorvel-hotkey.desktop"));
+}
+
+bool HotKeyAutostart::write(const QString& componentBundlePath)
+{
+    const QString text = LoginItemAutostart::entryText(QStringLiteral("QRV HotKey"),
+        LoginItemAutostart::executableOfBundle(componentBundlePath), {}, markLine);
+    return LoginItemAutostart::writeEntry(entryPath(), text);
+}
+
+bool HotKeyAutostart::remove()
+{
+    const QString path = entryPath();
+    if (!QFile::exists(path))
+        return true;
+    // A file of that name that someone else wrote is theirs to keep.
+    if (!LoginItemAutostart::isMarkedEntry(path, markLine)) {
+        Log::line(QStringLiteral("%1 was not written by the hot-key component; left in place").arg(path));
+        return true;
+    }
+    if (QFile::remove(path))
+        return true;
+    Log::line(QStringLiteral("Could not remove the hot-key component's autostart entry %1").arg(path));
+    return false;
+}
+
+} // namespace quorvel

@@ -1,0 +1,180 @@
+#!/usr/bin/env bash
+# The hot key from a first start on, for real: a virtual X display with a window manager, a private
+# session bus and a fresh home. The launcher's first start installs and opens the preference pane,
+# which starts the hot-key component; F1 must then bring up the panel over another window, a key
+# changed in the pane must replace F1, and quitHotKey.sh must end the component. The component
+# must leave an autostart entry that starts the installed copy at the next login.
+#
+# Usage: hotkey-first-start-under-xvfb.sh BUNDLE [SCREENSHOT_FOLDER]
+# With a screenshot folder, welcome.png (the first alert) and pane.png (the pane with the changed
+# key) are left there.
+set -euo pipefail
+
+bundle=$1
+shots=${2:-}
+for tool in Xvfb openbox xdotool xmessage xprop dbus-run-session dbus-send; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+[ -z "$shots" ] || command -v import >/dev/null || { echo "SKIP: import is not installed"; exit 77; }
+# A session bus of this run's own: the component's bus name must be free, whoever runs this.
+if [ -z "${QUORVEL_E2E_PRIVATE_BUS:-}" ]; then
+  exec env QUORVEL_E2E_PRIVATE_BUS=1 dbus-run-session -- "$0" "$@"
+fi
+
+executable="$bundle/Contents/MacOS/Quorvel Launcher 2"
+quit_script="$bundle/Contents/Resources/quitHotKey.sh"
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  # The component and the pane were started by the launcher, not by this script.
+  for pid in "${component:-}" "${pane_pid:-}"; do
+    if [ -n "$pid" ] && runs "$pid"; then kill "$pid" 2>/dev/null || true; fi
+  done
+  # The display last, so that no client complains of losing it.
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; echo "--- launcher log"; cat "$work/launcher.log" 2>/dev/null; exit 1; }
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+export XDG_DATA_DIRS="$work/share"
+unset XDG_SESSION_TYPE WAYLAND_DISPLAY
+mkdir -p "$HOME/Documents" "$XDG_DATA_DIRS"
+installed_pane="$HOME/Library/PreferencePanes/Quorvel Preferences.prefPane"
+installed_component="$installed_pane/Contents/Resources/QRV HotKey.app/Contents/MacOS/QRV HotKey"
+pidfile="$HOME/Library/Application Support/Quorvel Suite/QRV HotKey.pid"
+hotkey_entry="$XDG_CONFIG_HOME/autostart/quorvel-hotkey.desktop"
+
+# Wait until a command succeeds, for at most about ten seconds.
+await() { for _ in $(seq 100); do if "$@" >/dev/null 2>&1; then return 0; fi; sleep 0.1; done; return 1; }
+# Window searches may meet a window that goes away meanwhile; xdotool then fails: ask again.
+find_window() { for _ in 1 2 3 4 5; do xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 && return 0; sleep 0.1; done; }
+is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG; }
+panel() {
+  local window
+  for window in $(xdotool search --onlyvisible --name '^Quorvel Launcher$' 2>/dev/null); do
+    is_dialog "$window" || { echo "$window"; return 0; }
+  done
+  return 1
+}
+panel_shown() { [ -n "$(panel)" ]; }
+panel_gone() { ! panel_shown; }
+panel_focused() { local shown; shown=$(panel) && [ "$(xdotool getwindowfocus 2>/dev/null)" = "$shown" ]; }
+bus_name_owned() {
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus.NameHasOwner string:org.quorvel.HotKey | grep -q 'boolean true'
+}
+# What the launcher and the pane start is nobody's child here: once ended it may stay a zombie
+# until something reaps it, so a process runs when it exists and is not one.
+runs() { [ -e "/proc/$1" ] && [ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" != Z ]; }
+component_runs() { [ -n "${component:-}" ] && runs "$component"; }
+
+# A display nobody uses: the server picks the number itself.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+exec 3>&-
+await test -s "$work/display" || fail "the virtual display did not start"
+export DISPLAY=":$(head -1 "$work/display")"
+await xdotool getmouselocation || fail "the virtual display does not answer"
+XDG_DATA_DIRS=/usr/local/share:/usr/share openbox >/dev/null 2>&1 &
+pids+=($!)
+xsetroot -solid '#3b5c7a' 2>/dev/null || true
+sleep 0.5
+
+QT_QPA_PLATFORM=xcb "$executable" >"$work/launcher.log" 2>&1 &
+launcher=$!
+pids+=($launcher)
+
+# The first start's alerts (dialogs titled like the panel) come one after the other; each is
+# answered with Return until only the panel is left. The pane's window opens on the way.
+answered=0
+only_panel_left() {
+  local window
+  for window in $(xdotool search --onlyvisible --name '^Quorvel Launcher$' 2>/dev/null); do
+    if is_dialog "$window"; then
+      xdotool windowactivate "$window" 2>/dev/null; sleep 0.3
+      if [ "$answered" -eq 0 ] && [ -n "$shots" ]; then import -window root "$shots/welcome.png"; fi
+      xdotool key Return; sleep 0.3
+      answered=$((answered + 1))
+      return 1
+    fi
+  done
+  panel_shown
+}
+await only_panel_left || fail "no panel after the first start's alerts"
+[ "$answered" -ge 4 ] || fail "only $answered alerts at the first start"
+
+[ -d "$installed_pane" ] || fail "the pane was not installed into ~/Library/PreferencePanes"
+grep -lq 'X-Quorvel-LoginItem=true' "$XDG_CONFIG_HOME"/autostart/*.desktop \
+  || fail "the login item has no autostart entry"
+await test -s "$pidfile" || fail "opening the pane did not start the hot-key component (no pid file)"
+component=$(cat "$pidfile")
+component_runs || fail "the pid file names process $component, which does not run"
+[ "$(readlink "/proc/$component/exe")" = "$installed_component" ] \
+  || fail "the component runs from $(readlink "/proc/$component/exe"), not from the installed pane"
+bus_name_owned || fail "nobody owns org.quorvel.HotKey"
+# The next login starts the installed component, not the launcher's own copy.
+grep -qx 'X-Quorvel-HotKey=true' "$hotkey_entry" || fail "the component wrote no autostart entry"
+grep -qxF "Exec=\"$installed_component\"" "$hotkey_entry" \
+  || fail "the autostart entry starts something else: $(grep ^Exec= "$hotkey_entry")"
+grep -q 'X-GNOME-Autostart-Phase' "$hotkey_entry" && fail "the autostart entry names a phase"
+
+# The pane's window is in the way of what follows; the window manager closes it (Alt+F4).
+pane_window=$(find_window '^Quorvel$')
+if [ -n "$pane_window" ]; then
+  pane_pid=$(xdotool getwindowpid "$pane_window")
+  xdotool windowactivate --sync "$pane_window" key alt+F4 2>/dev/null || true
+  await eval '! runs "$pane_pid"' || fail "the pane's window did not close"
+fi
+
+# The first start scans the disk; let it settle before the panel is summoned.
+await test -f "$HOME/Library/Preferences/Quorvel Launcher Index" || fail "no index written"
+
+xmessage -geometry 500x200+40+40 "Another application" &
+pids+=($!)
+await test -n "$(find_window '^xmessage$')" || fail "no other window"
+other=$(find_window '^xmessage$')
+activate_other() { xdotool windowactivate "$other" 2>/dev/null; sleep 0.2; [ "$(xdotool getwindowfocus 2>/dev/null)" = "$other" ]; }
+await activate_other || fail "the window manager gave the other window no focus"
+await panel_gone || fail "the panel stayed up after losing the focus"
+
+xdotool key F1
+await panel_focused || fail "F1 brought no panel with the keyboard focus (focus: $(xdotool getwindowfocus getwindowname))"
+xdotool key Escape
+await panel_gone || fail "Escape left the panel up"
+
+# The pane's Apply, as a command of the installed pane: Control+Alt+Q replaces F1.
+answer=$("$installed_pane/Contents/MacOS/Quorvel Preferences" --set "Control+Alt+Q") \
+  || fail "--set Control+Alt+Q answered: $answer"
+case $answer in held:*) ;; *) fail "--set Control+Alt+Q answered: $answer" ;; esac
+component_runs || fail "changing the key ended the component"
+
+await activate_other || fail "the other window did not get the focus back"
+xdotool key F1
+sleep 1
+panel_gone || fail "F1 still brings up the panel after the key changed"
+xdotool key ctrl+alt+q
+await panel_focused || fail "Control+Alt+Q brought no panel with the keyboard focus"
+xdotool key Escape
+await panel_gone || fail "Escape left the panel up after Control+Alt+Q"
+
+if [ -n "$shots" ]; then
+  "$installed_pane/Contents/MacOS/Quorvel Preferences" >/dev/null 2>&1 &
+  pane_pid=$!
+  await test -n "$(find_window '^Quorvel$')" || fail "the pane's window did not open again"
+  sleep 1
+  import -frame -window "$(find_window '^Quorvel$')" "$shots/pane.png"
+  kill "$pane_pid"
+fi
+
+sh "$quit_script" || fail "quitHotKey.sh answered $?"
+await eval '! component_runs' || fail "quitHotKey.sh left the component running"
+await test ! -e "$pidfile" || fail "the component left its pid file behind"
+bus_name_owned && fail "org.quorvel.HotKey still has an owner"
+
+kill -TERM "$launcher"
+await test ! -d "/proc/$launcher" || fail "SIGTERM did not end the launcher"
+echo "PASS: the hot key works from the first start on, also after it changed"
