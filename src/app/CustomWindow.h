@@ -1,8 +1,10 @@
 #pragma once
 // The search panel's window: always borderless, with a transparent background, no shadow,
 // excluded from application hiding, and always able to take the keyboard. It leaves the screen
-// by itself when the application is deactivated.
+// by itself when the application is deactivated. Where no compositing manager runs, its
+// transparent corners would show black: it then takes the card's rounded shape as a window mask.
 
+#include <QPainterPath>
 #include <QRect>
 #include <QWidget>
 
@@ -31,8 +33,17 @@ public:
     void makeKeyAndOrderFront();
     void orderOut();
 
+    // The outline of the card the background image draws, in a window of the given size.
+    static QPainterPath cardOutline(const QSizeF& size);
+    bool isShapedByMask() const { return !mask().isEmpty(); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
     void applyWindowFlags();
+    void followCompositor(bool compositorRunning);
 
     int windowLevel = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "app/AppController.h"
 #include "app/CustomWindow.h"
+#include "app/ElidingLabel.h"
 #include "app/PanelKeyBindings.h"
 #include "app/TaviskBgndView.h"
 #include "platform/Application.h"
@@ -59,6 +60,12 @@ MainInterface::MainInterface()
     panel->setStyleSheet(panelStyleSheet());
     ui->combinedTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     ui->progressIndicator->hide();
+    // A long name or path never moves the layout: two lines at most, then elided; the tool tips
+    // hold them whole. The end of a path (the file's own name) is worth more than its middle.
+    ui->combinedOutputTextField->setMaximumLineCount(2);
+    ui->combinedPathNameTextField->setMaximumLineCount(2);
+    ui->combinedPathNameTextField->setElideMode(Qt::ElideMiddle);
+    ui->statusField->setElideMode(Qt::ElideMiddle);
     buildDockMenu();
 
     appController = std::make_unique<AppController>();
