@@ -11,6 +11,7 @@
 #include "ui_MainInterface.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
 #include <QVBoxLayout>
@@ -27,10 +28,13 @@ constexpr int bufferedBacking = 2;
 
 QString panelStyleSheet()
 {
-    QFile file(Bundle::mainBundle().pathForResource(QStringLiteral("panel"), QStringLiteral("qss")));
+    const QString path = Bundle::mainBundle().pathForResource(QStringLiteral("panel"), QStringLiteral("qss"));
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return QString::fromUtf8(file.readAll());
+    // Images named in the sheet lie beside it.
+    return QString::fromUtf8(file.readAll())
+        .replace(QStringLiteral("@RESOURCES@"), QFileInfo(path).absolutePath());
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 #include "platform/Folders.h"
 #include "platform/Log.h"
 
-#include <QAbstractFileIconProvider>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -252,10 +251,18 @@ QIcon drawnFallbackIcon(DrawnShape shape)
         painter.drawRoundedRect(QRectF(6, 16, 52, 38), 4, 4);
         painter.drawRoundedRect(QRectF(6, 10, 22, 10), 3, 3);
         break;
-    case DrawnShape::page:
+    case DrawnShape::page: {
+        // A sheet with a folded corner and lines of text.
         painter.setBrush(QColor(245, 245, 245));
-        painter.drawRoundedRect(QRectF(14, 6, 36, 52), 3, 3);
+        painter.drawPolygon(
+            QPolygonF({ QPointF(14, 6), QPointF(40, 6), QPointF(50, 16), QPointF(50, 58), QPointF(14, 58) }));
+        painter.setBrush(QColor(205, 210, 220));
+        painter.drawPolygon(QPolygonF({ QPointF(40, 6), QPointF(40, 16), QPointF(50, 16) }));
+        painter.setPen(QPen(QColor(150, 160, 180), 2.5, Qt::SolidLine, Qt::RoundCap));
+        for (const double y : { 26.0, 33.0, 40.0, 47.0 })
+            painter.drawLine(QPointF(20, y), QPointF(y < 45 ? 44 : 34, y));
         break;
+    }
     case DrawnShape::application:
         // A program window: a rounded tile with a title bar and a prompt, unlike any document.
         painter.setBrush(QColor(76, 125, 255));
@@ -430,11 +437,7 @@ QIcon Workspace::iconOfMimeType(const QString& path)
         icon = QIcon::fromTheme(type.iconName());
     if (!usable(icon) && !info.isDir())
         icon = QIcon::fromTheme(type.genericIconName());
-    if (!usable(icon)) {
-        const QAbstractFileIconProvider provider;
-        icon = info.isDir() ? provider.icon(QAbstractFileIconProvider::Folder)
-                            : provider.icon(QAbstractFileIconProvider::File);
-    }
+    // The style's own file-type icons are blank pages at the panel's size: the drawn shapes say more.
     if (!usable(icon))
         icon = drawnFallbackIcon(info.isDir() ? DrawnShape::folder : DrawnShape::page);
     iconsByMimeType.insert(key, icon);
