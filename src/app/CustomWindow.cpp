@@ -37,6 +37,11 @@ CustomWindow::CustomWindow(const QRect& contentRect, unsigned /*styleMask*/, int
         &Compositor::sharedCompositor(), &Compositor::runningChanged, this, &CustomWindow::followCompositor);
 }
 
+CustomWindow::~CustomWindow()
+{
+    watchCompositor(false);
+}
+
 QPainterPath CustomWindow::cardOutline(const QSizeF& size)
 {
     QPainterPath path;
@@ -49,15 +54,27 @@ QPainterPath CustomWindow::cardOutline(const QSizeF& size)
 void CustomWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    Compositor& compositor = Compositor::sharedCompositor();
-    compositor.startWatching();
-    followCompositor(compositor.isRunning());
+    watchCompositor(true);
+    followCompositor(Compositor::sharedCompositor().isRunning());
 }
 
 void CustomWindow::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    Compositor::sharedCompositor().stopWatching();
+    watchCompositor(false);
+}
+
+// Only while the panel is up: nobody sees its shape meanwhile.
+void CustomWindow::watchCompositor(bool watch)
+{
+    if (watch == watchingCompositor)
+        return;
+    watchingCompositor = watch;
+    Compositor& compositor = Compositor::sharedCompositor();
+    if (watch)
+        compositor.startWatching();
+    else
+        compositor.stopWatching();
 }
 
 void CustomWindow::followCompositor(bool compositorRunning)

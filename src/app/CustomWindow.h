@@ -16,6 +16,7 @@ public:
     // The style, backing and defer arguments are ignored: the panel is always a borderless,
     // buffered window created at once.
     CustomWindow(const QRect& contentRect, unsigned styleMask, int backing, bool defer);
+    ~CustomWindow() override;
 
     void updateTransparency();
     bool canBecomeKeyWindow() const { return true; }
@@ -45,7 +46,10 @@ private:
     void applyWindowFlags();
     void followCompositor(bool compositorRunning);
 
+    void watchCompositor(bool watch);
+
     int windowLevel = 0;
+    bool watchingCompositor = false;
 };
 
 } // namespace quorvel

@@ -56,6 +56,9 @@ Compositor::Compositor()
 {
     poll.setInterval(pollMilliseconds);
     connect(&poll, &QTimer::timeout, this, &Compositor::check);
+    // The shared instance outlives the event loop: its timer must not.
+    if (QCoreApplication* application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, &poll, &QTimer::stop);
 }
 
 void Compositor::check()
