@@ -94,12 +94,15 @@ void AppController::updateCombinedLaunchItem()
         outlets.combinedImageView->clear();
         outlets.combinedOutputTextField->setText(QStringLiteral("No match."));
         outlets.combinedPathNameTextField->setText(QString());
+        outlets.combinedOutputTextField->setToolTip(QString());
+        outlets.combinedPathNameTextField->setToolTip(QString());
         outlets.combinedFileTypeImageView->clear();
     } else {
         outlets.combinedFileTypeImageView->setPixmap(badgeForType(list.typeOfSelectedItem()));
         const QSize iconSize = outlets.combinedImageView->size();
         outlets.combinedImageView->setPixmap(list.iconOfSelectedFile().pixmap(iconSize));
         outlets.combinedOutputTextField->setText(list.nameOfSelectedItem());
+        outlets.combinedOutputTextField->setToolTip(list.nameOfSelectedItem());
         outlets.combinedPathNameTextField->setText(list.pathOfSelectedItem());
         outlets.combinedPathNameTextField->setToolTip(list.pathOfSelectedItem());
     }

@@ -105,6 +105,7 @@ void AppController::showScanState(const QString& status, bool scanning)
     }
     const QString shown = scanning && !scanReason.isEmpty() ? scanReason : status;
     outlets.statusField->setText(shown);
+    outlets.statusField->setToolTip(shown); // the line may be elided
     Q_EMIT statusLineChanged(shown);
 }
 

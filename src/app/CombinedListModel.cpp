@@ -1,5 +1,6 @@
 #include "app/CombinedListModel.h"
 
+#include "app/ElidingLabel.h"
 #include "search/InteractiveList.h"
 
 #include <QIcon>
@@ -40,8 +41,11 @@ QVariant CombinedListModel::data(const QModelIndex& index, int role) const
 {
     if (!list || !index.isValid() || index.row() >= list->numberOfRowsInTableView())
         return {};
+    // The table elides long names in the middle; the whole name and the path are in the tip.
     if (role == Qt::DisplayRole)
-        return list->tableViewObjectValueForTableColumnRow(index.row());
+        return ElidingLabel::visibleText(list->tableViewObjectValueForTableColumnRow(index.row()));
+    if (role == Qt::ToolTipRole)
+        return list->matchingNameAt(index.row()) + QLatin1Char('\n') + list->matchingFilePathAt(index.row());
     if (role == Qt::DecorationRole)
         return QIcon(badgeOf(list->matchingTypeAt(index.row()))); // the table draws it at its icon size
     return {};

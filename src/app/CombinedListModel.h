@@ -1,6 +1,7 @@
 #pragma once
 // The match table's data source: one row per match of the current list, showing its name with
-// the type badge beside it.
+// the type badge beside it. Line breaks and tabs in a name show as spaces; the tool tip holds the
+// whole name and the path.
 
 #include <QAbstractTableModel>
 #include <QPixmap>

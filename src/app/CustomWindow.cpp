@@ -1,15 +1,21 @@
 #include "app/CustomWindow.h"
 
 #include "platform/Application.h"
+#include "platform/Compositor.h"
 
+#include <QBitmap>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QScreen>
 
 namespace quorvel {
 
 namespace {
 constexpr int normalWindowLevel = 0;
-}
+// The card of the background image: 2 pixels in from the edges, corners of radius 22.
+constexpr double cardInset = 2.0;
+constexpr double cardRadius = 22.0;
+} // namespace
 
 CustomWindow::CustomWindow(const QRect& contentRect, unsigned /*styleMask*/, int /*backing*/, bool /*defer*/)
 {
@@ -27,6 +33,66 @@ CustomWindow::CustomWindow(const QRect& contentRect, unsigned /*styleMask*/, int
     Application& application = Application::sharedApplication();
     connect(&application, &Application::didResignActive, this, &CustomWindow::orderOut);
     connect(&application, &Application::didHide, this, &CustomWindow::orderOut);
+    connect(
+        &Compositor::sharedCompositor(), &Compositor::runningChanged, this, &CustomWindow::followCompositor);
+}
+
+CustomWindow::~CustomWindow()
+{
+    watchCompositor(false);
+}
+
+QPainterPath CustomWindow::cardOutline(const QSizeF& size)
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(QPointF(cardInset, cardInset), size - QSizeF(2 * cardInset, 2 * cardInset)),
+        cardRadius, cardRadius);
+    return path;
+}
+
+// Asked each time the panel comes up: a compositor may have started or ended while it was away.
+void CustomWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    watchCompositor(true);
+    followCompositor(Compositor::sharedCompositor().isRunning());
+}
+
+void CustomWindow::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    watchCompositor(false);
+}
+
+// Only while the panel is up: nobody sees its shape meanwhile.
+void CustomWindow::watchCompositor(bool watch)
+{
+    if (watch == watchingCompositor)
+        return;
+    watchingCompositor = watch;
+    Compositor& compositor = Compositor::sharedCompositor();
+    if (watch)
+        compositor.startWatching();
+    else
+        compositor.stopWatching();
+}
+
+void CustomWindow::followCompositor(bool compositorRunning)
+{
+    if (compositorRunning) {
+        clearMask();
+    } else {
+        // Antialiasing off: a mask pixel is in or out.
+        QBitmap shape(size());
+        shape.fill(Qt::color0);
+        QPainter painter(&shape);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::color1);
+        painter.drawPath(cardOutline(QSizeF(size())));
+        painter.end();
+        setMask(shape);
+    }
+    update();
 }
 
 void CustomWindow::applyWindowFlags()

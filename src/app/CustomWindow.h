@@ -1,8 +1,10 @@
 #pragma once
 // The search panel's window: always borderless, with a transparent background, no shadow,
 // excluded from application hiding, and always able to take the keyboard. It leaves the screen
-// by itself when the application is deactivated.
+// by itself when the application is deactivated. Where no compositing manager runs, its
+// transparent corners would show black: it then takes the card's rounded shape as a window mask.
 
+#include <QPainterPath>
 #include <QRect>
 #include <QWidget>
 
@@ -14,6 +16,7 @@ public:
     // The style, backing and defer arguments are ignored: the panel is always a borderless,
     // buffered window created at once.
     CustomWindow(const QRect& contentRect, unsigned styleMask, int backing, bool defer);
+    ~CustomWindow() override;
 
     void updateTransparency();
     bool canBecomeKeyWindow() const { return true; }
@@ -31,10 +34,22 @@ public:
     void makeKeyAndOrderFront();
     void orderOut();
 
+    // The outline of the card the background image draws, in a window of the given size.
+    static QPainterPath cardOutline(const QSizeF& size);
+    bool isShapedByMask() const { return !mask().isEmpty(); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
     void applyWindowFlags();
+    void followCompositor(bool compositorRunning);
+
+    void watchCompositor(bool watch);
 
     int windowLevel = 0;
+    bool watchingCompositor = false;
 };
 
 } // namespace quorvel

@@ -2,6 +2,7 @@
 
 #include "app/AppController.h"
 #include "app/CustomWindow.h"
+#include "app/ElidingLabel.h"
 #include "app/PanelKeyBindings.h"
 #include "app/TaviskBgndView.h"
 #include "platform/Application.h"
@@ -10,6 +11,7 @@
 #include "ui_MainInterface.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
 #include <QVBoxLayout>
@@ -26,10 +28,13 @@ constexpr int bufferedBacking = 2;
 
 QString panelStyleSheet()
 {
-    QFile file(Bundle::mainBundle().pathForResource(QStringLiteral("panel"), QStringLiteral("qss")));
+    const QString path = Bundle::mainBundle().pathForResource(QStringLiteral("panel"), QStringLiteral("qss"));
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return QString::fromUtf8(file.readAll());
+    // Images named in the sheet lie beside it.
+    return QString::fromUtf8(file.readAll())
+        .replace(QStringLiteral("@RESOURCES@"), QFileInfo(path).absolutePath());
 }
 
 } // namespace
@@ -59,6 +64,12 @@ MainInterface::MainInterface()
     panel->setStyleSheet(panelStyleSheet());
     ui->combinedTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     ui->progressIndicator->hide();
+    // A long name or path never moves the layout: two lines at most, then elided; the tool tips
+    // hold them whole. The end of a path (the file's own name) is worth more than its middle.
+    ui->combinedOutputTextField->setMaximumLineCount(2);
+    ui->combinedPathNameTextField->setMaximumLineCount(2);
+    ui->combinedPathNameTextField->setElideMode(Qt::ElideMiddle);
+    ui->statusField->setElideMode(Qt::ElideMiddle);
     buildDockMenu();
 
     appController = std::make_unique<AppController>();

@@ -1,6 +1,8 @@
 #include "app/TaviskBgndView.h"
 
+#include "app/CustomWindow.h"
 #include "platform/Bundle.h"
+#include "platform/Compositor.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
@@ -13,6 +15,7 @@ TaviskBgndView::TaviskBgndView(QWidget* parent)
 {
     // Only the image is drawn: what it leaves transparent shows the desktop.
     setAttribute(Qt::WA_TranslucentBackground);
+    connect(&Compositor::sharedCompositor(), &Compositor::runningChanged, this, [this] { update(); });
 }
 
 float TaviskBgndView::backgroundOpacity()
@@ -37,6 +40,13 @@ void TaviskBgndView::paintEvent(QPaintEvent* /*event*/)
         return;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (!Compositor::sharedCompositor().isRunning()) {
+        // The card's own dark tone under the image, which is a little translucent.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillPath(CustomWindow::cardOutline(QSizeF(size())), QColor(0x1f, 0x24, 0x31));
+        painter.drawPixmap(0, 0, image);
+        return;
+    }
     painter.setOpacity(qBound(0.0, static_cast<double>(backgroundOpacity()), 1.0));
     painter.drawPixmap(0, 0, image);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The panel's background: the "new-background" image drawn unscaled at the view's origin with
-// the opacity of the "mainDialogTransparency" setting.
+// the opacity of the "mainDialogTransparency" setting. Without a compositing manager nothing
+// shows through the window: the card is then painted opaque, so it does not turn dark or black.
 
 #include <QPixmap>
 #include <QWidget>

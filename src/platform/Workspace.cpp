@@ -8,7 +8,6 @@
 #include "platform/Folders.h"
 #include "platform/Log.h"
 
-#include <QAbstractFileIconProvider>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -85,6 +84,23 @@ bool isBundle(const QString& path)
 bool launchesAsApplication(const QString& path)
 {
     return isDesktopEntry(path) || isBundle(path);
+}
+
+// A program file run directly (an AppImage, a compiled program); not an executable script or
+// document, which opens with its handler.
+bool isProgramFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || !info.isExecutable())
+        return false;
+    static const QMimeDatabase database;
+    const QMimeType type = database.mimeTypeForFile(info);
+    for (const char* program : { "application/x-executable", "application/x-sharedlib",
+             "application/vnd.appimage", "application/x-iso9660-appimage" }) {
+        if (type.inherits(QString::fromLatin1(program)))
+            return true;
+    }
+    return false;
 }
 
 // ---- Launching ----
@@ -217,23 +233,55 @@ void useHicolorWhenNoThemeIsSet()
         QIcon::setThemeName(QStringLiteral("hicolor"));
 }
 
-// Without any icon theme (a bare session) a folder or file still gets a recognisable shape.
-QIcon drawnFallbackIcon(bool folder)
+enum class DrawnShape { folder, page, application };
+
+// Without any icon theme (a bare session) a folder, a file or an application still gets a
+// recognisable shape. Drawn at twice the panel's size so that it stays sharp at a scale of 2.
+QIcon drawnFallbackIcon(DrawnShape shape)
 {
-    QPixmap pixmap(64, 64);
+    QPixmap pixmap(128, 128);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(2, 2);
     painter.setPen(QPen(QColor(90, 90, 90), 2));
-    if (folder) {
+    switch (shape) {
+    case DrawnShape::folder:
         painter.setBrush(QColor(235, 190, 90));
         painter.drawRoundedRect(QRectF(6, 16, 52, 38), 4, 4);
         painter.drawRoundedRect(QRectF(6, 10, 22, 10), 3, 3);
-    } else {
+        break;
+    case DrawnShape::page: {
+        // A sheet with a folded corner and lines of text.
         painter.setBrush(QColor(245, 245, 245));
-        painter.drawRoundedRect(QRectF(14, 6, 36, 52), 3, 3);
+        painter.drawPolygon(
+            QPolygonF({ QPointF(14, 6), QPointF(40, 6), QPointF(50, 16), QPointF(50, 58), QPointF(14, 58) }));
+        painter.setBrush(QColor(205, 210, 220));
+        painter.drawPolygon(QPolygonF({ QPointF(40, 6), QPointF(40, 16), QPointF(50, 16) }));
+        painter.setPen(QPen(QColor(150, 160, 180), 2.5, Qt::SolidLine, Qt::RoundCap));
+        for (const double y : { 26.0, 33.0, 40.0, 47.0 })
+            painter.drawLine(QPointF(20, y), QPointF(y < 45 ? 44 : 34, y));
+        break;
+    }
+    case DrawnShape::application:
+        // A program window: a rounded tile with a title bar and a prompt, unlike any document.
+        painter.setBrush(QColor(76, 125, 255));
+        painter.drawRoundedRect(QRectF(6, 8, 52, 48), 8, 8);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(38, 43, 56));
+        painter.drawRoundedRect(QRectF(11, 20, 42, 31), 4, 4);
+        painter.setPen(QPen(QColor(232, 235, 242), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPolyline(QPolygonF({ QPointF(18, 28), QPointF(25, 35), QPointF(18, 42) }));
+        painter.drawLine(QPointF(29, 43), QPointF(40, 43));
+        break;
     }
     return QIcon(pixmap);
+}
+
+// A theme may name an icon it cannot draw (a missing file behind an index entry).
+bool usable(const QIcon& icon)
+{
+    return !icon.isNull() && !icon.pixmap(QSize(32, 32)).isNull();
 }
 
 QIcon iconFromName(const QString& name)
@@ -325,16 +373,27 @@ bool Workspace::selectFileInFileViewerRootedAtPath(
 
 QIcon Workspace::iconForFile(const QString& path)
 {
-    if (exists(path)) {
-        QIcon icon;
-        if (isDesktopEntry(path))
-            icon = iconOfDesktopEntry(path);
-        else if (isBundle(path))
-            icon = iconOfBundle(path);
-        if (!icon.isNull())
-            return icon;
+    if (!exists(path))
+        return iconOfMimeType(path);
+    if (isDesktopEntry(path) || isBundle(path)) {
+        const QIcon icon = isDesktopEntry(path) ? iconOfDesktopEntry(path) : iconOfBundle(path);
+        return usable(icon) ? icon : genericApplicationIcon();
     }
+    if (isProgramFile(path))
+        return genericApplicationIcon();
     return iconOfMimeType(path);
+}
+
+// An application that names no icon, or one the theme lacks, must not look like a document.
+QIcon Workspace::genericApplicationIcon()
+{
+    if (applicationIcon.isNull()) {
+        useHicolorWhenNoThemeIsSet();
+        applicationIcon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
+        if (!usable(applicationIcon))
+            applicationIcon = drawnFallbackIcon(DrawnShape::application);
+    }
+    return applicationIcon;
 }
 
 QIcon Workspace::iconOfDesktopEntry(const QString& path) const
@@ -372,18 +431,15 @@ QIcon Workspace::iconOfMimeType(const QString& path)
     if (cached != iconsByMimeType.constEnd())
         return *cached;
 
+    useHicolorWhenNoThemeIsSet();
     QIcon icon = info.isDir() ? QIcon::fromTheme(QStringLiteral("folder")) : QIcon();
-    if (icon.isNull())
+    if (!usable(icon) && !info.isDir())
         icon = QIcon::fromTheme(type.iconName());
-    if (icon.isNull())
+    if (!usable(icon) && !info.isDir())
         icon = QIcon::fromTheme(type.genericIconName());
-    if (icon.isNull()) {
-        const QAbstractFileIconProvider provider;
-        icon = info.isDir() ? provider.icon(QAbstractFileIconProvider::Folder)
-                            : provider.icon(QAbstractFileIconProvider::File);
-    }
-    if (icon.isNull())
-        icon = drawnFallbackIcon(info.isDir());
+    // The style's own file-type icons are blank pages at the panel's size: the drawn shapes say more.
+    if (!usable(icon))
+        icon = drawnFallbackIcon(info.isDir() ? DrawnShape::folder : DrawnShape::page);
     iconsByMimeType.insert(key, icon);
     return icon;
 }

@@ -28,9 +28,10 @@ public:
     // handler); with a file, that file is selected in its folder.
     virtual bool selectFileInFileViewerRootedAtPath(
         const QString& file, const QString& rootFolder, QString* whyNot = nullptr);
-    // Desktop entry Icon=, a bundle's icon file, else the theme icon of the MIME type (cached).
-    // Never a null icon for an existing path (the file-type icons of the style stand in when the
-    // icon theme has nothing). Main thread only.
+    // Applications: desktop entry Icon=, a bundle's icon file, else the theme's generic
+    // application icon, else a drawn one (never a document's page). Documents: the theme icon
+    // of the MIME type, else its generic one (cached per type). Folders: the folder icon. Never a
+    // null icon (the style's file-type icons, then drawn shapes, stand in). Main thread only.
     virtual QIcon iconForFile(const QString& path);
     virtual bool openURL(const QUrl& url, QString* whyNot = nullptr);
 
@@ -38,8 +39,10 @@ private:
     QIcon iconOfDesktopEntry(const QString& path) const;
     QIcon iconOfBundle(const QString& path) const;
     QIcon iconOfMimeType(const QString& path);
+    QIcon genericApplicationIcon();
 
     QHash<QString, QIcon> iconsByMimeType; // theme look-ups are slow; the panel asks on every selection
+    QIcon applicationIcon;
 };
 
 } // namespace quorvel

@@ -3,6 +3,7 @@
 #include "app/CustomWindow.h"
 #include "app/TaviskBgndView.h"
 #include "platform/Application.h"
+#include "platform/Compositor.h"
 #include "platform/UserDefaults.h"
 
 #include <QImage>
@@ -24,7 +25,46 @@ int drawnAlpha()
     return qAlpha(image.pixel(340, 300));
 }
 
+// A window system whose compositing manager the test starts and ends.
+class FakeCompositor final : public Compositor {
+public:
+    bool composites = true;
+
+protected:
+    bool askWindowSystem() const override { return composites; }
+};
+
 } // namespace
+
+TEST(PanelWindow, WithoutACompositorThePanelTakesTheCardsShapeAndIsDrawnOpaque)
+{
+    FakeCompositor compositor;
+    compositor.composites = false;
+    Compositor::setSharedCompositor(&compositor);
+    UserDefaults::resetStandardUserDefaults();
+    UserDefaults::standardUserDefaults().setFloat("mainDialogTransparency", 0.5f);
+    {
+        CustomWindow window(QRect(0, 0, 680, 440), 0, 0, false);
+        TaviskBgndView view(&window);
+        view.resize(window.size());
+        window.show();
+        ASSERT_TRUE(window.isShapedByMask());
+        EXPECT_FALSE(window.mask().contains(QPoint(1, 1))) << "a rounded corner is cut away";
+        EXPECT_TRUE(window.mask().contains(QPoint(340, 220)));
+        EXPECT_EQ(drawnAlpha(), 255) << "nothing shows through without a compositor";
+
+        // The compositor starts while the panel is up, then ends again.
+        compositor.composites = true;
+        compositor.check();
+        EXPECT_FALSE(window.isShapedByMask());
+        EXPECT_NEAR(drawnAlpha(), 255 / 2, 8);
+        compositor.composites = false;
+        compositor.check();
+        EXPECT_TRUE(window.isShapedByMask());
+    }
+    Compositor::setSharedCompositor(nullptr);
+    UserDefaults::resetStandardUserDefaults();
+}
 
 TEST(PanelWindow, ATitledStyleStillGivesABorderlessTransparentShadowlessPanel)
 {

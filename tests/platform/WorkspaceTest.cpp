@@ -274,3 +274,33 @@ TEST(Workspace, IconsComeFromEntriesBundlesAndTypesAndAreNeverNullForExistingPat
         EXPECT_FALSE(workspace.iconForFile(path).isNull()); // the cached answer too
     }
 }
+
+TEST(Workspace, ApplicationsWithoutAUsableIconGetTheApplicationIconNeverADocumentPage)
+{
+    Workspace& workspace = Workspace::sharedWorkspace();
+    const auto image
+        = [&workspace](const QString& path) { return workspace.iconForFile(path).pixmap(32, 32).toImage(); };
+
+    writeDesktopEntry(home("Bare/missing.desktop"), "/bin/true", "Icon=no-such-icon-anywhere\n");
+    writeDesktopEntry(home("Bare/none.desktop"), "/bin/true");
+    writeBundle(home("Bare/Iconless.app"), "iconless", home("unused")); // names an icon file it lacks
+    QDir().mkpath(home("Bare/bin"));
+    ASSERT_TRUE(QFile::copy("/bin/true", home("Bare/bin/tool.AppImage")));
+    writeFile(home("Bare/page.txt"), "text");
+    writeFile(home("Bare/data.unknown-extension"), QByteArray(64, '\x01'));
+    QDir().mkpath(home("Bare/Folder"));
+
+    const QImage application = image(home("Bare/missing.desktop"));
+    ASSERT_FALSE(application.isNull());
+    for (const QString& path :
+        { home("Bare/none.desktop"), home("Bare/Iconless.app"), home("Bare/bin/tool.AppImage") }) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_EQ(image(path), application);
+    }
+    for (const QString& path :
+        { home("Bare/page.txt"), home("Bare/data.unknown-extension"), home("Bare/Folder") }) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_NE(image(path), application);
+    }
+    EXPECT_NE(image(home("Bare/Folder")), image(home("Bare/data.unknown-extension")));
+}

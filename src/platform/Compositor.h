@@ -1,0 +1,44 @@
+#pragma once
+// Whether a compositing manager draws the desktop, so that translucent windows show what lies
+// behind them. Without one, an X server shows a window's transparent pixels as black: windows
+// that want a shape must then cut it out with a mask and paint themselves opaque.
+// On X11 the manager owns the selection _NET_WM_CM_S<screen>; other window systems (Wayland)
+// always composite. The shared instance can be replaced by tests.
+
+#include <QObject>
+#include <QTimer>
+
+namespace quorvel {
+
+class Compositor : public QObject {
+    Q_OBJECT
+public:
+    static Compositor& sharedCompositor();
+    // Tests: use this instance instead (not owned); nullptr returns to the real one.
+    static void setSharedCompositor(Compositor* compositor);
+
+    Compositor();
+
+    bool isRunning() const { return running; }
+    // Asks the window system again; reports runningChanged when the answer differs.
+    void check();
+    // While someone watches (a window is shown), the answer is asked for again every few
+    // seconds, so that a compositor starting or ending is followed. Counted: each
+    // startWatching wants one stopWatching.
+    void startWatching();
+    void stopWatching();
+
+Q_SIGNALS:
+    void runningChanged(bool running);
+
+protected:
+    virtual bool askWindowSystem() const;
+
+private:
+    bool running = true;
+    bool asked = false;
+    int watchers = 0;
+    QTimer poll;
+};
+
+} // namespace quorvel

@@ -1,0 +1,117 @@
+// The panel's layout holds still whatever it shows: names of any length, names holding line
+// breaks, a scan starting.
+
+#include "PanelFixture.h"
+
+#include "app/ElidingLabel.h"
+
+#include "ui_MainInterface.h"
+
+#include <QTest>
+
+using namespace quorvel;
+using quorvel::test::PanelFixture;
+
+namespace {
+
+const QString longName = QStringLiteral("2024-05-01_quarterly_financial_report_final_v3.pdf ");
+
+QString nameOfLength(int length)
+{
+    return longName.repeated(length / longName.size() + 1).left(length).trimmed();
+}
+
+class PanelLayout : public PanelFixture {
+protected:
+    void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest); }
+
+    // The text of a label of the item display lies inside the label, and the label inside the
+    // item display.
+    void expectFits(const ElidingLabel* label)
+    {
+        SCOPED_TRACE(label->objectName().toStdString());
+        EXPECT_TRUE(label->contentsRect().contains(label->textRect()))
+            << label->textRect().width() << "x" << label->textRect().height() << " in "
+            << label->contentsRect().width() << "x" << label->contentsRect().height();
+        EXPECT_LE(label->shownLines().size(), 2);
+        EXPECT_TRUE(controls().itemView->rect().contains(label->geometry()));
+    }
+};
+
+} // namespace
+
+TEST_F(PanelLayout, TheListAndTheItemDisplayKeepTheirPlacesForNamesOfAnyLength)
+{
+    std::vector<std::array<QString, 3>> items;
+    for (int length = 1; length <= 200; ++length) {
+        const QString name = nameOfLength(length);
+        items.push_back(
+            { name, "doc", "/home/user/Documents/" + QString(length, QLatin1Char('d')) + "/" + name });
+    }
+    writeIndex(items);
+    start();
+    type("2");
+    settle();
+    ASSERT_EQ(controls().combinedTable->model()->rowCount(), 200);
+    const QRect table = controls().combinedTable->geometry();
+    const QRect item = controls().itemView->geometry();
+    EXPECT_GT(table.width(), 250);
+    EXPECT_NEAR(table.width(), item.width(), 2) << "the two halves of the search tab";
+    for (int row = 0; row < 200; ++row) {
+        SCOPED_TRACE(row);
+        settle();
+        ASSERT_EQ(controls().combinedTable->geometry(), table);
+        ASSERT_EQ(controls().itemView->geometry(), item);
+        expectFits(static_cast<ElidingLabel*>(controls().combinedOutputTextField));
+        expectFits(static_cast<ElidingLabel*>(controls().combinedPathNameTextField));
+        press(Qt::Key_Down);
+    }
+    // The whole of a long name and its path are in the tool tips.
+    const QString name = controls().combinedOutputTextField->text();
+    EXPECT_EQ(controls().combinedOutputTextField->toolTip(), name);
+    EXPECT_TRUE(controls()
+                    .combinedTable->model()
+                    ->index(selectedRow(), 0)
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .startsWith(name));
+}
+
+TEST_F(PanelLayout, LineBreaksAndTabsInANameShowAsSpaces)
+{
+    writeIndex({ { "new\nyear\tplan.txt", "doc", "/home/user/new\nyear\tplan.txt" } });
+    start();
+    type("new");
+    EXPECT_EQ(shownNames(), QStringList { "new year plan.txt" });
+    EXPECT_EQ(controls().combinedOutputTextField->text(), "new\nyear\tplan.txt") << "the name itself is kept";
+    const auto* shown = static_cast<ElidingLabel*>(controls().combinedOutputTextField);
+    EXPECT_EQ(shown->shownLines(), QStringList { "new year plan.txt" });
+    EXPECT_EQ(controls().combinedTable->model()->index(0, 0).data(Qt::ToolTipRole).toString(),
+        "new\nyear\tplan.txt\n/home/user/new\nyear\tplan.txt");
+}
+
+TEST_F(PanelLayout, AScanStartingMovesNeitherTheListNorTheOpenButton)
+{
+    writeIndex({ { "Scratchpad", "app", "/opt/Scratchpad.AppImage" } });
+    start();
+    settle();
+    const QRect table = controls().combinedTable->geometry();
+    const QRect open = controls().combinedLaunchButton->geometry();
+    const QRect status = controls().statusBar->geometry();
+    // Looked at as each report is shown: a short scan may start and end within one wait.
+    int scanningReports = 0;
+    QObject::connect(&controller(), &AppController::statusLineChanged, [&] {
+        if (controls().progressIndicator->isHidden())
+            return;
+        ++scanningReports;
+        settle();
+        EXPECT_EQ(controls().combinedTable->geometry(), table);
+        EXPECT_EQ(controls().combinedLaunchButton->geometry(), open);
+        EXPECT_EQ(controls().statusBar->geometry(), status);
+    });
+    controller().scanNow();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return controls().statusField->text().startsWith("Last disk scan was completed at "); },
+        60000));
+    EXPECT_GT(scanningReports, 0);
+}
