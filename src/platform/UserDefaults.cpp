@@ -204,6 +204,9 @@ bool UserDefaults::synchronize()
         return false; // the changes stay pending for the next synchronize
     }
     makeOwnerOnly(lockPath);
+    // A process killed while it cleared a stale lock leaves that clearing's own lock behind. With
+    // the lock held here no clearing can need it (a live holder's lock is never stale): it goes.
+    QFile::remove(lockPath + QStringLiteral(".rmlock"));
     // A missing file holds no keys (someone reset the settings). An unreadable one (truncated,
     // binary, not a dictionary) is set aside rather than merged: the values last read stand in
     // for it, so that writing does not drop the keys the file held when it was good.

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QSet>
 #include <QThread>
@@ -29,16 +30,20 @@ constexpr int kills = 1000;
 constexpr bool leftoversRemovedByNextWrite = true;
 
 // The files in the Preferences folder that are none of the files written: temporary files of
-// interrupted writes and lock files of interrupted settings writes.
-QSet<QString> leftovers(const std::vector<CrashFile>& files)
+// interrupted writes and lock files of interrupted settings writes, each with its bytes. A lock
+// file's name is always the same, but each process writes its own id into it: the same name with
+// the same bytes is the same leftover.
+QMap<QString, QByteArray> leftovers(const std::vector<CrashFile>& files)
 {
-    QSet<QString> names;
-    const QStringList present = QDir(Folders::preferencesFolder()).entryList(QDir::Files | QDir::Hidden);
-    for (const QString& name : present)
-        names.insert(name);
+    QMap<QString, QByteArray> found;
+    const QDir folder(Folders::preferencesFolder());
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
+        QFile file(folder.filePath(name));
+        found.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    }
     for (const CrashFile& file : files)
-        names.remove(QFileInfo(file.path).fileName());
-    return names;
+        found.remove(QFileInfo(file.path).fileName());
+    return found;
 }
 
 // The name of the file whose write left a leftover behind (temporary names start with it).
@@ -111,7 +116,7 @@ TEST(CrashConsistency, EveryFileIsWholeAfterEveryKillOfItsWriter)
     int writesSeen = 0;
     int killsWithLeftovers = 0;
     int outlivedWrites = 0;
-    QSet<QString> leftBefore;
+    QMap<QString, QByteArray> leftBefore;
     for (int attempt = 0; attempt < kills; ++attempt) {
         const QSet<QString> written = killWriterAfter(writer, attempt / 2,
             attempt % static_cast<int>(files.size()), std::chrono::microseconds(delayMicroseconds(random)));
@@ -127,10 +132,12 @@ TEST(CrashConsistency, EveryFileIsWholeAfterEveryKillOfItsWriter)
                 whole = false;
             }
         }
-        const QSet<QString> leftNow = leftovers(files);
-        for (const QString& leftover : leftNow) {
+        const QMap<QString, QByteArray> leftNow = leftovers(files);
+        for (auto left = leftNow.constBegin(); left != leftNow.constEnd(); ++left) {
+            const QString& leftover = left.key();
             const CrashFile* owner = ownerOf(leftover, files);
-            if (!leftBefore.contains(leftover) || (owner && !written.contains(owner->name)))
+            if (leftBefore.value(leftover) != left.value() || !leftBefore.contains(leftover)
+                || (owner && !written.contains(owner->name)))
                 continue;
             ++outlivedWrites;
             if (leftoversRemovedByNextWrite)
