@@ -84,6 +84,13 @@ only_panel_left() {
   [ -n "$panel" ]
 }
 await only_panel_left || { echo "FAIL: no panel at start"; cat "$work/launcher.log"; exit 1; }
+# The first start opened the hot-key pane ("Quorvel"); the user closes it, as one would.
+pane=$(find_window '^Quorvel$' || true)
+if [ -n "$pane" ]; then
+  xdotool windowactivate --sync "$pane" key --clearmodifiers alt+F4 2>/dev/null || true
+  await bash -c "[ -z \"\$(xdotool search --onlyvisible --name '^Quorvel\$' 2>/dev/null)\" ]" \
+    || { echo "FAIL: the pane's window did not close"; exit 1; }
+fi
 grep -q '<integer>2001</integer>' "$HOME/Library/Preferences/org.quorvel.launcher.plist" \
   || { echo "FAIL: the first start was not recorded"; exit 1; }
 grep -q "<string>$bundle</string>" "$HOME/Library/Preferences/loginwindow.plist" \
