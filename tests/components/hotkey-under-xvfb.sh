@@ -12,9 +12,8 @@ pane="$bundle/Contents/Resources/Components/Quorvel Preferences.prefPane"
 hotkey="$pane/Contents/Resources/QRV HotKey.app/Contents/MacOS/QRV HotKey"
 preferences="$pane/Contents/MacOS/Quorvel Preferences"
 quit_script="$bundle/Contents/Resources/quitHotKey.sh"
-for tool in Xvfb openbox xdotool xmessage xmodmap dbus-daemon dbus-monitor dbus-send; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+. "$(dirname "$0")/../e2e/common.sh"
+require_tools Xvfb openbox xdotool xmessage xmodmap dbus-daemon dbus-monitor dbus-send
 
 work=$(mktemp -d)
 pids=()
@@ -55,7 +54,6 @@ cat >"$settings" <<'PLIST'
 </plist>
 PLIST
 
-await() { for _ in $(seq 100); do if "$@" >/dev/null 2>&1; then return 0; fi; sleep 0.1; done; return 1; }
 
 # A session bus of this test's own, whoever runs it.
 dbus-daemon --session --fork --print-address=1 --print-pid=1 >"$work/bus"

@@ -12,9 +12,8 @@ set -euo pipefail
 
 bundle=$1
 shots=${2:-}
-for tool in Xvfb openbox xdotool xmessage xprop dbus-run-session dbus-send; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+. "$(dirname "$0")/common.sh"
+require_tools Xvfb openbox xdotool xmessage xprop dbus-run-session dbus-send
 [ -z "$shots" ] || command -v import >/dev/null || { echo "SKIP: import is not installed"; exit 77; }
 # A session bus of this run's own: the component's bus name must be free, whoever runs this.
 if [ -z "${QUORVEL_E2E_PRIVATE_BUS:-}" ]; then
@@ -47,10 +46,6 @@ installed_component="$installed_pane/Contents/Resources/QRV HotKey.app/Contents/
 pidfile="$HOME/Library/Application Support/Quorvel Suite/QRV HotKey.pid"
 hotkey_entry="$XDG_CONFIG_HOME/autostart/quorvel-hotkey.desktop"
 
-# Wait until a command succeeds, for at most about ten seconds.
-await() { for _ in $(seq 100); do if "$@" >/dev/null 2>&1; then return 0; fi; sleep 0.1; done; return 1; }
-# Window searches may meet a window that goes away meanwhile; xdotool then fails: ask again.
-find_window() { for _ in 1 2 3 4 5; do xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 && return 0; sleep 0.1; done; }
 is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG; }
 panel() {
   local window

@@ -11,9 +11,8 @@ set -euo pipefail
 bundle=$1
 shots=${2:-}
 executable="$bundle/Contents/MacOS/Quorvel Launcher 2"
-for tool in Xvfb openbox xcompmgr xdotool xprop import convert dbus-send; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+. "$(dirname "$0")/common.sh"
+require_tools Xvfb openbox xcompmgr xdotool xprop import convert dbus-send
 
 work=$(mktemp -d)
 pids=()
@@ -61,13 +60,6 @@ entry "Maps" maps "Icon=maps"$'\n'
 entry "Orbit Tracker" orbit-tracker ""                           # names no icon
 entry "Orbit Simulator" orbit-simulator "Icon=orbit-simulator"$'\n' # the theme lacks it
 
-await() { for _ in $(seq 100); do if "$@" >/dev/null 2>&1; then return 0; fi; sleep 0.1; done; return 1; }
-find_window() { for _ in 1 2 3 4 5; do xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 && return 0; sleep 0.1; done; }
-panel_shown() { [ -n "$(find_window '^Quorvel Launcher$')" ]; }
-wake_up() {
-  dbus-send --session --type=signal /org/quorvel/DistributedNotification \
-    org.quorvel.DistributedNotification.Notification string:"wake up" string:"org.quorvel.launcher"
-}
 # The panel and a margin of desktop around it.
 shot() {
   local panel geometry

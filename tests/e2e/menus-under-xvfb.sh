@@ -11,9 +11,8 @@ set -euo pipefail
 
 source_bundle=$1
 shots=${2:-}
-for tool in Xvfb openbox xdotool xprop trayer import dbus-send; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+. "$(dirname "$0")/common.sh"
+require_tools Xvfb openbox xdotool xprop trayer import dbus-send
 
 work=$(mktemp -d)
 pids=()
@@ -52,9 +51,6 @@ sed 's|</array>|\t<dict>\n\t\t<key>enabled</key>\n\t\t<true/>\n\t\t<key>expressi
   "$bundle/Contents/Resources/Folder Exclusion List Defaults.xml" \
   > "$HOME/Library/Preferences/Quorvel Launcher Folder Exclusion List"
 
-await() { for _ in $(seq 100); do if "$@" >/dev/null 2>&1; then return 0; fi; sleep 0.1; done; return 1; }
-find_window() { for _ in 1 2 3 4 5; do xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 && return 0; sleep 0.1; done; }
-panel_shown() { [ -n "$(find_window '^Quorvel Launcher$')" ]; }
 preferences_shown() { [ -n "$(find_window '^Quorvel Launcher Preferences$')" ]; }
 preferences_gone() { ! preferences_shown; }
 shot() { [ -z "$shots" ] || import "$@"; }

@@ -10,9 +10,8 @@ set -euo pipefail
 bundle=$1
 shots=${2:-}
 executable="$bundle/Contents/MacOS/Quorvel Launcher 2"
-for tool in Xvfb openbox xdotool dbus-send xmessage; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+. "$(dirname "$0")/common.sh"
+require_tools Xvfb openbox xdotool dbus-send xmessage
 
 work=$(mktemp -d)
 pids=()
@@ -48,11 +47,6 @@ Icon=$icon
 ENTRY
 done
 
-# Wait until a command succeeds, for at most about ten seconds.
-await() { for _ in $(seq 100); do if "$@" >/dev/null 2>&1; then return 0; fi; sleep 0.1; done; return 1; }
-# Window searches may meet a window that goes away meanwhile; xdotool then fails: ask again.
-find_window() { for _ in 1 2 3 4 5; do xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 && return 0; sleep 0.1; done; }
-panel_shown() { [ -n "$(find_window '^Quorvel Launcher$')" ]; }
 panel_gone() { ! panel_shown; }
 
 display=:$((50 + RANDOM % 200))
@@ -111,10 +105,6 @@ activate_other() { xdotool windowactivate "$other" 2>/dev/null; sleep 0.2; [ "$(
 await activate_other || { echo "FAIL: the window manager gave the other window no focus"; exit 1; }
 await panel_gone || { echo "FAIL: the panel stayed up after losing the focus (focus: $(xdotool getwindowfocus getwindowname))"; cat "$work/launcher.log"; exit 1; }
 
-wake_up() {
-  dbus-send --session --type=signal /org/quorvel/DistributedNotification \
-    org.quorvel.DistributedNotification.Notification string:"wake up" string:"org.quorvel.launcher"
-}
 wake_up
 await panel_shown || { echo "FAIL: the wake-up notification brought no panel"; cat "$work/launcher.log"; exit 1; }
 panel=$(find_window '^Quorvel Launcher$')
