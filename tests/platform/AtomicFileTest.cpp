@@ -4,6 +4,7 @@
 #include "platform/Folders.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
+#include "support/FileBytes.h"
 #include "support/LogCapture.h"
 
 #include <QDir>
@@ -20,21 +21,10 @@
 #include <unistd.h>
 
 using namespace quorvel;
+using test::readBytes;
+using test::writeBytes;
 
 namespace {
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList filesIn(const QString& folder)
 {

@@ -2,6 +2,7 @@
 #include "platform/Folders.h"
 #include "platform/PropertyListScanner.h"
 #include "platform/StringRecordReader.h"
+#include "support/FileBytes.h"
 #include "support/LogCapture.h"
 #include "support/PythonPlist.h"
 
@@ -24,25 +25,14 @@
 #include <unistd.h>
 
 using namespace quorvel;
+using test::readBytes;
+using test::writeBytes;
 
 namespace {
 
 QString tempPath(const QString& name)
 {
     return Folders::joinPath(Folders::homeFolder(), name);
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray wrap(const QByteArray& body)

@@ -3,21 +3,16 @@
 #include "platform/UnreadableFile.h"
 
 #include "platform/Folders.h"
+#include "support/FileBytes.h"
 #include "support/LogCapture.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+using test::writeBytes;
 
 namespace {
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 QByteArray readBytes(const QString& path)
 {

@@ -3,6 +3,7 @@
 #include "platform/Bundle.h"
 #include "platform/Folders.h"
 #include "platform/PropertyList.h"
+#include "support/FileBytes.h"
 
 #include <QFile>
 #include <QPoint>
@@ -15,6 +16,8 @@
 #include <unistd.h>
 
 using namespace quorvel;
+using test::readBytes;
+using test::writeBytes;
 
 namespace {
 
@@ -24,19 +27,6 @@ QVariantMap fileContents(const UserDefaults& defaults)
 {
     return PropertyList::readDictionaryFile(defaults.domainFilePath())
         .value_or(QVariantMap { { "unreadable", true } });
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
