@@ -14,17 +14,9 @@ executable="$bundle/Contents/MacOS/Quorvel Launcher 2"
 . "$(dirname "$0")/common.sh"
 require_tools Xvfb openbox xcompmgr xdotool xprop import convert dbus-send
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+start_in_scratch_home
 export XDG_DATA_DIRS="$work/share"
+
 mkdir -p "$HOME/Documents/Reports" "$HOME/Library/Preferences" "$HOME/Library/PreferencePanes" \
          "$XDG_DATA_HOME/applications" "$XDG_DATA_DIRS/applications"
 # Not a first start, and the companion pane is current: start-up shows no alerts.

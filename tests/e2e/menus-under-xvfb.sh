@@ -14,20 +14,12 @@ shots=${2:-}
 . "$(dirname "$0")/common.sh"
 require_tools Xvfb openbox xdotool xprop trayer import dbus-send
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+start_in_scratch_home
 
 # A copy of the bundle started in the menu-bar-only mode, as the mode switch leaves it.
 bundle="$work/Quorvel Launcher 2.app"
 cp -r "$source_bundle" "$bundle"
 cp "$bundle/Contents/Resources/info_ui_off.plist" "$bundle/Contents/Info.plist"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
 mkdir -p "$HOME/Library/Preferences" "$HOME/Documents"
 cat > "$HOME/Library/Preferences/org.quorvel.launcher.plist" <<'PLIST'
 <?xml version="1.0" encoding="UTF-8"?>

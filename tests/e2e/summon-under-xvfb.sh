@@ -13,18 +13,10 @@ executable="$bundle/Contents/MacOS/Quorvel Launcher 2"
 . "$(dirname "$0")/common.sh"
 require_tools Xvfb openbox xdotool dbus-send xmessage
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+start_in_scratch_home
+export XDG_DATA_DIRS="$work/share"
 
 # A home of its own with a few things worth finding.
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
-export XDG_DATA_DIRS="$work/share"
 mkdir -p "$HOME/Documents/Projects/Mars Rover" "$HOME/Documents/Recipes" "$HOME/Applications" \
          "$XDG_DATA_HOME/applications" "$XDG_DATA_DIRS/applications"
 touch "$HOME/Documents/Mars Mission Plan.txt" "$HOME/Documents/Market Research 2026.pdf" \
@@ -66,25 +58,24 @@ pids+=($launcher)
 # A first start: the assistant's alerts (dialogs with the panel's title) come before the panel.
 # Each is answered with Return until only the panel is left.
 is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG; }
+# The pane's window, opened on the way, may take the focus from the panel once the last alert is
+# answered (the panel then leaves, as it should): after the four alerts no panel is needed.
+answered=0
 only_panel_left() {
   local window panel=
   for window in $(xdotool search --onlyvisible --name '^Quorvel Launcher$' 2>/dev/null); do
     if is_dialog "$window"; then
       xdotool windowactivate "$window" 2>/dev/null; sleep 0.2; xdotool key Return; sleep 0.3
+      answered=$((answered + 1))
       return 1
     fi
     panel=$window
   done
-  [ -n "$panel" ]
+  [ -n "$panel" ] || [ "$answered" -ge 4 ]
 }
 await only_panel_left || { echo "FAIL: no panel at start"; cat "$work/launcher.log"; exit 1; }
 # The first start opened the hot-key pane ("Quorvel"); the user closes it, as one would.
-pane=$(find_window '^Quorvel$' || true)
-if [ -n "$pane" ]; then
-  xdotool windowactivate --sync "$pane" key --clearmodifiers alt+F4 2>/dev/null || true
-  await bash -c "[ -z \"\$(xdotool search --onlyvisible --name '^Quorvel\$' 2>/dev/null)\" ]" \
-    || { echo "FAIL: the pane's window did not close"; exit 1; }
-fi
+close_window '^Quorvel$' || { echo "FAIL: the pane's window did not close"; exit 1; }
 grep -q '<integer>2001</integer>' "$HOME/Library/Preferences/org.quorvel.launcher.plist" \
   || { echo "FAIL: the first start was not recorded"; exit 1; }
 grep -q "<string>$bundle</string>" "$HOME/Library/Preferences/loginwindow.plist" \
