@@ -61,7 +61,7 @@ export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p "$work/bus")
 bus_pid=$(sed -n 2p "$work/bus")
 
 display=:$((50 + RANDOM % 200))
-Xvfb "$display" -screen 0 1024x600x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1024x600x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=$display
 await xdotool getmouselocation || fail "the virtual display did not start"

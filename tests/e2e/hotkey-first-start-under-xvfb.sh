@@ -66,9 +66,10 @@ bus_name_owned() {
 runs() { [ -e "/proc/$1" ] && [ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" != Z ]; }
 component_runs() { [ -n "${component:-}" ] && runs "$component"; }
 
-# A display nobody uses: the server picks the number itself.
+# A display nobody uses: the server picks the number itself. -noreset: the server must not reset
+# (and refuse connections for a moment) each time its last client, such as xdotool, leaves.
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 pids+=($!)
 exec 3>&-
 await test -s "$work/display" || fail "the virtual display did not start"

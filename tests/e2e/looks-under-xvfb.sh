@@ -78,7 +78,7 @@ search() { xdotool key ctrl+a; xdotool type --delay 40 "$1"; sleep 0.6; }
 
 # A large screen, so that the panel at a scale factor of 2 fits as well.
 display=:$((50 + RANDOM % 200))
-Xvfb "$display" -screen 0 2560x1600x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 2560x1600x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=$display
 await xdotool getmouselocation || { echo "FAIL: the virtual display did not start"; exit 1; }

@@ -48,7 +48,7 @@ preferences_gone() { ! preferences_shown; }
 shot() { [ -z "$shots" ] || import "$@"; }
 
 display=:$((50 + RANDOM % 200))
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=$display
 await xdotool getmouselocation || { echo "FAIL: the virtual display did not start"; exit 1; }

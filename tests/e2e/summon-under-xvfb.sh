@@ -42,7 +42,7 @@ done
 panel_gone() { ! panel_shown; }
 
 display=:$((50 + RANDOM % 200))
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=$display
 await xdotool getmouselocation || { echo "FAIL: the virtual display did not start"; exit 1; }
