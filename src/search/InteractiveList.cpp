@@ -3,9 +3,9 @@
 #include "platform/Bundle.h"
 #include "platform/Log.h"
 #include "platform/Notification.h"
-#include "platform/PropertyList.h"
 #include "platform/UnreadableFile.h"
 #include "platform/Workspace.h"
+#include "search/IndexFileReader.h"
 #include "search/MatchRanking.h"
 #include "search/NameFilter.h"
 #include "search/UnchangedFileCache.h"
@@ -20,70 +20,6 @@ namespace {
 
 // Marks an item whose launch times have not been looked up yet.
 const UsageInformationManager::LaunchTimes notLookedUp;
-
-// The longest path and name the file systems of this platform allow, in bytes (PATH_MAX and
-// NAME_MAX of Linux): an entry beyond them names no file that could be opened.
-constexpr qsizetype longestPath = 4096;
-constexpr qsizetype longestName = 255;
-
-// The length of the text in UTF-8 bytes, counted only as far as it matters.
-bool longerInUtf8Than(QStringView text, qsizetype limit)
-{
-    if (text.size() * 3 <= limit)
-        return false; // no UTF-16 unit takes more than three bytes
-    qsizetype bytes = 0;
-    for (const QChar c : text) {
-        const char16_t unit = c.unicode();
-        // A surrogate pair is four bytes in all, two for each half.
-        bytes += unit < 0x80 ? 1 : unit < 0x800 || QChar::isSurrogate(unit) ? 2 : 3;
-        if (bytes > limit)
-            return true;
-    }
-    return false;
-}
-
-// The items of an index file, or nullptr when it cannot be read as an array. Entries without a
-// string name or path cannot be shown or opened and are left out, as are entries whose name or
-// path is longer than a file system allows; a type that is missing or not a string is carried
-// as an unknown type.
-std::shared_ptr<const LaunchItemTable> readItems(const QString& path)
-{
-    auto table = std::make_shared<LaunchItemTable>();
-    int leftOut = 0;
-    int tooLong = 0;
-    bool full = false;
-    static const QStringList keys
-        = { QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("path") };
-    const bool read
-        = PropertyList::readStringRecords(path, keys, [&](const QString* values, const bool* present) {
-              if (!present[0] || !present[2]) {
-                  ++leftOut;
-                  return;
-              }
-              if (longerInUtf8Than(values[0], longestName) || longerInUtf8Than(values[2], longestPath)) {
-                  ++tooLong;
-                  return;
-              }
-              if (!full && !table->append(values[0], present[1] ? values[1] : QString(), values[2]))
-                  full = true;
-          });
-    if (!read)
-        return nullptr;
-    if (leftOut > 0)
-        Log::line(
-            QStringLiteral("Index %1: %2 entries without a name or path left out").arg(path).arg(leftOut));
-    if (tooLong > 0)
-        Log::line(QStringLiteral("Index %1: %2 entries whose name or path is longer than a file system "
-                                 "allows left out")
-                      .arg(path)
-                      .arg(tooLong));
-    if (full)
-        Log::line(QStringLiteral("Index %1 is too large; only its first %2 items were read")
-                      .arg(path)
-                      .arg(table->size()));
-    table->finish();
-    return table;
-}
 
 QString matchCountText(int count)
 {
@@ -127,7 +63,7 @@ void InteractiveList::load()
     }
     if (!lastRead.isUnreadable(filePath)) {
         const std::optional<FileIdentity> before = FileIdentity::ofFile(filePath);
-        if (std::shared_ptr<const LaunchItemTable> table = readItems(filePath)) {
+        if (std::shared_ptr<const LaunchItemTable> table = IndexFileReader::read(filePath)) {
             lastRead.keep(filePath, before, table);
             takeItems(std::move(table));
             return;
@@ -344,7 +280,7 @@ void InteractiveList::showWaitingForDiskScanPanel()
     Log::line(QStringLiteral("Waiting for the disk scan to finish..."));
     const auto deadline = std::chrono::steady_clock::now() + waitingLimit;
     for (;;) {
-        if (std::shared_ptr<const LaunchItemTable> table = readItems(filePath)) {
+        if (std::shared_ptr<const LaunchItemTable> table = IndexFileReader::read(filePath)) {
             takeItems(std::move(table));
             return;
         }

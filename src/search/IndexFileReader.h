@@ -1,0 +1,21 @@
+#pragma once
+// Reads the launch items of an index file into a table.
+
+#include "search/LaunchItemTable.h"
+
+#include <QString>
+#include <memory>
+
+namespace quorvel {
+
+class IndexFileReader final {
+public:
+    // The items of an index file, or nullptr when it cannot be read as an array. Entries without a
+    // string name or path cannot be shown or opened and are left out, as are entries whose name or
+    // path is longer than a file system allows; a type that is missing or not a string is carried
+    // as an unknown type.
+    // Safe on any thread: it touches nothing but the file and the log.
+    static std::shared_ptr<const LaunchItemTable> read(const QString& path);
+};
+
+} // namespace quorvel
