@@ -2,12 +2,14 @@
 // come forward), loads the main interface and runs the event loop.
 
 #include "app/AppController.h"
+#include "app/InterfaceMode.h"
 #include "app/MainInterface.h"
 #include "platform/Application.h"
 #include "platform/Bundle.h"
 #include "platform/DisplayPlatform.h"
 #include "platform/LoginItemAutostart.h"
 #include "platform/TaskbarPresence.h"
+#include "platform/UserDefaults.h"
 
 #include <QApplication>
 
@@ -18,19 +20,17 @@ int main(int argc, char** argv)
     quorvel::DisplayPlatform::preferWindowSystemThatLetsThePanelRaiseItself();
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Quorvel Launcher"));
+    // The installed desktop entry's name: desktops match the windows to its name and icon.
+    application.setDesktopFileName(QStringLiteral("org.quorvel.launcher"));
     // The panel hides after every launch; the launcher keeps running in the background.
     application.setQuitOnLastWindowClosed(false);
 
     quorvel::Application& launcher = quorvel::Application::sharedApplication();
     if (!launcher.becomeSingleInstance(quorvel::Bundle::mainBundle().bundleIdentifier()))
         return 0;
-    // The interface mode is the information file's: without a taskbar entry ("LSUIElement"), the
-    // status item stands in while the launcher is active.
-    const QVariant uiElement
-        = quorvel::Bundle::mainBundle().objectForInfoDictionaryKey(QStringLiteral("LSUIElement"));
-    if (uiElement.toString() == QLatin1String("1")
-        || uiElement.toString().startsWith(QLatin1Char('Y'), Qt::CaseInsensitive)
-        || (uiElement.typeId() == QMetaType::Bool && uiElement.toBool()))
+    // Without a taskbar entry, the status item stands in while the launcher is active.
+    if (quorvel::InterfaceMode::startsWithoutTaskbarEntry(
+            quorvel::Bundle::mainBundle(), quorvel::UserDefaults::standardUserDefaults()))
         quorvel::TaskbarPresence::leaveTaskbar();
     const std::unique_ptr<quorvel::MainInterface> interface = quorvel::MainInterface::load();
     if (!interface)
