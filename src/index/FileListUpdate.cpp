@@ -191,17 +191,25 @@ std::optional<FileList::ItemArray> FileList::indexWithChangedFolders(
         if (!addChangedEntries(update, change, added, why))
             return std::nullopt;
     }
-    ItemArray kept;
-    kept.reserve(update.items.size());
-    for (const LaunchItem& item : update.items) {
-        if (!update.isChanged(item.path))
-            kept.push_back(item);
-    }
     sortAlphabetically(added);
+    // Each added item's place is found by a binary search of the kept ones, which are already in
+    // the index order: a change costs a pass over the index, not a comparison with every item.
+    const auto before
+        = [](const LaunchItem& a, const LaunchItem& b) { return _sortAlphabetically(a, b) < 0; };
     ItemArray merged;
-    merged.reserve(kept.size() + added.size());
-    std::merge(kept.begin(), kept.end(), added.begin(), added.end(), std::back_inserter(merged),
-        [](const LaunchItem& a, const LaunchItem& b) { return _sortAlphabetically(a, b) < 0; });
+    merged.reserve(update.items.size() + added.size());
+    auto next = update.items.begin();
+    const auto copyKeptUpTo = [&](ItemArray::const_iterator end) {
+        for (; next != end; ++next) {
+            if (!update.isChanged(next->path))
+                merged.push_back(*next);
+        }
+    };
+    for (LaunchItem& item : added) {
+        copyKeptUpTo(std::upper_bound(next, update.items.end(), item, before));
+        merged.push_back(std::move(item));
+    }
+    copyKeptUpTo(update.items.end());
     // Items the index order cannot tell apart end up in whatever order a full scan's sort leaves
     // them, which a merge cannot reproduce.
     for (std::size_t i = 1; i < merged.size(); ++i) {
