@@ -186,9 +186,16 @@ std::optional<FileList::ItemArray> FileList::indexWithChangedFolders(
         return std::nullopt;
     }
 
+    // A folder below a changed entry is read again with that entry: its own change is covered.
+    std::vector<const FolderChange*> outermostFirst;
+    for (const FolderChange& change : changes)
+        outermostFirst.push_back(&change);
+    std::sort(outermostFirst.begin(), outermostFirst.end(),
+        [](const FolderChange* a, const FolderChange* b) { return a->folder.size() < b->folder.size(); });
     ItemArray added;
-    for (const FolderChange& change : changes) {
-        if (!addChangedEntries(update, change, added, why))
+    for (const FolderChange* change : outermostFirst) {
+        if (!update.isChanged(withoutTrailingSlashes(change->folder))
+            && !addChangedEntries(update, *change, added, why))
             return std::nullopt;
     }
     sortAlphabetically(added);

@@ -77,6 +77,12 @@ TEST_F(Update, AddedRemovedAndRenamedEntriesGiveWhatAFullScanGives)
     EXPECT_FALSE(updated.contains("/b/deep"));
     EXPECT_FALSE(updated.contains("a/x.pdf"));
     expectSameAsFullScan(updated);
+
+    // A folder that changed, and the same folder again as a changed entry of its parent.
+    tree.file("a/z.pdf");
+    update({ { tree.path("a"), { "z.pdf" } }, { root(), { "a" } } });
+    EXPECT_EQ(indexBytes().count("a/z.pdf"), 1);
+    expectSameAsFullScan(indexBytes());
 }
 
 TEST_F(Update, NothingChangedWritesNothingAndReportsNoRefresh)
