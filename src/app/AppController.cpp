@@ -8,6 +8,7 @@
 #include "index/FileExclusionList.h"
 #include "index/FileList.h"
 #include "index/FolderExclusionList.h"
+#include "index/IndexWatcher.h"
 #include "index/SearchLocations.h"
 #include "install/FirstLaunchManager.h"
 #include "install/KeyCodes.h"
@@ -132,6 +133,9 @@ AppController::AppController()
     updateIntervalInSeconds = static_cast<float>(initialScanIntervalInSeconds);
     setDiskScanningInterval(initialScanIntervalInSeconds);
 
+    indexWatcher = std::make_unique<IndexWatcher>(*fileList, *searchLocations_);
+    indexWatcher->watchLocations();
+
     if (!interactiveCombinedList->interactiveListFileExists())
         fileList->redoFileList();
     interactiveCombinedList->load();
@@ -142,6 +146,7 @@ AppController::~AppController()
 {
     // The scanner goes first and stops its scan; while it does, the scan may still report, and
     // the reports read the scanner through fileList: so it is destroyed while still held there.
+    indexWatcher.reset();
     if (fileList) {
         fileList.get_deleter()(fileList.get());
         (void)fileList.release();

@@ -34,6 +34,7 @@ class FileExclusionList;
 class FileList;
 class FirstLaunchManager;
 class FolderExclusionList;
+class IndexWatcher;
 class InteractiveCombinedList;
 class InteractiveList;
 class NewPreferencesController;
@@ -163,6 +164,7 @@ public:
     DocumentTypes* documentTypes() const { return documentTypes_.get(); }
     InteractiveCombinedList* combinedList() const { return interactiveCombinedList.get(); }
     FileList* scanner() const { return fileList.get(); }
+    IndexWatcher* watcher() const { return indexWatcher.get(); }
     bool isActiveFlag() const { return isActive; }
     bool hasScanTimer() const { return myTimer != nullptr; }
     float scanInterval() const { return updateIntervalInSeconds; }
@@ -202,6 +204,7 @@ private:
     std::unique_ptr<FolderExclusionList> folderExclusionList;
     std::unique_ptr<FileExclusionList> fileExclusionList;
     std::unique_ptr<FileList> fileList;
+    std::unique_ptr<IndexWatcher> indexWatcher; // brings the index up to date between scans
     // Declared after the lists it shows, so that it goes first.
     std::unique_ptr<NewPreferencesController> newPreferencesController;
     Outlets outlets;

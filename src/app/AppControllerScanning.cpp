@@ -3,6 +3,7 @@
 #include "app/AppController.h"
 
 #include "index/FileList.h"
+#include "index/IndexWatcher.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <QLabel>
@@ -82,6 +83,9 @@ void AppController::fileListWasRefreshed()
     const auto refresh = [this] {
         reloadInteractiveList();
         controlTextDidChange();
+        // Folders may have come or gone with the new index.
+        if (indexWatcher)
+            indexWatcher->watchLocations();
     };
     if (QThread::currentThread() == thread()) {
         refresh();

@@ -102,7 +102,7 @@ void FileList::redoFileList()
     // scan makes its first, so that the delegate sees them in order.
     if (scanningThread.joinable())
         scanningThread.join();
-    scanningThread = std::thread([this] { updateApplicationNames(); });
+    scanningThread = std::thread([this] { scanRecordingSettings(); });
 }
 
 void FileList::waitUntilScanHasFinished()

@@ -16,6 +16,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -54,6 +55,18 @@ public:
     void timeUpForRedoingFileList() { redoFileList(); }
     // Starts a scan on a new thread unless one is in progress; returns at once.
     void redoFileList();
+    // Entries of one folder that appeared, went, were renamed or rewritten, by name.
+    struct FolderChange {
+        QString folder; // as the index spells it
+        QStringList names;
+    };
+    // Brings the index up to date for changed folders on a new scanning thread, one at a time as
+    // scans are; answers false, doing nothing, while a scan or an update runs (FileListUpdate.cpp).
+    bool updateChangedFolders(std::vector<FolderChange> changes);
+    // The body of one update: re-reads only the changed folders where that gives the index a full
+    // scan would, else scans every location. Runs on the scanning thread.
+    void updateIndexForChangedFolders(const std::vector<FolderChange>& changes);
+
     // Blocks until the scan in progress (if any) has finished, its last report included.
     void waitUntilScanHasFinished();
 
@@ -99,12 +112,31 @@ private:
     // Writes the index file where the launcher reads it; answers whether it was written.
     bool writeIndex(const ItemArray& list);
 
+    // An update's new index: nullopt where the changed folders alone cannot tell it for sure.
+    struct UpdatedIndex;
+    std::optional<ItemArray> indexWithChangedFolders(
+        const std::vector<FolderChange>& changes, bool& changed, QString& why);
+    bool readLastWrittenIndex(ItemArray& items) const;
+    bool collectRoots(const SearchLocations& snapshot, UpdatedIndex& update) const;
+    bool walkedFoldersAreFreeOfLinks(UpdatedIndex& update);
+    bool addChangedEntries(UpdatedIndex& update, const FolderChange& change, ItemArray& added, QString& why);
+    bool walkChangedFolder(const QString& path, ItemArray& added, QString& why);
+    // A scan that records the lists it ran with, so that updates after it can tell whether they
+    // still hold; runs on the scanning thread.
+    void scanRecordingSettings();
+    // The four lists as they stand now, as text.
+    QString scanSettings() const;
+
     bool stopping() const { return stopRequested.load(std::memory_order_relaxed); }
 
     std::atomic<bool> currentlyUpdatingApplicationList { false };
     std::atomic<bool> indexWritten { false };
     // The index file as this scanner last wrote it; scanning thread only.
     std::optional<FileIdentity> lastWrittenIndex;
+    // The lists of the last scan that wrote the index, and whether no folder it walked is a
+    // link (nullopt: not looked at yet); scanning thread only.
+    std::optional<QString> lastScanSettings;
+    std::optional<bool> walkedFoldersHaveNoLinks;
     SearchLocations* locations = nullptr;
     DocumentTypes* documentTypes = nullptr;
     FileExclusionList* fileExclusionList = nullptr;

@@ -297,4 +297,15 @@ bool FileManager::touchModificationDateAtPath(const QString& path)
     return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), nullptr, 0) == 0;
 }
 
+bool FileManager::isSymbolicLinkAtPath(const QString& path)
+{
+    struct stat info { };
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+QString FileManager::resolvedPath(const QString& path)
+{
+    return QFileInfo(path).canonicalFilePath();
+}
+
 } // namespace quorvel

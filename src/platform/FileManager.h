@@ -91,6 +91,10 @@ public:
     static bool copyItemAtPathToPath(const QString& source, const QString& destination);
     // Sets the modification date of a file or folder to the current time.
     static bool touchModificationDateAtPath(const QString& path);
+    // Whether the path itself is a symbolic link (not followed).
+    static bool isSymbolicLinkAtPath(const QString& path);
+    // The path with every link and "." or ".." resolved; "" when it does not exist.
+    static QString resolvedPath(const QString& path);
 };
 
 } // namespace quorvel

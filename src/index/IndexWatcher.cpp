@@ -1,0 +1,234 @@
+#include "index/IndexWatcher.h"
+
+#include "index/SearchLocations.h"
+#include "platform/DesktopEntry.h"
+#include "platform/FileManager.h"
+#include "platform/Folders.h"
+#include "platform/Log.h"
+
+#include <algorithm>
+#include <deque>
+
+namespace quorvel {
+
+namespace {
+
+// Long enough that a file copied or an entry written in several steps is one change; short
+// enough that the panel shows it while the user still waits for it.
+constexpr int defaultQuietMilliseconds = 300;
+constexpr int defaultLongestDelayMilliseconds = 2000;
+// The scanner finishes what it does before it takes the next change; asking this often for it
+// costs nothing while it is busy.
+constexpr int retryMilliseconds = 200;
+// Applications sit one or two folders deep in their folders (menus' subfolders, suites).
+constexpr int applicationFolderDepth = 3;
+
+QString trimmed(QString path)
+{
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+bool isApplicationFolder(const QString& path, const QStringList& desktopFolders)
+{
+    const QString folder = trimmed(path);
+    if (std::any_of(desktopFolders.begin(), desktopFolders.end(),
+            [&folder](const QString& known) { return trimmed(known) == folder; }))
+        return true;
+    const QString name = Folders::lastPathComponent(folder);
+    return name.compare(QLatin1String("applications"), Qt::CaseInsensitive) == 0
+        || name == QLatin1String("PreferencePanes");
+}
+
+// The walk does not go into bundles or hidden folders: neither is watched.
+bool isWalkableName(const QString& name)
+{
+    return !name.startsWith(QLatin1Char('.')) && !name.endsWith(QLatin1String(".app"))
+        && !name.endsWith(QLatin1String(".prefPane"));
+}
+
+} // namespace
+
+IndexWatcher::IndexWatcher(FileList& scanner, const SearchLocations& locations, QObject* parent)
+    : QObject(parent)
+    , scanner(scanner)
+    , locations(locations)
+{
+    quiet.setSingleShot(true);
+    retry.setSingleShot(true);
+    retry.setInterval(retryMilliseconds);
+    setQuietPeriod(defaultQuietMilliseconds, defaultLongestDelayMilliseconds);
+    connect(&quiet, &QTimer::timeout, this, [this] { handOver(); });
+    connect(&retry, &QTimer::timeout, this, [this] { handOver(); });
+    connect(&watcher, &FolderWatcher::entryChanged, this, &IndexWatcher::entryChanged);
+    connect(&watcher, &FolderWatcher::folderGone, this, &IndexWatcher::folderGone);
+    connect(&watcher, &FolderWatcher::eventsLost, this, [this] {
+        fullScanPending = true;
+        changeSeen();
+    });
+}
+
+void IndexWatcher::setQuietPeriod(int milliseconds, int delay)
+{
+    quiet.setInterval(milliseconds);
+    longestDelay = delay;
+}
+
+std::size_t IndexWatcher::watchBudget() const
+{
+    // The system's supply is shared by all of the user's programs: take an eighth at most.
+    const std::size_t systemLimit = FolderWatcher::systemWatchLimit();
+    return systemLimit ? std::min(maximumWatches, systemLimit / 8) : maximumWatches;
+}
+
+void IndexWatcher::watchLocations()
+{
+    if (!watcher.isAvailable())
+        return;
+    const std::vector<Folder> folders = foldersToWatch();
+    QSet<QString> wanted;
+    for (const Folder& folder : folders)
+        wanted.insert(folder.path);
+    for (const QString& path : std::as_const(watched)) {
+        if (!wanted.contains(path))
+            watcher.unwatchFolder(path);
+    }
+    watched.clear();
+    for (const Folder& folder : folders) {
+        const FolderWatcher::WatchResult result = watcher.watchFolder(folder.path, folder.contentChanges);
+        if (result == FolderWatcher::WatchResult::watching) {
+            watched.append(folder.path);
+            continue;
+        }
+        if (result == FolderWatcher::WatchResult::limitReached) {
+            // Every later folder would be refused as well; they are left to the scan timer.
+            if (!limitLogged)
+                Log::line(QStringLiteral(
+                    "Watching %1 folders only: the system's limit of inotify watches is "
+                    "reached (fs.inotify.max_user_watches); the rest is left to the scan timer")
+                              .arg(watched.size()));
+            limitLogged = true;
+            for (const Folder& rest : folders) {
+                if (!watched.contains(rest.path))
+                    watcher.unwatchFolder(rest.path);
+            }
+            return;
+        }
+    }
+}
+
+std::vector<IndexWatcher::Folder> IndexWatcher::foldersToWatch()
+{
+    const QStringList desktopFolders = DesktopEntry::applicationFolders();
+    std::vector<Folder> applicationRoots;
+    std::vector<Folder> documentRoots;
+    std::vector<QString> recursiveApplicationRoots;
+    for (int index = 0; index < locations.count(); ++index) {
+        const QString path = locations.pathAtIndex(index);
+        if (!locations.enabledAtIndex(index) || !path.startsWith(QLatin1Char('/')))
+            continue;
+        if (!isApplicationFolder(path, desktopFolders)) {
+            documentRoots.push_back({ path, false });
+            continue;
+        }
+        applicationRoots.push_back({ path, true });
+        if (locations.includeSubFoldersAtIndex(index))
+            recursiveApplicationRoots.push_back(path);
+    }
+    const std::size_t budget = watchBudget();
+    std::vector<Folder> folders = applicationRoots;
+    folders.insert(folders.end(), documentRoots.begin(), documentRoots.end());
+    roots.clear();
+    for (const Folder& folder : folders)
+        roots.insert(folder.path);
+    for (const QString& root : recursiveApplicationRoots)
+        addSubfolders(root, folders, budget);
+    if (folders.size() > budget)
+        folders.resize(budget);
+    return folders;
+}
+
+// Breadth first, so that what the budget leaves out is the deepest.
+void IndexWatcher::addSubfolders(const QString& root, std::vector<Folder>& folders, std::size_t budget) const
+{
+    std::deque<std::pair<QString, int>> queue { { root, 0 } };
+    while (!queue.empty() && folders.size() < budget) {
+        const auto [folder, depth] = queue.front();
+        queue.pop_front();
+        if (depth >= applicationFolderDepth)
+            continue;
+        const FolderListing listing = FileManager::listFolderAtPath(folder);
+        for (const FolderEntry& entry : listing.entries) {
+            if (!entry.exists || !entry.isFolder || !isWalkableName(entry.name))
+                continue;
+            const QString path = folder.endsWith(QLatin1Char('/')) ? folder + entry.name
+                                                                   : folder + QLatin1Char('/') + entry.name;
+            folders.push_back({ path, true });
+            queue.emplace_back(path, depth + 1);
+        }
+    }
+}
+
+void IndexWatcher::entryChanged(const QString& folder, const QString& name)
+{
+    // Hidden entries are never indexed: editors' and downloaders' scratch files change nothing.
+    if (name.startsWith(QLatin1Char('.')))
+        return;
+    pending[folder].insert(name);
+    changeSeen();
+}
+
+void IndexWatcher::folderGone(const QString& folder)
+{
+    watched.removeAll(folder);
+    // A subfolder that goes is an entry of its watched parent, which reports it; a location's own
+    // folder has no watched parent.
+    if (roots.contains(folder))
+        fullScanPending = true;
+    changeSeen();
+}
+
+void IndexWatcher::changeSeen()
+{
+    if (!firstPendingChange.isValid())
+        firstPendingChange.start();
+    if (retry.isActive())
+        return; // handed over as soon as the scanner is free
+    // A steady stream of changes still brings the index up to date now and then.
+    if (firstPendingChange.elapsed() >= longestDelay) {
+        quiet.stop();
+        handOver();
+        return;
+    }
+    quiet.start();
+}
+
+void IndexWatcher::handOver()
+{
+    if (!hasPendingChanges()) {
+        firstPendingChange.invalidate();
+        return;
+    }
+    // One at a time: a change seen while the scanner works is taken up after it.
+    if (scanner.showProgressIndicator()) {
+        retry.start();
+        return;
+    }
+    if (fullScanPending) {
+        scanner.redoFileList();
+    } else {
+        std::vector<FileList::FolderChange> changes;
+        for (const auto& [folder, names] : pending)
+            changes.push_back({ folder, QStringList(names.begin(), names.end()) });
+        if (!scanner.updateChangedFolders(std::move(changes))) {
+            retry.start();
+            return;
+        }
+    }
+    pending.clear();
+    fullScanPending = false;
+    firstPendingChange.invalidate();
+}
+
+} // namespace quorvel

@@ -1,0 +1,74 @@
+#pragma once
+// Keeps the index current between scans: watches the folders where applications appear (the
+// enabled locations that are application folders, with their subfolders) and the top folders of
+// the other enabled locations, gathers what changes in them for a short quiet period, and then
+// has the scanner bring the index up to date for just those folders. Deeper folders of document
+// locations are not watched: a user may have hundreds of thousands of them, each a watch of the
+// system's limited supply; the scan timer keeps those current.
+//
+// Main thread only. The scanner and the locations must outlive it.
+
+#include "index/FileList.h"
+#include "platform/FolderWatcher.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QSet>
+#include <QStringList>
+#include <QTimer>
+#include <map>
+
+namespace quorvel {
+
+class SearchLocations;
+
+class IndexWatcher final : public QObject {
+    Q_OBJECT
+public:
+    IndexWatcher(FileList& scanner, const SearchLocations& locations, QObject* parent = nullptr);
+
+    // Watches the folders as the enabled locations and the disk now stand; called after every
+    // new index, so that new folders are watched and gone ones dropped.
+    void watchLocations();
+
+    // At most this many watches (the default leaves most of the system's supply to others).
+    void setMaximumWatches(std::size_t count) { maximumWatches = count; }
+    // How long the folders must stay quiet before the index is brought up to date, and how long
+    // a steady stream of changes may put that off.
+    void setQuietPeriod(int milliseconds, int longestDelay);
+    QStringList watchedFolders() const { return watched; }
+    // Changes seen and not yet handed to the scanner.
+    bool hasPendingChanges() const { return !pending.empty() || fullScanPending; }
+
+    static constexpr std::size_t defaultMaximumWatches = 1024;
+
+private:
+    struct Folder {
+        QString path;
+        bool contentChanges; // application folders: a rewritten desktop entry changes its name
+    };
+    std::vector<Folder> foldersToWatch();
+    void addSubfolders(const QString& root, std::vector<Folder>& folders, std::size_t budget) const;
+    std::size_t watchBudget() const;
+    void entryChanged(const QString& folder, const QString& name);
+    void folderGone(const QString& folder);
+    void changeSeen();
+    void handOver();
+
+    FileList& scanner;
+    const SearchLocations& locations;
+    FolderWatcher watcher;
+    QStringList watched;
+    QSet<QString> roots;
+    std::size_t maximumWatches = defaultMaximumWatches;
+    bool limitLogged = false;
+
+    std::map<QString, QSet<QString>> pending; // by folder
+    bool fullScanPending = false;
+    QTimer quiet;
+    QTimer retry; // the scanner was busy: ask again after it
+    QElapsedTimer firstPendingChange;
+    int longestDelay = 2000;
+};
+
+} // namespace quorvel

@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# Live index updates for real: with the launcher running and no scan command given, a desktop
+# entry written into ~/.local/share/applications/ and a document copied into ~/Documents/ are
+# found by the panel within three seconds of being written, and a document removed is gone from
+# it as soon. For the first two the panel is up, with the term typed, before the file is written.
+#
+# Usage: live-index-under-xvfb.sh BUNDLE
+set -euo pipefail
+# A session bus of its own: no other launcher (another run, another test) answers its wake-ups.
+if [ -z "${QUORVEL_LIVE_INDEX_BUS:-}" ] && command -v dbus-run-session >/dev/null; then
+  QUORVEL_LIVE_INDEX_BUS=1 exec dbus-run-session -- "$0" "$@"
+fi
+
+bundle=$1
+executable="$bundle/Contents/MacOS/Quorvel Launcher 2"
+. "$(dirname "$0")/common.sh"
+require_tools Xvfb openbox xdotool dbus-send
+
+start_in_scratch_home
+export XDG_DATA_DIRS="$work/share"
+preferences="$HOME/Library/Preferences"
+settings="$preferences/org.quorvel.launcher.plist"
+applications="$XDG_DATA_HOME/applications"
+mkdir -p "$HOME/Documents/Reports" "$preferences" "$HOME/Library/PreferencePanes" "$applications" \
+         "$XDG_DATA_DIRS/applications" "$XDG_CONFIG_HOME" "$work/incoming"
+# Not a first start, and the companion pane is current: start-up shows no alerts.
+cat > "$settings" <<'PLIST'
+<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>firstLaunchVersion</key>
+	<integer>2001</integer>
+</dict>
+</plist>
+PLIST
+cp -R "$bundle/Contents/Resources/Components/Quorvel Preferences.prefPane" "$HOME/Library/PreferencePanes/"
+touch "$HOME/Documents/Reports/Quarterly Report.pdf" "$HOME/Documents/Meeting Notes.txt"
+# Opening a text document runs this instead of whatever the machine has.
+printf '#!/bin/sh\necho "$1" >> "%s/opened"\n' "$work" > "$work/open-text"
+chmod +x "$work/open-text"
+printf '[Desktop Entry]\nType=Application\nName=Text Opener\nNoDisplay=true\nMimeType=text/plain;\nExec=%s %%f\n' \
+  "$work/open-text" > "$applications/text-opener.desktop"
+printf '[Default Applications]\ntext/plain=text-opener.desktop\n' > "$XDG_CONFIG_HOME/mimeapps.list"
+echo "A fine day." > "$work/incoming/Zephyr Forecast.txt"
+
+# Start-up on a busy machine may take longer than one await allows.
+await_start() { for _ in 1 2 3 4 5 6; do await "$@" && return 0; done; return 1; }
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+selected_path_is() { grep -qF "<string>$1</string>" "$settings"; }
+panel_gone() { ! panel_shown; }
+summon() {
+  wake_up
+  await panel_shown || { echo "FAIL: the wake-up notification brought no panel"; cat "$work/launcher.log"; exit 1; }
+  panel=$(find_window '^Quorvel Launcher$')
+  await focused || { echo "FAIL: the panel came up without the focus"; exit 1; }
+}
+focused() { [ "$(xdotool getwindowfocus)" = "$panel" ]; }
+search() { xdotool key ctrl+a; xdotool type --delay 40 "$1"; }
+
+# Presses Return in the panel until it opens its selection (and goes away), for at most three
+# seconds after the file was written at $1 (ms); a press on no match only beeps. Answers how long
+# after the write the successful press came.
+open_when_found() {
+  local written=$1 pressed
+  while :; do
+    pressed=$(now_ms)
+    if [ $((pressed - written)) -gt 3000 ]; then return 1; fi
+    xdotool key Return
+    for _ in 1 2 3 4; do
+      if panel_gone; then echo $((pressed - written)); return 0; fi
+      sleep 0.05
+    done
+  done
+}
+
+# A display number nobody holds (runs of other tests may be under way beside this one).
+number=$((50 + RANDOM % 200))
+while [ -e "/tmp/.X$number-lock" ]; do number=$((50 + RANDOM % 200)); done
+display=:$number
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+await xdotool getmouselocation || { echo "FAIL: the virtual display did not start"; exit 1; }
+XDG_DATA_DIRS=/usr/local/share:/usr/share openbox >/dev/null 2>&1 &
+pids+=($!)
+
+QT_QPA_PLATFORM=xcb "$executable" >"$work/launcher.log" 2>&1 &
+launcher=$!
+pids+=($launcher)
+await_start panel_shown || { echo "FAIL: no panel at start"; cat "$work/launcher.log"; exit 1; }
+# The start-up scan of a fresh home: the index holds what was there before.
+index_has() { grep -qF "$1" "$preferences/Quorvel Launcher Index" 2>/dev/null; }
+await_start index_has "Meeting Notes.txt" || { echo "FAIL: no index written at start"; exit 1; }
+panel=$(find_window '^Quorvel Launcher$')
+await focused || { echo "FAIL: the panel came up without the focus"; exit 1; }
+
+# A desktop entry written (in place, as installers do) while the panel shows the term.
+search "zephyr w"
+entry="$applications/zephyr-weather.desktop"
+written=$(now_ms)
+printf '[Desktop Entry]\nType=Application\nName=Zephyr Weather\nExec=/bin/true\n' > "$entry"
+took=$(open_when_found "$written") || { echo "FAIL: the new desktop entry was not found within 3 s"; cat "$work/launcher.log"; exit 1; }
+await selected_path_is "$entry" || { echo "FAIL: the panel opened something else than the new entry"; exit 1; }
+echo "desktop entry found after $took ms"
+
+# A document copied into ~/Documents/ while the panel shows the term.
+summon
+search "zephyr f"
+document="$HOME/Documents/Zephyr Forecast.txt"
+written=$(now_ms)
+cp "$work/incoming/Zephyr Forecast.txt" "$document"
+took=$(open_when_found "$written") || { echo "FAIL: the copied document was not found within 3 s"; cat "$work/launcher.log"; exit 1; }
+await selected_path_is "$document" || { echo "FAIL: the panel opened something else than the copied document"; exit 1; }
+echo "document found after $took ms"
+
+# The document removed while the panel shows it: dismissing the panel leaves no item selected.
+summon
+selected_path_is "$document" || { echo "FAIL: the panel did not show the document again"; exit 1; }
+rm "$document"
+written=$(now_ms)
+# Looking at the panel means taking it away: first wait for the index to lose the document.
+for _ in $(seq 60); do index_has "$document" || break; sleep 0.05; done
+while :; do
+  checked=$(now_ms)
+  [ $((checked - written)) -le 3000 ] || { echo "FAIL: the removed document was still found after 3 s"; cat "$work/launcher.log"; exit 1; }
+  xdotool key Escape
+  await panel_gone || { echo "FAIL: Escape left the panel up"; exit 1; }
+  selected_path_is "$document" || break
+  summon
+done
+echo "removed document gone after $((checked - written)) ms"
+
+if grep -q "Scanning every location" "$work/launcher.log"; then
+  echo "FAIL: a watched change made a full scan"; cat "$work/launcher.log"; exit 1
+fi
+kill -TERM "$launcher"
+for _ in $(seq 50); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
+echo "PASS: the panel found a new desktop entry and a copied document, and lost a removed one, without a scan command"
