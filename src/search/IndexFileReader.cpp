@@ -79,22 +79,29 @@ std::shared_ptr<const LaunchItemTable> IndexFileReader::read(const QString& path
     return table;
 }
 
+std::shared_ptr<const LaunchItemTable> IndexFileReader::tableOfItems(const std::vector<LaunchItem>& items)
+{
+    auto table = std::make_shared<LaunchItemTable>();
+    for (const LaunchItem& item : items) {
+        if (!survivesIndexFile(item.name) || !survivesIndexFile(item.type) || !survivesIndexFile(item.path))
+            return nullptr;
+        if (admissionOf(true, item.name, true, item.path) == Admission::Taken
+            && !table->append(item.name, item.type, item.path))
+            break; // as full as a read would leave it
+    }
+    table->finish();
+    return table;
+}
+
 bool IndexFileReader::writeCache(
     const QString& path, const FileIdentity& identity, const std::vector<LaunchItem>& items)
 {
-    LaunchItemTable table;
-    for (const LaunchItem& item : items) {
-        if (!survivesIndexFile(item.name) || !survivesIndexFile(item.type) || !survivesIndexFile(item.path)) {
-            Log::line(
-                QStringLiteral("Index cache not written: the index holds a name it cannot store as it is"));
-            return false;
-        }
-        if (admissionOf(true, item.name, true, item.path) == Admission::Taken
-            && !table.append(item.name, item.type, item.path))
-            break; // as full as a read would leave it
+    const std::shared_ptr<const LaunchItemTable> table = tableOfItems(items);
+    if (!table) {
+        Log::line(QStringLiteral("Index cache not written: the index holds a name it cannot store as it is"));
+        return false;
     }
-    table.finish();
-    return IndexCache::write(path, identity, table);
+    return IndexCache::write(path, identity, *table);
 }
 
 std::shared_ptr<const LaunchItemTable> IndexFileReader::readIndexFile(const QString& path)

@@ -23,6 +23,11 @@ public:
     // The index file itself, its cache neither used nor written.
     static std::shared_ptr<const LaunchItemTable> readIndexFile(const QString& path);
 
+    // The table reading an index file written with items gives, made without the file; nullptr
+    // when some text of the items would not come back from the file as it is (XML 1.0 carries
+    // no control characters but tab, line feed and carriage return).
+    static std::shared_ptr<const LaunchItemTable> tableOfItems(const std::vector<LaunchItem>& items);
+
     // Writes the cache of the index at path, just written with items and now in the state
     // identity names, so that the next read need not parse it. Answers false (logged) when the
     // cache could not be written, or was not because some text of the items does not come back
