@@ -14,6 +14,7 @@
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
 #include "platform/UnreadableFile.h"
+#include "search/IndexFileReader.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <algorithm>
@@ -336,6 +337,9 @@ bool FileList::writeIndex(const ItemArray& list)
         return false;
     }
     lastWrittenIndex = FileIdentity::ofFile(path);
+    // Spares the next reader parsing the index; should it fail (logged), that reader rebuilds it.
+    if (lastWrittenIndex)
+        IndexFileReader::writeCache(path, *lastWrittenIndex, list);
     return true;
 }
 

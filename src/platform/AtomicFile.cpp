@@ -120,19 +120,21 @@ int createTemporary(const QString& path, const FileMode& mode, QByteArray& tempo
     return error ? error : EEXIST;
 }
 
-int writeAll(int fd, const QByteArray& data, const QString& path)
+int writeAll(int fd, const std::vector<QByteArrayView>& parts, const QString& path)
 {
     if (const int fault = injectedFault(AtomicFile::Stage::Write, path))
         return fault;
-    const char* p = data.constData();
-    for (qsizetype left = data.size(); left > 0;) {
-        const ssize_t written = ::write(fd, p, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return written < 0 ? errno : EIO;
-        p += written;
-        left -= written;
+    for (const QByteArrayView data : parts) {
+        const char* p = data.constData();
+        for (qsizetype left = data.size(); left > 0;) {
+            const ssize_t written = ::write(fd, p, size_t(left));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return written < 0 ? errno : EIO;
+            p += written;
+            left -= written;
+        }
     }
     return 0;
 }
@@ -166,6 +168,11 @@ void syncFolder(const QString& folder)
 
 bool AtomicFile::write(const QString& path, const QByteArray& data)
 {
+    return write(path, std::vector<QByteArrayView> { QByteArrayView(data) });
+}
+
+bool AtomicFile::write(const QString& path, const std::vector<QByteArrayView>& parts)
+{
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
@@ -175,7 +182,7 @@ bool AtomicFile::write(const QString& path, const QByteArray& data)
     int fd = -1;
     int error = createTemporary(info.absoluteFilePath(), modeFor(path, target), temporary, fd);
     if (!error)
-        error = writeAll(fd, data, path);
+        error = writeAll(fd, parts, path);
     if (!error)
         error = syncFile(fd, path);
     if (!error)

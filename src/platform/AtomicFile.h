@@ -15,14 +15,19 @@
 //   the file and the reason, and answers false.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <functional>
+#include <vector>
 
 namespace quorvel {
 
 class AtomicFile final {
 public:
     static bool write(const QString& path, const QByteArray& data);
+    // The same with the file's bytes given in parts, one after the other, so that a large file
+    // made of a header and a body needs no copy that joins them.
+    static bool write(const QString& path, const std::vector<QByteArrayView>& parts);
 
     // Whether fileName is the name of a temporary file of a write of a file named targetName.
     static bool isTemporaryNameOf(const QString& fileName, const QString& targetName);

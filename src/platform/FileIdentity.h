@@ -4,6 +4,7 @@
 // replaced nor rewritten in between, so what was read from it before still holds.
 
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -13,6 +14,13 @@ class FileIdentity final {
 public:
     // nullopt when nothing can be stat'ed at the path.
     static std::optional<FileIdentity> ofFile(const QString& path);
+    // The same for a file this process holds open.
+    static std::optional<FileIdentity> ofDescriptor(int descriptor);
+
+    // The seven numbers in the order declared below, to store an identity and compare it later.
+    using Fields = std::array<std::int64_t, 7>;
+    Fields fields() const;
+    static FileIdentity fromFields(const Fields& fields);
 
     FileIdentity() = default;
     bool operator==(const FileIdentity&) const = default;

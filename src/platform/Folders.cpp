@@ -79,6 +79,21 @@ QString Folders::pathInPreferencesFolder(const QString& fileName)
     return joinPath(preferencesFolder(), fileName);
 }
 
+QString Folders::cacheFolder()
+{
+    // The base directory specification ignores a relative value.
+    QString base = QFile::decodeName(qgetenv("XDG_CACHE_HOME"));
+    if (base.isEmpty() || !base.startsWith(QLatin1Char('/')))
+        base = joinPath(homeFolder(), QStringLiteral(".cache"));
+    if (!QFileInfo::exists(base))
+        QDir().mkpath(base);
+    const QString folder = joinPath(base, QStringLiteral("quorvel"));
+    if (!QFileInfo::exists(folder))
+        createPrivateFolder(folder);
+    makePrivate(folder);
+    return folder;
+}
+
 QString Folders::expandTilde(const QString& path)
 {
     if (!path.startsWith(QLatin1Char('~')))

@@ -19,6 +19,9 @@ public:
     static bool isInPreferencesFolder(const QString& path);
     // The Preferences folder joined with a file name.
     static QString pathInPreferencesFolder(const QString& fileName);
+    // The system's folder of derived files that can always be rebuilt: "quorvel" in
+    // $XDG_CACHE_HOME (an absolute path), else in ~/.cache; created with mode 0700 when missing.
+    static QString cacheFolder();
     // "~" and "~/..." from the home folder; "~user/..." from that account; anything else unchanged.
     static QString expandTilde(const QString& path);
     // Joins a folder and a name with exactly one "/" between them.

@@ -137,7 +137,7 @@ std::vector<std::uint32_t> InteractiveList::rankedMatches(const std::vector<std:
 {
     if (matches.size() < 2)
         return matches;
-    const std::vector<std::uint32_t>& ranks = applications->nameRanks();
+    const std::span<const std::uint32_t> ranks = applications->nameRanks();
     const bool launched = usageInfo->hasHistory();
     std::vector<MatchRanking::Candidate> candidates;
     candidates.reserve(matches.size());
@@ -194,8 +194,12 @@ QString InteractiveList::matchingFilePathAt(int index) const
 void InteractiveList::selectItemWithPath(const QString& path)
 {
     selectedIndex = 0;
+    const QByteArray wanted = path.toUtf8();
+    if (QString::fromUtf8(wanted) != path)
+        return; // an unpaired surrogate: no path of the table can be equal to it
     for (std::size_t i = 0; i < currentlyMatchingItems.size(); ++i) {
-        if (applications->path(currentlyMatchingItems[i]) == path) {
+        const QUtf8StringView candidate = applications->path(currentlyMatchingItems[i]);
+        if (QByteArrayView(candidate.data(), candidate.size()) == wanted) {
             selectedIndex = static_cast<int>(i);
             return;
         }

@@ -1,79 +1,134 @@
 #pragma once
-// The launch items of one index file, held compactly: every name, upper-cased name and path
-// lives in one of three large character buffers, so a million items cost a few hundred bytes
-// each instead of a dozen heap blocks. The upper-cased names are separated by a NUL character,
-// so one scan of that buffer searches every name at once. Immutable once built (lists that read
-// the same file may share it), except for the name order, which is worked out on first use.
+// The launch items of one index file, held compactly as one image of flat arrays: the names and
+// the upper-cased names in UTF-16, the paths in UTF-8, where each begins, and per item its type
+// code, the head of its upper-cased name and the place of its name in the case-insensitive
+// order. A million items cost well under two hundred bytes each and no heap block per item.
+//
+// The image is also what the index cache stores: a table read from the cache refers to the
+// mapped file itself, nothing copied. The upper-cased names are separated by a NUL character,
+// so one scan of that buffer searches every name at once.
+//
+// Built with append and finish, then immutable (lists that read the same file may share it).
 
 #include "search/LaunchItem.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <QUtf8StringView>
 #include <cstdint>
+#include <memory>
 #include <mutex>
+#include <span>
 #include <vector>
 
 namespace quorvel {
 
 class LaunchItemTable final {
 public:
+    LaunchItemTable();
+    ~LaunchItemTable();
+    LaunchItemTable(const LaunchItemTable&) = delete;
+    LaunchItemTable& operator=(const LaunchItemTable&) = delete;
+
     // Adds an item; answers false (and adds nothing) when the buffers would outgrow the 32-bit
-    // offsets, which no real disk comes near.
+    // offsets, which no real disk comes near. The path is kept in UTF-8: text read from a
+    // property list or a file name is always valid Unicode, so nothing is lost.
     bool append(const QString& name, const QString& type, const QString& path);
-    // Releases the spare capacity that growing left behind.
+    // Works out the name order and packs everything into the image; no append after this.
     void finish();
 
-    std::size_t size() const { return kinds.size(); }
-    bool empty() const { return kinds.empty(); }
+    // A table over the bytes of an image as image() gives them, which storage keeps alive for as
+    // long as the table lives; nullptr, with the reason, when the bytes are not a whole and
+    // consistent image (every length, start and code is checked, so a table never reads outside
+    // it). bytes must be 8-byte aligned.
+    static std::shared_ptr<const LaunchItemTable> fromImage(
+        std::shared_ptr<const void> storage, const unsigned char* bytes, std::size_t size, QString* whyNot);
+    // The bytes of a finished table's image (empty before finish), valid while the table lives.
+    QByteArrayView image() const;
 
-    QStringView name(std::size_t i) const { return slice(names, nameStart, i, 0); }
-    QStringView upperName(std::size_t i) const { return slice(upper, upperStart, i, 1); }
-    QStringView path(std::size_t i) const { return slice(paths, pathStart, i, 0); }
-    const QString& type(std::size_t i) const { return typeStrings[typeCodes[i]]; }
-    LaunchItemKind kind(std::size_t i) const { return kinds[i]; }
+    std::size_t size() const { return columns.count; }
+    bool empty() const { return columns.count == 0; }
+
+    QStringView name(std::size_t i) const
+    {
+        return QStringView(
+            columns.names + columns.nameStart[i], columns.nameStart[i + 1] - columns.nameStart[i]);
+    }
+    QStringView upperName(std::size_t i) const
+    {
+        return QStringView(
+            columns.upper + columns.upperStart[i], columns.upperStart[i + 1] - columns.upperStart[i] - 1);
+    }
+    // UTF-8; toString() for a QString.
+    QUtf8StringView path(std::size_t i) const
+    {
+        return QUtf8StringView(
+            columns.paths + columns.pathStart[i], columns.pathStart[i + 1] - columns.pathStart[i]);
+    }
+    const QString& type(std::size_t i) const { return typeStrings[columns.typeCodes[i]]; }
+    LaunchItemKind kind(std::size_t i) const { return typeKinds[columns.typeCodes[i]]; }
 
     // The first four UTF-16 units of the upper-cased name, the first in the lowest bits, padded
     // with zeros: a prefix test of up to four characters is one masked comparison.
-    std::uint64_t upperHead(std::size_t i) const { return heads[i]; }
-    // All upper-cased names: NUL, name 0, NUL, name 1, ..., NUL. upperStart(i) is where name i
-    // begins; upperStart(size()) is the buffer's length.
-    const char16_t* upperBuffer() const { return upper.data(); }
-    std::size_t upperBufferLength() const { return upper.size(); }
-    const std::vector<std::uint32_t>& upperStarts() const { return upperStart; }
-    // Items whose upper-cased name holds a line feed (wildcards treat it specially).
-    const std::vector<std::uint32_t>& itemsWithLineFeed() const { return lineFeedItems; }
+    std::uint64_t upperHead(std::size_t i) const { return columns.heads[i]; }
+    // All upper-cased names: NUL, name 0, NUL, name 1, ..., NUL. upperStarts()[i] is where name i
+    // begins; upperStarts()[size()] is the buffer's length.
+    const char16_t* upperBuffer() const { return columns.upper; }
+    std::size_t upperBufferLength() const { return columns.upperStart[columns.count]; }
+    std::span<const std::uint32_t> upperStarts() const { return { columns.upperStart, columns.count + 1 }; }
+    // Items whose upper-cased name holds a line feed (wildcards treat it specially), ascending.
+    std::span<const std::uint32_t> itemsWithLineFeed() const
+    {
+        return { columns.lineFeeds, columns.lineFeedCount };
+    }
 
     // For each item, its place in the case-insensitive order of the names (the comparison the
     // ranking's alphabetical bonus uses); names equal ignoring case share a place.
-    const std::vector<std::uint32_t>& nameRanks() const;
+    std::span<const std::uint32_t> nameRanks() const;
 
-    // The bytes held, for the memory budget.
+    // The bytes held, for the memory budget (a mapped image counts whole).
     std::size_t memoryBytes() const;
 
     static std::uint64_t packHead(QStringView text);
 
 private:
-    static QStringView slice(const std::vector<char16_t>& buffer, const std::vector<std::uint32_t>& starts,
-        std::size_t i, std::uint32_t separator)
-    {
-        return QStringView(
-            buffer.data() + starts[i], static_cast<qsizetype>(starts[i + 1] - starts[i] - separator));
-    }
+    // Where each array lies: in the vectors while building, in the image afterwards.
+    struct Columns {
+        std::size_t count = 0;
+        const char16_t* names = nullptr;
+        const std::uint32_t* nameStart = nullptr;
+        const char16_t* upper = nullptr;
+        const std::uint32_t* upperStart = nullptr;
+        const char* paths = nullptr;
+        const std::uint32_t* pathStart = nullptr;
+        const std::uint64_t* heads = nullptr;
+        const std::uint16_t* typeCodes = nullptr;
+        const std::uint32_t* ranks = nullptr; // only in an image
+        const std::uint32_t* lineFeeds = nullptr;
+        std::size_t lineFeedCount = 0;
+    };
+    struct Building;
+    class ImageLayout;
+
     std::uint16_t typeCodeOf(const QString& type);
+    void pointIntoBuilding();
+    std::vector<std::uint64_t> packedImage() const;
+    bool adoptImage(const unsigned char* bytes, std::size_t size, QString* whyNot);
     void computeRanks() const;
 
-    std::vector<char16_t> names, upper = { u'\0' }, paths;
-    std::vector<std::uint32_t> nameStart = { 0 }, upperStart = { 1 }, pathStart = { 0 };
-    std::vector<std::uint64_t> heads;
-    std::vector<std::uint16_t> typeCodes;
-    std::vector<LaunchItemKind> kinds;
-    std::vector<std::uint32_t> lineFeedItems;
+    Columns columns;
+    std::unique_ptr<Building> building;
+    std::vector<std::uint64_t> ownedImage; // the image of a table finished in memory
+    std::shared_ptr<const void> storage; // what holds the image of a table made by fromImage
+    QByteArrayView imageBytes;
+
     // The four codes first, so that every item of a common type shares one string.
-    std::vector<QString> typeStrings = { LaunchItemType::application, LaunchItemType::document,
-        LaunchItemType::preferencePane, LaunchItemType::folder };
+    std::vector<QString> typeStrings;
+    std::vector<LaunchItemKind> typeKinds;
 
     mutable std::once_flag ranksOnce;
-    mutable std::vector<std::uint32_t> ranks;
+    mutable std::vector<std::uint32_t> computedRanks; // for a table used before finish
 };
 
 } // namespace quorvel

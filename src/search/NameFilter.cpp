@@ -76,7 +76,7 @@ void forEachOccurrence(const char16_t* haystack, std::size_t length, QStringView
 NameFilter::Matches itemsContaining(const LaunchItemTable& table, QStringView needle)
 {
     NameFilter::Matches matches;
-    const std::vector<std::uint32_t>& starts = table.upperStarts();
+    const std::span<const std::uint32_t> starts = table.upperStarts();
     std::size_t item = 0;
     forEachOccurrence(table.upperBuffer(), table.upperBufferLength(), needle, [&](std::size_t position) {
         // The item whose name begins at or before the hit: usually one of the next few, so
@@ -168,7 +168,7 @@ NameFilter::Matches NameFilter::wildcardMatches(const LaunchItemTable& table, co
             [&](QStringView name) { return WildCardMatcher::expressionMatches(*expression, name.toUtf8()); });
 
     // Names with a line feed (which "?" and "*" do not cross) go to the expression; they are rare.
-    const std::vector<std::uint32_t>& lineFeeds = table.itemsWithLineFeed();
+    const std::span<const std::uint32_t> lineFeeds = table.itemsWithLineFeed();
     auto nextLineFeed = lineFeeds.begin();
     const QStringView head = glob.literalHead();
     Matches matches;

@@ -66,6 +66,7 @@ void UsageInformationManager::load()
         return;
     }
     usageInfoDic.clear();
+    utf8Paths.reset();
     unreadableEntries.clear();
     int droppedTimes = 0;
     for (auto entry = file->constBegin(); entry != file->constEnd(); ++entry) {
@@ -97,6 +98,7 @@ void UsageInformationManager::load()
 void UsageInformationManager::takeStored(const StoredHistory& stored)
 {
     usageInfoDic = stored.times;
+    utf8Paths.reset();
     unreadableEntries = stored.unreadable;
 }
 
@@ -142,7 +144,10 @@ void UsageInformationManager::registerLaunchOf(const QString& path)
 {
     const double now = Clock::absoluteTime();
     unreadableEntries.remove(path); // a value that was no list of times gives way to a real one
-    usageInfoDic[path].push_back(now);
+    auto [entry, added] = usageInfoDic.try_emplace(path);
+    entry->second.push_back(now);
+    if (added)
+        utf8Paths.reset();
 }
 
 int UsageInformationManager::launchCountFor(const QString& path) const
@@ -155,6 +160,25 @@ const UsageInformationManager::LaunchTimes* UsageInformationManager::launchTimes
 {
     const auto found = usageInfoDic.find(path);
     return found == usageInfoDic.end() ? nullptr : &found->second;
+}
+
+const UsageInformationManager::LaunchTimes* UsageInformationManager::launchTimesFor(
+    QUtf8StringView path) const
+{
+    if (usageInfoDic.empty())
+        return nullptr;
+    if (!utf8Paths) {
+        utf8Paths.emplace();
+        utf8Paths->reserve(usageInfoDic.size());
+        for (const auto& [key, times] : usageInfoDic) {
+            const QByteArray bytes = key.toUtf8();
+            // A path with an unpaired surrogate has no UTF-8 form; no table path can equal it.
+            if (QString::fromUtf8(bytes) == key)
+                utf8Paths->emplace(bytes.toStdString(), &times);
+        }
+    }
+    const auto found = utf8Paths->find(std::string_view(path.data(), std::size_t(path.size())));
+    return found == utf8Paths->end() ? nullptr : found->second;
 }
 
 float UsageInformationManager::naturalScore(LaunchItemKind kind)

@@ -9,8 +9,11 @@
 #include <QHashFunctions>
 #include <QString>
 #include <QStringView>
+#include <QUtf8StringView>
 #include <QVariantMap>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -43,6 +46,8 @@ public:
     // For ranking many items in one sort: the launch times of a path (nullptr for none), and
     // the score of an item of a kind with those launch times at currentT.
     const LaunchTimes* launchTimesFor(QStringView path) const;
+    // The same for a path in UTF-8, as the launch item table holds it; decodes nothing.
+    const LaunchTimes* launchTimesFor(QUtf8StringView path) const;
     float scoreOf(LaunchItemKind kind, const LaunchTimes* launches) const;
     bool hasHistory() const { return !usageInfoDic.empty(); }
 
@@ -73,6 +78,13 @@ private:
         const std::optional<FileIdentity>& before, const Dictionary& times, const QVariantMap& unreadable);
 
     Dictionary usageInfoDic;
+    // The paths of usageInfoDic in UTF-8, made on first use and dropped when a path comes or goes.
+    struct Utf8Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view path) const { return std::hash<std::string_view>()(path); }
+    };
+    using Utf8Paths = std::unordered_map<std::string, const LaunchTimes*, Utf8Hash, std::equal_to<>>;
+    mutable std::optional<Utf8Paths> utf8Paths;
     // Entries of the file that are not arrays of times: kept as they were and written back.
     QVariantMap unreadableEntries;
     double currentT = 0;

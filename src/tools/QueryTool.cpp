@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <optional>
+#include <string>
 
 using namespace quorvel;
 
@@ -74,31 +75,54 @@ std::optional<Request> parse(const QCoreApplication& application)
     return request;
 }
 
-// Tabs and line breaks inside a field would break the one-line-per-match format.
-void appendField(QString& out, QStringView text)
+// Appends text in UTF-8 (names are nearly all ASCII: those units are copied as they are).
+void appendUtf8(std::string& out, QStringView text)
 {
-    const qsizetype from = out.size();
-    out += text;
-    for (qsizetype i = from; i < out.size(); ++i)
-        if (out[i] == u'\t' || out[i] == u'\n' || out[i] == u'\r')
-            out[i] = u' ';
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n && text[i].unicode() < 0x80)
+        ++i;
+    const std::size_t from = out.size();
+    out.resize(from + std::size_t(i));
+    for (qsizetype k = 0; k < i; ++k)
+        out[from + std::size_t(k)] = static_cast<char>(text[k].unicode());
+    if (i < n) {
+        const QByteArray rest = text.mid(i).toUtf8();
+        out.append(rest.constData(), std::size_t(rest.size()));
+    }
+}
+
+// Tabs and line breaks inside a field would break the one-line-per-match format.
+void blankSeparators(std::string& out, std::size_t from)
+{
+    for (std::size_t i = from; i < out.size(); ++i)
+        if (out[i] == '\t' || out[i] == '\n' || out[i] == '\r')
+            out[i] = ' ';
 }
 
 // All matches as lines, built in one buffer: a million lines must not cost a million strings.
-QByteArray matchLines(const InteractiveList& list)
+// Paths are UTF-8 in the table already and are copied as they are.
+std::string matchLines(const InteractiveList& list)
 {
     const LaunchItemTable& items = list.items();
-    QString out;
-    out.reserve(static_cast<qsizetype>(list.matchingItemIndices().size()) * 96);
+    std::string out;
+    out.reserve(list.matchingItemIndices().size() * 112);
     for (std::uint32_t item : list.matchingItemIndices()) {
-        appendField(out, items.name(item));
-        out += u'\t';
-        appendField(out, items.type(item));
-        out += u'\t';
-        appendField(out, items.path(item));
-        out += u'\n';
+        const std::size_t from = out.size();
+        appendUtf8(out, items.name(item));
+        blankSeparators(out, from);
+        out += '\t';
+        const std::size_t typeFrom = out.size();
+        appendUtf8(out, items.type(item));
+        blankSeparators(out, typeFrom);
+        out += '\t';
+        const QUtf8StringView path = items.path(item);
+        const std::size_t pathFrom = out.size();
+        out.append(path.data(), std::size_t(path.size()));
+        blankSeparators(out, pathFrom);
+        out += '\n';
     }
-    return out.toUtf8();
+    return out;
 }
 
 } // namespace
@@ -125,7 +149,8 @@ int main(int argc, char** argv)
     }
     list.setFilterWithMode(request->term, request->mode);
 
-    const QByteArray out = request->countOnly ? list.resultCountString().toUtf8() + '\n' : matchLines(list);
-    std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
+    const std::string out
+        = request->countOnly ? list.resultCountString().toStdString() + '\n' : matchLines(list);
+    std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

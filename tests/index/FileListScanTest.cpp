@@ -3,8 +3,12 @@
 
 #include "index/ScanFixture.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
+#include "platform/FileIdentity.h"
 #include "platform/PropertyList.h"
+#include "search/IndexCache.h"
+#include "search/IndexFileReader.h"
 #include "search/WildCardMatcher.h"
 #include "support/PythonPlist.h"
 
@@ -116,6 +120,30 @@ TEST_F(Scan, TheIndexIsAPropertyListThatPythonReadsItemForItem)
         QJsonArray { "Ünïcode", "fold", t + "/Ünïcode", 3 },
     };
     EXPECT_EQ(read, expected);
+}
+
+TEST_F(Scan, TheIndexCacheIsWrittenBesideTheIndexAndItsFailureNeverFailsTheScan)
+{
+    tree.file("Ünïcode/Straße.pdf");
+    tree.bundle("Zed.app", { { "CFBundleExecutable", "zed" } });
+    setLocations({ location(tree.path() + "/", true) });
+    scan();
+    const std::shared_ptr<const LaunchItemTable> cached
+        = IndexCache::load(indexPath(), *FileIdentity::ofFile(indexPath()));
+    ASSERT_NE(cached, nullptr) << "ready for the next reader";
+    const std::shared_ptr<const LaunchItemTable> read = IndexFileReader::readIndexFile(indexPath());
+    EXPECT_EQ(QByteArray(cached->image().toByteArray()), read->image().toByteArray())
+        << "the same table as reading the index gives";
+
+    tree.file("new.txt");
+    AtomicFile::setFaultInjector([](AtomicFile::Stage stage, const QString& path) {
+        return stage == AtomicFile::Stage::Rename && path.endsWith(".cache") ? EIO : 0;
+    });
+    scan();
+    AtomicFile::setFaultInjector({});
+    EXPECT_TRUE(fileList->lastScanWroteIndex());
+    EXPECT_EQ(IndexCache::load(indexPath(), *FileIdentity::ofFile(indexPath())), nullptr);
+    EXPECT_EQ(IndexFileReader::read(indexPath())->size(), read->size() + 1) << "rebuilt by the reader";
 }
 
 TEST_F(Scan, BadInputOnDiskAndInTheListsNeverStopsTheScan)

@@ -24,6 +24,22 @@ TEST(Folders, PreferencesFolderIsCreatedPrivateInTheHomeLibrary)
     EXPECT_EQ(Folders::libraryFolder(), home + "/Library");
 }
 
+TEST(Folders, CacheFolderFollowsAnAbsoluteXdgCacheHomeElseTheHomeCache)
+{
+    const QByteArray saved = qgetenv("XDG_CACHE_HOME");
+    const QString home = Folders::homeFolder();
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home + "/xdg cache"));
+    EXPECT_EQ(Folders::cacheFolder(), home + "/xdg cache/quorvel");
+    struct stat info { };
+    ASSERT_EQ(::stat(QFile::encodeName(home + "/xdg cache/quorvel").constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    for (const char* unusable : { "", "relative/cache" }) {
+        qputenv("XDG_CACHE_HOME", unusable);
+        EXPECT_EQ(Folders::cacheFolder(), home + "/.cache/quorvel") << unusable;
+    }
+    qputenv("XDG_CACHE_HOME", saved);
+}
+
 TEST(Folders, HomeFollowsTheEnvironmentOnEveryCall)
 {
     const QByteArray saved = qgetenv("HOME");

@@ -1,10 +1,12 @@
 #include "SearchTestSupport.h"
 
 #include "platform/Clock.h"
+#include "search/IndexCache.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 using namespace quorvel;
@@ -93,4 +95,39 @@ TEST(QueryTool, AnswersHelpAndVersionWithZeroAndAnUnreadableIndexLikeAMissingOne
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(run.err.contains("could not be read")) << run.err.toStdString();
+}
+
+TEST(QueryTool, AnswersTheSameWithAndWithoutTheIndexCache)
+{
+    QRandomGenerator random(7);
+    const QStringList words = { "Report", "rep", "Café", "Straße", "e", "E\te", "x y", "\U0001D11E" };
+    const QStringList types = { "app", "doc", "fold", "pref", "odd" };
+    for (int round = 0; round < 4; ++round) {
+        std::vector<LaunchItem> items;
+        QVariantMap history;
+        for (int i = random.bounded(50, 300); i > 0; --i) {
+            QString name;
+            for (int k = random.bounded(1, 4); k > 0; --k)
+                name += words[random.bounded(words.size())] + " ";
+            const QString path = QStringLiteral("/d/%1/%2").arg(i).arg(name);
+            items.push_back({ name, types[random.bounded(types.size())], path });
+            if (random.bounded(5) == 0)
+                history.insert(path, launchTimes({ Clock::absoluteTime() - random.bounded(100000) }));
+        }
+        writeIndex(items);
+        writeHistory(history);
+        const QString cache = IndexCache::cachePathFor(_combinedListPath());
+        QFile::remove(cache);
+        for (const QStringList& arguments : { QStringList { "--mode", "contains", "rep" },
+                 QStringList { "--mode", "contains", "e" }, QStringList { "--mode", "word", "x" },
+                 QStringList { "--mode", "wildcard", "*\U0001D11E" } }) {
+            const ToolRun fromIndex = query(arguments);
+            ASSERT_TRUE(QFile::exists(cache)) << "the first run writes the cache";
+            const ToolRun fromCache = query(arguments);
+            EXPECT_EQ(fromIndex.exitCode, 0);
+            EXPECT_FALSE(fromIndex.out.isEmpty()) << arguments.join(' ').toStdString();
+            EXPECT_EQ(fromCache.out, fromIndex.out) << arguments.join(' ').toStdString();
+            QFile::remove(cache);
+        }
+    }
 }

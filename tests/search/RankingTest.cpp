@@ -3,11 +3,15 @@
 #include "SearchTestSupport.h"
 
 #include "platform/Clock.h"
+#include "platform/FileIdentity.h"
+#include "platform/PropertyList.h"
+#include "search/IndexCache.h"
 #include "search/InteractiveCombinedList.h"
 #include "search/LaunchItemTable.h"
 #include "search/MatchRanking.h"
 #include "search/MergeSort.h"
 
+#include <QDir>
 #include <QRandomGenerator>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -67,7 +71,7 @@ TEST(LaunchItemTable, NameRanksOrderAsTheCaseInsensitiveComparison)
         LaunchItemTable table;
         for (const QString& name : names)
             table.append(name, "doc", "/" + name);
-        const std::vector<std::uint32_t>& ranks = table.nameRanks();
+        const std::span<const std::uint32_t> ranks = table.nameRanks();
         for (std::size_t a = 0; a < names.size(); ++a)
             for (std::size_t b = 0; b < names.size(); ++b) {
                 const int order = names[a].compare(names[b], Qt::CaseInsensitive);
@@ -155,21 +159,34 @@ TEST(Ranking, FastSearchAnswersExactlyAsTheReferenceOnRandomIndexesAndHistories)
     QRandomGenerator random(2024);
     Clock::setFixedTime(now);
     int nonTrivial = 0;
+    // Another index file, loaded in between, so that the second list of a round cannot take
+    // the first one's table from memory and reads the index's cache instead.
+    const QString decoyPath = QDir::homePath() + "/decoy index";
+    ASSERT_TRUE(PropertyList::writeFile(decoyPath, QVariantList {}));
     for (int round = 0; round < 120; ++round) {
         const RandomCase c = randomCase(random);
         writeIndex(c.items);
         writeHistory(c.history);
-        InteractiveCombinedList list;
+        InteractiveCombinedList list; // reads the index itself and writes its cache
         list.load();
+        InteractiveCombinedList decoy;
+        decoy.setFilePath(decoyPath);
+        decoy.load();
+        const std::optional<FileIdentity> identity = FileIdentity::ofFile(_combinedListPath());
+        ASSERT_TRUE(identity && IndexCache::load(_combinedListPath(), *identity)) << "round " << round;
+        InteractiveCombinedList cached; // reads the cache
+        cached.load();
         UsageInformationManager reference;
         reference.updateTime();
         for (int query = 0; query < 12; ++query) {
             const QString term = randomTerm(random, c.items);
             const int mode = random.bounded(5);
             list.setFilterWithMode(term, mode);
+            cached.setFilterWithMode(term, mode);
             const std::vector<LaunchItem> expected = referenceSearch(c.items, term, mode, reference);
             ASSERT_EQ(matchesOf(list), expected)
                 << "round " << round << ", mode " << mode << ", term '" << term.toStdString() << "'";
+            ASSERT_EQ(matchesOf(cached), expected) << "from the cache: round " << round;
             nonTrivial += expected.size() > 20;
         }
     }
