@@ -71,4 +71,20 @@ std::shared_ptr<const LaunchItemTable> IndexFileReader::read(const QString& path
     return table;
 }
 
+std::shared_ptr<const LaunchItemTable> IndexFileReader::tableOfItems(const std::vector<LaunchItem>& items)
+{
+    auto table = std::make_shared<LaunchItemTable>();
+    for (const LaunchItem& item : items) {
+        const QString name = PropertyList::storedString(item.name);
+        const QString path = PropertyList::storedString(item.path);
+        if (longerInUtf8Than(name, longestName) || longerInUtf8Than(path, longestPath))
+            continue;
+        if (!table->append(name, PropertyList::storedString(item.type), path))
+            break;
+    }
+    table->finish();
+    (void)table->nameRanks();
+    return table;
+}
+
 } // namespace quorvel

@@ -1,10 +1,12 @@
 #pragma once
 // Reads the launch items of an index file into a table.
 
+#include "search/LaunchItem.h"
 #include "search/LaunchItemTable.h"
 
 #include <QString>
 #include <memory>
+#include <vector>
 
 namespace quorvel {
 
@@ -16,6 +18,11 @@ public:
     // as an unknown type.
     // Safe on any thread: it touches nothing but the file and the log.
     static std::shared_ptr<const LaunchItemTable> read(const QString& path);
+
+    // The table that read gives for an index file written from these items, made without the
+    // file: what the file cannot carry and what read leaves out are left out here too. Its name
+    // order is worked out, so that whoever makes it on another thread spares the main thread.
+    static std::shared_ptr<const LaunchItemTable> tableOfItems(const std::vector<LaunchItem>& items);
 };
 
 } // namespace quorvel
