@@ -35,6 +35,7 @@ class FileExclusionList;
 class FileList;
 class FirstLaunchManager;
 class IndexFileLoader;
+class LaunchItemTable;
 class FolderExclusionList;
 class InteractiveCombinedList;
 class InteractiveList;
@@ -138,8 +139,10 @@ public:
     // Called by the scanner on its thread, and by doDialog on the main thread.
     void updateStatusBar() override;
     void fileListWasRefreshed() override;
+    // Makes the table of the items on the calling (scanning) thread, so that the main thread
+    // need not read back the file just written.
     void fileListWasRefreshedWithItems(
-        std::shared_ptr<const LaunchItemTable> items, const std::optional<FileIdentity>& written) override;
+        const std::vector<LaunchItem>& items, const std::optional<FileIdentity>& written) override;
     // Whether the index file is being read in the background (the list shows what it had).
     bool isReadingIndex() const;
 
@@ -183,6 +186,9 @@ private:
     // changed file is read in the background and swapped in by indexWasRead.
     void loadCombinedList();
     void indexWasRead();
+    // The list follows the scanner's new index file: items (if any) stand for the file written.
+    void refreshAfterScan(
+        std::shared_ptr<const LaunchItemTable> items, const std::optional<FileIdentity>& written);
     // The index is there but could not be read: a scan replaces it, and the status line says
     // why while it runs.
     void scanIfIndexIsUnreadable();

@@ -4,6 +4,7 @@
 
 #include "app/IndexFileLoader.h"
 #include "index/FileList.h"
+#include "search/IndexFileReader.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <QLabel>
@@ -80,10 +81,16 @@ void AppController::updateStatusBar()
 
 void AppController::fileListWasRefreshed()
 {
-    fileListWasRefreshedWithItems(nullptr, std::nullopt);
+    refreshAfterScan(nullptr, std::nullopt);
 }
 
 void AppController::fileListWasRefreshedWithItems(
+    const std::vector<LaunchItem>& items, const std::optional<FileIdentity>& written)
+{
+    refreshAfterScan(IndexFileReader::tableOfItems(items), written);
+}
+
+void AppController::refreshAfterScan(
     std::shared_ptr<const LaunchItemTable> items, const std::optional<FileIdentity>& written)
 {
     // The scanner's own table stands for the file it wrote; without it, the file is read in the

@@ -14,7 +14,6 @@
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
 #include "platform/UnreadableFile.h"
-#include "search/IndexFileReader.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <algorithm>
@@ -161,10 +160,8 @@ void FileList::updateApplicationNames()
         changeStatus(QStringLiteral("The index could not be written."));
         return;
     }
-    // The items as the launcher would read them back from the file, made here so that the main
-    // thread need not parse what this thread has just written.
     if (appController)
-        appController->fileListWasRefreshedWithItems(IndexFileReader::tableOfItems(list), lastWrittenIndex);
+        appController->fileListWasRefreshedWithItems(list, lastWrittenIndex);
     changeStatus(QStringLiteral("Last disk scan was completed at %1").arg(completionTimeText()));
 }
 

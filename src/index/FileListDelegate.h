@@ -3,13 +3,12 @@
 // the receiver hands the work to the main thread itself, in the order the calls were made.
 
 #include "platform/FileIdentity.h"
+#include "search/LaunchItem.h"
 
-#include <memory>
 #include <optional>
+#include <vector>
 
 namespace quorvel {
-
-class LaunchItemTable;
 
 class FileListDelegate {
 public:
@@ -18,10 +17,10 @@ public:
     virtual void updateStatusBar() = 0;
     // A new index file has been written.
     virtual void fileListWasRefreshed() = 0;
-    // The same, with the items the new file holds (as reading it would give them) and the file's
-    // identity just after it was written, so that the receiver need not read the file back.
+    // The same, with the items written (valid during the call only) and the file's identity just
+    // after the write, so that a receiver that shows them need not read the file back.
     virtual void fileListWasRefreshedWithItems(
-        std::shared_ptr<const LaunchItemTable> /*items*/, const std::optional<FileIdentity>& /*written*/)
+        const std::vector<LaunchItem>& /*items*/, const std::optional<FileIdentity>& /*written*/)
     {
         fileListWasRefreshed();
     }

@@ -73,7 +73,7 @@ TEST_F(IndexHandOver, TheScannersItemsReachThePanelInMemoryAndGiveWhatReadingIts
     // Handed over for the file as it is, the items are shown at once, filtered, and the file
     // (which still says Mail only) is not read.
     controller().fileListWasRefreshedWithItems(
-        IndexFileReader::tableOfItems({ { "Maps", "app", "/Maps" } }), FileIdentity::ofFile(indexPath()));
+        { { "Maps", "app", "/Maps" } }, FileIdentity::ofFile(indexPath()));
     EXPECT_FALSE(controller().isReadingIndex());
     EXPECT_EQ(shownNames(), QStringList { "Maps" });
 
