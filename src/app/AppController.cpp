@@ -4,6 +4,7 @@
 
 #include "app/CombinedListModel.h"
 #include "app/CustomWindow.h"
+#include "app/IndexFileLoader.h"
 #include "index/DocumentTypes.h"
 #include "index/FileExclusionList.h"
 #include "index/FileList.h"
@@ -129,6 +130,7 @@ AppController::AppController()
     fileList->setAppController(this);
     fileList->setFileExclusionList(fileExclusionList.get());
     fileList->setFolderExclusionList(folderExclusionList.get());
+    indexLoader = std::make_unique<IndexFileLoader>(this);
 
     updateIntervalInSeconds = static_cast<float>(initialScanIntervalInSeconds);
     setDiskScanningInterval(initialScanIntervalInSeconds);
@@ -138,8 +140,7 @@ AppController::AppController()
 
     if (!interactiveCombinedList->interactiveListFileExists())
         fileList->redoFileList();
-    interactiveCombinedList->load();
-    scanIfIndexIsUnreadable();
+    loadCombinedList();
 }
 
 AppController::~AppController()
@@ -151,6 +152,7 @@ AppController::~AppController()
         fileList.get_deleter()(fileList.get());
         (void)fileList.release();
     }
+    indexLoader.reset(); // waits for a read in progress, whose outcome then goes unused
     DistributedNotificationCenter::defaultCenter().removeObserver(
         this, wakeUpName(), applicationIdentifier());
     Application& application = Application::sharedApplication();

@@ -14,6 +14,7 @@
 #include <QVariantMap>
 #include <array>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -33,6 +34,8 @@ class DocumentTypes;
 class FileExclusionList;
 class FileList;
 class FirstLaunchManager;
+class IndexFileLoader;
+class LaunchItemTable;
 class FolderExclusionList;
 class IndexWatcher;
 class InteractiveCombinedList;
@@ -137,6 +140,11 @@ public:
     // Called by the scanner on its thread, and by doDialog on the main thread.
     void updateStatusBar() override;
     void fileListWasRefreshed() override;
+    // The scanner's table stands for the file it wrote: the main thread need not read it back.
+    void fileListWasRefreshedWithTable(
+        std::shared_ptr<const LaunchItemTable> table, const std::optional<FileIdentity>& written) override;
+    // Whether the index file is being read in the background (the list shows what it had).
+    bool isReadingIndex() const;
 
     // The preferences window, created on first use.
     void configure();
@@ -175,6 +183,13 @@ Q_SIGNALS:
 
 private:
     void showScanState(const QString& status, bool scanning);
+    // A fresh combined list with the index as far as it is known without reading the file; a
+    // changed file is read in the background and swapped in by indexWasRead.
+    void loadCombinedList();
+    void indexWasRead();
+    // The list follows the scanner's new index file: items (if any) stand for the file written.
+    void refreshAfterScan(
+        std::shared_ptr<const LaunchItemTable> items, const std::optional<FileIdentity>& written);
     // The index is there but could not be read: a scan replaces it, and the status line says
     // why while it runs.
     void scanIfIndexIsUnreadable();
@@ -205,6 +220,7 @@ private:
     std::unique_ptr<FileExclusionList> fileExclusionList;
     std::unique_ptr<FileList> fileList;
     std::unique_ptr<IndexWatcher> indexWatcher; // brings the index up to date between scans
+    std::unique_ptr<IndexFileLoader> indexLoader;
     // Declared after the lists it shows, so that it goes first.
     std::unique_ptr<NewPreferencesController> newPreferencesController;
     Outlets outlets;

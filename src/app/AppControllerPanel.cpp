@@ -65,9 +65,7 @@ void AppController::reloadInteractiveList()
 
 void AppController::refreshListDisplay()
 {
-    interactiveCombinedList = std::make_unique<InteractiveCombinedList>();
-    interactiveCombinedList->load();
-    scanIfIndexIsUnreadable();
+    loadCombinedList();
     interactiveList[0] = interactiveCombinedList.get();
     if (tableModel)
         tableModel->setList(interactiveCombinedList.get());

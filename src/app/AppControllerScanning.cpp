@@ -2,8 +2,10 @@
 
 #include "app/AppController.h"
 
+#include "app/IndexFileLoader.h"
 #include "index/FileList.h"
 #include "index/IndexWatcher.h"
+#include "search/IndexFileReader.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <QLabel>
@@ -80,7 +82,23 @@ void AppController::updateStatusBar()
 
 void AppController::fileListWasRefreshed()
 {
-    const auto refresh = [this] {
+    refreshAfterScan(nullptr, std::nullopt);
+}
+
+void AppController::fileListWasRefreshedWithTable(
+    std::shared_ptr<const LaunchItemTable> table, const std::optional<FileIdentity>& written)
+{
+    refreshAfterScan(std::move(table), written);
+}
+
+void AppController::refreshAfterScan(
+    std::shared_ptr<const LaunchItemTable> items, const std::optional<FileIdentity>& written)
+{
+    // The scanner's own table stands for the file it wrote; without it, the file is read in the
+    // background by the reload.
+    const auto refresh = [this, items = std::move(items), written] {
+        if (items)
+            InteractiveList::tableOfFile(_combinedListPath(), written, items);
         reloadInteractiveList();
         controlTextDidChange();
         // Folders may have come or gone with the new index.
@@ -92,6 +110,41 @@ void AppController::fileListWasRefreshed()
         return;
     }
     QMetaObject::invokeMethod(this, refresh, Qt::QueuedConnection);
+}
+
+void AppController::loadCombinedList()
+{
+    interactiveCombinedList = std::make_unique<InteractiveCombinedList>();
+    if (!interactiveCombinedList->loadWithoutReading())
+        indexLoader->read(interactiveCombinedList->getFilePath(),
+            [this](const QString& path, const std::optional<FileIdentity>& before,
+                std::shared_ptr<const LaunchItemTable> table) {
+                InteractiveList::tableOfFile(path, before, std::move(table));
+                indexWasRead();
+            });
+    scanIfIndexIsUnreadable();
+}
+
+void AppController::indexWasRead()
+{
+    // As after a scan, the list shows the new items filtered with the term as it is now; the
+    // selected item stays selected, and while there was none the remembered one is chosen as
+    // preparing the panel chooses it.
+    if (!tableModel) {
+        refreshListDisplay(); // start-up is still under way; it shows the list when it is done
+        return;
+    }
+    const QString selected = interactiveCombinedList->pathOfSelectedItem();
+    reloadInteractiveList();
+    controlTextDidChange();
+    interactiveCombinedList->selectItemWithPath(selected.isEmpty() ? combinedPathOfLastMatch : selected);
+    if (!interactiveCombinedList->isEmpty())
+        selectTableRow(interactiveCombinedList->indexOfSelectedItem());
+}
+
+bool AppController::isReadingIndex() const
+{
+    return indexLoader->isReading();
 }
 
 void AppController::showScanState(const QString& status, bool scanning)

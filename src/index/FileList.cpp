@@ -14,6 +14,7 @@
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
 #include "platform/UnreadableFile.h"
+#include "search/IndexCache.h"
 #include "search/IndexFileReader.h"
 #include "search/InteractiveCombinedList.h"
 
@@ -162,7 +163,7 @@ void FileList::updateApplicationNames()
         return;
     }
     if (appController)
-        appController->fileListWasRefreshed();
+        appController->fileListWasRefreshedWithTable(lastWrittenTable, lastWrittenIndex);
     changeStatus(QStringLiteral("Last disk scan was completed at %1").arg(completionTimeText()));
 }
 
@@ -337,9 +338,11 @@ bool FileList::writeIndex(const ItemArray& list)
         return false;
     }
     lastWrittenIndex = FileIdentity::ofFile(path);
-    // Spares the next reader parsing the index; should it fail (logged), that reader rebuilds it.
+    // One table serves the panel (handed over with the report) and the cache, which spares the
+    // next reader parsing the index; should the cache fail (logged), that reader rebuilds it.
+    lastWrittenTable = IndexFileReader::tableOfItems(list);
     if (lastWrittenIndex)
-        IndexFileReader::writeCache(path, *lastWrittenIndex, list);
+        IndexCache::write(path, *lastWrittenIndex, *lastWrittenTable);
     return true;
 }
 

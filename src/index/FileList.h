@@ -13,6 +13,7 @@
 
 #include "platform/FileIdentity.h"
 #include "search/LaunchItem.h"
+#include "search/LaunchItemTable.h"
 
 #include <QByteArray>
 #include <QString>
@@ -133,6 +134,8 @@ private:
     std::atomic<bool> indexWritten { false };
     // The index file as this scanner last wrote it; scanning thread only.
     std::optional<FileIdentity> lastWrittenIndex;
+    // The table of what it wrote; replaced with each write, handed to the delegate.
+    std::shared_ptr<const LaunchItemTable> lastWrittenTable;
     // The lists of the last scan that wrote the index, and whether no folder it walked is a
     // link (nullopt: not looked at yet); scanning thread only.
     std::optional<QString> lastScanSettings;

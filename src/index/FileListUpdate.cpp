@@ -144,7 +144,7 @@ void FileList::updateIndexForChangedFolders(const std::vector<FolderChange>& cha
         return;
     }
     if (changed && appController)
-        appController->fileListWasRefreshed();
+        appController->fileListWasRefreshedWithTable(lastWrittenTable, lastWrittenIndex);
     changeStatus(statusBefore);
 }
 

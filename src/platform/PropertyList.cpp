@@ -5,6 +5,7 @@
 #include "platform/PropertyListParser.h"
 #include "platform/PropertyListWriter.h"
 #include "platform/StringRecordReader.h"
+#include "platform/Utf8.h"
 
 #include <QFile>
 
@@ -148,6 +149,31 @@ bool PropertyList::writeStringRecords(
 bool PropertyList::writeFile(const QString& path, const QVariant& value)
 {
     return written(path, toData(value));
+}
+
+QString PropertyList::storedString(const QString& text)
+{
+    const auto carried = [&text](qsizetype i, qsizetype& width) {
+        const char16_t unit = text.at(i).unicode();
+        width = 1;
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            width = 2;
+            return true;
+        }
+        return Utf8::isXmlCharacter(unit);
+    };
+    qsizetype width = 1;
+    qsizetype i = 0;
+    while (i < text.size() && carried(i, width))
+        i += width;
+    if (i == text.size())
+        return text; // nearly always: shared, not copied
+    QString stored = text.left(i);
+    for (; i < text.size(); i += width) {
+        if (carried(i, width))
+            stored += QStringView(text).mid(i, width);
+    }
+    return stored;
 }
 
 } // namespace quorvel

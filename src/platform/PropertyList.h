@@ -42,6 +42,10 @@ public:
     static bool writeStringRecords(
         const QString& path, const QStringList& keys, std::size_t count, const StringRecordSource& valueOf);
 
+    // The string as a file written here gives it back: the characters XML cannot carry (most
+    // control characters, unpaired surrogates, U+FFFE, U+FFFF) are left out, as the writer does.
+    static QString storedString(const QString& text);
+
     // The XML form of the value, with the standard header and DOCTYPE.
     static QByteArray toData(const QVariant& value);
     // Writes toData(value) atomically; answers whether the file now holds it. A failed write

@@ -44,25 +44,6 @@ Admission admissionOf(bool hasName, QStringView name, bool hasPath, QStringView 
     return Admission::Taken;
 }
 
-// Whether the property-list writer stores the text as it is: XML 1.0 carries no other characters
-// (and no unpaired surrogate).
-bool survivesIndexFile(QStringView text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i].unicode();
-        if (unit >= 0x20 && unit < 0xD800)
-            continue;
-        if (QChar::isHighSurrogate(unit) && i + 1 < text.size()
-            && QChar::isLowSurrogate(text[i + 1].unicode())) {
-            ++i;
-            continue;
-        }
-        if (unit < 0x20 ? unit != u'\t' && unit != u'\n' && unit != u'\r' : unit < 0xE000 || unit >= 0xFFFE)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::shared_ptr<const LaunchItemTable> IndexFileReader::read(const QString& path)
@@ -77,31 +58,6 @@ std::shared_ptr<const LaunchItemTable> IndexFileReader::read(const QString& path
     if (table && FileIdentity::ofFile(path) == before)
         IndexCache::write(path, *before, *table);
     return table;
-}
-
-std::shared_ptr<const LaunchItemTable> IndexFileReader::tableOfItems(const std::vector<LaunchItem>& items)
-{
-    auto table = std::make_shared<LaunchItemTable>();
-    for (const LaunchItem& item : items) {
-        if (!survivesIndexFile(item.name) || !survivesIndexFile(item.type) || !survivesIndexFile(item.path))
-            return nullptr;
-        if (admissionOf(true, item.name, true, item.path) == Admission::Taken
-            && !table->append(item.name, item.type, item.path))
-            break; // as full as a read would leave it
-    }
-    table->finish();
-    return table;
-}
-
-bool IndexFileReader::writeCache(
-    const QString& path, const FileIdentity& identity, const std::vector<LaunchItem>& items)
-{
-    const std::shared_ptr<const LaunchItemTable> table = tableOfItems(items);
-    if (!table) {
-        Log::line(QStringLiteral("Index cache not written: the index holds a name it cannot store as it is"));
-        return false;
-    }
-    return IndexCache::write(path, identity, *table);
 }
 
 std::shared_ptr<const LaunchItemTable> IndexFileReader::readIndexFile(const QString& path)
@@ -142,6 +98,22 @@ std::shared_ptr<const LaunchItemTable> IndexFileReader::readIndexFile(const QStr
                       .arg(path)
                       .arg(table->size()));
     table->finish();
+    return table;
+}
+
+std::shared_ptr<const LaunchItemTable> IndexFileReader::tableOfItems(const std::vector<LaunchItem>& items)
+{
+    auto table = std::make_shared<LaunchItemTable>();
+    for (const LaunchItem& item : items) {
+        const QString name = PropertyList::storedString(item.name);
+        const QString path = PropertyList::storedString(item.path);
+        if (admissionOf(true, name, true, path) != Admission::Taken)
+            continue;
+        if (!table->append(name, PropertyList::storedString(item.type), path))
+            break;
+    }
+    table->finish();
+    (void)table->nameRanks();
     return table;
 }
 

@@ -3,6 +3,7 @@
 // made from the index as it is now, else from the index itself, rewriting the cache.
 
 #include "platform/FileIdentity.h"
+#include "search/LaunchItem.h"
 #include "search/LaunchItemTable.h"
 
 #include <QString>
@@ -23,17 +24,10 @@ public:
     // The index file itself, its cache neither used nor written.
     static std::shared_ptr<const LaunchItemTable> readIndexFile(const QString& path);
 
-    // The table reading an index file written with items gives, made without the file; nullptr
-    // when some text of the items would not come back from the file as it is (XML 1.0 carries
-    // no control characters but tab, line feed and carriage return).
+    // The table that read gives for an index file written from these items, made without the
+    // file: what the file cannot carry and what read leaves out are left out here too. Its name
+    // order is worked out, so that whoever makes it on another thread spares the main thread.
     static std::shared_ptr<const LaunchItemTable> tableOfItems(const std::vector<LaunchItem>& items);
-
-    // Writes the cache of the index at path, just written with items and now in the state
-    // identity names, so that the next read need not parse it. Answers false (logged) when the
-    // cache could not be written, or was not because some text of the items does not come back
-    // from the index file as it is (the next read then rebuilds the cache from the file).
-    static bool writeCache(
-        const QString& path, const FileIdentity& identity, const std::vector<LaunchItem>& items);
 };
 
 } // namespace quorvel

@@ -30,6 +30,14 @@ QString matchCountText(int count)
     return QStringLiteral("%1 Matching Items.").arg(count);
 }
 
+// What was last read from the index file, shared by every list: the table is never changed once
+// read, so lists may share it while the file stays as it was.
+UnchangedFileCache<LaunchItemTable>& indexCache()
+{
+    static UnchangedFileCache<LaunchItemTable> lastRead;
+    return lastRead;
+}
+
 } // namespace
 
 InteractiveList::InteractiveList()
@@ -54,31 +62,47 @@ void InteractiveList::setFilePath(const QString& path)
 
 void InteractiveList::load()
 {
-    // The table is never changed once read, so lists may share it while the file stays as it was.
-    static UnchangedFileCache<LaunchItemTable> lastRead;
+    if (loadWithoutReading())
+        return;
+    const std::optional<FileIdentity> before = FileIdentity::ofFile(filePath);
+    tableOfFile(filePath, before, IndexFileReader::read(filePath));
+    loadWithoutReading();
+}
+
+bool InteractiveList::loadWithoutReading()
+{
+    UnchangedFileCache<LaunchItemTable>& lastRead = indexCache();
     fileUnreadable = false;
     if (std::shared_ptr<const LaunchItemTable> unchanged = lastRead.find(filePath)) {
         takeItems(std::move(unchanged));
-        return;
+        return true;
     }
-    if (!lastRead.isUnreadable(filePath)) {
-        const std::optional<FileIdentity> before = FileIdentity::ofFile(filePath);
-        if (std::shared_ptr<const LaunchItemTable> table = IndexFileReader::read(filePath)) {
-            lastRead.keep(filePath, before, table);
-            takeItems(std::move(table));
-            return;
-        }
-        if (!before) {
-            takeItems(std::make_shared<LaunchItemTable>()); // no index yet
-            return;
-        }
-        UnreadableFile::keepCopy(filePath); // says so in the log
-        lastRead.keepUnreadable(filePath, *before);
+    if (!FileIdentity::ofFile(filePath)) {
+        takeItems(std::make_shared<LaunchItemTable>()); // no index yet
+        return true;
     }
-    // Damaged since it was last read well: what was read then still stands.
-    fileUnreadable = true;
+    // Damaged since it was last read well, or changed and not read yet: what was read before
+    // stands meanwhile.
+    fileUnreadable = lastRead.isUnreadable(filePath);
     std::shared_ptr<const LaunchItemTable> good = lastRead.lastKept(filePath);
     takeItems(good ? std::move(good) : std::make_shared<LaunchItemTable>());
+    return fileUnreadable;
+}
+
+void InteractiveList::tableOfFile(const QString& path, const std::optional<FileIdentity>& identity,
+    std::shared_ptr<const LaunchItemTable> table)
+{
+    if (table) {
+        // A read that the file outran gives way to what is already known of the file as it is now.
+        if (indexCache().find(path) && !(identity && identity == FileIdentity::ofFile(path)))
+            return;
+        indexCache().keep(path, identity, std::move(table));
+        return;
+    }
+    if (!identity)
+        return; // no file to read: nothing to remember
+    UnreadableFile::keepCopy(path); // says so in the log
+    indexCache().keepUnreadable(path, *identity);
 }
 
 void InteractiveList::takeItems(std::shared_ptr<const LaunchItemTable> table)

@@ -9,6 +9,8 @@
 
 #include "ui_MainInterface.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QTest>
 #include <utility>
 
@@ -46,10 +48,19 @@ void PanelFixture::start()
     ASSERT_TRUE(interface);
     controller().applicationWillFinishLaunching();
     controller().applicationDidFinishLaunching();
+    waitForIndex();
     startAlerts = std::exchange(alert.shown, {});
     startOpened = std::exchange(workspace.calls, {});
     // Let the window system's reports of the panel's showing arrive, as they do before a user types.
     QTest::qWaitForWindowActive(&interface->window());
+}
+
+void PanelFixture::waitForIndex()
+{
+    QDeadlineTimer deadline(10000);
+    while (controller().isReadingIndex() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_FALSE(controller().isReadingIndex()) << "the index was not read within ten seconds";
 }
 
 void PanelFixture::summonAgain()

@@ -25,7 +25,10 @@ protected:
     // Writes the index file: (name, type, path) triples.
     static void writeIndex(const std::vector<std::array<QString, 3>>& items);
     static QVariantMap storedSettings();
+    // Start-up reads the index in the background; start waits until it has been read.
     void start();
+    // Runs the event loop until the background read of the index (if any) has been swapped in.
+    void waitForIndex();
     // The application is deactivated and summoned again by the wake-up notification.
     void summonAgain();
     void type(const QString& text);

@@ -185,13 +185,3 @@ TEST(IndexCache, AnIndexElsewhereHasItsOwnCacheAndAnUnwritableCacheOnlyCostsTheR
     EXPECT_EQ(validCache(), nullptr);
     EXPECT_EQ(log.linesContaining("Could not write").size(), 1);
 }
-
-TEST(IndexCache, TheScannersTableIsTheOneReadingItsIndexGivesUnlessATextCannotBeStored)
-{
-    writeIndex(someItems);
-    const auto read = IndexFileReader::readIndexFile(_combinedListPath());
-    EXPECT_EQ(IndexFileReader::tableOfItems(someItems)->image().toByteArray(), read->image().toByteArray());
-    EXPECT_EQ(IndexFileReader::tableOfItems({ { "a\x01z", "doc", "/d/a" } }), nullptr)
-        << "the index file would drop the control character";
-    EXPECT_EQ(IndexFileReader::tableOfItems({ { "a", "doc", QString(QChar(0xD800)) } }), nullptr);
-}

@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/Folders.h"
 #include "platform/PropertyList.h"
+#include "search/IndexFileReader.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <QFile>
@@ -74,4 +75,68 @@ TEST(Rereading, AHistoryChangedByAnotherWriterIsReadAgain)
     UsageInformationManager fourth;
     EXPECT_EQ(fourth.launchCountFor("/Applications/Mail.app"), 0);
     EXPECT_EQ(fourth.launchCountFor("/Applications/Maps.app"), 3);
+}
+
+namespace {
+
+std::vector<LaunchItem> itemsOf(const LaunchItemTable& table)
+{
+    std::vector<LaunchItem> items;
+    for (std::size_t i = 0; i < table.size(); ++i)
+        items.push_back({ table.name(i).toString(), table.type(i), table.path(i).toString() });
+    return items;
+}
+
+} // namespace
+
+TEST(Rereading, AScannersTableIsWhatReadingItsFileGivesEvenForWhatTheFileCannotCarry)
+{
+    const QString tooLong(300, QLatin1Char('n')); // longer than a file name can be
+    const std::vector<LaunchItem> items = { { "Mail", "app", "/Applications/Mail.app" },
+        { "Bell\x07Ring", "doc", "/home/user/Bell\x07Ring" },
+        { "Two\r\nLines", "doc", "/home/user/Two\r\nLines" }, { tooLong, "doc", "/home/user/" + tooLong },
+        { QString(QChar(0xD800)) + "half", "fold", "/half" },
+        { "Smile \U0001F600", "custom", "/home/user/smile" } };
+    writeIndex(items);
+    const std::shared_ptr<const LaunchItemTable> read = IndexFileReader::read(_combinedListPath());
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->size(), 5u) << "the over-long entry is left out";
+    EXPECT_EQ(itemsOf(*IndexFileReader::tableOfItems(items)), itemsOf(*read));
+    EXPECT_EQ(IndexFileReader::tableOfItems(items)->image().toByteArray(), read->image().toByteArray())
+        << "the name order and every other part of the table alike";
+}
+
+TEST(Rereading, AHandedOverTableStandsForItsFileUntilTheFileChanges)
+{
+    writeIndex({ { "Mail", "app", "/Applications/Mail.app" } });
+    // Handed over for the file as it is now, the table is taken without reading the file.
+    InteractiveList::tableOfFile(_combinedListPath(), FileIdentity::ofFile(_combinedListPath()),
+        IndexFileReader::tableOfItems({ { "Maps", "app", "/Applications/Maps.app" } }));
+    EXPECT_EQ(namesFor("a"), QStringList { "Maps" });
+
+    // Changed by someone else: the previous items stand until the file has been read.
+    writeIndex({ { "Mass", "app", "/Applications/Mass.app" } });
+    InteractiveCombinedList list;
+    EXPECT_FALSE(list.loadWithoutReading());
+    list.setFilterWithMode("a", 1);
+    EXPECT_EQ(namesOf(matchesOf(list)), QStringList { "Maps" });
+    const std::optional<FileIdentity> before = FileIdentity::ofFile(_combinedListPath());
+    InteractiveList::tableOfFile(_combinedListPath(), before, IndexFileReader::read(_combinedListPath()));
+    EXPECT_TRUE(list.loadWithoutReading());
+    list.setFilterWithMode("a", 1);
+    EXPECT_EQ(namesOf(matchesOf(list)), QStringList { "Mass" });
+
+    // A damaged file read elsewhere is set aside; the last good items stand for it.
+    QFile file(_combinedListPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<plist><array><dict>");
+    file.close();
+    EXPECT_FALSE(list.loadWithoutReading());
+    InteractiveList::tableOfFile(_combinedListPath(), FileIdentity::ofFile(_combinedListPath()),
+        IndexFileReader::read(_combinedListPath()));
+    EXPECT_TRUE(QFile::exists(_combinedListPath() + ".unreadable"));
+    EXPECT_TRUE(list.loadWithoutReading());
+    EXPECT_TRUE(list.interactiveListFileIsUnreadable());
+    list.setFilterWithMode("a", 1);
+    EXPECT_EQ(namesOf(matchesOf(list)), QStringList { "Mass" });
 }

@@ -1,0 +1,46 @@
+#include "app/IndexFileLoader.h"
+
+#include "search/IndexFileReader.h"
+
+#include <QMetaObject>
+#include <QObject>
+
+namespace quorvel {
+
+IndexFileLoader::IndexFileLoader(QObject* receiver)
+    : receiver(receiver)
+{
+}
+
+IndexFileLoader::~IndexFileLoader()
+{
+    if (readingThread.joinable())
+        readingThread.join();
+}
+
+bool IndexFileLoader::read(const QString& path, Done done)
+{
+    if (reading)
+        return false;
+    reading = true;
+    // The previous read has handed over its outcome, so its thread has ended or is ending.
+    if (readingThread.joinable())
+        readingThread.join();
+    readingThread = std::thread([this, path, done = std::move(done)] {
+        const std::optional<FileIdentity> before = FileIdentity::ofFile(path);
+        std::shared_ptr<const LaunchItemTable> table = before ? IndexFileReader::read(path) : nullptr;
+        // The name order is worked out here too, not by the first filtering on the main thread.
+        if (table)
+            (void)table->nameRanks();
+        QMetaObject::invokeMethod(
+            receiver,
+            [this, path, before, table = std::move(table), done] {
+                reading = false;
+                done(path, before, table);
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+} // namespace quorvel

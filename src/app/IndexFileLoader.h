@@ -1,0 +1,45 @@
+#pragma once
+// Reads an index file on a thread of its own and hands the table to the main thread, so that the
+// panel never waits for a large index to be parsed: it shows the items it has meanwhile. One read
+// at a time; it is not a cache (InteractiveList keeps what was read) and decides nothing about
+// what the outcome means.
+
+#include "platform/FileIdentity.h"
+#include "search/LaunchItemTable.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <thread>
+
+class QObject;
+
+namespace quorvel {
+
+class IndexFileLoader final {
+public:
+    // The file's path, its identity taken before the read began (none when nothing was there),
+    // and its table (nullptr when it could not be read).
+    using Done = std::function<void(const QString& path, const std::optional<FileIdentity>& before,
+        std::shared_ptr<const LaunchItemTable>)>;
+
+    // done runs on receiver's thread, which must be the thread that calls read.
+    explicit IndexFileLoader(QObject* receiver);
+    // Waits for a read in progress; its outcome is then never delivered.
+    ~IndexFileLoader();
+    IndexFileLoader(const IndexFileLoader&) = delete;
+    IndexFileLoader& operator=(const IndexFileLoader&) = delete;
+
+    // Starts reading path and answers true, unless a read is in progress (false): its outcome
+    // comes first, and the receiver may then ask again.
+    bool read(const QString& path, Done done);
+    bool isReading() const { return reading; }
+
+private:
+    QObject* receiver;
+    bool reading = false; // receiver's thread only
+    std::thread readingThread;
+};
+
+} // namespace quorvel

@@ -1,0 +1,117 @@
+// How the index reaches the panel without the main thread reading it: the scanner's items handed
+// over in memory, and a file changed by another process read in the background and swapped in.
+
+#include "PanelFixture.h"
+
+#include "platform/FileIdentity.h"
+#include "platform/Folders.h"
+#include "platform/PropertyList.h"
+#include "search/IndexFileReader.h"
+#include "search/InteractiveCombinedList.h"
+
+#include "ui_MainInterface.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace quorvel;
+using quorvel::test::PanelFixture;
+
+namespace {
+
+class IndexHandOver : public PanelFixture {
+protected:
+    static QString indexPath() { return Folders::pathInPreferencesFolder("Quorvel Launcher Index"); }
+
+    // Scans index this one folder only, so that they are quick and known.
+    static void scanOnly(const QString& folder)
+    {
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_TRUE(PropertyList::writeFile(
+            Folders::pathInPreferencesFolder("Quorvel Launcher Search Locations List"),
+            QVariantList {
+                QVariantMap { { "path", folder }, { "includeSubFolders", true }, { "enabled", true } } }));
+    }
+
+    // Runs a scan to its end; answers the status lines shown meanwhile, with what the panel
+    // listed when each was shown.
+    std::vector<std::pair<QString, QStringList>> scanWhenAsked(const std::function<void()>& ask)
+    {
+        std::vector<std::pair<QString, QStringList>> shown;
+        const QMetaObject::Connection connection
+            = QObject::connect(&controller(), &AppController::statusLineChanged,
+                [this, &shown](const QString& text) { shown.emplace_back(text, shownNames()); });
+        ask();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&shown] { return !shown.empty() && shown.back().first.startsWith("Last disk scan"); }, 60000));
+        QObject::disconnect(connection);
+        return shown;
+    }
+
+    static std::vector<std::array<QString, 3>> itemsOf(const LaunchItemTable& table)
+    {
+        std::vector<std::array<QString, 3>> items;
+        for (std::size_t i = 0; i < table.size(); ++i)
+            items.push_back({ table.name(i).toString(), table.type(i), table.path(i).toString() });
+        return items;
+    }
+};
+
+} // namespace
+
+TEST_F(IndexHandOver, TheScannersItemsReachThePanelInMemoryAndGiveWhatReadingItsFileGives)
+{
+    const QString stuff = QDir::homePath() + "/Stuff/";
+    scanOnly(stuff);
+    ASSERT_TRUE(QDir().mkpath(stuff + "Maple") && QDir().mkpath(stuff + "Marble"));
+    writeIndex({ { "Mail", "app", "/Applications/Mail.app" } });
+    start();
+    type("Ma");
+    EXPECT_EQ(shownNames(), QStringList { "Mail" });
+
+    // Handed over for the file as it is, the items are shown at once, filtered, and the file
+    // (which still says Mail only) is not read.
+    controller().fileListWasRefreshedWithTable(
+        IndexFileReader::tableOfItems({ { "Maps", "app", "/Maps" } }), FileIdentity::ofFile(indexPath()));
+    EXPECT_FALSE(controller().isReadingIndex());
+    EXPECT_EQ(shownNames(), QStringList { "Maps" });
+
+    scanWhenAsked([this] { controller().scanNow(); });
+    EXPECT_FALSE(controller().isReadingIndex()) << "the scanner's items stand for the file it wrote";
+    EXPECT_EQ(shownNames(), (QStringList { "Maple", "Marble" }));
+    const std::shared_ptr<const LaunchItemTable> fromFile = IndexFileReader::read(indexPath());
+    ASSERT_TRUE(fromFile);
+    EXPECT_EQ(itemsOf(controller().combinedList()->items()), itemsOf(*fromFile));
+}
+
+TEST_F(IndexHandOver, AnIndexAnotherProcessWroteIsReadInTheBackgroundAndADamagedOneSetAside)
+{
+    scanOnly(QDir::homePath() + "/Empty/");
+    writeIndex({ { "Mail", "app", "/Applications/Mail.app" } });
+    start();
+    type("Ma");
+
+    controller().applicationDidResignActive();
+    writeIndex({ { "Mail", "app", "/Applications/Mail.app" }, { "Maps", "app", "/Applications/Maps.app" } });
+    controller().callbackWithNotification();
+    EXPECT_EQ(shownNames(), QStringList { "Mail" }) << "the items read before stand while the file is read";
+    EXPECT_TRUE(controller().isReadingIndex());
+    waitForIndex();
+    EXPECT_EQ(shownNames(), (QStringList { "Mail", "Maps" })) << "swapped in and filtered with the term";
+    EXPECT_EQ(controls().combinedResultsCountTextField->text(), "2 Matching Items.");
+
+    controller().applicationDidResignActive();
+    QFile file(indexPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<plist><array><dict>");
+    file.close();
+    const auto shown = scanWhenAsked([this] { controller().callbackWithNotification(); });
+    const auto explained = std::find_if(shown.begin(), shown.end(),
+        [](const auto& line) { return line.first == "The index could not be read; scanning again..."; });
+    ASSERT_NE(explained, shown.end());
+    EXPECT_EQ(explained->second, (QStringList { "Mail", "Maps" })) << "the last good items stand meanwhile";
+    QFile copy(indexPath() + ".unreadable");
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), "<plist><array><dict>");
+}
