@@ -5,8 +5,9 @@
 #include "platform/Notification.h"
 #include "platform/UnreadableFile.h"
 #include "platform/Workspace.h"
+#include "search/GlobPattern.h"
 #include "search/IndexFileReader.h"
-#include "search/MatchRanking.h"
+#include "search/LaunchedItems.h"
 #include "search/NameFilter.h"
 #include "search/UnchangedFileCache.h"
 
@@ -17,9 +18,6 @@
 namespace quorvel {
 
 namespace {
-
-// Marks an item whose launch times have not been looked up yet.
-const UsageInformationManager::LaunchTimes notLookedUp;
 
 QString matchCountText(int count)
 {
@@ -87,7 +85,8 @@ void InteractiveList::takeItems(std::shared_ptr<const LaunchItemTable> table)
     applications = std::move(table);
     currentlyMatchingItems.clear();
     selectedIndex = 0;
-    launchTimesOfItems.assign(applications->size(), &notLookedUp);
+    lastMode = -1;
+    launchedItems.reset();
 }
 
 bool InteractiveList::interactiveListFileExists() const
@@ -104,58 +103,103 @@ void InteractiveList::setFilterWithMode(const QString& term, int mode)
         wordFilterExpression = QStringLiteral(" ") + filterExpression;
     if (mode == WildcardMode)
         wildcardFilterExpression = filterExpression + QStringLiteral("*");
-    performFiltering();
+    filter(narrowsLastTerm());
 }
 
 void InteractiveList::performFiltering()
 {
+    filter(false);
+}
+
+void InteractiveList::filter(bool narrowing)
+{
     selectedIndex = 0;
     if (applications->empty())
         return;
-    const std::vector<std::uint32_t> matches = matchingItems();
+    if (narrowing) {
+        collectMatches(&unrankedMatches, narrowedMatches);
+        unrankedMatches.swap(narrowedMatches);
+    } else {
+        collectMatches(nullptr, unrankedMatches);
+    }
+    lastTerm = filterExpression;
+    lastMode = matchingMode;
     usageInfo->updateTime(); // one clock reading for the whole sort
-    currentlyMatchingItems = rankedMatches(matches);
+    rankMatches();
 }
 
-std::vector<std::uint32_t> InteractiveList::matchingItems() const
+bool InteractiveList::narrowsLastTerm() const
+{
+    if (lastMode != matchingMode || filterExpression == lastTerm)
+        return false; // a new mode, a new index, or the same search asked again: from the start
+    // Tested one by one, the earlier matches cost more than one pass over the whole index when
+    // they are many in these modes.
+    const bool fewMatches = unrankedMatches.size() * 4 <= applications->size();
+    switch (matchingMode) {
+    case PrefixMode:
+        return !lastTerm.isEmpty() && filterExpression.startsWith(lastTerm);
+    case ContainsMode:
+        return fewMatches && !lastTerm.isEmpty() && filterExpression.contains(lastTerm);
+    case WordMode:
+        // A name beginning with the longer term, or holding it after a space, does so with the
+        // shorter one too. The empty term matches by its space alone, so it narrows nothing.
+        return fewMatches && !lastTerm.isEmpty() && filterExpression.startsWith(lastTerm);
+    case WildcardMode: {
+        // Pattern and name: what the longer pattern takes, "term*" takes too, as long as the
+        // added text crosses no line feed ("*" does not) and both patterns mean only literals,
+        // "?" and "*" (no operator of the expression that would change their sense).
+        if (!filterExpression.startsWith(lastTerm)
+            || QStringView(filterExpression).sliced(lastTerm.size()).contains(QLatin1Char('\n')))
+            return false;
+        return GlobPattern(lastTerm + QLatin1Char('*')).isDirect()
+            && GlobPattern(wildcardFilterExpression).isDirect();
+    }
+    default:
+        return false;
+    }
+}
+
+void InteractiveList::collectMatches(
+    const std::vector<std::uint32_t>* within, std::vector<std::uint32_t>& out) const
 {
     switch (matchingMode) {
     case PrefixMode:
-        return NameFilter::prefixMatches(*applications, filterExpression);
+        NameFilter::prefixMatches(*applications, filterExpression, within, out);
+        return;
     case ContainsMode:
-        return NameFilter::containsMatches(*applications, filterExpression);
+        NameFilter::containsMatches(*applications, filterExpression, within, out);
+        return;
     case WordMode:
-        return NameFilter::wordMatches(*applications, filterExpression, wordFilterExpression);
+        NameFilter::wordMatches(*applications, filterExpression, wordFilterExpression, within, out);
+        return;
     case WildcardMode:
-        return NameFilter::wildcardMatches(*applications, wildcardFilterExpression);
+        NameFilter::wildcardMatches(*applications, wildcardFilterExpression, within, out);
+        return;
     default:
-        return {};
+        out.clear();
+        return;
     }
 }
 
-std::vector<std::uint32_t> InteractiveList::rankedMatches(const std::vector<std::uint32_t>& matches)
+void InteractiveList::rankMatches()
 {
-    if (matches.size() < 2)
-        return matches;
+    const std::vector<std::uint32_t>& matches = unrankedMatches;
+    if (matches.size() < 2) {
+        currentlyMatchingItems = matches;
+        return;
+    }
     const std::vector<std::uint32_t>& ranks = applications->nameRanks();
-    const bool launched = usageInfo->hasHistory();
-    std::vector<MatchRanking::Candidate> candidates;
-    candidates.reserve(matches.size());
+    if (usageInfo->hasHistory() && !launchedItems)
+        launchedItems = std::make_unique<LaunchedItems>(applications, *usageInfo);
+    const LaunchedItems* launched = usageInfo->hasHistory() ? launchedItems.get() : nullptr;
+    candidates.clear();
     for (std::uint32_t position = 0; position < matches.size(); ++position) {
         const std::uint32_t item = matches[position];
-        const float score
-            = usageInfo->scoreOf(applications->kind(item), launched ? launchTimesOfItem(item) : nullptr);
+        const float score = usageInfo->scoreOf(
+            applications->kind(item), launched ? launched->launchTimesOf(item) : nullptr);
         candidates.push_back(MatchRanking::candidate(score, ranks[item], item, position));
     }
-    return MatchRanking::order(std::move(candidates));
-}
-
-const UsageInformationManager::LaunchTimes* InteractiveList::launchTimesOfItem(std::uint32_t item)
-{
-    const UsageInformationManager::LaunchTimes*& times = launchTimesOfItems[item];
-    if (times == &notLookedUp)
-        times = usageInfo->launchTimesFor(applications->path(item));
-    return times;
+    MatchRanking::order(candidates, rankingScratch, currentlyMatchingItems);
 }
 
 int InteractiveList::numberOfMatchingItems() const
@@ -231,7 +275,7 @@ void InteractiveList::launchSelectedItem()
             QStringLiteral("Could not open \u201c%1\u201d").arg(applications->name(item)), whyNot);
     // A launch that failed is recorded all the same.
     usageInfo->registerLaunchOf(path);
-    launchTimesOfItems.assign(applications->size(), &notLookedUp);
+    launchedItems.reset();
 }
 
 QIcon InteractiveList::iconOfSelectedFile() const
