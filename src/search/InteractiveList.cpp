@@ -13,6 +13,7 @@
 
 #include <QFileInfo>
 #include <QThread>
+#include <array>
 #include <cstdlib>
 
 namespace quorvel {
@@ -183,15 +184,105 @@ void InteractiveList::collectMatches(
 
 void InteractiveList::rankMatches()
 {
-    const std::vector<std::uint32_t>& matches = unrankedMatches;
-    if (matches.size() < 2) {
-        currentlyMatchingItems = matches;
+    if (unrankedMatches.size() < 2) {
+        currentlyMatchingItems = unrankedMatches;
         return;
     }
-    const std::vector<std::uint32_t>& ranks = applications->nameRanks();
     if (usageInfo->hasHistory() && !launchedItems)
         launchedItems = std::make_unique<LaunchedItems>(applications, *usageInfo);
     const LaunchedItems* launched = usageInfo->hasHistory() ? launchedItems.get() : nullptr;
+    if (!rankByKinds(launched))
+        rankEach(launched);
+}
+
+// The usual case, in two passes over the matches: an index in name order (as the scanner writes
+// it), where no launched match's score comes within the bonus of a natural score that matches
+// never launched have. Each natural score is then a layer of its own, ordered by name, which is
+// index order: only the launched matches need the ranking's sort, and the layers of natural
+// scores fall in between them by score.
+bool InteractiveList::rankByKinds(const LaunchedItems* launched)
+{
+    // The kinds by natural score, highest first; documents and other codes share theirs.
+    constexpr std::size_t classes = 4;
+    const auto classOf = [](LaunchItemKind kind) -> std::uint8_t {
+        switch (kind) {
+        case LaunchItemKind::PreferencePane:
+            return 0;
+        case LaunchItemKind::Application:
+            return 1;
+        case LaunchItemKind::Folder:
+            return 2;
+        default:
+            return 3;
+        }
+    };
+    const std::array<float, classes> classScore
+        = { UsageInformationManager::naturalScore(LaunchItemKind::PreferencePane),
+              UsageInformationManager::naturalScore(LaunchItemKind::Application),
+              UsageInformationManager::naturalScore(LaunchItemKind::Folder),
+              UsageInformationManager::naturalScore(LaunchItemKind::Document) };
+    constexpr std::uint8_t launchedClass = 0xFF;
+
+    const std::vector<std::uint32_t>& matches = unrankedMatches;
+    const std::vector<std::uint32_t>& ranks = applications->nameRanks();
+    std::array<std::size_t, classes> count {};
+    matchClasses.resize(matches.size());
+    candidates.clear();
+    std::uint32_t lastRank = 0;
+    for (std::uint32_t position = 0; position < matches.size(); ++position) {
+        const std::uint32_t item = matches[position];
+        const std::uint32_t rank = ranks[item];
+        if (rank < lastRank)
+            return false; // not in name order
+        lastRank = rank;
+        const LaunchItemKind kind = applications->kind(item);
+        if (const UsageInformationManager::LaunchTimes* times
+            = launched ? launched->launchTimesOf(item) : nullptr) {
+            candidates.push_back(
+                MatchRanking::candidate(usageInfo->scoreOf(kind, times), rank, item, position));
+            matchClasses[position] = launchedClass;
+            continue;
+        }
+        const std::uint8_t c = classOf(kind);
+        ++count[c];
+        matchClasses[position] = c;
+    }
+    for (std::size_t c = 0; c < classes; ++c) {
+        if (count[c] == 0)
+            continue;
+        if (c > 0 && !(classScore[c] < classScore[c - 1]))
+            return false;
+        for (const MatchRanking::Candidate& candidate : candidates)
+            if (MatchRanking::withinReach(
+                    std::min(candidate.score, classScore[c]), std::max(candidate.score, classScore[c])))
+                return false;
+    }
+
+    MatchRanking::order(candidates, rankingScratch, launchedOrder, matches.size());
+    currentlyMatchingItems.resize(matches.size());
+    std::array<std::size_t, classes> next {};
+    std::size_t at = 0, launchedAt = 0;
+    for (std::size_t c = 0; c < classes; ++c) {
+        if (count[c] == 0)
+            continue;
+        while (launchedAt < candidates.size() && candidates[launchedAt].score > classScore[c])
+            currentlyMatchingItems[at++] = candidates[launchedAt++].item;
+        next[c] = at;
+        at += count[c];
+    }
+    while (launchedAt < candidates.size())
+        currentlyMatchingItems[at++] = candidates[launchedAt++].item;
+    for (std::size_t position = 0; position < matches.size(); ++position)
+        if (matchClasses[position] != launchedClass)
+            currentlyMatchingItems[next[matchClasses[position]]++] = matches[position];
+    return true;
+}
+
+// Any index and history: every match is reduced to a candidate and the ranking orders them all.
+void InteractiveList::rankEach(const LaunchedItems* launched)
+{
+    const std::vector<std::uint32_t>& matches = unrankedMatches;
+    const std::vector<std::uint32_t>& ranks = applications->nameRanks();
     candidates.clear();
     for (std::uint32_t position = 0; position < matches.size(); ++position) {
         const std::uint32_t item = matches[position];
@@ -199,7 +290,7 @@ void InteractiveList::rankMatches()
             applications->kind(item), launched ? launched->launchTimesOf(item) : nullptr);
         candidates.push_back(MatchRanking::candidate(score, ranks[item], item, position));
     }
-    MatchRanking::order(candidates, rankingScratch, currentlyMatchingItems);
+    MatchRanking::order(candidates, rankingScratch, currentlyMatchingItems, matches.size());
 }
 
 int InteractiveList::numberOfMatchingItems() const

@@ -98,6 +98,8 @@ private:
     bool narrowsLastTerm() const;
     void collectMatches(const std::vector<std::uint32_t>* within, std::vector<std::uint32_t>& out) const;
     void rankMatches();
+    bool rankByKinds(const LaunchedItems* launched);
+    void rankEach(const LaunchedItems* launched);
 
     std::shared_ptr<const LaunchItemTable> applications;
     QString filterExpression;
@@ -116,6 +118,8 @@ private:
     QString lastTerm;
     int lastMode = -1; // none yet
     std::vector<MatchRanking::Candidate> candidates, rankingScratch;
+    std::vector<std::uint8_t> matchClasses;
+    std::vector<std::uint32_t> launchedOrder;
     // Tells the launched items apart; made anew when the history or the items change.
     std::unique_ptr<LaunchedItems> launchedItems;
     std::chrono::milliseconds waitingLimit { std::chrono::minutes(10) };

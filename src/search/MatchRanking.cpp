@@ -59,19 +59,24 @@ std::vector<std::uint32_t> MatchRanking::order(std::vector<Candidate> candidates
 {
     std::vector<Candidate> scratch;
     std::vector<std::uint32_t> items;
-    order(candidates, scratch, items);
+    order(candidates, scratch, items, candidates.size());
     return items;
 }
 
-void MatchRanking::order(
-    std::vector<Candidate>& candidates, std::vector<Candidate>& scratch, std::vector<std::uint32_t>& items)
+bool MatchRanking::withinReach(float lower, float higher)
+{
+    return !(higher > withBonus(lower));
+}
+
+void MatchRanking::order(std::vector<Candidate>& candidates, std::vector<Candidate>& scratch,
+    std::vector<std::uint32_t>& items, std::size_t length)
 {
     const std::size_t n = candidates.size();
     const bool anyNotANumber = std::any_of(
         candidates.begin(), candidates.end(), [](const Candidate& c) { return std::isnan(c.score); });
     if (anyNotANumber || n < 2) {
         // Scores are never NaN by construction; should one appear, the plain sort copes with it.
-        orderLayer(candidates.data(), candidates.data() + n, false, n);
+        orderLayer(candidates.data(), candidates.data() + n, false, length);
     } else {
         DistinctScores distinct;
         for (Candidate& c : candidates)
@@ -81,7 +86,7 @@ void MatchRanking::order(
         std::vector<std::uint32_t> layerOfScore(scores.size());
         std::vector<std::uint32_t> scoresInLayer;
         for (std::size_t i = scores.size(); i-- > 0;) {
-            const bool cut = i + 1 == scores.size() || scores[i + 1] > withBonus(scores[i]);
+            const bool cut = i + 1 == scores.size() || !withinReach(scores[i], scores[i + 1]);
             if (cut)
                 scoresInLayer.push_back(0);
             layerOfScore[i] = static_cast<std::uint32_t>(scoresInLayer.size() - 1);
@@ -110,7 +115,8 @@ void MatchRanking::order(
         for (const Candidate& c : candidates)
             scratch[next[c.layer]++] = c;
         for (std::size_t l = 0; l + 1 < starts.size(); ++l)
-            orderLayer(scratch.data() + starts[l], scratch.data() + starts[l + 1], scoresInLayer[l] == 1, n);
+            orderLayer(
+                scratch.data() + starts[l], scratch.data() + starts[l + 1], scoresInLayer[l] == 1, length);
         candidates.swap(scratch);
     }
     items.resize(n);
