@@ -5,21 +5,20 @@
 #include "platform/Notification.h"
 #include "platform/UnreadableFile.h"
 #include "platform/Workspace.h"
+#include "search/GlobPattern.h"
 #include "search/IndexFileReader.h"
-#include "search/MatchRanking.h"
+#include "search/LaunchedItems.h"
 #include "search/NameFilter.h"
 #include "search/UnchangedFileCache.h"
 
 #include <QFileInfo>
 #include <QThread>
+#include <array>
 #include <cstdlib>
 
 namespace quorvel {
 
 namespace {
-
-// Marks an item whose launch times have not been looked up yet.
-const UsageInformationManager::LaunchTimes notLookedUp;
 
 QString matchCountText(int count)
 {
@@ -111,7 +110,8 @@ void InteractiveList::takeItems(std::shared_ptr<const LaunchItemTable> table)
     applications = std::move(table);
     currentlyMatchingItems.clear();
     selectedIndex = 0;
-    launchTimesOfItems.assign(applications->size(), &notLookedUp);
+    lastMode = -1;
+    launchedItems.reset();
 }
 
 bool InteractiveList::interactiveListFileExists() const
@@ -128,58 +128,193 @@ void InteractiveList::setFilterWithMode(const QString& term, int mode)
         wordFilterExpression = QStringLiteral(" ") + filterExpression;
     if (mode == WildcardMode)
         wildcardFilterExpression = filterExpression + QStringLiteral("*");
-    performFiltering();
+    filter(narrowsLastTerm());
 }
 
 void InteractiveList::performFiltering()
 {
+    filter(false);
+}
+
+void InteractiveList::filter(bool narrowing)
+{
     selectedIndex = 0;
     if (applications->empty())
         return;
-    const std::vector<std::uint32_t> matches = matchingItems();
+    if (narrowing) {
+        collectMatches(&unrankedMatches, narrowedMatches);
+        unrankedMatches.swap(narrowedMatches);
+    } else {
+        collectMatches(nullptr, unrankedMatches);
+    }
+    lastTerm = filterExpression;
+    lastMode = matchingMode;
     usageInfo->updateTime(); // one clock reading for the whole sort
-    currentlyMatchingItems = rankedMatches(matches);
+    rankMatches();
 }
 
-std::vector<std::uint32_t> InteractiveList::matchingItems() const
+bool InteractiveList::narrowsLastTerm() const
+{
+    if (lastMode != matchingMode || filterExpression == lastTerm)
+        return false; // a new mode, a new index, or the same search asked again: from the start
+    // Tested one by one, the earlier matches cost more than one pass over the whole index when
+    // they are many in these modes.
+    const bool fewMatches = unrankedMatches.size() * 4 <= applications->size();
+    switch (matchingMode) {
+    case PrefixMode:
+        return !lastTerm.isEmpty() && filterExpression.startsWith(lastTerm);
+    case ContainsMode:
+        return fewMatches && !lastTerm.isEmpty() && filterExpression.contains(lastTerm);
+    case WordMode:
+        // A name beginning with the longer term, or holding it after a space, does so with the
+        // shorter one too. The empty term matches by its space alone, so it narrows nothing.
+        return fewMatches && !lastTerm.isEmpty() && filterExpression.startsWith(lastTerm);
+    case WildcardMode: {
+        // Pattern and name: what the longer pattern takes, "term*" takes too, as long as the
+        // added text crosses no line feed ("*" does not) and both patterns mean only literals,
+        // "?" and "*" (no operator of the expression that would change their sense).
+        if (!filterExpression.startsWith(lastTerm)
+            || QStringView(filterExpression).sliced(lastTerm.size()).contains(QLatin1Char('\n')))
+            return false;
+        return GlobPattern(lastTerm + QLatin1Char('*')).isDirect()
+            && GlobPattern(wildcardFilterExpression).isDirect();
+    }
+    default:
+        return false;
+    }
+}
+
+void InteractiveList::collectMatches(
+    const std::vector<std::uint32_t>* within, std::vector<std::uint32_t>& out) const
 {
     switch (matchingMode) {
     case PrefixMode:
-        return NameFilter::prefixMatches(*applications, filterExpression);
+        NameFilter::prefixMatches(*applications, filterExpression, within, out);
+        return;
     case ContainsMode:
-        return NameFilter::containsMatches(*applications, filterExpression);
+        NameFilter::containsMatches(*applications, filterExpression, within, out);
+        return;
     case WordMode:
-        return NameFilter::wordMatches(*applications, filterExpression, wordFilterExpression);
+        NameFilter::wordMatches(*applications, filterExpression, wordFilterExpression, within, out);
+        return;
     case WildcardMode:
-        return NameFilter::wildcardMatches(*applications, wildcardFilterExpression);
+        NameFilter::wildcardMatches(*applications, wildcardFilterExpression, within, out);
+        return;
     default:
-        return {};
+        out.clear();
+        return;
     }
 }
 
-std::vector<std::uint32_t> InteractiveList::rankedMatches(const std::vector<std::uint32_t>& matches)
+void InteractiveList::rankMatches()
 {
-    if (matches.size() < 2)
-        return matches;
+    if (unrankedMatches.size() < 2) {
+        currentlyMatchingItems = unrankedMatches;
+        return;
+    }
+    if (usageInfo->hasHistory() && !launchedItems)
+        launchedItems = std::make_unique<LaunchedItems>(applications, *usageInfo);
+    const LaunchedItems* launched = usageInfo->hasHistory() ? launchedItems.get() : nullptr;
+    if (!rankByKinds(launched))
+        rankEach(launched);
+}
+
+// The usual case, in two passes over the matches: an index in name order (as the scanner writes
+// it), where no launched match's score comes within the bonus of a natural score that matches
+// never launched have. Each natural score is then a layer of its own, ordered by name, which is
+// index order: only the launched matches need the ranking's sort, and the layers of natural
+// scores fall in between them by score.
+bool InteractiveList::rankByKinds(const LaunchedItems* launched)
+{
+    // The kinds by natural score, highest first; documents and other codes share theirs.
+    constexpr std::size_t classes = 4;
+    const auto classOf = [](LaunchItemKind kind) -> std::uint8_t {
+        switch (kind) {
+        case LaunchItemKind::PreferencePane:
+            return 0;
+        case LaunchItemKind::Application:
+            return 1;
+        case LaunchItemKind::Folder:
+            return 2;
+        default:
+            return 3;
+        }
+    };
+    const std::array<float, classes> classScore
+        = { UsageInformationManager::naturalScore(LaunchItemKind::PreferencePane),
+              UsageInformationManager::naturalScore(LaunchItemKind::Application),
+              UsageInformationManager::naturalScore(LaunchItemKind::Folder),
+              UsageInformationManager::naturalScore(LaunchItemKind::Document) };
+    constexpr std::uint8_t launchedClass = 0xFF;
+
+    const std::vector<std::uint32_t>& matches = unrankedMatches;
     const std::span<const std::uint32_t> ranks = applications->nameRanks();
-    const bool launched = usageInfo->hasHistory();
-    std::vector<MatchRanking::Candidate> candidates;
-    candidates.reserve(matches.size());
+    std::array<std::size_t, classes> count {};
+    matchClasses.resize(matches.size());
+    candidates.clear();
+    std::uint32_t lastRank = 0;
     for (std::uint32_t position = 0; position < matches.size(); ++position) {
         const std::uint32_t item = matches[position];
-        const float score
-            = usageInfo->scoreOf(applications->kind(item), launched ? launchTimesOfItem(item) : nullptr);
-        candidates.push_back(MatchRanking::candidate(score, ranks[item], item, position));
+        const std::uint32_t rank = ranks[item];
+        if (rank < lastRank)
+            return false; // not in name order
+        lastRank = rank;
+        const LaunchItemKind kind = applications->kind(item);
+        if (const UsageInformationManager::LaunchTimes* times
+            = launched ? launched->launchTimesOf(item) : nullptr) {
+            candidates.push_back(
+                MatchRanking::candidate(usageInfo->scoreOf(kind, times), rank, item, position));
+            matchClasses[position] = launchedClass;
+            continue;
+        }
+        const std::uint8_t c = classOf(kind);
+        ++count[c];
+        matchClasses[position] = c;
     }
-    return MatchRanking::order(std::move(candidates));
+    for (std::size_t c = 0; c < classes; ++c) {
+        if (count[c] == 0)
+            continue;
+        if (c > 0 && !(classScore[c] < classScore[c - 1]))
+            return false;
+        for (const MatchRanking::Candidate& candidate : candidates)
+            if (MatchRanking::withinReach(
+                    std::min(candidate.score, classScore[c]), std::max(candidate.score, classScore[c])))
+                return false;
+    }
+
+    MatchRanking::order(candidates, rankingScratch, launchedOrder, matches.size());
+    currentlyMatchingItems.resize(matches.size());
+    std::array<std::size_t, classes> next {};
+    std::size_t at = 0, launchedAt = 0;
+    for (std::size_t c = 0; c < classes; ++c) {
+        if (count[c] == 0)
+            continue;
+        while (launchedAt < candidates.size() && candidates[launchedAt].score > classScore[c])
+            currentlyMatchingItems[at++] = candidates[launchedAt++].item;
+        next[c] = at;
+        at += count[c];
+    }
+    while (launchedAt < candidates.size())
+        currentlyMatchingItems[at++] = candidates[launchedAt++].item;
+    for (std::size_t position = 0; position < matches.size(); ++position)
+        if (matchClasses[position] != launchedClass)
+            currentlyMatchingItems[next[matchClasses[position]]++] = matches[position];
+    return true;
 }
 
-const UsageInformationManager::LaunchTimes* InteractiveList::launchTimesOfItem(std::uint32_t item)
+// Any index and history: every match is reduced to a candidate and the ranking orders them all.
+void InteractiveList::rankEach(const LaunchedItems* launched)
 {
-    const UsageInformationManager::LaunchTimes*& times = launchTimesOfItems[item];
-    if (times == &notLookedUp)
-        times = usageInfo->launchTimesFor(applications->path(item));
-    return times;
+    const std::vector<std::uint32_t>& matches = unrankedMatches;
+    const std::span<const std::uint32_t> ranks = applications->nameRanks();
+    candidates.clear();
+    for (std::uint32_t position = 0; position < matches.size(); ++position) {
+        const std::uint32_t item = matches[position];
+        const float score = usageInfo->scoreOf(
+            applications->kind(item), launched ? launched->launchTimesOf(item) : nullptr);
+        candidates.push_back(MatchRanking::candidate(score, ranks[item], item, position));
+    }
+    MatchRanking::order(candidates, rankingScratch, currentlyMatchingItems, matches.size());
 }
 
 int InteractiveList::numberOfMatchingItems() const
@@ -259,7 +394,7 @@ void InteractiveList::launchSelectedItem()
             QStringLiteral("Could not open \u201c%1\u201d").arg(applications->name(item)), whyNot);
     // A launch that failed is recorded all the same.
     usageInfo->registerLaunchOf(path);
-    launchTimesOfItems.assign(applications->size(), &notLookedUp);
+    launchedItems.reset();
 }
 
 QIcon InteractiveList::iconOfSelectedFile() const

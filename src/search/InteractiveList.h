@@ -8,6 +8,7 @@
 
 #include "platform/FileIdentity.h"
 #include "search/LaunchItemTable.h"
+#include "search/MatchRanking.h"
 #include "search/UsageInformationManager.h"
 
 #include <QIcon>
@@ -18,6 +19,8 @@
 #include <vector>
 
 namespace quorvel {
+
+class LaunchedItems;
 
 class InteractiveList {
 public:
@@ -52,7 +55,10 @@ public:
     // Whether the last load found the file there but could not read it.
     bool interactiveListFileIsUnreadable() const { return fileUnreadable; }
 
+    // Filters with the term in the mode. When the term narrows the last one (it can only match
+    // fewer items, e.g. a letter typed at its end), only the last matches are tested again.
     void setFilterWithMode(const QString& term, int mode);
+    // Filters the whole index anew.
     void performFiltering();
 
     int numberOfMatchingItems() const;
@@ -101,9 +107,12 @@ private:
     void takeItems(std::shared_ptr<const LaunchItemTable> table);
     bool isMatchIndex(int index) const;
     std::uint32_t itemAt(int index) const { return currentlyMatchingItems[static_cast<std::size_t>(index)]; }
-    std::vector<std::uint32_t> matchingItems() const;
-    std::vector<std::uint32_t> rankedMatches(const std::vector<std::uint32_t>& matches);
-    const UsageInformationManager::LaunchTimes* launchTimesOfItem(std::uint32_t item);
+    void filter(bool narrowing);
+    bool narrowsLastTerm() const;
+    void collectMatches(const std::vector<std::uint32_t>* within, std::vector<std::uint32_t>& out) const;
+    void rankMatches();
+    bool rankByKinds(const LaunchedItems* launched);
+    void rankEach(const LaunchedItems* launched);
 
     std::shared_ptr<const LaunchItemTable> applications;
     QString filterExpression;
@@ -116,9 +125,16 @@ private:
     QString filePath;
     bool fileUnreadable = false;
 
-    // Each item's launch times, looked up in the history once and kept until the next launch
-    // changes the history.
-    std::vector<const UsageInformationManager::LaunchTimes*> launchTimesOfItems;
+    // The matches of the last filtering in index order, with its term and mode: what a
+    // narrowing term tests again. The buffers of a search keep their memory for the next.
+    std::vector<std::uint32_t> unrankedMatches, narrowedMatches;
+    QString lastTerm;
+    int lastMode = -1; // none yet
+    std::vector<MatchRanking::Candidate> candidates, rankingScratch;
+    std::vector<std::uint8_t> matchClasses;
+    std::vector<std::uint32_t> launchedOrder;
+    // Tells the launched items apart; made anew when the history or the items change.
+    std::unique_ptr<LaunchedItems> launchedItems;
     std::chrono::milliseconds waitingLimit { std::chrono::minutes(10) };
 };
 

@@ -15,23 +15,15 @@ float withBonus(float score)
     return static_cast<float>(static_cast<double>(score) + 0.1);
 }
 
-// Distinct scores with the candidates' slots into them. Nearly every match has one of the few
-// natural scores, so those are found in a short array; the scores of launched items go to a list.
+// Distinct scores. Nearly every match has one of the few natural scores, so those are found in
+// a short array; the scores of launched items go to a list.
 struct DistinctScores {
     static constexpr std::uint32_t commonSlots = 8;
     std::array<float, commonSlots> common {};
     std::uint32_t commonCount = 0;
     std::vector<float> others;
-    std::vector<std::uint32_t>
-        slots; // per candidate: < commonSlots common, else commonSlots + index into others
 
-    explicit DistinctScores(const std::vector<MatchRanking::Candidate>& candidates)
-    {
-        slots.reserve(candidates.size());
-        for (const MatchRanking::Candidate& c : candidates)
-            slots.push_back(slotOf(c.score));
-    }
-
+    // Records the score; answers its slot: < commonSlots common, else commonSlots + index into others.
     std::uint32_t slotOf(float score)
     {
         for (std::uint32_t k = 0; k < commonCount; ++k)
@@ -65,20 +57,36 @@ MatchRanking::Candidate MatchRanking::candidate(
 
 std::vector<std::uint32_t> MatchRanking::order(std::vector<Candidate> candidates)
 {
+    std::vector<Candidate> scratch;
+    std::vector<std::uint32_t> items;
+    order(candidates, scratch, items, candidates.size());
+    return items;
+}
+
+bool MatchRanking::withinReach(float lower, float higher)
+{
+    return !(higher > withBonus(lower));
+}
+
+void MatchRanking::order(std::vector<Candidate>& candidates, std::vector<Candidate>& scratch,
+    std::vector<std::uint32_t>& items, std::size_t length)
+{
     const std::size_t n = candidates.size();
     const bool anyNotANumber = std::any_of(
         candidates.begin(), candidates.end(), [](const Candidate& c) { return std::isnan(c.score); });
     if (anyNotANumber || n < 2) {
         // Scores are never NaN by construction; should one appear, the plain sort copes with it.
-        orderLayer(candidates.data(), candidates.data() + n, false, n);
+        orderLayer(candidates.data(), candidates.data() + n, false, length);
     } else {
-        const DistinctScores distinct(candidates);
+        DistinctScores distinct;
+        for (Candidate& c : candidates)
+            c.layer = distinct.slotOf(c.score); // the slot for now, the layer below
         const std::vector<float> scores = distinct.sorted();
         // Layer 0 holds the highest scores; a new layer begins below every gap the bonus cannot bridge.
         std::vector<std::uint32_t> layerOfScore(scores.size());
         std::vector<std::uint32_t> scoresInLayer;
         for (std::size_t i = scores.size(); i-- > 0;) {
-            const bool cut = i + 1 == scores.size() || scores[i + 1] > withBonus(scores[i]);
+            const bool cut = i + 1 == scores.size() || !withinReach(scores[i], scores[i + 1]);
             if (cut)
                 scoresInLayer.push_back(0);
             layerOfScore[i] = static_cast<std::uint32_t>(scoresInLayer.size() - 1);
@@ -88,34 +96,32 @@ std::vector<std::uint32_t> MatchRanking::order(std::vector<Candidate> candidates
             const auto at = std::lower_bound(scores.begin(), scores.end(), score);
             return layerOfScore[static_cast<std::size_t>(at - scores.begin())];
         };
-        std::array<std::uint32_t, DistinctScores::commonSlots> commonLayer {};
+        std::vector<std::uint32_t> layerOfSlot(DistinctScores::commonSlots + distinct.others.size());
         for (std::uint32_t k = 0; k < distinct.commonCount; ++k)
-            commonLayer[k] = layerOf(distinct.common[k]);
+            layerOfSlot[k] = layerOf(distinct.common[k]);
+        for (std::size_t k = 0; k < distinct.others.size(); ++k)
+            layerOfSlot[DistinctScores::commonSlots + k] = layerOf(distinct.others[k]);
 
         // A stable counting sort by layer keeps each layer in position order.
-        std::vector<std::uint32_t> layers(n);
         std::vector<std::size_t> starts(scoresInLayer.size() + 1, 0);
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::uint32_t slot = distinct.slots[i];
-            layers[i] = slot < DistinctScores::commonSlots
-                ? commonLayer[slot]
-                : layerOf(distinct.others[slot - DistinctScores::commonSlots]);
-            ++starts[layers[i] + 1];
+        for (Candidate& c : candidates) {
+            c.layer = layerOfSlot[c.layer];
+            ++starts[c.layer + 1];
         }
         for (std::size_t l = 1; l < starts.size(); ++l)
             starts[l] += starts[l - 1];
-        std::vector<Candidate> grouped(n);
+        scratch.resize(n);
         std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
-        for (std::size_t i = 0; i < n; ++i)
-            grouped[next[layers[i]]++] = candidates[i];
+        for (const Candidate& c : candidates)
+            scratch[next[c.layer]++] = c;
         for (std::size_t l = 0; l + 1 < starts.size(); ++l)
-            orderLayer(grouped.data() + starts[l], grouped.data() + starts[l + 1], scoresInLayer[l] == 1, n);
-        candidates.swap(grouped);
+            orderLayer(
+                scratch.data() + starts[l], scratch.data() + starts[l + 1], scoresInLayer[l] == 1, length);
+        candidates.swap(scratch);
     }
-    std::vector<std::uint32_t> items(n);
+    items.resize(n);
     for (std::size_t i = 0; i < n; ++i)
         items[i] = candidates[i].item;
-    return items;
 }
 
 void MatchRanking::orderLayer(Candidate* begin, Candidate* end, bool singleScore, std::size_t length)

@@ -22,6 +22,7 @@ public:
         std::uint32_t rank = 0; // place of the name in the case-insensitive order
         std::uint32_t item = 0; // index into the list's items
         std::uint32_t position = 0; // index among the matches before sorting
+        std::uint32_t layer = 0; // worked out by order
     };
 
     static Candidate candidate(float score, std::uint32_t rank, std::uint32_t item, std::uint32_t position);
@@ -39,6 +40,14 @@ public:
 
     // Candidates in position order, position i at index i; answers the items in ranked order.
     static std::vector<std::uint32_t> order(std::vector<Candidate> candidates);
+    // The same into `items`; the candidates are left in ranked order and `scratch` is used for
+    // grouping. The vectors keep their memory from one search to the next. The candidates may be
+    // some of `length` matches only (positions below length, ascending) whose scores the others'
+    // do not come within the bonus of: they are ordered as among all of them.
+    static void order(std::vector<Candidate>& candidates, std::vector<Candidate>& scratch,
+        std::vector<std::uint32_t>& items, std::size_t length);
+    // Whether two scores lie in one layer: close enough for the bonus to turn their order.
+    static bool withinReach(float lower, float higher);
 
 private:
     static void orderLayer(Candidate* begin, Candidate* end, bool singleScore, std::size_t length);

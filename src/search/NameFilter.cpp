@@ -22,14 +22,49 @@ bool occursIn(QStringView name, QStringView term)
     return !term.isEmpty() && term.size() <= name.size() && name.indexOf(term) >= 0;
 }
 
-template <typename Test> NameFilter::Matches matchEach(const LaunchItemTable& table, Test test)
+// Keeps the items of `within`, or of the whole table, that pass the test, in table order.
+template <typename Test>
+void keepMatching(
+    const LaunchItemTable& table, const NameFilter::Matches* within, NameFilter::Matches& out, Test test)
 {
-    NameFilter::Matches matches;
+    out.clear();
+    if (within) {
+        for (std::uint32_t i : *within)
+            if (test(i))
+                out.push_back(i);
+        return;
+    }
     for (std::uint32_t i = 0; i < table.size(); ++i)
-        if (test(table.upperName(i)))
-            matches.push_back(i);
-    return matches;
+        if (test(i))
+            out.push_back(i);
 }
+
+// Whether a name begins with the term, by its packed head where that decides (a term without NUL).
+class PrefixTest final {
+public:
+    explicit PrefixTest(QStringView term)
+        : term(term)
+        , byHead(!term.isEmpty() && !term.contains(QChar(u'\0')))
+        , mask(term.size() >= 4 ? ~std::uint64_t(0) : (std::uint64_t(1) << (16 * term.size())) - 1)
+        , head(LaunchItemTable::packHead(term))
+    {
+    }
+
+    bool operator()(const LaunchItemTable& table, std::uint32_t i) const
+    {
+        if (!byHead)
+            return startsWith(table.upperName(i), term);
+        // The first four units decide for nearly every item without touching the names themselves.
+        return (table.upperHead(i) & mask) == head
+            && (term.size() <= 4 || startsWith(table.upperName(i), term));
+    }
+
+private:
+    QStringView term;
+    bool byHead;
+    std::uint64_t mask;
+    std::uint64_t head;
+};
 
 // Calls onHit(position) for occurrences of needle in the buffer, from the start; onHit answers
 // where to go on looking. A block of positions is first tested for the needle's first and last
@@ -73,9 +108,9 @@ void forEachOccurrence(const char16_t* haystack, std::size_t length, QStringView
 }
 
 // The items whose upper-cased name holds the needle (which holds no NUL), in table order.
-NameFilter::Matches itemsContaining(const LaunchItemTable& table, QStringView needle)
+void itemsContaining(const LaunchItemTable& table, QStringView needle, NameFilter::Matches& matches)
 {
-    NameFilter::Matches matches;
+    matches.clear();
     const std::span<const std::uint32_t> starts = table.upperStarts();
     std::size_t item = 0;
     forEachOccurrence(table.upperBuffer(), table.upperBufferLength(), needle, [&](std::size_t position) {
@@ -95,7 +130,6 @@ NameFilter::Matches itemsContaining(const LaunchItemTable& table, QStringView ne
         ++item;
         return static_cast<std::size_t>(starts[item]); // go on with the next name
     });
-    return matches;
 }
 
 bool holdsNul(QStringView text)
@@ -103,89 +137,112 @@ bool holdsNul(QStringView text)
     return text.contains(QChar(u'\0'));
 }
 
-NameFilter::Matches unite(const NameFilter::Matches& a, const NameFilter::Matches& b)
-{
-    NameFilter::Matches all;
-    all.reserve(a.size() + b.size());
-    std::set_union(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(all));
-    return all;
-}
-
 } // namespace
 
 NameFilter::Matches NameFilter::prefixMatches(const LaunchItemTable& table, QStringView term)
 {
-    if (term.isEmpty())
-        return {};
-    if (holdsNul(term))
-        return matchEach(table, [term](QStringView name) { return startsWith(name, term); });
-    // The first four units decide for nearly every item without touching the names themselves.
-    const qsizetype headUnits = std::min<qsizetype>(term.size(), 4);
-    const std::uint64_t mask
-        = headUnits == 4 ? ~std::uint64_t(0) : (std::uint64_t(1) << (16 * headUnits)) - 1;
-    const std::uint64_t head = LaunchItemTable::packHead(term);
     Matches matches;
-    for (std::uint32_t i = 0; i < table.size(); ++i) {
-        if ((table.upperHead(i) & mask) != head)
-            continue;
-        if (term.size() <= 4 || startsWith(table.upperName(i), term))
-            matches.push_back(i);
-    }
+    prefixMatches(table, term, nullptr, matches);
     return matches;
 }
 
 NameFilter::Matches NameFilter::containsMatches(const LaunchItemTable& table, QStringView term)
 {
-    if (term.isEmpty())
-        return {};
-    if (holdsNul(term))
-        return matchEach(table, [term](QStringView name) { return occursIn(name, term); });
-    return itemsContaining(table, term);
+    Matches matches;
+    containsMatches(table, term, nullptr, matches);
+    return matches;
 }
 
 NameFilter::Matches NameFilter::wordMatches(
     const LaunchItemTable& table, QStringView term, QStringView wordTerm)
 {
-    if (holdsNul(wordTerm))
-        return matchEach(
-            table, [&](QStringView name) { return startsWith(name, term) || occursIn(name, wordTerm); });
-    return unite(prefixMatches(table, term), itemsContaining(table, wordTerm));
+    Matches matches;
+    wordMatches(table, term, wordTerm, nullptr, matches);
+    return matches;
 }
 
 NameFilter::Matches NameFilter::wildcardMatches(const LaunchItemTable& table, const QString& pattern)
 {
+    Matches matches;
+    wildcardMatches(table, pattern, nullptr, matches);
+    return matches;
+}
+
+void NameFilter::prefixMatches(
+    const LaunchItemTable& table, QStringView term, const Matches* within, Matches& out)
+{
+    out.clear();
+    if (term.isEmpty())
+        return;
+    const PrefixTest test(term);
+    keepMatching(table, within, out, [&](std::uint32_t i) { return test(table, i); });
+}
+
+void NameFilter::containsMatches(
+    const LaunchItemTable& table, QStringView term, const Matches* within, Matches& out)
+{
+    out.clear();
+    if (term.isEmpty())
+        return;
+    if (within || holdsNul(term)) {
+        keepMatching(table, within, out, [&](std::uint32_t i) { return occursIn(table.upperName(i), term); });
+        return;
+    }
+    itemsContaining(table, term, out);
+}
+
+void NameFilter::wordMatches(
+    const LaunchItemTable& table, QStringView term, QStringView wordTerm, const Matches* within, Matches& out)
+{
+    if (within || holdsNul(wordTerm)) {
+        const PrefixTest prefix(term);
+        keepMatching(table, within, out, [&](std::uint32_t i) {
+            return (!term.isEmpty() && prefix(table, i)) || occursIn(table.upperName(i), wordTerm);
+        });
+        return;
+    }
+    // The whole table: the two searches each in one pass, then united. Their buffers are kept,
+    // so that a keystroke allocates nothing in proportion to the index.
+    static thread_local Matches beginning, containing;
+    prefixMatches(table, term, nullptr, beginning);
+    itemsContaining(table, wordTerm, containing);
+    out.clear();
+    std::set_union(
+        beginning.begin(), beginning.end(), containing.begin(), containing.end(), std::back_inserter(out));
+}
+
+void NameFilter::wildcardMatches(
+    const LaunchItemTable& table, const QString& pattern, const Matches* within, Matches& out)
+{
+    out.clear();
     // One use of the pattern through the shared cache: the expression both validates it and
     // answers for the names the direct matcher does not take.
     const std::shared_ptr<const re2::RE2> expression = WildCardMatcher::expressionForPattern(pattern);
     if (!expression)
-        return {};
+        return;
     const auto byExpression = [&](std::uint32_t i) {
         return WildCardMatcher::expressionMatches(*expression, table.upperName(i).toUtf8());
     };
     const GlobPattern glob(pattern);
-    if (!glob.isDirect())
-        return matchEach(table,
-            [&](QStringView name) { return WildCardMatcher::expressionMatches(*expression, name.toUtf8()); });
-
+    if (!glob.isDirect()) {
+        keepMatching(table, within, out, byExpression);
+        return;
+    }
     // Names with a line feed (which "?" and "*" do not cross) go to the expression; they are rare.
+    // The items come in ascending order, so one walk through that list finds them.
     const std::span<const std::uint32_t> lineFeeds = table.itemsWithLineFeed();
     auto nextLineFeed = lineFeeds.begin();
     const QStringView head = glob.literalHead();
-    Matches matches;
-    for (std::uint32_t i = 0; i < table.size(); ++i) {
-        if (nextLineFeed != lineFeeds.end() && *nextLineFeed == i) {
+    const PrefixTest beginsWithHead(head);
+    keepMatching(table, within, out, [&](std::uint32_t i) {
+        while (nextLineFeed != lineFeeds.end() && *nextLineFeed < i)
             ++nextLineFeed;
-            if (byExpression(i))
-                matches.push_back(i);
-            continue;
-        }
-        const QStringView name = table.upperName(i);
-        if (!head.isEmpty() && !startsWith(name, head))
-            continue;
-        if (glob.matches(name))
-            matches.push_back(i);
-    }
-    return matches;
+        if (nextLineFeed != lineFeeds.end() && *nextLineFeed == i)
+            return byExpression(i);
+        if (!head.isEmpty() && !beginsWithHead(table, i))
+            return false;
+        return glob.matches(table.upperName(i));
+    });
 }
 
 } // namespace quorvel

@@ -50,6 +50,13 @@ public:
     const LaunchTimes* launchTimesFor(QUtf8StringView path) const;
     float scoreOf(LaunchItemKind kind, const LaunchTimes* launches) const;
     bool hasHistory() const { return !usageInfoDic.empty(); }
+    std::size_t launchedPathCount() const { return usageInfoDic.size(); }
+    // Calls f with every path that has launch times.
+    template <typename F> void forEachLaunchedPath(F f) const
+    {
+        for (const auto& entry : usageInfoDic)
+            f(QStringView(entry.first));
+    }
 
     static float naturalScore(LaunchItemKind kind);
     // What one launch of the given age adds to the usage score.

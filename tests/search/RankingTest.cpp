@@ -1,6 +1,7 @@
 // The fast filtering and ranking against the slow reference, and the sort's safety.
 
 #include "SearchTestSupport.h"
+#include "support/FakeWorkspace.h"
 
 #include "platform/Clock.h"
 #include "platform/FileIdentity.h"
@@ -216,4 +217,60 @@ TEST(Ranking, LayeredOrderEqualsTheWholeMergeSortForCloseAndDistantScores)
             expected.push_back(c.item);
         ASSERT_EQ(MatchRanking::order(candidates), expected) << "round " << round;
     }
+}
+
+// A typing session: letters added at the end (and now and then at the front), taken away,
+// replaced; the mode changed, the index filtered again and a launch recorded. Each answer must be
+// the full search's, whether the list narrowed the last matches or searched everything.
+TEST(Ranking, NarrowingWhileTypingAnswersAsTheFullSearchInEveryMode)
+{
+    FakeWorkspace workspace;
+    QRandomGenerator random(4711);
+    Clock::setFixedTime(now);
+    const QStringList additions = { "a", "b", "c", " ", "é", "ß", "x y", "-", "*", "?", "\n", "[", ".", "(",
+        "|", "\\", "+", "ab", "\U0001D11E", QString(QChar(0xD834)) };
+    int narrowed = 0;
+    for (int round = 0; round < 60; ++round) {
+        RandomCase c = randomCase(random);
+        if (round % 2 == 0) // in the scanner's order: by name ignoring case, then by path
+            std::stable_sort(c.items.begin(), c.items.end(), [](const LaunchItem& a, const LaunchItem& b) {
+                const int byName = a.name.compare(b.name, Qt::CaseInsensitive);
+                return byName != 0 ? byName < 0 : a.path < b.path;
+            });
+        if (round % 4 == 0)
+            c.history.clear(); // every score a natural one until something is launched
+        writeIndex(c.items);
+        writeHistory(c.history);
+        InteractiveCombinedList list;
+        list.load();
+        int mode = random.bounded(4);
+        QString term;
+        for (int step = 0; step < 40; ++step) {
+            const int action = random.bounded(20);
+            if (action < 12)
+                term += additions[random.bounded(additions.size())];
+            else if (action < 14)
+                term.prepend(additions[random.bounded(3)]);
+            else if (action < 17)
+                term.chop(1);
+            else if (action < 18)
+                mode = random.bounded(4);
+            else if (action < 19 && list.isEmpty())
+                term = randomTerm(random, c.items);
+            if (action == 18 && !list.isEmpty()) {
+                list.selectItemAtIndex(random.bounded(list.numberOfMatchingItems()));
+                list.launchSelectedItem(); // the history changes, the matches do not
+            }
+            const int before = list.numberOfMatchingItems();
+            if (action == 19 && step > 0)
+                list.performFiltering(); // with the term and mode set last
+            else
+                list.setFilterWithMode(term, mode);
+            narrowed += action < 12 && before > 0 && list.numberOfMatchingItems() < before;
+            ASSERT_EQ(matchesOf(list), referenceSearch(c.items, term, mode, list.usageInformation()))
+                << "round " << round << ", step " << step << ", mode " << mode << ", term '"
+                << term.toStdString() << "'";
+        }
+    }
+    EXPECT_GT(narrowed, 150) << "the sessions must narrow now and then";
 }
