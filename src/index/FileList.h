@@ -11,6 +11,7 @@
 // running scan at the next entry and waits for its thread; an interrupted scan writes nothing
 // and makes no further calls to the delegate. The lists and the delegate must outlive it.
 
+#include "index/LookAheadWalk.h"
 #include "platform/FileIdentity.h"
 #include "search/LaunchItem.h"
 
@@ -31,8 +32,6 @@ class FileExclusionList;
 class FileListDelegate;
 class FolderExclusionList;
 class SearchLocations;
-struct FolderEntry;
-struct FolderListing;
 
 class FileList final {
 public:
@@ -64,7 +63,8 @@ public:
 
     // The body of one scan. Runs on the scanning thread.
     void updateApplicationNames();
-    // Walks one folder, depth first, appending to list.
+    // Walks one folder, depth first, appending to list. Further threads list and classify the
+    // subfolders ahead; the status reports and the items keep the walk's order.
     void searchPathAddToCombinedListRecursive(const QString& path, ItemArray& list, bool recursive);
 
     bool isPreferencesPane(const QString& path) const;
@@ -81,18 +81,17 @@ public:
     static bool writeIndexFile(const QString& path, const ItemArray& list);
 
 private:
-    // The identity of a folder on the current walk.
-    struct FolderIdentity {
-        std::uint64_t device;
-        std::uint64_t inode;
-        bool operator==(const FolderIdentity&) const = default;
-    };
+    using WalkedFolder = LookAheadWalk::Folder;
+    using WalkedEntries = std::vector<LookAheadWalk::Entry>;
 
     void changeStatus(const QString& text);
-    void addPathOfTypeWithNameToList(
-        const QString& path, const QString& type, const QString& name, ItemArray& list) const;
-    void classifyEntry(const QString& path, const FolderListing& listing, std::size_t index, ItemArray& list,
-        bool recursive);
+    // The walk's two sides: classifying a listed folder (on any of the walk's threads) and
+    // reporting it in walk order (on the scanning thread).
+    void classifyFolder(WalkedFolder& folder, const FolderListing& listing, bool recursive) const;
+    void classifyEntry(QString path, const FolderEntry& entry, bool recursive, WalkedEntries& entries) const;
+    // Keeps the entry unless the file exclusion list excludes its path.
+    void addEntry(LookAheadWalk::Kind kind, QString path, QString name, WalkedEntries& entries) const;
+    void reportFolder(LookAheadWalk& walk, WalkedFolder& folder, ItemArray& list);
     static bool isPreferencesPane(const QString& path, bool isFolder);
     static bool isApplicationFolder(const QString& path);
     static bool canStandInTheIndex(const QString& name);
@@ -109,13 +108,13 @@ private:
     DocumentTypes* documentTypes = nullptr;
     FileExclusionList* fileExclusionList = nullptr;
     FolderExclusionList* folderExclusionList = nullptr;
-    std::unique_ptr<DocumentTypes> documentTypesCopy; // the scan's snapshot; scanning thread only
+    // The scan's snapshot: made and dropped by the scanning thread, asked by the walk's threads.
+    std::unique_ptr<DocumentTypes> documentTypesCopy;
     FileListDelegate* appController = nullptr;
 
     mutable std::mutex statusLock;
     QString status; // guarded by statusLock
 
-    std::vector<FolderIdentity> walk; // the folders being walked now; scanning thread only
     std::atomic<bool> stopRequested { false };
     std::thread scanningThread; // started and joined on the main thread
 };
