@@ -397,19 +397,28 @@ void FileList::sortAlphabetically(ItemArray& list)
     // The names decide nearly every comparison, so each name is folded once instead of in every
     // comparison; std::sort given the same answers makes the same permutation as with
     // _sortAlphabetically itself, ties included.
+    // The first four folded units, packed so that comparing the numbers compares the units (a
+    // shorter name is padded with zeros, which no name holds): most comparisons end there.
     struct Entry {
         QString foldedName;
+        std::uint64_t head;
         bool folded;
         std::uint32_t index;
     };
     std::vector<Entry> entries;
     entries.reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
-        Entry entry { QString(), false, std::uint32_t(i) };
+        Entry entry { QString(), 0, false, std::uint32_t(i) };
         entry.folded = foldedForComparison(list[i].name, entry.foldedName);
+        for (qsizetype unit = 0; unit < 4; ++unit) {
+            const char16_t code = unit < entry.foldedName.size() ? entry.foldedName.at(unit).unicode() : 0;
+            entry.head = (entry.head << 16) | code;
+        }
         entries.push_back(std::move(entry));
     }
     std::sort(entries.begin(), entries.end(), [&list](const Entry& a, const Entry& b) {
+        if (a.folded && b.folded && a.head != b.head)
+            return a.head < b.head;
         const Item& itemA = list[a.index];
         const Item& itemB = list[b.index];
         const int byName = a.folded && b.folded
