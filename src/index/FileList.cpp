@@ -223,6 +223,7 @@ void FileList::classifyFolder(WalkedFolder& folder, const FolderListing& listing
     // Listed names never begin with "/": joining is one concatenation.
     const QString prefix
         = folder.path.endsWith(QLatin1Char('/')) ? folder.path : folder.path + QLatin1Char('/');
+    folder.entries.reserve(listing.entries.size());
     for (const FolderEntry& entry : listing.entries) {
         if (entry.name.startsWith(QLatin1Char('.')))
             continue;
