@@ -46,7 +46,7 @@ void LookAheadWalk::waitUntilListed(Folder& folder)
             folder.state = Folder::State::listing;
             next = &folder;
         } else if (mayListAhead()) {
-            next = takeEarliestPending();
+            next = takePending(pending.begin());
         }
         if (!next) {
             changed.wait(guard);
@@ -90,10 +90,13 @@ void LookAheadWalk::runHelper()
 {
     std::unique_lock<std::mutex> guard(lock);
     for (;;) {
-        changed.wait(guard, [this] { return stopping || mayListAhead(); });
+        // The earliest pending folder is the next one the reporter needs (or lists itself when
+        // it gets there): a helper leaves it, so that the reporter never waits on a helper that
+        // another thread keeps from running.
+        changed.wait(guard, [this] { return stopping || (pending.size() > 1 && mayListAhead()); });
         if (stopping)
             return;
-        Folder* folder = takeEarliestPending();
+        Folder* folder = takePending(std::next(pending.begin()));
         guard.unlock();
         list(*folder);
         guard.lock();
@@ -124,10 +127,10 @@ void LookAheadWalk::list(Folder& folder)
         classifier(folder, listing);
 }
 
-LookAheadWalk::Folder* LookAheadWalk::takeEarliestPending()
+LookAheadWalk::Folder* LookAheadWalk::takePending(std::set<Folder*, EarlierInWalk>::iterator position)
 {
-    Folder* folder = *pending.begin();
-    pending.erase(pending.begin());
+    Folder* folder = *position;
+    pending.erase(position);
     folder->state = Folder::State::listing;
     folder->listedBeforeAsked = true;
     return folder;

@@ -1,10 +1,10 @@
 #pragma once
 // The folders of one depth-first walk, listed and classified ahead of the thread that reports
-// them. Helper threads (one per further core) take the pending folder that comes first in the
-// walk's order, list it, hand its entries to the classifier and queue the subfolders it chose;
-// the reporting thread asks for each folder in walk order and, when its folder is not ready,
-// lists it itself or lists the next pending one meanwhile. So the reports keep the order of a
-// walk made on one thread while both cores list and read attributes.
+// them. Helper threads (one per further core) take the pending folder that comes second in the
+// walk's order (the first is the reporter's), list it, hand its entries to the classifier and queue the
+// subfolders it chose; the reporting thread asks for each folder in walk order and, when its folder is not
+// ready, lists it itself or lists the next pending one meanwhile. So the reports keep the order of a walk
+// made on one thread while both cores list and read attributes.
 //
 // Only the reporting thread calls the public operations; the classifier runs on any thread.
 // A folder listed ahead that is gone by the time the reporter reaches it counts as vanished,
@@ -81,14 +81,13 @@ private:
     void runHelper();
     void list(Folder& folder);
     // Under lock.
-    Folder* takeEarliestPending();
-    void finishListing(Folder& folder);
-    void drop(Folder& folder);
-    bool mayListAhead() const { return !pending.empty() && listedAhead < aheadLimit; }
-
     struct EarlierInWalk {
         bool operator()(const Folder* a, const Folder* b) const { return a->place < b->place; }
     };
+    Folder* takePending(std::set<Folder*, EarlierInWalk>::iterator position);
+    void finishListing(Folder& folder);
+    void drop(Folder& folder);
+    bool mayListAhead() const { return !pending.empty() && listedAhead < aheadLimit; }
 
     const Classifier classifier;
     std::mutex lock;
