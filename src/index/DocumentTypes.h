@@ -25,6 +25,9 @@ public:
     void updateTypeAtIndex(const QString& type, int index);
 
     bool shouldIndexDocument(const QString& path) const;
+    // Reads the rules for matching now: after it, several threads may ask shouldIndexDocument
+    // at once as long as nobody edits the list.
+    void prepareRules() const { enabledRules(); }
     bool matchFileExtensionWithValues(const QString& path, const QVariantMap& rule) const;
     bool matchMacOS9InfoWithValues(const QString& path, const QVariantMap& rule) const;
     // "'ABCD'" -> "ABCD"; a string of any length other than 6 -> "".

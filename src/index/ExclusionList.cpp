@@ -26,12 +26,61 @@ bool ExclusionList::exclude(const QString& path) const
     const std::shared_ptr<const Prepared> current = preparedPatterns();
     if (current->expressions.empty())
         return false;
-    // Asked for every item of a scan: the path is converted once, the patterns were compiled once.
-    const QByteArray utf8 = path.toUtf8();
-    return std::any_of(
-        current->expressions.begin(), current->expressions.end(), [&utf8](const auto& expression) {
-            return expression && WildCardMatcher::expressionMatches(*expression, utf8);
-        });
+    // Asked for every item of a scan: the patterns were compiled once, and the path is converted
+    // only for a pattern that needs the engine, at most once.
+    std::optional<QByteArray> utf8;
+    for (std::size_t i = 0; i < current->expressions.size(); ++i) {
+        const std::shared_ptr<const re2::RE2>& expression = current->expressions[i];
+        if (!expression)
+            continue;
+        const std::optional<FixedText>& fixed = current->fixedTexts[i];
+        if (fixed && !(fixed->afterAnyRun && path.contains(QLatin1Char('\n')))) {
+            if (fixedTextMatches(*fixed, path))
+                return true;
+            continue;
+        }
+        if (!utf8)
+            utf8 = path.toUtf8();
+        if (WildCardMatcher::expressionMatches(*expression, *utf8))
+            return true;
+    }
+    return false;
+}
+
+// The expression's text between "^" and "$", read as the engine reads it: a plain character,
+// or a backslash before punctuation (which stands for that character). Anything else makes it
+// an expression the engine must evaluate. The engine's "." stops at a line feed, so a path
+// holding one goes to the engine (see exclude).
+std::optional<ExclusionList::FixedText> ExclusionList::fixedTextOf(const QString& pattern)
+{
+    const QString expression = WildCardMatcher::expressionText(pattern);
+    const QLatin1String anyRun(".*");
+    FixedText fixed;
+    qsizetype i = 1; // after "^"
+    const qsizetype end = expression.size() - 1; // before "$"
+    if (QStringView(expression).mid(i).startsWith(anyRun)) {
+        fixed.afterAnyRun = true;
+        i += anyRun.size();
+    }
+    for (; i < end; ++i) {
+        const QChar c = expression.at(i);
+        if (c == QLatin1Char('\\')) {
+            if (i + 1 >= end || expression.at(i + 1).unicode() >= 0x80
+                || expression.at(i + 1).isLetterOrNumber())
+                return std::nullopt;
+            fixed.text.append(expression.at(++i));
+            continue;
+        }
+        if (QStringView(u"^$|(){}[]+*?.").contains(c))
+            return std::nullopt;
+        fixed.text.append(c);
+    }
+    return fixed;
+}
+
+bool ExclusionList::fixedTextMatches(const FixedText& fixed, const QString& path)
+{
+    return fixed.afterAnyRun ? path.endsWith(fixed.text) : path == fixed.text;
 }
 
 // Asked for every item of a scan, so the entries are read again only after they changed. The
@@ -55,6 +104,7 @@ std::shared_ptr<const ExclusionList::Prepared> ExclusionList::preparedPatterns()
         const QString pattern = expression.toString();
         fresh->patterns.append(QString(pattern.constData(), pattern.size()));
         fresh->expressions.push_back(WildCardMatcher::expressionForPattern(fresh->patterns.last()));
+        fresh->fixedTexts.push_back(fixedTextOf(fresh->patterns.last()));
     }
     prepared = fresh;
     return prepared;

@@ -7,6 +7,7 @@
 
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace re2 {
@@ -27,13 +28,22 @@ protected:
         const char* sourceFile);
 
 private:
+    // A pattern whose expression asks for fixed text only, after any run of characters or as
+    // the whole path (most exclusion patterns): matched by comparing text, without the engine.
+    struct FixedText {
+        QString text;
+        bool afterAnyRun = false; // the expression is ^.*text$, else ^text$
+    };
     // The enabled patterns, prepared from the entries as they stood.
     struct Prepared {
         QVariantList source; // shares the entries' data: any edit detaches the live array from it
         QStringList patterns;
         // The patterns compiled once by the shared matcher; nothing for one that does not compile.
         std::vector<std::shared_ptr<const re2::RE2>> expressions;
+        std::vector<std::optional<FixedText>> fixedTexts; // one per expression
     };
+    static std::optional<FixedText> fixedTextOf(const QString& pattern);
+    static bool fixedTextMatches(const FixedText& fixed, const QString& path);
     std::shared_ptr<const Prepared> preparedPatterns() const;
 
     mutable std::shared_ptr<const Prepared> prepared; // guarded by lock()

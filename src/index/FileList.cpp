@@ -169,51 +169,82 @@ void FileList::updateApplicationNames()
 
 void FileList::searchPathAddToCombinedListRecursive(const QString& path, ItemArray& list, bool recursive)
 {
-    QStringList undecodable;
-    const FolderListing listing = FileManager::listFolderAtPathReadingCodesAhead(path, &undecodable);
-    const FolderIdentity identity { listing.device, listing.inode };
-    if (listing.readable && std::find(walk.begin(), walk.end(), identity) != walk.end()) {
-        Log::line(QStringLiteral("Not indexing %1 again: it leads back to a folder being indexed").arg(path));
+    // The walk's threads share the document types, which must not prepare their rules at once.
+    if (const DocumentTypes* types = documentTypesCopy ? documentTypesCopy.get() : documentTypes)
+        types->prepareRules();
+    LookAheadWalk walk(path, [this, recursive](WalkedFolder& folder, const FolderListing& listing) {
+        classifyFolder(folder, listing, recursive);
+    });
+    reportFolder(walk, walk.root(), list);
+}
+
+void FileList::reportFolder(LookAheadWalk& walk, WalkedFolder& folder, ItemArray& list)
+{
+    walk.waitUntilListed(folder);
+    if (folder.leadsBack) {
+        Log::line(QStringLiteral("Not indexing %1 again: it leads back to a folder being indexed")
+                      .arg(folder.path));
         return;
     }
-    // A folder that is not there (a location that does not exist on this system, a folder that
-    // vanished during the walk) gives no item: it could never be opened.
-    if (!listing.readable && !FileManager::fileExistsAtPath(path))
+    if (!folder.exists)
         return;
-    for (const QString& name : undecodable)
+    for (const QString& name : folder.undecodable)
         Log::line(QStringLiteral("Not indexing %1: its name is not valid UTF-8").arg(name));
 
-    changeStatus(QStringLiteral("Indexing ") + path + QStringLiteral(".."));
-    addPathOfTypeWithNameToList(path, folderType, FileManager::displayNameAtPath(path), list);
-    if (!listing.readable)
-        return;
-
-    walk.push_back(identity);
-    for (std::size_t index = 0; index < listing.entries.size(); ++index) {
-        const FolderEntry& entry = listing.entries[index];
+    changeStatus(QStringLiteral("Indexing ") + folder.path + QStringLiteral(".."));
+    if (!folder.excluded)
+        list.push_back(Item { folder.displayName, folderType, folder.path });
+    for (LookAheadWalk::Entry& entry : folder.entries) {
         if (stopping())
             break;
+        switch (entry.kind) {
+        case LookAheadWalk::Kind::unrepresentable:
+            Log::line(QStringLiteral("Not indexing %1: its name holds control characters").arg(entry.path));
+            break;
+        case LookAheadWalk::Kind::subfolder:
+            reportFolder(walk, *entry.subfolder, list);
+            break;
+        case LookAheadWalk::Kind::preferencePane:
+            list.push_back(Item { std::move(entry.name), paneType, std::move(entry.path) });
+            break;
+        case LookAheadWalk::Kind::application:
+            list.push_back(Item { std::move(entry.name), applicationType, std::move(entry.path) });
+            break;
+        case LookAheadWalk::Kind::document:
+            list.push_back(Item { std::move(entry.name), documentType, std::move(entry.path) });
+            break;
+        }
+    }
+    walk.release(folder);
+}
+
+void FileList::classifyFolder(WalkedFolder& folder, const FolderListing& listing, bool recursive) const
+{
+    folder.displayName = FileManager::displayNameAtPath(folder.path);
+    folder.excluded = fileExclusionList && fileExclusionList->exclude(folder.path);
+    // Listed names never begin with "/": joining is one concatenation.
+    const QString prefix
+        = folder.path.endsWith(QLatin1Char('/')) ? folder.path : folder.path + QLatin1Char('/');
+    folder.entries.reserve(listing.entries.size());
+    for (const FolderEntry& entry : listing.entries) {
         if (entry.name.startsWith(QLatin1Char('.')))
             continue;
-        // Listed names never begin with "/": joining is one concatenation.
-        const QString entryPath
-            = path.endsWith(QLatin1Char('/')) ? path + entry.name : path + QLatin1Char('/') + entry.name;
+        QString entryPath = prefix + entry.name;
         if (!canStandInTheIndex(entry.name)) {
-            Log::line(QStringLiteral("Not indexing %1: its name holds control characters").arg(entryPath));
+            folder.entries.push_back({ LookAheadWalk::Kind::unrepresentable, std::move(entryPath), {} });
             continue;
         }
-        classifyEntry(entryPath, listing, index, list, recursive);
+        classifyEntry(std::move(entryPath), entry, recursive, folder.entries);
     }
-    walk.pop_back();
 }
 
 void FileList::classifyEntry(
-    const QString& path, const FolderListing& listing, std::size_t index, ItemArray& list, bool recursive)
+    QString path, const FolderEntry& entry, bool recursive, WalkedEntries& entries) const
 {
-    const FolderEntry& entry = listing.entries[index];
     const bool isFolder = entry.exists && entry.isFolder;
     if (isPreferencesPane(path, isFolder)) {
-        addPathOfTypeWithNameToList(path, paneType, nameOfPreferencesPane(path), list);
+        QString name = nameOfPreferencesPane(path);
+        addEntry(LookAheadWalk::Kind::preferencePane, std::move(path), std::move(name), entries);
         return;
     }
     std::optional<QString> displayName;
@@ -221,26 +252,25 @@ void FileList::classifyEntry(
     if (isFolder) {
         isApplication = isApplicationFolder(path);
     } else {
-        FileManager::ListedFileType type = FileManager::typeOfListedEntry(path, listing, index);
+        FileManager::ListedFileType type = FileManager::typeOfListedEntry(path, entry);
         isApplication = type.code == FileManager::applicationTypeCode;
         displayName = std::move(type.displayName);
     }
     if (isApplication || isDocumentAtPath(path)) {
-        const QString& type = isApplication ? applicationType : documentType;
-        const QString name = displayName ? *displayName : FileManager::displayNameOfListedEntry(path, entry);
-        addPathOfTypeWithNameToList(path, type, name, list);
+        QString name = displayName ? *displayName : FileManager::displayNameOfListedEntry(path, entry);
+        addEntry(isApplication ? LookAheadWalk::Kind::application : LookAheadWalk::Kind::document,
+            std::move(path), std::move(name), entries);
         return;
     }
     if (isFolder && recursive && !(folderExclusionList && folderExclusionList->exclude(path)))
-        searchPathAddToCombinedListRecursive(path, list, true);
+        entries.push_back({ LookAheadWalk::Kind::subfolder, std::move(path), {} });
 }
 
-void FileList::addPathOfTypeWithNameToList(
-    const QString& path, const QString& type, const QString& name, ItemArray& list) const
+void FileList::addEntry(LookAheadWalk::Kind kind, QString path, QString name, WalkedEntries& entries) const
 {
     if (fileExclusionList && fileExclusionList->exclude(path))
         return;
-    list.push_back(Item { name, type, path });
+    entries.push_back({ kind, std::move(path), std::move(name) });
 }
 
 bool FileList::isPreferencesPane(const QString& path) const
@@ -375,19 +405,28 @@ void FileList::sortAlphabetically(ItemArray& list)
     // The names decide nearly every comparison, so each name is folded once instead of in every
     // comparison; std::sort given the same answers makes the same permutation as with
     // _sortAlphabetically itself, ties included.
+    // The first four folded units, packed so that comparing the numbers compares the units (a
+    // shorter name is padded with zeros, which no name holds): most comparisons end there.
     struct Entry {
         QString foldedName;
+        std::uint64_t head;
         bool folded;
         std::uint32_t index;
     };
     std::vector<Entry> entries;
     entries.reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
-        Entry entry { QString(), false, std::uint32_t(i) };
+        Entry entry { QString(), 0, false, std::uint32_t(i) };
         entry.folded = foldedForComparison(list[i].name, entry.foldedName);
+        for (qsizetype unit = 0; unit < 4; ++unit) {
+            const char16_t code = unit < entry.foldedName.size() ? entry.foldedName.at(unit).unicode() : 0;
+            entry.head = (entry.head << 16) | code;
+        }
         entries.push_back(std::move(entry));
     }
     std::sort(entries.begin(), entries.end(), [&list](const Entry& a, const Entry& b) {
+        if (a.folded && b.folded && a.head != b.head)
+            return a.head < b.head;
         const Item& itemA = list[a.index];
         const Item& itemB = list[b.index];
         const int byName = a.folded && b.folded

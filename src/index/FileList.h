@@ -4,13 +4,15 @@
 // out what the exclusion lists name, sorts the launch items and writes the index file in one
 // atomic write (an index there that cannot be read is set aside first). It keeps a one-line
 // status text and tells its delegate of every change of it and of each new index file; both
-// calls are made on the scanning thread. A scan that could not write the index ends with the
-// status "The index could not be written." instead of the completion line.
+// calls are made on the scanning thread. Helper threads list and classify folders ahead of the
+// walk (LookAheadWalk); the reports and the items keep the order of a walk on one thread. A scan that could
+// not write the index ends with the status "The index could not be written." instead of the completion line.
 //
 // One scan at a time; a request while one runs is dropped. Destroying the scanner stops a
 // running scan at the next entry and waits for its thread; an interrupted scan writes nothing
 // and makes no further calls to the delegate. The lists and the delegate must outlive it.
 
+#include "index/LookAheadWalk.h"
 #include "platform/FileIdentity.h"
 #include "search/LaunchItem.h"
 #include "search/LaunchItemTable.h"
@@ -33,8 +35,6 @@ class FileExclusionList;
 class FileListDelegate;
 class FolderExclusionList;
 class SearchLocations;
-struct FolderEntry;
-struct FolderListing;
 
 class FileList final {
 public:
@@ -78,7 +78,8 @@ public:
 
     // The body of one scan. Runs on the scanning thread.
     void updateApplicationNames();
-    // Walks one folder, depth first, appending to list.
+    // Walks one folder, depth first, appending to list. Further threads list and classify the
+    // subfolders ahead; the status reports and the items keep the walk's order.
     void searchPathAddToCombinedListRecursive(const QString& path, ItemArray& list, bool recursive);
 
     bool isPreferencesPane(const QString& path) const;
@@ -95,18 +96,17 @@ public:
     static bool writeIndexFile(const QString& path, const ItemArray& list);
 
 private:
-    // The identity of a folder on the current walk.
-    struct FolderIdentity {
-        std::uint64_t device;
-        std::uint64_t inode;
-        bool operator==(const FolderIdentity&) const = default;
-    };
+    using WalkedFolder = LookAheadWalk::Folder;
+    using WalkedEntries = std::vector<LookAheadWalk::Entry>;
 
     void changeStatus(const QString& text);
-    void addPathOfTypeWithNameToList(
-        const QString& path, const QString& type, const QString& name, ItemArray& list) const;
-    void classifyEntry(const QString& path, const FolderListing& listing, std::size_t index, ItemArray& list,
-        bool recursive);
+    // The walk's two sides: classifying a listed folder (on any of the walk's threads) and
+    // reporting it in walk order (on the scanning thread).
+    void classifyFolder(WalkedFolder& folder, const FolderListing& listing, bool recursive) const;
+    void classifyEntry(QString path, const FolderEntry& entry, bool recursive, WalkedEntries& entries) const;
+    // Keeps the entry unless the file exclusion list excludes its path.
+    void addEntry(LookAheadWalk::Kind kind, QString path, QString name, WalkedEntries& entries) const;
+    void reportFolder(LookAheadWalk& walk, WalkedFolder& folder, ItemArray& list);
     static bool isPreferencesPane(const QString& path, bool isFolder);
     static bool isApplicationFolder(const QString& path);
     static bool canStandInTheIndex(const QString& name);
@@ -144,13 +144,13 @@ private:
     DocumentTypes* documentTypes = nullptr;
     FileExclusionList* fileExclusionList = nullptr;
     FolderExclusionList* folderExclusionList = nullptr;
-    std::unique_ptr<DocumentTypes> documentTypesCopy; // the scan's snapshot; scanning thread only
+    // The scan's snapshot: made and dropped by the scanning thread, asked by the walk's threads.
+    std::unique_ptr<DocumentTypes> documentTypesCopy;
     FileListDelegate* appController = nullptr;
 
     mutable std::mutex statusLock;
     QString status; // guarded by statusLock
 
-    std::vector<FolderIdentity> walk; // the folders being walked now; scanning thread only
     std::atomic<bool> stopRequested { false };
     std::thread scanningThread; // started and joined on the main thread
 };

@@ -9,6 +9,7 @@
 #include "platform/Folders.h"
 #include "platform/InternalInconsistency.h"
 #include "platform/PropertyList.h"
+#include "search/WildCardMatcher.h"
 #include "support/LogCapture.h"
 #include "support/TemporaryHome.h"
 
@@ -348,4 +349,27 @@ TEST_F(Lists, TheFirstEnabledPatternWithAStringExpressionExcludes)
     EXPECT_FALSE(list.exclude("/home/u/music"));
     EXPECT_TRUE(list.exclude("/p/build/x"));
     EXPECT_FALSE(list.exclude("/p/build"));
+}
+
+// Patterns of fixed text are matched without the engine: they must answer as the engine does,
+// escapes, wildcards inside, regular-expression characters and line feeds (which "*" does not
+// cross) included.
+TEST_F(Lists, ExclusionAnswersAreTheWildcardMatchersForEveryShapeOfPattern)
+{
+    const QStringList patterns = { "*/node_modules", "*/lost\\+found", "/home/u/a.txt", "*", "", "*.bak",
+        "*~", "*/a b/", "*/x?y", "*/(a|b)", "*/a+", "*/[ab]", "*\\d", "*\\", "*/Caf\u00e9", "/home/*/a",
+        "*\\.txt", "*/a{2}", "*$", "*^" };
+    const QStringList paths = { "/p/node_modules", "/p/node_modules/x", "/p/lost+found", "/p/lost\\+found",
+        "/home/u/a.txt", "/home/u/aXtxt", "", "/f.bak", "/f~", "/p/a b/", "/p/xzy", "/p/(a|b)", "/p/a",
+        "/p/a+", "/p/aa", "/p/[ab]", "/p/b", "/p/7", "/p\\", "/p/Caf\u00e9", "/home/u/a", "/p/x\\.txt",
+        "/p/x.txt", "/p/a{2}", "/p/a$", "/p/a^", "/p\n/node_modules", "/p\n/f.bak", "\n" };
+    for (const QString& pattern : patterns) {
+        writeListFile(_fileExclusionListPath(),
+            QVariantList { QVariantMap { { "enabled", true }, { "expression", pattern } } });
+        const FileExclusionList list;
+        for (const QString& path : paths) {
+            EXPECT_EQ(list.exclude(path), WildCardMatcher::stringMatches(path, pattern))
+                << pattern.toStdString() << " " << path.toStdString();
+        }
+    }
 }
