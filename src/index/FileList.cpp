@@ -119,16 +119,23 @@ QString FileList::statusString() const
     return status;
 }
 
+std::unique_ptr<SearchLocations> FileList::takeListSnapshots()
+{
+    // The live lists are saved first, so that the copies read back what the user sees.
+    if (locations)
+        locations->save();
+    auto locationsSnapshot = std::make_unique<SearchLocations>();
+    if (documentTypes)
+        documentTypes->save();
+    documentTypesCopy = std::make_unique<DocumentTypes>();
+    return locationsSnapshot;
+}
+
 void FileList::updateApplicationNames()
 {
     std::unique_ptr<SearchLocations> locationsSnapshot;
     try {
-        if (locations)
-            locations->save();
-        locationsSnapshot = std::make_unique<SearchLocations>();
-        if (documentTypes)
-            documentTypes->save();
-        documentTypesCopy = std::make_unique<DocumentTypes>();
+        locationsSnapshot = takeListSnapshots();
     } catch (const InternalInconsistency&) {
         // The application's own defaults are gone (already logged); there is nothing to scan with.
         currentlyUpdatingApplicationList.store(false);

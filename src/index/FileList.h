@@ -100,6 +100,9 @@ private:
     using WalkedEntries = std::vector<LookAheadWalk::Entry>;
 
     void changeStatus(const QString& text);
+    // Saves the live lists and answers a copy of the locations, keeping one of the document types
+    // for the walk; throws InternalInconsistency when the application's defaults are gone.
+    std::unique_ptr<SearchLocations> takeListSnapshots();
     // The walk's two sides: classifying a listed folder (on any of the walk's threads) and
     // reporting it in walk order (on the scanning thread).
     void classifyFolder(WalkedFolder& folder, const FolderListing& listing, bool recursive) const;

@@ -158,12 +158,7 @@ std::optional<FileList::ItemArray> FileList::indexWithChangedFolders(
     // The same snapshots a scan takes, so that the entries are classified as a scan would.
     std::unique_ptr<SearchLocations> locationsSnapshot;
     try {
-        if (locations)
-            locations->save();
-        locationsSnapshot = std::make_unique<SearchLocations>();
-        if (documentTypes)
-            documentTypes->save();
-        documentTypesCopy = std::make_unique<DocumentTypes>();
+        locationsSnapshot = takeListSnapshots();
     } catch (const InternalInconsistency&) {
         why = QStringLiteral("the document types cannot be read");
         return std::nullopt;
