@@ -3,7 +3,7 @@
 
 #include "SyntheticIndex.h"
 
-#include "platform/PropertyList.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QDir>
 #include <QFile>

@@ -14,10 +14,10 @@
 #include "index/FileListDelegate.h"
 #include "index/FolderExclusionList.h"
 #include "index/SearchLocations.h"
-#include "platform/Bundle.h"
-#include "platform/FileManager.h"
-#include "platform/Folders.h"
-#include "platform/PropertyList.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/files/FileManager.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -85,7 +85,7 @@ void BM_FindStatEveryEntry(benchmark::State& state)
 class CountingDelegate final : public FileListDelegate {
 public:
     void updateStatusBar() override { ++statusChanges; }
-    void fileListWasRefreshed() override { ++refreshes; }
+    void fileListWasRefreshed(const WrittenIndex&) override { ++refreshes; }
     std::atomic<long> statusChanges { 0 };
     std::atomic<long> refreshes { 0 };
 };
@@ -205,7 +205,7 @@ void BM_WriteOnly(benchmark::State& state)
     FileList::ItemArray walked;
     fileList.searchPathAddToCombinedListRecursive(tree().root + "/", walked, true);
     for (auto _ : state)
-        FileList::writeIndexFile(folder.filePath("index"), walked);
+        IndexFile::write(folder.filePath("index"), walked);
     state.counters["items"] = double(walked.size());
 }
 
@@ -218,7 +218,7 @@ void BM_IndexDataOnly(benchmark::State& state)
     FileList::ItemArray walked;
     fileList.searchPathAddToCombinedListRecursive(tree().root + "/", walked, true);
     for (auto _ : state)
-        benchmark::DoNotOptimize(FileList::indexFileData(walked).size());
+        benchmark::DoNotOptimize(IndexFile::data(walked).size());
     state.counters["items"] = double(walked.size());
 }
 

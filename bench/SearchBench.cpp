@@ -10,8 +10,9 @@
 
 #include "SyntheticIndex.h"
 
-#include "platform/Clock.h"
-#include "platform/Folders.h"
+#include "platform/core/Clock.h"
+#include "platform/files/Folders.h"
+#include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <QCoreApplication>

@@ -12,16 +12,16 @@
 #include "app/AppController.h"
 #include "app/MainInterface.h"
 #include "index/FileList.h"
-#include "platform/Alert.h"
-#include "platform/Bundle.h"
-#include "platform/Clock.h"
-#include "platform/FileIdentity.h"
-#include "platform/Folders.h"
-#include "platform/ScriptRunner.h"
-#include "platform/Task.h"
-#include "platform/UserDefaults.h"
-#include "platform/Workspace.h"
-#include "search/IndexFileReader.h"
+#include "platform/core/Clock.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/desktop/ScriptRunner.h"
+#include "platform/desktop/Task.h"
+#include "platform/desktop/Workspace.h"
+#include "platform/files/FileIdentity.h"
+#include "platform/files/Folders.h"
+#include "platform/settings/UserDefaults.h"
+#include "platform/widgets/Alert.h"
+#include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 #include "search/UsageInformationManager.h"
 
@@ -64,7 +64,7 @@ FileList::ItemArray writeUserFiles(std::size_t count, const QString& term, int m
     for (const bench::SyntheticItem& item : synthetic)
         items.push_back(LaunchItem { item.name, item.type, item.path });
     FileList::sortAlphabetically(items); // the scanner's order, as a real index has
-    FileList::writeIndexFile(_combinedListPath(), items);
+    IndexFile::write(_combinedListPath(), items);
     bench::writeHistoryFile(
         _historyPath(), bench::syntheticHistory(synthetic, 10000, 50, Clock::absoluteTime()));
     UserDefaults stored(Bundle::mainBundle().bundleIdentifier());
@@ -262,9 +262,9 @@ void summon(AppController& controller)
 void finishScan(AppController& controller, const FileList::ItemArray& items)
 {
     std::thread scanner([&controller, &items] {
-        FileList::writeIndexFile(_combinedListPath(), items);
-        controller.fileListWasRefreshedWithTable(
-            IndexFileReader::tableOfItems(items), FileIdentity::ofFile(_combinedListPath()));
+        IndexFile::write(_combinedListPath(), items);
+        controller.fileListWasRefreshed(
+            WrittenIndex { IndexFile::tableOfItems(items), FileIdentity::ofFile(_combinedListPath()) });
     });
     scanner.join();
 }
@@ -276,7 +276,7 @@ void forgetIndex()
     const QString index = _combinedListPath();
     QFile::remove(index + ".aside");
     QFile::rename(index, index + ".aside");
-    FileList::writeIndexFile(index, { LaunchItem { "Other", "doc", "/other" } });
+    IndexFile::write(index, { LaunchItem { "Other", "doc", "/other" } });
     InteractiveCombinedList().load();
     QFile::copy(index + ".aside", index + ".copy");
     std::rename(QFile::encodeName(index + ".copy").constData(), QFile::encodeName(index).constData());
@@ -295,7 +295,7 @@ void summonsAfterStart(std::size_t count, int runs)
     const QString index = _combinedListPath();
     for (int run = 0; run < runs; ++run) {
         QFile::rename(index, index + ".aside");
-        FileList::writeIndexFile(index, { LaunchItem { "Other", "doc", "/other" } });
+        IndexFile::write(index, { LaunchItem { "Other", "doc", "/other" } });
         const Stopwatch small;
         std::unique_ptr<MainInterface> smallStart = startLauncher();
         QCoreApplication::processEvents();
@@ -406,7 +406,7 @@ void summonsAtEverySize(const std::vector<std::size_t>& counts)
         // What the main thread no longer waits for.
         QElapsedTimer reading;
         reading.start();
-        const std::shared_ptr<const LaunchItemTable> table = IndexFileReader::read(_combinedListPath());
+        const std::shared_ptr<const LaunchItemTable> table = IndexFile::read(_combinedListPath());
         const double readMs = millisecondsOf(reading);
         (void)table->nameRanks();
         std::printf("reading the index file of %zu items: %.1f ms, its name order: %.1f ms more\n",

@@ -1,6 +1,6 @@
 #include "SyntheticIndex.h"
 
-#include "platform/PropertyList.h"
+#include "platform/plist/PropertyList.h"
 #include "search/LaunchItem.h"
 
 #include <QSet>

@@ -13,10 +13,10 @@
 #include "index/FolderExclusionList.h"
 #include "index/IndexWatcher.h"
 #include "index/SearchLocations.h"
-#include "platform/Bundle.h"
-#include "platform/Folders.h"
-#include "platform/Log.h"
-#include "platform/PropertyList.h"
+#include "platform/core/Log.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,7 +44,7 @@ std::atomic<int> fullScansLogged { 0 };
 class TimingDelegate final : public FileListDelegate {
 public:
     void updateStatusBar() override { }
-    void fileListWasRefreshed() override
+    void fileListWasRefreshed(const WrittenIndex&) override
     {
         lastRefresh.store(Clock::now().time_since_epoch().count());
         refreshes.fetch_add(1);

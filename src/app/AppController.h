@@ -5,7 +5,7 @@
 // It owns the combined launch item list, the four indexing lists and the scanner.
 
 #include "index/FileListDelegate.h"
-#include "platform/Application.h"
+#include "platform/widgets/Application.h"
 #include "prefs/PreferencesDelegate.h"
 
 #include <QObject>
@@ -139,10 +139,8 @@ public:
     void scanNow();
     // Called by the scanner on its thread, and by doDialog on the main thread.
     void updateStatusBar() override;
-    void fileListWasRefreshed() override;
     // The scanner's table stands for the file it wrote: the main thread need not read it back.
-    void fileListWasRefreshedWithTable(
-        std::shared_ptr<const LaunchItemTable> table, const std::optional<FileIdentity>& written) override;
+    void fileListWasRefreshed(const WrittenIndex& written) override;
     // Whether the index file is being read in the background (the list shows what it had).
     bool isReadingIndex() const;
 
@@ -188,8 +186,7 @@ private:
     void loadCombinedList();
     void indexWasRead();
     // The list follows the scanner's new index file: items (if any) stand for the file written.
-    void refreshAfterScan(
-        std::shared_ptr<const LaunchItemTable> items, const std::optional<FileIdentity>& written);
+    void refreshAfterScan(const WrittenIndex& written);
     // The index is there but could not be read: a scan replaces it, and the status line says
     // why while it runs.
     void scanIfIndexIsUnreadable();

@@ -4,14 +4,14 @@
 #include "app/AppController.h"
 
 #include "install/QRVLInstallationManager.h"
-#include "platform/Alert.h"
-#include "platform/Application.h"
-#include "platform/Bundle.h"
-#include "platform/FileManager.h"
-#include "platform/Folders.h"
-#include "platform/StatusItem.h"
-#include "platform/UserDefaults.h"
-#include "platform/Workspace.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/desktop/Workspace.h"
+#include "platform/files/FileManager.h"
+#include "platform/files/Folders.h"
+#include "platform/settings/UserDefaults.h"
+#include "platform/widgets/Alert.h"
+#include "platform/widgets/Application.h"
+#include "platform/widgets/StatusItem.h"
 
 #include <QUrl>
 

@@ -5,7 +5,7 @@
 
 #include "app/CombinedListModel.h"
 #include "app/CustomWindow.h"
-#include "platform/Application.h"
+#include "platform/widgets/Application.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <QComboBox>

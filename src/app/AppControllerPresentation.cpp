@@ -4,8 +4,8 @@
 #include "app/AppController.h"
 
 #include "app/CustomWindow.h"
-#include "platform/Application.h"
-#include "platform/DistributedNotificationCenter.h"
+#include "platform/desktop/DistributedNotificationCenter.h"
+#include "platform/widgets/Application.h"
 
 namespace quorvel {
 

@@ -5,7 +5,7 @@
 #include "app/IndexFileLoader.h"
 #include "index/FileList.h"
 #include "index/IndexWatcher.h"
-#include "search/IndexFileReader.h"
+#include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <QLabel>
@@ -80,25 +80,18 @@ void AppController::updateStatusBar()
         Qt::QueuedConnection);
 }
 
-void AppController::fileListWasRefreshed()
+void AppController::fileListWasRefreshed(const WrittenIndex& written)
 {
-    refreshAfterScan(nullptr, std::nullopt);
+    refreshAfterScan(written);
 }
 
-void AppController::fileListWasRefreshedWithTable(
-    std::shared_ptr<const LaunchItemTable> table, const std::optional<FileIdentity>& written)
-{
-    refreshAfterScan(std::move(table), written);
-}
-
-void AppController::refreshAfterScan(
-    std::shared_ptr<const LaunchItemTable> items, const std::optional<FileIdentity>& written)
+void AppController::refreshAfterScan(const WrittenIndex& written)
 {
     // The scanner's own table stands for the file it wrote; without it, the file is read in the
     // background by the reload.
-    const auto refresh = [this, items = std::move(items), written] {
-        if (items)
-            InteractiveList::tableOfFile(_combinedListPath(), written, items);
+    const auto refresh = [this, written] {
+        if (written.table)
+            InteractiveList::keepTableOfFile(_combinedListPath(), written.identity, written.table);
         reloadInteractiveList();
         controlTextDidChange();
         // Folders may have come or gone with the new index.
@@ -119,7 +112,7 @@ void AppController::loadCombinedList()
         indexLoader->read(interactiveCombinedList->getFilePath(),
             [this](const QString& path, const std::optional<FileIdentity>& before,
                 std::shared_ptr<const LaunchItemTable> table) {
-                InteractiveList::tableOfFile(path, before, std::move(table));
+                InteractiveList::keepTableOfFile(path, before, std::move(table));
                 indexWasRead();
             });
     scanIfIndexIsUnreadable();

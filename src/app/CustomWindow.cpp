@@ -1,7 +1,7 @@
 #include "app/CustomWindow.h"
 
-#include "platform/Application.h"
-#include "platform/Compositor.h"
+#include "platform/widgets/Application.h"
+#include "platform/widgets/Compositor.h"
 
 #include <QBitmap>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #include "app/IndexFileLoader.h"
 
-#include "search/IndexFileReader.h"
+#include "search/IndexFile.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -28,7 +28,7 @@ bool IndexFileLoader::read(const QString& path, Done done)
         readingThread.join();
     readingThread = std::thread([this, path, done = std::move(done)] {
         const std::optional<FileIdentity> before = FileIdentity::ofFile(path);
-        std::shared_ptr<const LaunchItemTable> table = before ? IndexFileReader::read(path) : nullptr;
+        std::shared_ptr<const LaunchItemTable> table = before ? IndexFile::read(path) : nullptr;
         // The name order is worked out here too, not by the first filtering on the main thread.
         if (table)
             (void)table->nameRanks();

@@ -4,7 +4,7 @@
 // at a time; it is not a cache (InteractiveList keeps what was read) and decides nothing about
 // what the outcome means.
 
-#include "platform/FileIdentity.h"
+#include "platform/files/FileIdentity.h"
 #include "search/LaunchItemTable.h"
 
 #include <QString>

@@ -1,8 +1,8 @@
 #include "app/InterfaceMode.h"
 
-#include "platform/Bundle.h"
-#include "platform/SettingsKeys.h"
-#include "platform/UserDefaults.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/settings/SettingsKeys.h"
+#include "platform/settings/UserDefaults.h"
 
 #include <QVariant>
 

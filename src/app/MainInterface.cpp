@@ -5,8 +5,8 @@
 #include "app/ElidingLabel.h"
 #include "app/PanelKeyBindings.h"
 #include "app/TaviskBgndView.h"
-#include "platform/Application.h"
-#include "platform/Bundle.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/widgets/Application.h"
 
 #include "ui_MainInterface.h"
 

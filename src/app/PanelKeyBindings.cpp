@@ -1,7 +1,7 @@
 #include "app/PanelKeyBindings.h"
 
 #include "app/AppController.h"
-#include "platform/Application.h"
+#include "platform/widgets/Application.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,10 +1,10 @@
 #include "app/TaviskBgndView.h"
 
 #include "app/CustomWindow.h"
-#include "platform/Bundle.h"
-#include "platform/Compositor.h"
-#include "platform/SettingsKeys.h"
-#include "platform/UserDefaults.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/settings/SettingsKeys.h"
+#include "platform/settings/UserDefaults.h"
+#include "platform/widgets/Compositor.h"
 
 #include <QPainter>
 

@@ -4,12 +4,12 @@
 #include "app/AppController.h"
 #include "app/InterfaceMode.h"
 #include "app/MainInterface.h"
-#include "platform/Application.h"
-#include "platform/Bundle.h"
-#include "platform/DisplayPlatform.h"
-#include "platform/LoginItemAutostart.h"
-#include "platform/TaskbarPresence.h"
-#include "platform/UserDefaults.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/settings/LoginItemAutostart.h"
+#include "platform/settings/UserDefaults.h"
+#include "platform/widgets/Application.h"
+#include "platform/widgets/DisplayPlatform.h"
+#include "platform/widgets/TaskbarPresence.h"
 
 #include <QApplication>
 

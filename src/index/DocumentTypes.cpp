@@ -1,8 +1,8 @@
 #include "index/DocumentTypes.h"
 
-#include "platform/FileManager.h"
-#include "platform/Folders.h"
-#include "platform/Log.h"
+#include "platform/core/Log.h"
+#include "platform/files/FileManager.h"
+#include "platform/files/Folders.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "index/FileExclusionList.h"
 
-#include "platform/Folders.h"
+#include "platform/files/Folders.h"
 
 namespace quorvel {
 

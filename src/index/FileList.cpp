@@ -5,18 +5,16 @@
 #include "index/FileListDelegate.h"
 #include "index/FolderExclusionList.h"
 #include "index/SearchLocations.h"
-#include "platform/Bundle.h"
-#include "platform/Clock.h"
-#include "platform/FileIdentity.h"
-#include "platform/FileManager.h"
-#include "platform/Folders.h"
-#include "platform/InternalInconsistency.h"
-#include "platform/Log.h"
-#include "platform/PropertyList.h"
-#include "platform/UnreadableFile.h"
-#include "search/IndexCache.h"
-#include "search/IndexFileReader.h"
-#include "search/InteractiveCombinedList.h"
+#include "platform/core/Clock.h"
+#include "platform/core/InternalInconsistency.h"
+#include "platform/core/Log.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/files/FileIdentity.h"
+#include "platform/files/FileManager.h"
+#include "platform/files/Folders.h"
+#include "platform/files/UnreadableFile.h"
+#include "platform/plist/PropertyList.h"
+#include "search/IndexFile.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -170,7 +168,7 @@ void FileList::updateApplicationNames()
         return;
     }
     if (appController)
-        appController->fileListWasRefreshedWithTable(lastWrittenTable, lastWrittenIndex);
+        appController->fileListWasRefreshed(WrittenIndex { lastWrittenTable, lastWrittenIndex });
     changeStatus(QStringLiteral("Last disk scan was completed at %1").arg(completionTimeText()));
 }
 
@@ -370,41 +368,12 @@ bool FileList::writeIndex(const ItemArray& list)
         UnreadableFile::keepCopyIfUnreadable(path, [](const QString& file) {
             return PropertyList::readStringRecords(file, { QStringLiteral("name") }, [](auto, auto) {});
         });
-    if (!writeIndexFile(path, list)) {
-        Log::line(QStringLiteral("Could not write %1").arg(path));
+    std::optional<WrittenIndex> written = IndexFile::writeWithCache(path, list);
+    if (!written)
         return false;
-    }
-    lastWrittenIndex = FileIdentity::ofFile(path);
-    // One table serves the panel (handed over with the report) and the cache, which spares the
-    // next reader parsing the index; should the cache fail (logged), that reader rebuilds it.
-    lastWrittenTable = IndexFileReader::tableOfItems(list);
-    if (lastWrittenIndex)
-        IndexCache::write(path, *lastWrittenIndex, *lastWrittenTable);
+    lastWrittenIndex = written->identity;
+    lastWrittenTable = std::move(written->table);
     return true;
-}
-
-namespace {
-
-// In the dictionary writer's order, so the file is what writing the items as dictionaries gives.
-const QStringList indexKeys = { QStringLiteral("name"), QStringLiteral("path"), QStringLiteral("type") };
-
-QString fieldOf(const LaunchItem& item, int key)
-{
-    return key == 0 ? item.name : key == 1 ? item.path : item.type;
-}
-
-} // namespace
-
-QByteArray FileList::indexFileData(const ItemArray& list)
-{
-    return PropertyList::stringRecordsToData(
-        indexKeys, list.size(), [&list](std::size_t record, int key) { return fieldOf(list[record], key); });
-}
-
-bool FileList::writeIndexFile(const QString& path, const ItemArray& list)
-{
-    return PropertyList::writeStringRecords(path, indexKeys, list.size(),
-        [&list](std::size_t record, int key) { return fieldOf(list[record], key); });
 }
 
 void FileList::sortAlphabetically(ItemArray& list)

@@ -13,7 +13,7 @@
 // and makes no further calls to the delegate. The lists and the delegate must outlive it.
 
 #include "index/LookAheadWalk.h"
-#include "platform/FileIdentity.h"
+#include "platform/files/FileIdentity.h"
 #include "search/LaunchItem.h"
 #include "search/LaunchItemTable.h"
 
@@ -89,11 +89,6 @@ public:
 
     // Sorts into the index order (_sortAlphabetically), once after the walk.
     static void sortAlphabetically(ItemArray& list);
-    // The index file's bytes: the XML property list PropertyList writes for the array of the
-    // items' dictionaries ("name", "path", "type"), made straight from the items.
-    static QByteArray indexFileData(const ItemArray& list);
-    // Writes the items as the index file, atomically; answers whether it was written.
-    static bool writeIndexFile(const QString& path, const ItemArray& list);
 
 private:
     using WalkedFolder = LookAheadWalk::Folder;

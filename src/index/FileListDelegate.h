@@ -2,11 +2,7 @@
 // What the disk scanner tells the main controller. The calls are made on the scanning thread;
 // the receiver hands the work to the main thread itself, in the order the calls were made.
 
-#include "platform/FileIdentity.h"
-#include "search/LaunchItemTable.h"
-
-#include <memory>
-#include <optional>
+#include "search/IndexFile.h"
 
 namespace quorvel {
 
@@ -15,15 +11,9 @@ public:
     virtual ~FileListDelegate() = default;
     // The scanner's status text or its scanning state has changed: read them now.
     virtual void updateStatusBar() = 0;
-    // A new index file has been written.
-    virtual void fileListWasRefreshed() = 0;
-    // The same, with the table reading the file gives and the file's identity just after the
-    // write, so that a receiver that shows the items need not read the file back.
-    virtual void fileListWasRefreshedWithTable(
-        std::shared_ptr<const LaunchItemTable> /*table*/, const std::optional<FileIdentity>& /*written*/)
-    {
-        fileListWasRefreshed();
-    }
+    // A new index file has been written: what it holds and its identity just after the write,
+    // so that a receiver that shows the items need not read the file back.
+    virtual void fileListWasRefreshed(const WrittenIndex& written) = 0;
 };
 
 } // namespace quorvel

@@ -10,11 +10,10 @@
 #include "index/FileListDelegate.h"
 #include "index/FolderExclusionList.h"
 #include "index/SearchLocations.h"
-#include "platform/FileManager.h"
-#include "platform/InternalInconsistency.h"
-#include "platform/Log.h"
-#include "platform/PropertyList.h"
-#include "search/InteractiveCombinedList.h"
+#include "platform/core/InternalInconsistency.h"
+#include "platform/core/Log.h"
+#include "platform/files/FileManager.h"
+#include "search/IndexFile.h"
 
 #include <QSet>
 #include <algorithm>
@@ -144,7 +143,7 @@ void FileList::updateIndexForChangedFolders(const std::vector<FolderChange>& cha
         return;
     }
     if (changed && appController)
-        appController->fileListWasRefreshedWithTable(lastWrittenTable, lastWrittenIndex);
+        appController->fileListWasRefreshed(WrittenIndex { lastWrittenTable, lastWrittenIndex });
     changeStatus(statusBefore);
 }
 
@@ -230,16 +229,10 @@ bool FileList::readLastWrittenIndex(ItemArray& items) const
     const std::optional<FileIdentity> before = FileIdentity::ofFile(path);
     if (!before || !lastWrittenIndex || !(*before == *lastWrittenIndex))
         return false;
-    bool complete = true;
-    const bool read = PropertyList::readStringRecords(path,
-        { QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("path") },
-        [&](const QString* values, const bool* present) {
-            complete = complete && present[0] && present[1] && present[2];
-            items.push_back(LaunchItem { values[0], values[1], values[2] });
-        });
+    const bool read = IndexFile::readItems(path, items);
     // Replaced while it was read: what was read may be a mixture.
     const std::optional<FileIdentity> after = FileIdentity::ofFile(path);
-    return read && complete && after && *after == *before;
+    return read && after && *after == *before;
 }
 
 bool FileList::collectRoots(const SearchLocations& snapshot, UpdatedIndex& update) const

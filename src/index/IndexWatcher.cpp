@@ -1,10 +1,10 @@
 #include "index/IndexWatcher.h"
 
 #include "index/SearchLocations.h"
-#include "platform/DesktopEntry.h"
-#include "platform/FileManager.h"
-#include "platform/Folders.h"
-#include "platform/Log.h"
+#include "platform/core/Log.h"
+#include "platform/desktop/DesktopEntry.h"
+#include "platform/files/FileManager.h"
+#include "platform/files/Folders.h"
 
 #include <algorithm>
 #include <deque>

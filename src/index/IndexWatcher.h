@@ -9,7 +9,7 @@
 // Main thread only. The scanner and the locations must outlive it.
 
 #include "index/FileList.h"
-#include "platform/FolderWatcher.h"
+#include "platform/files/FolderWatcher.h"
 
 #include <QElapsedTimer>
 #include <QObject>

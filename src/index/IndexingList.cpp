@@ -1,13 +1,13 @@
 #include "index/IndexingList.h"
 
-#include "platform/Bundle.h"
-#include "platform/FileManager.h"
-#include "platform/Folders.h"
-#include "platform/InternalInconsistency.h"
-#include "platform/Log.h"
-#include "platform/PropertyList.h"
-#include "platform/StoredValue.h"
-#include "platform/UnreadableFile.h"
+#include "platform/core/InternalInconsistency.h"
+#include "platform/core/Log.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/files/FileManager.h"
+#include "platform/files/Folders.h"
+#include "platform/files/UnreadableFile.h"
+#include "platform/plist/PropertyList.h"
+#include "platform/settings/StoredValue.h"
 
 #include <QDebug>
 

@@ -12,7 +12,7 @@
 // aheadLimit folders wait listed ahead, which bounds the memory and the time a file system
 // change can go unseen. Destroying the walk stops the helpers after the folder each is listing.
 
-#include "platform/FileManager.h"
+#include "platform/files/FileManager.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "index/SearchLocations.h"
 
-#include "platform/DesktopEntry.h"
-#include "platform/Folders.h"
-#include "platform/Log.h"
+#include "platform/core/Log.h"
+#include "platform/desktop/DesktopEntry.h"
+#include "platform/files/Folders.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 #include "install/FirstLaunchManager.h"
 
 #include "install/QRVLInstallationManager.h"
-#include "platform/Alert.h"
-#include "platform/Bundle.h"
-#include "platform/SettingsKeys.h"
-#include "platform/UserDefaults.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/settings/SettingsKeys.h"
+#include "platform/settings/UserDefaults.h"
+#include "platform/widgets/Alert.h"
 
 namespace quorvel {
 

@@ -1,8 +1,8 @@
 #include "install/HotKeyAutostart.h"
 
-#include "platform/Folders.h"
-#include "platform/Log.h"
-#include "platform/LoginItemAutostart.h"
+#include "platform/core/Log.h"
+#include "platform/files/Folders.h"
+#include "platform/settings/LoginItemAutostart.h"
 
 #include <QFile>
 

@@ -1,11 +1,11 @@
 #include "install/InstallationComponent.h"
 
-#include "platform/FileManager.h"
-#include "platform/Folders.h"
-#include "platform/InternalInconsistency.h"
-#include "platform/ScriptRunner.h"
-#include "platform/Task.h"
-#include "platform/Workspace.h"
+#include "platform/core/InternalInconsistency.h"
+#include "platform/desktop/ScriptRunner.h"
+#include "platform/desktop/Task.h"
+#include "platform/desktop/Workspace.h"
+#include "platform/files/FileManager.h"
+#include "platform/files/Folders.h"
 
 #include <QFileInfo>
 

@@ -4,7 +4,7 @@
 // removing, opening and quitting that copy. Copies and folders are made by "/bin/cp" and
 // "/bin/mkdir" as child processes, waited for.
 
-#include "platform/Bundle.h"
+#include "platform/desktop/Bundle.h"
 
 #include <QString>
 

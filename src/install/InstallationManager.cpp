@@ -1,10 +1,10 @@
 #include "install/InstallationManager.h"
 
-#include "platform/Alert.h"
-#include "platform/Folders.h"
-#include "platform/PreferenceDomain.h"
-#include "platform/ScriptRunner.h"
-#include "platform/Workspace.h"
+#include "platform/desktop/ScriptRunner.h"
+#include "platform/desktop/Workspace.h"
+#include "platform/files/Folders.h"
+#include "platform/settings/PreferenceDomain.h"
+#include "platform/widgets/Alert.h"
 
 #include <QVariantList>
 #include <QVariantMap>

@@ -2,10 +2,10 @@
 
 #include "install/HotKeyAutostart.h"
 #include "install/InstallationComponent.h"
-#include "platform/Bundle.h"
-#include "platform/Folders.h"
-#include "platform/Log.h"
-#include "platform/Task.h"
+#include "platform/core/Log.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/desktop/Task.h"
+#include "platform/files/Folders.h"
 
 namespace quorvel {
 

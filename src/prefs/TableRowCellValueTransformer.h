@@ -2,7 +2,7 @@
 // Turns a table row number into the number shown in the preferences window's row cells: the
 // row's integer value plus 4. One way only.
 
-#include "platform/ValueTransformer.h"
+#include "platform/settings/ValueTransformer.h"
 
 namespace quorvel {
 

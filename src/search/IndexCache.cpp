@@ -1,9 +1,9 @@
 #include "search/IndexCache.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/Folders.h"
-#include "platform/Log.h"
-#include "platform/MappedFile.h"
+#include "platform/core/Log.h"
+#include "platform/files/AtomicFile.h"
+#include "platform/files/Folders.h"
+#include "platform/files/MappedFile.h"
 
 #include <QByteArray>
 #include <QFileInfo>

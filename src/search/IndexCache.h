@@ -10,7 +10,7 @@
 // the format version and the header's length (32 bits each); the index's identity (seven
 // 64-bit numbers); the image's length (64 bits); 8 zero bytes; then the table image.
 
-#include "platform/FileIdentity.h"
+#include "platform/files/FileIdentity.h"
 #include "search/LaunchItemTable.h"
 
 #include <QString>

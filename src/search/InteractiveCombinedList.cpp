@@ -1,13 +1,8 @@
 #include "search/InteractiveCombinedList.h"
 
-#include "platform/Folders.h"
+#include "search/IndexFile.h"
 
 namespace quorvel {
-
-QString _combinedListPath()
-{
-    return Folders::pathInPreferencesFolder(QStringLiteral("Quorvel Launcher Index"));
-}
 
 InteractiveCombinedList::InteractiveCombinedList()
 {

@@ -6,9 +6,6 @@
 
 namespace quorvel {
 
-// "Quorvel Launcher Index" in the data folder; the scanner writes it, the list reads it.
-QString _combinedListPath();
-
 class InteractiveCombinedList final : public InteractiveList {
 public:
     InteractiveCombinedList();

@@ -1,12 +1,12 @@
 #include "search/InteractiveList.h"
 
-#include "platform/Bundle.h"
-#include "platform/Log.h"
-#include "platform/Notification.h"
-#include "platform/UnreadableFile.h"
-#include "platform/Workspace.h"
+#include "platform/core/Log.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/desktop/Notification.h"
+#include "platform/desktop/Workspace.h"
+#include "platform/files/UnreadableFile.h"
 #include "search/GlobPattern.h"
-#include "search/IndexFileReader.h"
+#include "search/IndexFile.h"
 #include "search/LaunchedItems.h"
 #include "search/NameFilter.h"
 #include "search/UnchangedFileCache.h"
@@ -64,7 +64,7 @@ void InteractiveList::load()
     if (loadWithoutReading())
         return;
     const std::optional<FileIdentity> before = FileIdentity::ofFile(filePath);
-    tableOfFile(filePath, before, IndexFileReader::read(filePath));
+    keepTableOfFile(filePath, before, IndexFile::read(filePath));
     loadWithoutReading();
 }
 
@@ -88,7 +88,7 @@ bool InteractiveList::loadWithoutReading()
     return fileUnreadable;
 }
 
-void InteractiveList::tableOfFile(const QString& path, const std::optional<FileIdentity>& identity,
+void InteractiveList::keepTableOfFile(const QString& path, const std::optional<FileIdentity>& identity,
     std::shared_ptr<const LaunchItemTable> table)
 {
     if (table) {
@@ -443,7 +443,7 @@ void InteractiveList::showWaitingForDiskScanPanel()
     Log::line(QStringLiteral("Waiting for the disk scan to finish..."));
     const auto deadline = std::chrono::steady_clock::now() + waitingLimit;
     for (;;) {
-        if (std::shared_ptr<const LaunchItemTable> table = IndexFileReader::read(filePath)) {
+        if (std::shared_ptr<const LaunchItemTable> table = IndexFile::read(filePath)) {
             takeItems(std::move(table));
             return;
         }

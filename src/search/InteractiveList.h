@@ -6,7 +6,7 @@
 //
 // Abstract in spirit: a subclass names the file that backs the list (getFilePath).
 
-#include "platform/FileIdentity.h"
+#include "platform/files/FileIdentity.h"
 #include "search/LaunchItemTable.h"
 #include "search/MatchRanking.h"
 #include "search/UsageInformationManager.h"
@@ -41,15 +41,15 @@ public:
     // none; it is read again once it has changed.
     void load();
     // Takes the file's items when they are known without reading it: it is unchanged since it
-    // was last read (or handed over with tableOfFile), it is missing, or it is still the damaged
+    // was last read (or handed over with keepTableOfFile), it is missing, or it is still the damaged
     // file last set aside. Otherwise takes the items last read from it, if any, and answers false:
-    // the file is to be read (IndexFileReader::read, on any thread) and the outcome handed to
-    // tableOfFile, after which this answers true.
+    // the file is to be read (IndexFile::read, on any thread) and the outcome handed to
+    // keepTableOfFile, after which this answers true.
     bool loadWithoutReading();
     // What the index file at path holds: the table read from it or written into it, with the
     // file's identity taken before reading or after writing; nullptr when it could not be read,
     // in which case the file is set aside as unreadable. Main thread only.
-    static void tableOfFile(const QString& path, const std::optional<FileIdentity>& identity,
+    static void keepTableOfFile(const QString& path, const std::optional<FileIdentity>& identity,
         std::shared_ptr<const LaunchItemTable> table);
     bool interactiveListFileExists() const;
     // Whether the last load found the file there but could not read it.

@@ -7,7 +7,7 @@
 // file damaged while the launcher runs never replaces good content in memory, and the damaged
 // file is read again only once it has changed. Main thread only.
 
-#include "platform/FileIdentity.h"
+#include "platform/files/FileIdentity.h"
 
 #include <QString>
 #include <memory>

@@ -1,11 +1,11 @@
 #include "search/UsageInformationManager.h"
 
-#include "platform/Clock.h"
-#include "platform/Folders.h"
-#include "platform/Log.h"
-#include "platform/PropertyList.h"
-#include "platform/StoredValue.h"
-#include "platform/UnreadableFile.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Log.h"
+#include "platform/files/Folders.h"
+#include "platform/files/UnreadableFile.h"
+#include "platform/plist/PropertyList.h"
+#include "platform/settings/StoredValue.h"
 
 #include <QVariantList>
 #include <cmath>

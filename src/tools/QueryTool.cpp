@@ -4,6 +4,7 @@
 // Exits 0 when it answered (--help and --version too), 1 when there is no readable index, 2 for
 // bad arguments.
 
+#include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <QCommandLineParser>

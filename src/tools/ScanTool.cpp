@@ -9,9 +9,9 @@
 #include "index/FileListDelegate.h"
 #include "index/FolderExclusionList.h"
 #include "index/SearchLocations.h"
-#include "platform/Bundle.h"
-#include "platform/Folders.h"
-#include "platform/InternalInconsistency.h"
+#include "platform/core/InternalInconsistency.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/files/Folders.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -67,7 +67,7 @@ public:
         std::fputs((status.toUtf8() + '\n').constData(), stdout);
         std::fflush(stdout);
     }
-    void fileListWasRefreshed() override { }
+    void fileListWasRefreshed(const WrittenIndex&) override { }
 
 private:
     const FileList& scanner;

@@ -5,10 +5,10 @@
 
 #include "app/CustomWindow.h"
 #include "install/QRVLInstallationManager.h"
-#include "platform/Application.h"
-#include "platform/Bundle.h"
-#include "platform/Folders.h"
-#include "platform/LoginItemAutostart.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/files/Folders.h"
+#include "platform/settings/LoginItemAutostart.h"
+#include "platform/widgets/Application.h"
 #include "support/LogCapture.h"
 #include "support/TemporaryHome.h"
 

@@ -3,10 +3,10 @@
 
 #include "PanelFixture.h"
 
-#include "platform/FileIdentity.h"
-#include "platform/Folders.h"
-#include "platform/PropertyList.h"
-#include "search/IndexFileReader.h"
+#include "platform/files/FileIdentity.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
+#include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 
 #include "ui_MainInterface.h"
@@ -72,15 +72,15 @@ TEST_F(IndexHandOver, TheScannersItemsReachThePanelInMemoryAndGiveWhatReadingIts
 
     // Handed over for the file as it is, the items are shown at once, filtered, and the file
     // (which still says Mail only) is not read.
-    controller().fileListWasRefreshedWithTable(
-        IndexFileReader::tableOfItems({ { "Maps", "app", "/Maps" } }), FileIdentity::ofFile(indexPath()));
+    controller().fileListWasRefreshed(WrittenIndex {
+        IndexFile::tableOfItems({ { "Maps", "app", "/Maps" } }), FileIdentity::ofFile(indexPath()) });
     EXPECT_FALSE(controller().isReadingIndex());
     EXPECT_EQ(shownNames(), QStringList { "Maps" });
 
     scanWhenAsked([this] { controller().scanNow(); });
     EXPECT_FALSE(controller().isReadingIndex()) << "the scanner's items stand for the file it wrote";
     EXPECT_EQ(shownNames(), (QStringList { "Maple", "Marble" }));
-    const std::shared_ptr<const LaunchItemTable> fromFile = IndexFileReader::read(indexPath());
+    const std::shared_ptr<const LaunchItemTable> fromFile = IndexFile::read(indexPath());
     ASSERT_TRUE(fromFile);
     EXPECT_EQ(itemsOf(controller().combinedList()->items()), itemsOf(*fromFile));
 }

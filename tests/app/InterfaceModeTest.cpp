@@ -2,8 +2,8 @@
 // where the information file cannot follow (a bundle installed for everyone).
 
 #include "app/InterfaceMode.h"
-#include "platform/Bundle.h"
-#include "platform/UserDefaults.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/settings/UserDefaults.h"
 #include "support/TemporaryHome.h"
 
 #include <QDir>

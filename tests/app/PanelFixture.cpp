@@ -1,11 +1,11 @@
 #include "PanelFixture.h"
 
 #include "app/CustomWindow.h"
-#include "platform/Application.h"
-#include "platform/Clock.h"
-#include "platform/Folders.h"
-#include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/Clock.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
+#include "platform/settings/UserDefaults.h"
+#include "platform/widgets/Application.h"
 
 #include "ui_MainInterface.h"
 
@@ -52,7 +52,7 @@ void PanelFixture::start()
     startAlerts = std::exchange(alert.shown, {});
     startOpened = std::exchange(workspace.calls, {});
     // Let the window system's reports of the panel's showing arrive, as they do before a user types.
-    QTest::qWaitForWindowActive(&interface->window());
+    (void)QTest::qWaitForWindowActive(&interface->window());
 }
 
 void PanelFixture::waitForIndex()

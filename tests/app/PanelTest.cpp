@@ -4,12 +4,12 @@
 #include "support/FakeNotification.h"
 
 #include "app/CustomWindow.h"
-#include "platform/Application.h"
-#include "platform/Clock.h"
-#include "platform/DistributedNotificationCenter.h"
-#include "platform/Folders.h"
-#include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/Clock.h"
+#include "platform/desktop/DistributedNotificationCenter.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
+#include "platform/settings/UserDefaults.h"
+#include "platform/widgets/Application.h"
 #include "search/InteractiveCombinedList.h"
 
 #include "ui_MainInterface.h"
@@ -239,7 +239,8 @@ TEST_F(Panel, ThePanelStaysAwayWhenDismissedBeforeTheWindowSystemReportedItsShow
     controller().applicationDidFinishLaunching();
     press(Qt::Key_Escape); // before any event of the showing has been delivered
     // Now the window system's reports of the showing arrive, after the dismissal.
-    QTest::qWaitFor([this] { return QGuiApplication::focusWindow() == interface->window().windowHandle(); });
+    (void)QTest::qWaitFor(
+        [this] { return QGuiApplication::focusWindow() == interface->window().windowHandle(); });
     EXPECT_FALSE(interface->window().isVisible());
     EXPECT_FALSE(controller().isActiveFlag());
 }

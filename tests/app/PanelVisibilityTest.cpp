@@ -5,7 +5,7 @@
 #include "PanelFixture.h"
 
 #include "app/CustomWindow.h"
-#include "platform/Application.h"
+#include "platform/widgets/Application.h"
 
 #include "ui_MainInterface.h"
 
@@ -67,7 +67,7 @@ protected:
     // Waits until the reports have settled, then checks that they stay settled.
     void expectAsRequested(const std::string& what)
     {
-        QTest::qWaitFor([this] { return asRequested(); }, 2000);
+        (void)QTest::qWaitFor([this] { return asRequested(); }, 2000);
         QTest::qWait(20);
         EXPECT_TRUE(asRequested()) << what << ": the panel is " << (panelShown() ? "up" : "away")
                                    << (QApplication::focusWidget() == controls().combinedInputTextField

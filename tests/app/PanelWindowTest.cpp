@@ -2,9 +2,9 @@
 
 #include "app/CustomWindow.h"
 #include "app/TaviskBgndView.h"
-#include "platform/Application.h"
-#include "platform/Compositor.h"
-#include "platform/UserDefaults.h"
+#include "platform/settings/UserDefaults.h"
+#include "platform/widgets/Application.h"
+#include "platform/widgets/Compositor.h"
 
 #include <QImage>
 #include <QScreen>

@@ -3,12 +3,12 @@
 #include "PanelFixture.h"
 
 #include "app/CustomWindow.h"
-#include "platform/Bundle.h"
-#include "platform/Folders.h"
-#include "platform/PropertyList.h"
-#include "platform/SystemInfo.h"
-#include "platform/UserDefaults.h"
-#include "platform/ValueTransformer.h"
+#include "platform/core/SystemInfo.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
+#include "platform/settings/UserDefaults.h"
+#include "platform/settings/ValueTransformer.h"
 #include "support/TemporaryHome.h"
 
 #include "ui_MainInterface.h"

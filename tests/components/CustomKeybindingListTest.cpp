@@ -1,6 +1,6 @@
-#include "components/CustomKeybindingList.h"
+#include "components/shared/CustomKeybindingList.h"
 
-#include "components/HotKeySettings.h"
+#include "components/shared/HotKeySettings.h"
 
 #include <gtest/gtest.h>
 

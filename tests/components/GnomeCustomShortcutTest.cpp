@@ -1,7 +1,7 @@
-#include "components/GnomeCustomShortcut.h"
+#include "components/shared/GnomeCustomShortcut.h"
 
-#include "components/CustomKeybindingList.h"
-#include "components/HotKeySettings.h"
+#include "components/shared/CustomKeybindingList.h"
+#include "components/shared/HotKeySettings.h"
 
 #include <QDir>
 #include <QFile>

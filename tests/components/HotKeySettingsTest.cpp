@@ -1,8 +1,8 @@
-#include "components/HotKeySettings.h"
+#include "components/shared/HotKeySettings.h"
 
-#include "components/ComponentContract.h"
-#include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
+#include "components/shared/ComponentContract.h"
+#include "platform/plist/PropertyList.h"
+#include "platform/settings/UserDefaults.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "components/KeySymbols.h"
+#include "components/shared/KeySymbols.h"
 
 #include "install/KeyCodes.h"
 

@@ -1,4 +1,4 @@
-#include "components/PortalGlobalShortcut.h"
+#include "components/hotkey/PortalGlobalShortcut.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

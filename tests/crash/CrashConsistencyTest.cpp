@@ -5,8 +5,8 @@
 
 #include "crash/CrashFiles.h"
 
-#include "platform/Folders.h"
-#include "platform/PropertyList.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,7 +4,8 @@
 #include "index/FileExclusionList.h"
 #include "index/FolderExclusionList.h"
 #include "index/SearchLocations.h"
-#include "platform/UserDefaults.h"
+#include "platform/settings/UserDefaults.h"
+#include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 #include "search/UsageInformationManager.h"
 

@@ -12,8 +12,8 @@
 
 #include "crash/CrashFiles.h"
 
-#include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
+#include "platform/plist/PropertyList.h"
+#include "platform/settings/UserDefaults.h"
 
 #include <QString>
 #include <cstdio>

@@ -3,7 +3,7 @@
 
 #include "fuzz/FuzzTargets.h"
 
-#include "platform/Bundle.h"
+#include "platform/desktop/Bundle.h"
 
 #include <QDir>
 

@@ -3,7 +3,7 @@
 
 #include "fuzz/FuzzTargets.h"
 
-#include "platform/DesktopEntry.h"
+#include "platform/desktop/DesktopEntry.h"
 
 namespace quorvel::fuzz {
 

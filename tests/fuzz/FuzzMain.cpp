@@ -4,7 +4,7 @@
 
 #include "fuzz/FuzzTargets.h"
 
-#include "platform/Log.h"
+#include "platform/core/Log.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "fuzz/FuzzTargets.h"
 
-#include "platform/Folders.h"
+#include "platform/files/Folders.h"
 
 #include <QDateTime>
 #include <QDir>

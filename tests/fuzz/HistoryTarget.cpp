@@ -4,7 +4,7 @@
 
 #include "fuzz/FuzzTargets.h"
 
-#include "platform/PropertyList.h"
+#include "platform/plist/PropertyList.h"
 #include "search/UsageInformationManager.h"
 
 namespace quorvel::fuzz {

@@ -5,7 +5,7 @@
 
 #include "fuzz/FuzzTargets.h"
 
-#include "platform/PropertyList.h"
+#include "platform/plist/PropertyList.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <algorithm>

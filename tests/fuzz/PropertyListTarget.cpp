@@ -6,7 +6,7 @@
 
 #include "fuzz/FuzzTargets.h"
 
-#include "platform/PropertyList.h"
+#include "platform/plist/PropertyList.h"
 
 namespace quorvel::fuzz {
 

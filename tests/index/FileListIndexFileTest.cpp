@@ -4,8 +4,8 @@
 
 #include "index/ScanFixture.h"
 
-#include "platform/FileManager.h"
-#include "platform/PropertyList.h"
+#include "platform/files/FileManager.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,7 +19,7 @@ using quorvel::test::TemporaryTree;
 
 namespace {
 
-class IndexFile : public ScanFixture {
+class ScannedIndex : public ScanFixture {
 protected:
     // Folders the walk enters, relative to the tree ("" is the location's own folder).
     QStringList makeTree()
@@ -107,7 +107,7 @@ QString itemXml(const QString& name, const QString& path, const QString& type)
 
 } // namespace
 
-TEST_F(IndexFile, HoldsExactlyTheseBytesAndTheStatusTextsFollowTheWalk)
+TEST_F(ScannedIndex, HoldsExactlyTheseBytesAndTheStatusTextsFollowTheWalk)
 {
     const QStringList walked = makeTree();
     scan();
@@ -217,7 +217,7 @@ TEST(IndexFileData, IsWhatThePropertyListWriterWritesForTheItemsDictionaries)
             array.append(QVariantMap { { "name", item.name }, { "path", item.path }, { "type", item.type } });
         return PropertyList::toData(array);
     };
-    EXPECT_EQ(FileList::indexFileData({}), asPropertyList({}));
+    EXPECT_EQ(IndexFile::data({}), asPropertyList({}));
 
     // Every unit of the basic plane once, the markup characters, pairs, unpaired surrogates and
     // the noncharacters XML cannot carry, in names, paths and types.
@@ -235,5 +235,5 @@ TEST(IndexFileData, IsWhatThePropertyListWriterWritesForTheItemsDictionaries)
         + "\U0001F600" + QChar(0xFFFE) + QChar(0xFFFF) + QChar(0x1) + "\U0010FFFF" + QChar(0xDBFF);
     items.push_back(LaunchItem { awkward, awkward, awkward });
     items.push_back(LaunchItem { "", "", "" });
-    EXPECT_EQ(FileList::indexFileData(items), asPropertyList(items));
+    EXPECT_EQ(IndexFile::data(items), asPropertyList(items));
 }

@@ -4,7 +4,7 @@
 
 #include "index/ScanFixture.h"
 
-#include "platform/FileManager.h"
+#include "platform/files/FileManager.h"
 
 #include <QDir>
 #include <QRegularExpression>

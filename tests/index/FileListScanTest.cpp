@@ -3,12 +3,12 @@
 
 #include "index/ScanFixture.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/Clock.h"
-#include "platform/FileIdentity.h"
-#include "platform/PropertyList.h"
+#include "platform/core/Clock.h"
+#include "platform/files/AtomicFile.h"
+#include "platform/files/FileIdentity.h"
+#include "platform/plist/PropertyList.h"
 #include "search/IndexCache.h"
-#include "search/IndexFileReader.h"
+#include "search/IndexFile.h"
 #include "search/WildCardMatcher.h"
 #include "support/PythonPlist.h"
 
@@ -131,7 +131,7 @@ TEST_F(Scan, TheIndexCacheIsWrittenBesideTheIndexAndItsFailureNeverFailsTheScan)
     const std::shared_ptr<const LaunchItemTable> cached
         = IndexCache::load(indexPath(), *FileIdentity::ofFile(indexPath()));
     ASSERT_NE(cached, nullptr) << "ready for the next reader";
-    const std::shared_ptr<const LaunchItemTable> read = IndexFileReader::readIndexFile(indexPath());
+    const std::shared_ptr<const LaunchItemTable> read = IndexFile::readWithoutCache(indexPath());
     EXPECT_EQ(QByteArray(cached->image().toByteArray()), read->image().toByteArray())
         << "the same table as reading the index gives";
 
@@ -143,7 +143,7 @@ TEST_F(Scan, TheIndexCacheIsWrittenBesideTheIndexAndItsFailureNeverFailsTheScan)
     AtomicFile::setFaultInjector({});
     EXPECT_TRUE(fileList->lastScanWroteIndex());
     EXPECT_EQ(IndexCache::load(indexPath(), *FileIdentity::ofFile(indexPath())), nullptr);
-    EXPECT_EQ(IndexFileReader::read(indexPath())->size(), read->size() + 1) << "rebuilt by the reader";
+    EXPECT_EQ(IndexFile::read(indexPath())->size(), read->size() + 1) << "rebuilt by the reader";
 }
 
 TEST_F(Scan, BadInputOnDiskAndInTheListsNeverStopsTheScan)

@@ -4,7 +4,7 @@
 #include "index/ScanFixture.h"
 #include "support/LogCapture.h"
 
-#include "platform/PropertyList.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QDir>
 #include <QFile>

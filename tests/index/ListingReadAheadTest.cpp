@@ -4,7 +4,7 @@
 
 #include "index/TemporaryTree.h"
 
-#include "platform/FileManager.h"
+#include "platform/files/FileManager.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

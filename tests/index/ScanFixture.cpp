@@ -1,8 +1,8 @@
 #include "index/ScanFixture.h"
 
-#include "platform/Bundle.h"
-#include "platform/Folders.h"
-#include "platform/PropertyList.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
 #include "support/TemporaryHome.h"
 
 namespace quorvel::test {
@@ -18,7 +18,7 @@ void RecordingDelegate::updateStatusBar()
         onStatus(status);
 }
 
-void RecordingDelegate::fileListWasRefreshed()
+void RecordingDelegate::fileListWasRefreshed(const WrittenIndex&)
 {
     const std::lock_guard<std::mutex> guard(lock);
     recorded.push_back({ scanner->statusString(), scanner->showProgressIndicator(), true });

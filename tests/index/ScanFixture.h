@@ -35,7 +35,7 @@ public:
     };
 
     void updateStatusBar() override;
-    void fileListWasRefreshed() override;
+    void fileListWasRefreshed(const WrittenIndex& written) override;
 
     std::vector<Report> reports() const;
     QStringList statuses() const;

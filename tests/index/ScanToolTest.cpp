@@ -2,8 +2,8 @@
 
 #include "index/ScanFixture.h"
 
-#include "platform/Folders.h"
-#include "platform/PropertyList.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "index/TemporaryTree.h"
 
-#include "platform/PropertyList.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QDir>
 #include <QFile>

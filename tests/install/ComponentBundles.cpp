@@ -1,7 +1,7 @@
 #include "ComponentBundles.h"
 
-#include "platform/Bundle.h"
-#include "platform/PropertyList.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/plist/PropertyList.h"
 #include "support/TemporaryHome.h"
 
 #include <QDir>

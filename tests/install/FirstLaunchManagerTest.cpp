@@ -4,9 +4,9 @@
 #include "ComponentBundles.h"
 
 #include "install/FirstLaunchManager.h"
-#include "platform/Folders.h"
-#include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
+#include "platform/settings/UserDefaults.h"
 #include "support/FakeAlert.h"
 #include "support/FakeScriptRunner.h"
 #include "support/FakeTask.h"

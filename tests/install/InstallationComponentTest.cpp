@@ -4,8 +4,8 @@
 #include "ComponentBundles.h"
 
 #include "install/InstallationComponent.h"
-#include "platform/Folders.h"
-#include "platform/InternalInconsistency.h"
+#include "platform/core/InternalInconsistency.h"
+#include "platform/files/Folders.h"
 #include "support/FakeScriptRunner.h"
 #include "support/FakeTask.h"
 #include "support/FakeWorkspace.h"

@@ -6,9 +6,9 @@
 #include "ComponentBundles.h"
 
 #include "install/InstallationManager.h"
-#include "platform/Folders.h"
-#include "platform/LoginItemAutostart.h"
-#include "platform/PropertyList.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
+#include "platform/settings/LoginItemAutostart.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,8 +6,8 @@
 
 #include "install/HotKeyAutostart.h"
 #include "install/QRVLInstallationManager.h"
-#include "platform/Folders.h"
-#include "platform/PropertyList.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
 #include "support/FakeScriptRunner.h"
 #include "support/FakeTask.h"
 #include "support/FakeWorkspace.h"

@@ -4,8 +4,8 @@
 #include "ComponentBundles.h"
 
 #include "install/InstallationComponent.h"
-#include "platform/Bundle.h"
-#include "platform/Folders.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/files/Folders.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,4 +1,4 @@
-#include "platform/Application.h"
+#include "platform/widgets/Application.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,9 +1,9 @@
 // Atomic writes on real files: leftovers of killed writes, modes, planted links, failed stages.
 
-#include "platform/AtomicFile.h"
-#include "platform/Folders.h"
-#include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/AtomicFile.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
+#include "platform/settings/UserDefaults.h"
 #include "support/FileBytes.h"
 #include "support/LogCapture.h"
 

@@ -1,5 +1,5 @@
-#include "platform/Bundle.h"
-#include "platform/Folders.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/files/Folders.h"
 
 #include "support/TemporaryHome.h"
 

@@ -1,7 +1,7 @@
 // Desktop entries as GIO reads them, and where applications are announced.
 
-#include "platform/DesktopEntry.h"
-#include "platform/Folders.h"
+#include "platform/desktop/DesktopEntry.h"
+#include "platform/files/Folders.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "platform/DistributedNotificationCenter.h"
+#include "platform/desktop/DistributedNotificationCenter.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,6 +1,6 @@
 // Listings, codes, display names and removal, on real files.
 
-#include "platform/FileManager.h"
+#include "platform/files/FileManager.h"
 
 #include <QDir>
 #include <QFile>

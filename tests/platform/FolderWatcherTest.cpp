@@ -1,7 +1,7 @@
 // The inotify watcher over real folders: which changes it reports, under which paths, and a
 // folder that goes.
 
-#include "platform/FolderWatcher.h"
+#include "platform/files/FolderWatcher.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "platform/Folders.h"
-#include "platform/Clock.h"
-#include "platform/Log.h"
+#include "platform/files/Folders.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Log.h"
 #include "support/LogCapture.h"
 
 #include <QDir>

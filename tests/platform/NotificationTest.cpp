@@ -1,4 +1,4 @@
-#include "platform/Notification.h"
+#include "platform/desktop/Notification.h"
 
 #include "support/LogCapture.h"
 

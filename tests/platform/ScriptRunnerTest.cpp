@@ -1,6 +1,6 @@
 // The script runner for real: which processes a quit reaches, and which scripts it refuses.
 
-#include "platform/ScriptRunner.h"
+#include "platform/desktop/ScriptRunner.h"
 
 #include "support/LogCapture.h"
 

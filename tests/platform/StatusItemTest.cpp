@@ -1,7 +1,7 @@
 // The tray icon of a status item: on desktops without a tray it waits, and appears when a tray
 // does (a panel started after the launcher).
 
-#include "platform/SystemTrayStatusItem.h"
+#include "platform/widgets/SystemTrayStatusItem.h"
 
 #include <QMenu>
 #include <QTest>

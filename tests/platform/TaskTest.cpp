@@ -1,6 +1,6 @@
 // Child processes: the argument vector reaches the child unsplit, and its status comes back.
 
-#include "platform/Task.h"
+#include "platform/desktop/Task.h"
 
 #include "support/LogCapture.h"
 

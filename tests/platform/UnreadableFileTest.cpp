@@ -1,8 +1,8 @@
 // Copies of damaged files: made once per damage, never overwritten.
 
-#include "platform/UnreadableFile.h"
+#include "platform/files/UnreadableFile.h"
 
-#include "platform/Folders.h"
+#include "platform/files/Folders.h"
 #include "support/FileBytes.h"
 #include "support/LogCapture.h"
 

@@ -1,8 +1,8 @@
-#include "platform/UserDefaults.h"
+#include "platform/settings/UserDefaults.h"
 
-#include "platform/Bundle.h"
-#include "platform/Folders.h"
-#include "platform/PropertyList.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
 #include "support/FileBytes.h"
 
 #include <QFile>

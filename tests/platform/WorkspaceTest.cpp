@@ -1,6 +1,6 @@
-#include "platform/Workspace.h"
+#include "platform/desktop/Workspace.h"
 
-#include "platform/Folders.h"
+#include "platform/files/Folders.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -8,8 +8,8 @@
 #include "index/FileListDelegate.h"
 #include "index/FolderExclusionList.h"
 #include "index/SearchLocations.h"
-#include "platform/Folders.h"
-#include "platform/PropertyList.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,7 +35,7 @@ void replaceEntries(IndexingList& list, const QVariantList& entries)
 class QuietDelegate final : public FileListDelegate {
 public:
     void updateStatusBar() override { }
-    void fileListWasRefreshed() override { }
+    void fileListWasRefreshed(const WrittenIndex&) override { }
 };
 
 } // namespace

@@ -4,8 +4,8 @@
 
 #include "PreferencesFixture.h"
 
-#include "platform/Bundle.h"
-#include "platform/Folders.h"
+#include "platform/desktop/Bundle.h"
+#include "platform/files/Folders.h"
 #include "prefs/EntryTableModel.h"
 
 #include <QButtonGroup>

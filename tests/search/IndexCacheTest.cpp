@@ -6,10 +6,10 @@
 #include "support/FileBytes.h"
 #include "support/LogCapture.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/FileIdentity.h"
+#include "platform/files/AtomicFile.h"
+#include "platform/files/FileIdentity.h"
 #include "search/IndexCache.h"
-#include "search/IndexFileReader.h"
+#include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 #include "search/NameFilter.h"
 
@@ -72,7 +72,7 @@ TEST(IndexCache, IsWrittenOnFirstReadAndRebuiltWhenTheIndexChanges)
 {
     writeIndex(someItems);
     EXPECT_EQ(validCache(), nullptr) << "none before the first read";
-    EXPECT_EQ(itemsOf(*IndexFileReader::read(_combinedListPath())), someItems);
+    EXPECT_EQ(itemsOf(*IndexFile::read(_combinedListPath())), someItems);
     ASSERT_NE(validCache(), nullptr);
     EXPECT_EQ(itemsOf(*validCache()), someItems) << "texts come back exactly, line feeds and non-BMP too";
     EXPECT_TRUE(cacheFile().startsWith(QDir::homePath() + "/.cache/quorvel/"));
@@ -80,7 +80,7 @@ TEST(IndexCache, IsWrittenOnFirstReadAndRebuiltWhenTheIndexChanges)
     const std::vector<LaunchItem> other = { { "Maps", "app", "/Applications/Maps.app" } };
     writeIndex(other);
     EXPECT_EQ(validCache(), nullptr) << "made from another state of the index";
-    EXPECT_EQ(itemsOf(*IndexFileReader::read(_combinedListPath())), other);
+    EXPECT_EQ(itemsOf(*IndexFile::read(_combinedListPath())), other);
     ASSERT_NE(validCache(), nullptr);
     EXPECT_EQ(itemsOf(*validCache()), other);
 
@@ -93,7 +93,7 @@ TEST(IndexCache, IsWrittenOnFirstReadAndRebuiltWhenTheIndexChanges)
 TEST(IndexCache, ATruncatedOrOtherVersionCacheIsRebuiltFromTheIndex)
 {
     writeIndex(someItems);
-    IndexFileReader::read(_combinedListPath());
+    IndexFile::read(_combinedListPath());
     const QByteArray good = readBytes(cacheFile());
     ASSERT_GT(good.size(), 96);
 
@@ -102,7 +102,7 @@ TEST(IndexCache, ATruncatedOrOtherVersionCacheIsRebuiltFromTheIndex)
         // Replaced, not rewritten in place: a mapped cache must never shrink under a reader.
         ASSERT_TRUE(AtomicFile::write(cacheFile(), good.left(length)));
         EXPECT_EQ(validCache(), nullptr) << "truncated to " << length;
-        EXPECT_EQ(itemsOf(*IndexFileReader::read(_combinedListPath())), someItems);
+        EXPECT_EQ(itemsOf(*IndexFile::read(_combinedListPath())), someItems);
         EXPECT_EQ(readBytes(cacheFile()), good) << "rebuilt after truncation to " << length;
     }
 
@@ -112,7 +112,7 @@ TEST(IndexCache, ATruncatedOrOtherVersionCacheIsRebuiltFromTheIndex)
     LogCapture log;
     EXPECT_EQ(validCache(), nullptr);
     EXPECT_EQ(log.linesContaining("made by another version").size(), 1);
-    EXPECT_EQ(itemsOf(*IndexFileReader::read(_combinedListPath())), someItems);
+    EXPECT_EQ(itemsOf(*IndexFile::read(_combinedListPath())), someItems);
     EXPECT_EQ(readBytes(cacheFile()), good);
 }
 
@@ -122,7 +122,7 @@ TEST(IndexCache, BytesFlippedAnywhereAreNeverTrustedNorCrashAReader)
     for (int i = 0; i < 40; ++i)
         items.push_back({ QStringLiteral("Item %1").arg(i), "doc", QStringLiteral("/d/%1").arg(i) });
     writeIndex(items);
-    IndexFileReader::read(_combinedListPath());
+    IndexFile::read(_combinedListPath());
     const QByteArray good = readBytes(cacheFile());
     LogCapture quiet;
     for (qsizetype offset = 0; offset < good.size(); offset += offset < 128 ? 1 : 7) {
@@ -130,7 +130,7 @@ TEST(IndexCache, BytesFlippedAnywhereAreNeverTrustedNorCrashAReader)
         bad[offset] = char(bad[offset] ^ (1 << (offset % 8)));
         ASSERT_TRUE(AtomicFile::write(cacheFile(), bad));
         ASSERT_EQ(validCache(), nullptr) << "offset " << offset;
-        ASSERT_EQ(itemsOf(*IndexFileReader::read(_combinedListPath())), items) << "offset " << offset;
+        ASSERT_EQ(itemsOf(*IndexFile::read(_combinedListPath())), items) << "offset " << offset;
     }
     EXPECT_EQ(readBytes(cacheFile()), good);
 }
@@ -174,13 +174,13 @@ TEST(IndexCache, AnIndexElsewhereHasItsOwnCacheAndAnUnwritableCacheOnlyCostsTheR
     QDir().mkpath(QDir::homePath() + "/other");
     ASSERT_TRUE(QFile::copy(_combinedListPath(), elsewhere));
     EXPECT_NE(IndexCache::cachePathFor(elsewhere), cacheFile());
-    EXPECT_EQ(itemsOf(*IndexFileReader::read(elsewhere)), someItems);
+    EXPECT_EQ(itemsOf(*IndexFile::read(elsewhere)), someItems);
 
     AtomicFile::setFaultInjector([](AtomicFile::Stage stage, const QString& path) {
         return stage == AtomicFile::Stage::Write && path.endsWith(".cache") ? ENOSPC : 0;
     });
     LogCapture log;
-    EXPECT_EQ(itemsOf(*IndexFileReader::read(_combinedListPath())), someItems);
+    EXPECT_EQ(itemsOf(*IndexFile::read(_combinedListPath())), someItems);
     AtomicFile::setFaultInjector({});
     EXPECT_EQ(validCache(), nullptr);
     EXPECT_EQ(log.linesContaining("Could not write").size(), 1);

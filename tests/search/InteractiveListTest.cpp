@@ -1,8 +1,9 @@
 #include "SearchTestSupport.h"
 
-#include "platform/Clock.h"
-#include "platform/Log.h"
-#include "platform/PropertyList.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Log.h"
+#include "platform/plist/PropertyList.h"
+#include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 #include "support/FakeWorkspace.h"
 #include "support/LogCapture.h"

@@ -1,7 +1,8 @@
 #include "SearchTestSupport.h"
 
-#include "platform/Clock.h"
+#include "platform/core/Clock.h"
 #include "search/IndexCache.h"
+#include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <QFile>

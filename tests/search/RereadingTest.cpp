@@ -3,10 +3,10 @@
 
 #include "SearchTestSupport.h"
 
-#include "platform/Clock.h"
-#include "platform/Folders.h"
-#include "platform/PropertyList.h"
-#include "search/IndexFileReader.h"
+#include "platform/core/Clock.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
+#include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <QFile>
@@ -98,11 +98,11 @@ TEST(Rereading, AScannersTableIsWhatReadingItsFileGivesEvenForWhatTheFileCannotC
         { QString(QChar(0xD800)) + "half", "fold", "/half" },
         { "Smile \U0001F600", "custom", "/home/user/smile" } };
     writeIndex(items);
-    const std::shared_ptr<const LaunchItemTable> read = IndexFileReader::read(_combinedListPath());
+    const std::shared_ptr<const LaunchItemTable> read = IndexFile::read(_combinedListPath());
     ASSERT_TRUE(read);
     ASSERT_EQ(read->size(), 5u) << "the over-long entry is left out";
-    EXPECT_EQ(itemsOf(*IndexFileReader::tableOfItems(items)), itemsOf(*read));
-    EXPECT_EQ(IndexFileReader::tableOfItems(items)->image().toByteArray(), read->image().toByteArray())
+    EXPECT_EQ(itemsOf(*IndexFile::tableOfItems(items)), itemsOf(*read));
+    EXPECT_EQ(IndexFile::tableOfItems(items)->image().toByteArray(), read->image().toByteArray())
         << "the name order and every other part of the table alike";
 }
 
@@ -110,8 +110,8 @@ TEST(Rereading, AHandedOverTableStandsForItsFileUntilTheFileChanges)
 {
     writeIndex({ { "Mail", "app", "/Applications/Mail.app" } });
     // Handed over for the file as it is now, the table is taken without reading the file.
-    InteractiveList::tableOfFile(_combinedListPath(), FileIdentity::ofFile(_combinedListPath()),
-        IndexFileReader::tableOfItems({ { "Maps", "app", "/Applications/Maps.app" } }));
+    InteractiveList::keepTableOfFile(_combinedListPath(), FileIdentity::ofFile(_combinedListPath()),
+        IndexFile::tableOfItems({ { "Maps", "app", "/Applications/Maps.app" } }));
     EXPECT_EQ(namesFor("a"), QStringList { "Maps" });
 
     // Changed by someone else: the previous items stand until the file has been read.
@@ -121,7 +121,7 @@ TEST(Rereading, AHandedOverTableStandsForItsFileUntilTheFileChanges)
     list.setFilterWithMode("a", 1);
     EXPECT_EQ(namesOf(matchesOf(list)), QStringList { "Maps" });
     const std::optional<FileIdentity> before = FileIdentity::ofFile(_combinedListPath());
-    InteractiveList::tableOfFile(_combinedListPath(), before, IndexFileReader::read(_combinedListPath()));
+    InteractiveList::keepTableOfFile(_combinedListPath(), before, IndexFile::read(_combinedListPath()));
     EXPECT_TRUE(list.loadWithoutReading());
     list.setFilterWithMode("a", 1);
     EXPECT_EQ(namesOf(matchesOf(list)), QStringList { "Mass" });
@@ -132,8 +132,8 @@ TEST(Rereading, AHandedOverTableStandsForItsFileUntilTheFileChanges)
     file.write("<plist><array><dict>");
     file.close();
     EXPECT_FALSE(list.loadWithoutReading());
-    InteractiveList::tableOfFile(_combinedListPath(), FileIdentity::ofFile(_combinedListPath()),
-        IndexFileReader::read(_combinedListPath()));
+    InteractiveList::keepTableOfFile(
+        _combinedListPath(), FileIdentity::ofFile(_combinedListPath()), IndexFile::read(_combinedListPath()));
     EXPECT_TRUE(QFile::exists(_combinedListPath() + ".unreadable"));
     EXPECT_TRUE(list.loadWithoutReading());
     EXPECT_TRUE(list.interactiveListFileIsUnreadable());

@@ -1,6 +1,7 @@
 #include "SearchTestSupport.h"
 
-#include "platform/PropertyList.h"
+#include "platform/plist/PropertyList.h"
+#include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 #include "search/WildCardMatcher.h"
 

@@ -1,8 +1,8 @@
 #include "SearchTestSupport.h"
 
-#include "platform/Clock.h"
-#include "platform/Log.h"
-#include "platform/PropertyList.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Log.h"
+#include "platform/plist/PropertyList.h"
 #include "search/UsageInformationManager.h"
 #include "support/LogCapture.h"
 #include "support/PythonPlist.h"

@@ -1,7 +1,7 @@
 #pragma once
 // An alert presenter that shows nothing, records each alert and answers a chosen button.
 
-#include "platform/Alert.h"
+#include "platform/widgets/Alert.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 #pragma once
 // A notification service that shows nothing and records what was posted.
 
-#include "platform/Notification.h"
+#include "platform/desktop/Notification.h"
 
 #include <vector>
 

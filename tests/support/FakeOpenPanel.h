@@ -1,7 +1,7 @@
 #pragma once
 // An open panel that shows nothing: it records what was asked for and answers a chosen path.
 
-#include "platform/OpenPanel.h"
+#include "platform/widgets/OpenPanel.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 #pragma once
 // A script runner that runs nothing and records each script's source.
 
-#include "platform/ScriptRunner.h"
+#include "platform/desktop/ScriptRunner.h"
 
 #include <QStringList>
 

@@ -2,7 +2,7 @@
 // Status items that stay out of the desktop: while one lives, the factory knows it, with its
 // title and menu.
 
-#include "platform/StatusItem.h"
+#include "platform/widgets/StatusItem.h"
 
 #include <QString>
 

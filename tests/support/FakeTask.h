@@ -1,7 +1,7 @@
 #pragma once
 // A child-process runner that runs nothing, records each call and answers a chosen exit status.
 
-#include "platform/Task.h"
+#include "platform/desktop/Task.h"
 
 #include <vector>
 

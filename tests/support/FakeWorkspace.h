@@ -2,7 +2,7 @@
 // A workspace that opens nothing and records every call, answering a chosen success flag and,
 // on failure, a chosen reason.
 
-#include "platform/Workspace.h"
+#include "platform/desktop/Workspace.h"
 
 #include <QStringList>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "support/LogCapture.h"
 
-#include "platform/Log.h"
+#include "platform/core/Log.h"
 
 #include <mutex>
 

@@ -4,8 +4,8 @@
 
 #include "support/TemporaryHome.h"
 
-#include "platform/Bundle.h"
-#include "platform/Clock.h"
+#include "platform/core/Clock.h"
+#include "platform/desktop/Bundle.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

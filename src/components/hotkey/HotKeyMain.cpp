@@ -1,0 +1,60 @@
+// QRV HotKey: the background program that watches the hot key and summons the launcher.
+//   "QRV HotKey"            runs (one instance per user; a second start ends at once)
+//   "QRV HotKey" --wake-up  posts the wake-up notification once and ends
+
+#include "components/hotkey/HotKeyComponent.h"
+#include "components/hotkey/PidFile.h"
+#include "components/hotkey/TerminationSignal.h"
+#include "components/shared/ComponentContract.h"
+#include "install/HotKeyAutostart.h"
+#include "platform/core/Log.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+
+using namespace quorvel;
+
+namespace {
+
+// The key should work after the next login too, and nothing else starts the component then.
+void keepAutostartEntry()
+{
+    const QString component = ComponentContract::componentToStartAtLogin();
+    if (component.isEmpty()) {
+        Log::line(QStringLiteral("QRV HotKey: the preference pane is not installed, so nothing starts "
+                                 "the hot-key component at login"));
+        return;
+    }
+    HotKeyAutostart::write(component);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    if (application.arguments().contains(QStringLiteral("--wake-up")))
+        return ComponentContract::postWakeUp() ? 0 : 1;
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        Log::line(QStringLiteral("QRV HotKey: no session bus, so no launcher to wake up"));
+        return 1;
+    }
+    if (!bus.registerService(ComponentContract::hotKeyBusName())) {
+        Log::line(QStringLiteral("QRV HotKey already runs for this user"));
+        return 0;
+    }
+    PidFile pidFile(ComponentContract::hotKeyPidFilePath());
+    pidFile.write();
+    const TerminationSignal termination;
+    keepAutostartEntry();
+
+    HotKeyComponent component;
+    bus.registerObject(
+        ComponentContract::hotKeyObjectPath(), &component, QDBusConnection::ExportScriptableSlots);
+    component.reload();
+    const int status = application.exec();
+    bus.unregisterService(ComponentContract::hotKeyBusName());
+    return status;
+}

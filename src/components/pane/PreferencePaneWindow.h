@@ -1,0 +1,47 @@
+#pragma once
+// The preference pane's window, titled "Quorvel": the hot key's name, its modifier keys, whether
+// it is switched on, and what the hot-key component made of it. Apply writes the settings and
+// has the component take them up; where the desktop lets no program watch keys, a button adds
+// the launcher's shortcut to the desktop's own settings.
+
+#include "components/shared/HotKeyClient.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace quorvel {
+
+class HotKeySettings;
+
+class PreferencePaneWindow final : public QWidget {
+    Q_OBJECT
+public:
+    explicit PreferencePaneWindow(const QString& componentBundlePath);
+
+    // Shows the stored settings and asks the component (started if need be) about its key.
+    void load();
+
+private:
+    void buildLayout();
+    void showSettings(const HotKeySettings& settings);
+    HotKeySettings chosen() const;
+    void apply();
+    void addDesktopShortcut();
+    void showStatus(const HotKeyStatus& status);
+
+    HotKeyClient client;
+    QComboBox* keyNames;
+    QCheckBox* control;
+    QCheckBox* alt;
+    QCheckBox* shift;
+    QCheckBox* super;
+    QCheckBox* switchedOn;
+    QLabel* status;
+    QPushButton* desktopShortcut;
+};
+
+} // namespace quorvel

@@ -1,0 +1,103 @@
+#include "platform/widgets/Compositor.h"
+
+#include "platform/widgets/X11Connection.h"
+
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <string>
+
+namespace quorvel {
+
+namespace {
+
+std::atomic<Compositor*> replacement { nullptr };
+
+// One round trip each; cheap enough to repeat every few seconds while the panel is up.
+constexpr int pollMilliseconds = 2000;
+
+bool selectionHasOwner(xcb_connection_t* connection, const std::string& name)
+{
+    const xcb_atom_t atom = X11Connection::atom(connection, name.c_str());
+    if (atom == XCB_ATOM_NONE)
+        return false;
+    const xcb_get_selection_owner_cookie_t ownerCookie = xcb_get_selection_owner(connection, atom);
+    xcb_get_selection_owner_reply_t* ownerReply
+        = xcb_get_selection_owner_reply(connection, ownerCookie, nullptr);
+    if (!ownerReply)
+        return false;
+    const bool owned = ownerReply->owner != XCB_NONE;
+    std::free(ownerReply);
+    return owned;
+}
+
+} // namespace
+
+Compositor& Compositor::sharedCompositor()
+{
+    static Compositor real;
+    if (Compositor* compositor = replacement.load())
+        return *compositor;
+    return real;
+}
+
+void Compositor::setSharedCompositor(Compositor* compositor)
+{
+    replacement.store(compositor);
+}
+
+Compositor::Compositor()
+{
+    poll.setInterval(pollMilliseconds);
+    connect(&poll, &QTimer::timeout, this, &Compositor::check);
+    // The shared instance outlives the event loop: its timer must not.
+    if (QCoreApplication* application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, &poll, &QTimer::stop);
+}
+
+void Compositor::check()
+{
+    const bool now = askWindowSystem();
+    const bool changed = !asked || now != running;
+    asked = true;
+    running = now;
+    if (changed)
+        Q_EMIT runningChanged(running);
+}
+
+void Compositor::startWatching()
+{
+    if (watchers++ == 0)
+        poll.start();
+    check();
+}
+
+void Compositor::stopWatching()
+{
+    if (watchers > 0 && --watchers == 0)
+        poll.stop();
+}
+
+bool Compositor::askWindowSystem() const
+{
+    if (!qGuiApp)
+        return true;
+    xcb_connection_t* connection = X11Connection::connection();
+    if (!connection)
+        return true; // Wayland composites always; offscreen has nothing behind the window
+    int screen = 0;
+    if (const char* display = std::getenv("DISPLAY")) {
+        // ":0.1" names screen 1; the selection is per screen.
+        const std::string name(display);
+        const auto dot = name.rfind('.');
+        const auto colon = name.rfind(':');
+        if (dot != std::string::npos && colon != std::string::npos && dot > colon)
+            screen = std::atoi(name.c_str() + dot + 1);
+    }
+    return selectionHasOwner(connection, "_NET_WM_CM_S" + std::to_string(screen));
+}
+
+} // namespace quorvel

@@ -1,0 +1,172 @@
+#include "search/IndexFile.h"
+
+#include "platform/core/Log.h"
+#include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
+#include "search/IndexCache.h"
+
+#include <QStringList>
+
+namespace quorvel {
+
+namespace {
+
+// The keys as the dictionary writer orders them, so the file is what writing the items as
+// dictionaries gives; and the order in which they are read (fields name, type, path).
+const QStringList writingKeys = { QStringLiteral("name"), QStringLiteral("path"), QStringLiteral("type") };
+const QStringList readingKeys = { QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("path") };
+
+QString writtenField(const LaunchItem& item, int key)
+{
+    return key == 0 ? item.name : key == 1 ? item.path : item.type;
+}
+
+// The longest path and name the file systems of this platform allow, in bytes (PATH_MAX and
+// NAME_MAX of Linux): an entry beyond them names no file that could be opened.
+constexpr qsizetype longestPath = 4096;
+constexpr qsizetype longestName = 255;
+
+// The length of the text in UTF-8 bytes, counted only as far as it matters.
+bool longerInUtf8Than(QStringView text, qsizetype limit)
+{
+    if (text.size() * 3 <= limit)
+        return false; // no UTF-16 unit takes more than three bytes
+    qsizetype bytes = 0;
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        // A surrogate pair is four bytes in all, two for each half.
+        bytes += unit < 0x80 ? 1 : unit < 0x800 || QChar::isSurrogate(unit) ? 2 : 3;
+        if (bytes > limit)
+            return true;
+    }
+    return false;
+}
+
+// Whether an entry is taken into a table: without a name or path it cannot be shown or opened,
+// and beyond the longest name or path it names no file.
+enum class Admission { Taken, Incomplete, TooLong };
+
+Admission admissionOf(bool hasName, QStringView name, bool hasPath, QStringView path)
+{
+    if (!hasName || !hasPath)
+        return Admission::Incomplete;
+    if (longerInUtf8Than(name, longestName) || longerInUtf8Than(path, longestPath))
+        return Admission::TooLong;
+    return Admission::Taken;
+}
+
+} // namespace
+
+QString _combinedListPath()
+{
+    return Folders::pathInPreferencesFolder(QStringLiteral("Quorvel Launcher Index"));
+}
+
+std::shared_ptr<const LaunchItemTable> IndexFile::read(const QString& path)
+{
+    const std::optional<FileIdentity> before = FileIdentity::ofFile(path);
+    if (!before)
+        return nullptr;
+    if (std::shared_ptr<const LaunchItemTable> cached = IndexCache::load(path, *before))
+        return cached;
+    std::shared_ptr<const LaunchItemTable> table = readWithoutCache(path);
+    // A file replaced while it was read gives no cache: the identity would not name what was read.
+    if (table && FileIdentity::ofFile(path) == before)
+        IndexCache::write(path, *before, *table);
+    return table;
+}
+
+std::shared_ptr<const LaunchItemTable> IndexFile::readWithoutCache(const QString& path)
+{
+    auto table = std::make_shared<LaunchItemTable>();
+    int leftOut = 0;
+    int tooLong = 0;
+    bool full = false;
+    const bool read
+        = PropertyList::readStringRecords(path, readingKeys, [&](const QString* values, const bool* present) {
+              switch (admissionOf(present[0], values[0], present[2], values[2])) {
+              case Admission::Incomplete:
+                  ++leftOut;
+                  return;
+              case Admission::TooLong:
+                  ++tooLong;
+                  return;
+              case Admission::Taken:
+                  break;
+              }
+              if (!full && !table->append(values[0], present[1] ? values[1] : QString(), values[2]))
+                  full = true;
+          });
+    if (!read)
+        return nullptr;
+    if (leftOut > 0)
+        Log::line(
+            QStringLiteral("Index %1: %2 entries without a name or path left out").arg(path).arg(leftOut));
+    if (tooLong > 0)
+        Log::line(QStringLiteral("Index %1: %2 entries whose name or path is longer than a file system "
+                                 "allows left out")
+                      .arg(path)
+                      .arg(tooLong));
+    if (full)
+        Log::line(QStringLiteral("Index %1 is too large; only its first %2 items were read")
+                      .arg(path)
+                      .arg(table->size()));
+    table->finish();
+    return table;
+}
+
+std::shared_ptr<const LaunchItemTable> IndexFile::tableOfItems(const std::vector<LaunchItem>& items)
+{
+    auto table = std::make_shared<LaunchItemTable>();
+    for (const LaunchItem& item : items) {
+        const QString name = PropertyList::storedString(item.name);
+        const QString path = PropertyList::storedString(item.path);
+        if (admissionOf(true, name, true, path) != Admission::Taken)
+            continue;
+        if (!table->append(name, PropertyList::storedString(item.type), path))
+            break;
+    }
+    table->finish();
+    (void)table->nameRanks();
+    return table;
+}
+
+bool IndexFile::readItems(const QString& path, std::vector<LaunchItem>& items)
+{
+    bool complete = true;
+    const bool read
+        = PropertyList::readStringRecords(path, readingKeys, [&](const QString* values, const bool* present) {
+              complete = complete && present[0] && present[1] && present[2];
+              items.push_back(LaunchItem { values[0], values[1], values[2] });
+          });
+    return read && complete;
+}
+
+QByteArray IndexFile::data(const std::vector<LaunchItem>& items)
+{
+    return PropertyList::stringRecordsToData(writingKeys, items.size(),
+        [&items](std::size_t record, int key) { return writtenField(items[record], key); });
+}
+
+bool IndexFile::write(const QString& path, const std::vector<LaunchItem>& items)
+{
+    return PropertyList::writeStringRecords(path, writingKeys, items.size(),
+        [&items](std::size_t record, int key) { return writtenField(items[record], key); });
+}
+
+std::optional<WrittenIndex> IndexFile::writeWithCache(
+    const QString& path, const std::vector<LaunchItem>& items)
+{
+    if (!write(path, items)) {
+        Log::line(QStringLiteral("Could not write %1").arg(path));
+        return std::nullopt;
+    }
+    WrittenIndex written { tableOfItems(items), FileIdentity::ofFile(path) };
+    // One table serves whoever shows the items and the cache, which spares the next reader
+    // parsing the index.
+    if (written.identity)
+        IndexCache::write(path, *written.identity, *written.table);
+    return written;
+}
+
+} // namespace quorvel
