@@ -1,4 +1,5 @@
-# Shared by the real runs under Xvfb: sourced, never run. Waiting, finding windows, summoning.
+# Shared by the real runs under Xvfb: sourced, never run. The start-up (a bus, a display, a window
+# manager, the launcher), waiting, finding windows, summoning.
 
 # Skips the run (CTest's skip code 77) when one of the tools is missing.
 require_tools() {
@@ -10,9 +11,22 @@ require_tools() {
 
 # Waits until a command succeeds, for at most about ten seconds.
 await() { for _ in $(seq 100); do if "$@" >/dev/null 2>&1; then return 0; fi; sleep 0.1; done; return 1; }
+# The same for at most about a minute: start-up on a busy machine may take longer than one await.
+await_start() { for _ in 1 2 3 4 5 6; do await "$@" && return 0; done; return 1; }
 
 # Window searches may meet a window that goes away meanwhile; xdotool then fails: ask again.
 find_window() { for _ in 1 2 3 4 5; do xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 && return 0; sleep 0.1; done; }
+
+# Whether process $1 runs: it exists and is no zombie (what the launcher and the pane start is
+# nobody's child here, so once ended it may stay a zombie until something reaps it). The state is
+# the field after the last ')' of /proc/PID/stat: the name before it, in parentheses, may hold
+# spaces ("QRV HotKey") and parentheses of its own.
+process_runs() {
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+  stat=${stat##*') '}
+  [ -n "$stat" ] && [ "${stat%% *}" != Z ]
+}
 
 panel_shown() { [ -n "$(find_window '^Quorvel Launcher$')" ]; }
 
@@ -20,6 +34,15 @@ panel_shown() { [ -n "$(find_window '^Quorvel Launcher$')" ]; }
 wake_up() {
   dbus-send --session --type=signal /org/quorvel/DistributedNotification \
     org.quorvel.DistributedNotification.Notification string:"wake up" string:"org.quorvel.launcher"
+}
+
+# A session bus of the run's own, so that no other launcher (another run, another test) answers
+# its wake-ups and its bus names are free: call it with the script's arguments, first of all;
+# it runs the script again under dbus-run-session.
+use_private_bus() {
+  if [ -z "${QUORVEL_E2E_PRIVATE_BUS:-}" ] && command -v dbus-run-session >/dev/null; then
+    QUORVEL_E2E_PRIVATE_BUS=1 exec dbus-run-session -- "$0" "$@"
+  fi
 }
 
 # A scratch folder, $work, removed at exit after the processes listed in pids have been ended;
@@ -34,6 +57,73 @@ end_scratch_home() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
   rm -rf "$work"
+}
+
+# Not a first start, and the companion pane of $bundle is current: start-up shows no alerts. Any
+# arguments are further lines of the settings' dictionary.
+settle_as_a_later_start() {
+  mkdir -p "$HOME/Library/Preferences" "$HOME/Library/PreferencePanes"
+  {
+    cat <<'PLIST'
+<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+PLIST
+    [ $# -eq 0 ] || printf '%s\n' "$@"
+    printf '\t<key>firstLaunchVersion</key>\n\t<integer>2001</integer>\n</dict>\n</plist>\n'
+  } > "$HOME/Library/Preferences/org.quorvel.launcher.plist"
+  cp -R "$bundle/Contents/Resources/Components/Quorvel Preferences.prefPane" "$HOME/Library/PreferencePanes/"
+}
+
+# A virtual display of that size (1280x800x24 if none is given) on a number the server finds free,
+# exported as DISPLAY, with the window manager running on it; both end at exit. Needs the scratch
+# home. -noreset: the server must not reset (and refuse connections for a moment) each time its
+# last client, such as xdotool, leaves.
+start_display() {
+  require_tools Xvfb openbox xdotool xprop
+  exec 3>"$work/display"
+  Xvfb -displayfd 3 -screen 0 "${1:-1280x800x24}" -nolisten tcp -noreset >/dev/null 2>&1 &
+  pids+=($!)
+  exec 3>&-
+  await test -s "$work/display" || { echo "FAIL: the virtual display did not start"; exit 1; }
+  export DISPLAY=":$(head -1 "$work/display")"
+  await xdotool getmouselocation || { echo "FAIL: the virtual display does not answer"; exit 1; }
+  XDG_DATA_DIRS=/usr/local/share:/usr/share openbox >/dev/null 2>&1 &
+  pids+=($!)
+  await window_manager_runs || { echo "FAIL: the window manager did not start"; exit 1; }
+}
+# A window manager that follows the desktop's conventions names its check window on the root.
+window_manager_runs() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+
+# Starts the compositing manager (xcompmgr) on the display, $compositor its process, and waits
+# until it has named its window.
+start_compositor() {
+  xcompmgr >/dev/null 2>&1 &
+  compositor=$!
+  pids+=($compositor)
+  await compositor_runs || { echo "FAIL: the compositing manager did not start"; exit 1; }
+}
+compositor_runs() { [ -n "$(xdotool search --name '^xcompmgr$' 2>/dev/null)" ]; }
+
+# Starts $executable on the display, with any VAR=value arguments in its environment, its output
+# appended to $work/launcher.log; $launcher is its process, ended at exit.
+start_launcher() {
+  env "$@" QT_QPA_PLATFORM=xcb "$executable" >>"$work/launcher.log" 2>&1 &
+  launcher=$!
+  pids+=($launcher)
+}
+# The same, then waits for the panel and for the index the start-up scan writes.
+start_launcher_with_index() {
+  start_launcher "$@"
+  await_start panel_shown || { echo "FAIL: no panel at start"; cat "$work/launcher.log"; exit 1; }
+  await_start test -f "$HOME/Library/Preferences/Quorvel Launcher Index" \
+    || { echo "FAIL: no index written"; exit 1; }
+}
+# Asks the launcher to end (SIGTERM) and waits, for at most five seconds, until it has.
+stop_launcher() {
+  kill -TERM "$launcher"
+  for _ in $(seq 50); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
 }
 
 # Closes the visible window of that title the way a user would (Alt+F4 to the window manager); a

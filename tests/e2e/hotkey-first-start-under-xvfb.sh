@@ -15,10 +15,8 @@ shots=${2:-}
 . "$(dirname "$0")/common.sh"
 require_tools Xvfb openbox xdotool xmessage xprop dbus-run-session dbus-send
 [ -z "$shots" ] || command -v import >/dev/null || { echo "SKIP: import is not installed"; exit 77; }
-# A session bus of this run's own: the component's bus name must be free, whoever runs this.
-if [ -z "${QUORVEL_E2E_PRIVATE_BUS:-}" ]; then
-  exec env QUORVEL_E2E_PRIVATE_BUS=1 dbus-run-session -- "$0" "$@"
-fi
+# The component's bus name must be free, whoever runs this.
+use_private_bus "$@"
 
 executable="$bundle/Contents/MacOS/Quorvel Launcher 2"
 quit_script="$bundle/Contents/Resources/quitHotKey.sh"
@@ -27,7 +25,7 @@ pids=()
 cleanup() {
   # The component and the pane were started by the launcher, not by this script.
   for pid in "${component:-}" "${pane_pid:-}"; do
-    if [ -n "$pid" ] && runs "$pid"; then kill "$pid" 2>/dev/null || true; fi
+    if [ -n "$pid" ] && process_runs "$pid"; then kill "$pid" 2>/dev/null || true; fi
   done
   # The display last, so that no client complains of losing it.
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
@@ -61,28 +59,11 @@ bus_name_owned() {
   dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
     org.freedesktop.DBus.NameHasOwner string:org.quorvel.HotKey | grep -q 'boolean true'
 }
-# What the launcher and the pane start is nobody's child here: once ended it may stay a zombie
-# until something reaps it, so a process runs when it exists and is not one.
-runs() { [ -e "/proc/$1" ] && [ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" != Z ]; }
-component_runs() { [ -n "${component:-}" ] && runs "$component"; }
+component_runs() { [ -n "${component:-}" ] && process_runs "$component"; }
 
-# A display nobody uses: the server picks the number itself. -noreset: the server must not reset
-# (and refuse connections for a moment) each time its last client, such as xdotool, leaves.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-pids+=($!)
-exec 3>&-
-await test -s "$work/display" || fail "the virtual display did not start"
-export DISPLAY=":$(head -1 "$work/display")"
-await xdotool getmouselocation || fail "the virtual display does not answer"
-XDG_DATA_DIRS=/usr/local/share:/usr/share openbox >/dev/null 2>&1 &
-pids+=($!)
+start_display
 xsetroot -solid '#3b5c7a' 2>/dev/null || true
-sleep 0.5
-
-QT_QPA_PLATFORM=xcb "$executable" >"$work/launcher.log" 2>&1 &
-launcher=$!
-pids+=($launcher)
+start_launcher
 
 # The first start's alerts (dialogs titled like the panel) come one after the other; each is
 # answered with Return until only the panel is left. The pane's window opens on the way.
@@ -125,7 +106,7 @@ pane_window=$(find_window '^Quorvel$')
 if [ -n "$pane_window" ]; then
   pane_pid=$(xdotool getwindowpid "$pane_window")
   close_window '^Quorvel$' || fail "the pane's window did not close"
-  await eval '! runs "$pane_pid"' || fail "the pane did not end with its window"
+  await eval '! process_runs "$pane_pid"' || fail "the pane did not end with its window"
 fi
 
 # The first start scans the disk; let it settle before the panel is summoned.

@@ -6,35 +6,21 @@
 #
 # Usage: live-index-under-xvfb.sh BUNDLE
 set -euo pipefail
-# A session bus of its own: no other launcher (another run, another test) answers its wake-ups.
-if [ -z "${QUORVEL_LIVE_INDEX_BUS:-}" ] && command -v dbus-run-session >/dev/null; then
-  QUORVEL_LIVE_INDEX_BUS=1 exec dbus-run-session -- "$0" "$@"
-fi
 
 bundle=$1
 executable="$bundle/Contents/MacOS/Quorvel Launcher 2"
 . "$(dirname "$0")/common.sh"
-require_tools Xvfb openbox xdotool dbus-send
+use_private_bus "$@"
+require_tools Xvfb openbox xdotool xprop dbus-send
 
 start_in_scratch_home
 export XDG_DATA_DIRS="$work/share"
 preferences="$HOME/Library/Preferences"
 settings="$preferences/org.quorvel.launcher.plist"
 applications="$XDG_DATA_HOME/applications"
-mkdir -p "$HOME/Documents/Reports" "$preferences" "$HOME/Library/PreferencePanes" "$applications" \
-         "$XDG_DATA_DIRS/applications" "$XDG_CONFIG_HOME" "$work/incoming"
-# Not a first start, and the companion pane is current: start-up shows no alerts.
-cat > "$settings" <<'PLIST'
-<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>firstLaunchVersion</key>
-	<integer>2001</integer>
-</dict>
-</plist>
-PLIST
-cp -R "$bundle/Contents/Resources/Components/Quorvel Preferences.prefPane" "$HOME/Library/PreferencePanes/"
+mkdir -p "$HOME/Documents/Reports" "$applications" "$XDG_DATA_DIRS/applications" "$XDG_CONFIG_HOME" \
+         "$work/incoming"
+settle_as_a_later_start
 touch "$HOME/Documents/Reports/Quarterly Report.pdf" "$HOME/Documents/Meeting Notes.txt"
 # Opening a text document runs this instead of whatever the machine has.
 printf '#!/bin/sh\necho "$1" >> "%s/opened"\n' "$work" > "$work/open-text"
@@ -44,8 +30,6 @@ printf '[Desktop Entry]\nType=Application\nName=Text Opener\nNoDisplay=true\nMim
 printf '[Default Applications]\ntext/plain=text-opener.desktop\n' > "$XDG_CONFIG_HOME/mimeapps.list"
 echo "A fine day." > "$work/incoming/Zephyr Forecast.txt"
 
-# Start-up on a busy machine may take longer than one await allows.
-await_start() { for _ in 1 2 3 4 5 6; do await "$@" && return 0; done; return 1; }
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 selected_path_is() { grep -qF "<string>$1</string>" "$settings"; }
 panel_gone() { ! panel_shown; }
@@ -74,21 +58,8 @@ open_when_found() {
   done
 }
 
-# A display number nobody holds (runs of other tests may be under way beside this one).
-number=$((50 + RANDOM % 200))
-while [ -e "/tmp/.X$number-lock" ]; do number=$((50 + RANDOM % 200)); done
-display=:$number
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-await xdotool getmouselocation || { echo "FAIL: the virtual display did not start"; exit 1; }
-XDG_DATA_DIRS=/usr/local/share:/usr/share openbox >/dev/null 2>&1 &
-pids+=($!)
-
-QT_QPA_PLATFORM=xcb "$executable" >"$work/launcher.log" 2>&1 &
-launcher=$!
-pids+=($launcher)
-await_start panel_shown || { echo "FAIL: no panel at start"; cat "$work/launcher.log"; exit 1; }
+start_display
+start_launcher_with_index
 # The start-up scan of a fresh home: the index holds what was there before.
 index_has() { grep -qF "$1" "$preferences/Quorvel Launcher Index" 2>/dev/null; }
 await_start index_has "Meeting Notes.txt" || { echo "FAIL: no index written at start"; exit 1; }
@@ -134,6 +105,5 @@ echo "removed document gone after $((checked - written)) ms"
 if grep -q "Scanning every location" "$work/launcher.log"; then
   echo "FAIL: a watched change made a full scan"; cat "$work/launcher.log"; exit 1
 fi
-kill -TERM "$launcher"
-for _ in $(seq 50); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
+stop_launcher
 echo "PASS: the panel found a new desktop entry and a copied document, and lost a removed one, without a scan command"

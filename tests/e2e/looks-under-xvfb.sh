@@ -12,25 +12,14 @@ bundle=$1
 shots=${2:-}
 executable="$bundle/Contents/MacOS/Quorvel Launcher 2"
 . "$(dirname "$0")/common.sh"
+use_private_bus "$@"
 require_tools Xvfb openbox xcompmgr xdotool xprop import convert dbus-send
 
 start_in_scratch_home
 export XDG_DATA_DIRS="$work/share"
 
-mkdir -p "$HOME/Documents/Reports" "$HOME/Library/Preferences" "$HOME/Library/PreferencePanes" \
-         "$XDG_DATA_HOME/applications" "$XDG_DATA_DIRS/applications"
-# Not a first start, and the companion pane is current: start-up shows no alerts.
-cat > "$HOME/Library/Preferences/org.quorvel.launcher.plist" <<'PLIST'
-<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>firstLaunchVersion</key>
-	<integer>2001</integer>
-</dict>
-</plist>
-PLIST
-cp -R "$bundle/Contents/Resources/Components/Quorvel Preferences.prefPane" "$HOME/Library/PreferencePanes/"
+mkdir -p "$HOME/Documents/Reports" "$XDG_DATA_HOME/applications" "$XDG_DATA_DIRS/applications"
+settle_as_a_later_start
 
 touch "$HOME/Documents/Reports/2024-05-01_quarterly_financial_report_final_v3.pdf" \
       "$HOME/Documents/Reports/2024-04-02_board_meeting_minutes_and_resolutions_signed_copy.odt" \
@@ -63,37 +52,25 @@ shot() {
 expect_size() {
   [ "$(cat "$work/size")" = "$1" ] || { echo "FAIL: $2: the panel is $(cat "$work/size"), not $1"; exit 1; }
 }
-start_launcher() {
-  env "$@" QT_QPA_PLATFORM=xcb "$executable" >>"$work/launcher.log" 2>&1 &
-  launcher=$!
-  pids+=($launcher)
-  await panel_shown || { echo "FAIL: no panel at start"; cat "$work/launcher.log"; exit 1; }
-  await test -f "$HOME/Library/Preferences/Quorvel Launcher Index" || { echo "FAIL: no index written"; exit 1; }
-}
-stop_launcher() {
-  kill -TERM "$launcher"
-  for _ in $(seq 50); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
-}
+# The pauses after typing and keys give the panel time to draw before it is photographed.
 search() { xdotool key ctrl+a; xdotool type --delay 40 "$1"; sleep 0.6; }
+index="$HOME/Library/Preferences/Quorvel Launcher Index"
+index_has() { grep -qF "$1" "$index" 2>/dev/null; }
+# The index as a file: a scan writes a new one in its place.
+index_file() { stat -c %i "$index" 2>/dev/null; }
+panel_focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$(find_window '^Quorvel Launcher$')" ]; }
 
 # A large screen, so that the panel at a scale factor of 2 fits as well.
-display=:$((50 + RANDOM % 200))
-Xvfb "$display" -screen 0 2560x1600x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-await xdotool getmouselocation || { echo "FAIL: the virtual display did not start"; exit 1; }
-XDG_DATA_DIRS=/usr/local/share:/usr/share openbox >/dev/null 2>&1 &
-pids+=($!)
-xcompmgr >/dev/null 2>&1 &
-compositor=$!
-pids+=($compositor)
+start_display 2560x1600x24
+start_compositor
 # A pattern drawn with a pixmap (which xcompmgr paints, unlike a solid colour) shows the translucency.
 xsetroot -mod 16 16 -fg '#36566f' -bg '#3b5c7a' 2>/dev/null || true
-sleep 0.5
 
-start_launcher
+start_launcher_with_index
 # The first scan of a fresh home is done before anything is searched.
-sleep 4
+await_start index_has "2024-05-01_quarterly_financial_report_final_v3.pdf" \
+  || { echo "FAIL: the first scan did not index the documents"; exit 1; }
+await panel_focused || { echo "FAIL: the panel came up without the focus"; exit 1; }
 
 search "2024-05"
 shot panel-long-name.png
@@ -117,29 +94,29 @@ sleep 0.6
 shot panel-popup.png
 xdotool key Escape; sleep 0.3
 
-# A scan running.
+# A scan running (photographed a moment after it starts), then done.
+before_scan=$(index_file)
+scan_done() { [ "$(index_file)" != "$before_scan" ]; }
 xdotool key ctrl+shift+s
 sleep 0.4
 shot panel-scanning.png
 expect_size "680 440" "a scan running"
-sleep 6
+await_start scan_done || { echo "FAIL: the scan wrote no new index"; exit 1; }
 
 # The compositor goes away while the panel is up: the panel takes the card's shape.
 kill "$compositor"
-sleep 3
 panel=$(find_window '^Quorvel Launcher$')
-shot panel-no-compositor.png
 shaped() { xwininfo -shape -id "$panel" 2>/dev/null | grep -q 'Window shape extents'; }
 not_shaped() { xwininfo -shape -id "$panel" 2>/dev/null | grep -q 'No window shape defined'; }
 await shaped || { echo "FAIL: without a compositor the panel has no shape"; exit 1; }
-xcompmgr >/dev/null 2>&1 &
-pids+=($!)
+shot panel-no-compositor.png
+start_compositor
 await not_shaped || { echo "FAIL: the compositor came back and the panel kept its shape"; exit 1; }
 
 # A scale factor of 2.
 stop_launcher
-start_launcher QT_SCALE_FACTOR=2
-sleep 2
+start_launcher_with_index QT_SCALE_FACTOR=2
+await panel_focused || { echo "FAIL: the panel came up without the focus at a scale of 2"; exit 1; }
 search "2024-05"
 shot panel-scale-2.png
 expect_size "1360 880" "a scale factor of 2"

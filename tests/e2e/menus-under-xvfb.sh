@@ -12,6 +12,7 @@ set -euo pipefail
 source_bundle=$1
 shots=${2:-}
 . "$(dirname "$0")/common.sh"
+use_private_bus "$@"
 require_tools Xvfb openbox xdotool xprop trayer import dbus-send
 
 start_in_scratch_home
@@ -20,23 +21,8 @@ start_in_scratch_home
 bundle="$work/Quorvel Launcher 2.app"
 cp -r "$source_bundle" "$bundle"
 cp "$bundle/Contents/Resources/info_ui_off.plist" "$bundle/Contents/Info.plist"
-mkdir -p "$HOME/Library/Preferences" "$HOME/Documents"
-cat > "$HOME/Library/Preferences/org.quorvel.launcher.plist" <<'PLIST'
-<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>showMenuBar</key>
-	<false/>
-	<key>firstLaunchVersion</key>
-	<integer>2001</integer>
-</dict>
-</plist>
-PLIST
-
-# Not a first start, and the companion pane is current: start-up shows no alerts.
-mkdir -p "$HOME/Library/PreferencePanes"
-cp -R "$bundle/Contents/Resources/Components/Quorvel Preferences.prefPane" "$HOME/Library/PreferencePanes/"
+mkdir -p "$HOME/Documents"
+settle_as_a_later_start $'\t<key>showMenuBar</key>' $'\t<false/>'
 
 # The shipped folder exclusions and one pattern that cannot be compiled, which the window marks.
 sed 's|</array>|\t<dict>\n\t\t<key>enabled</key>\n\t\t<true/>\n\t\t<key>expression</key>\n\t\t<string>*/Old Projects (copy</string>\n\t</dict>\n</array>|' \
@@ -47,13 +33,7 @@ preferences_shown() { [ -n "$(find_window '^Quorvel Launcher Preferences$')" ]; 
 preferences_gone() { ! preferences_shown; }
 shot() { [ -z "$shots" ] || import "$@"; }
 
-display=:$((50 + RANDOM % 200))
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-await xdotool getmouselocation || { echo "FAIL: the virtual display did not start"; exit 1; }
-XDG_DATA_DIRS=/usr/local/share:/usr/share openbox >/dev/null 2>&1 &
-pids+=($!)
+start_display
 xsetroot -solid '#3b5c7a' 2>/dev/null || true
 # The tray: one icon high, at the right of the top edge.
 trayer --edge top --align right --widthtype request --height 28 --tint 0x303030 --transparent false \
@@ -62,11 +42,7 @@ pids+=($!)
 sleep 1
 
 executable="$bundle/Contents/MacOS/Quorvel Launcher 2"
-QT_QPA_PLATFORM=xcb "$executable" >"$work/launcher.log" 2>&1 &
-launcher=$!
-pids+=($launcher)
-await panel_shown || { echo "FAIL: no panel at start"; cat "$work/launcher.log"; exit 1; }
-await test -f "$HOME/Library/Preferences/Quorvel Launcher Index" || { echo "FAIL: no index written"; exit 1; }
+start_launcher_with_index
 sleep 1
 
 panel=$(find_window '^Quorvel Launcher$')

@@ -11,6 +11,7 @@ bundle=$1
 shots=${2:-}
 executable="$bundle/Contents/MacOS/Quorvel Launcher 2"
 . "$(dirname "$0")/common.sh"
+use_private_bus "$@"
 require_tools Xvfb openbox xdotool dbus-send xmessage
 
 start_in_scratch_home
@@ -41,20 +42,11 @@ done
 
 panel_gone() { ! panel_shown; }
 
-display=:$((50 + RANDOM % 200))
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-await xdotool getmouselocation || { echo "FAIL: the virtual display did not start"; exit 1; }
-XDG_DATA_DIRS=/usr/local/share:/usr/share openbox >/dev/null 2>&1 &
-pids+=($!)
-command -v xcompmgr >/dev/null && { xcompmgr >/dev/null 2>&1 & pids+=($!); }
+start_display
+if command -v xcompmgr >/dev/null; then start_compositor; fi
 xsetroot -solid '#3b5c7a' 2>/dev/null || true
-sleep 0.5
 
-QT_QPA_PLATFORM=xcb "$executable" >"$work/launcher.log" 2>&1 &
-launcher=$!
-pids+=($launcher)
+start_launcher
 # A first start: the assistant's alerts (dialogs with the panel's title) come before the panel.
 # Each is answered with Return until only the panel is left.
 is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG; }
@@ -136,7 +128,6 @@ await focused || { echo "FAIL: after a burst the panel came up without the focus
 xdotool key Escape
 await panel_gone || { echo "FAIL: after a burst Escape left the panel up"; cat "$work/launcher.log"; exit 1; }
 
-kill -TERM "$launcher"
-for _ in $(seq 50); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
+stop_launcher
 if kill -0 "$launcher" 2>/dev/null; then echo "FAIL: SIGTERM did not end the launcher"; exit 1; fi
 echo "PASS: the panel came up in front with the focus in the search field"

@@ -1,13 +1,19 @@
-// The main of every test executable: a QApplication (offscreen unless a display is asked for),
-// a fresh temporary home for each test, the main bundle pointed at the built bundle, and the
-// layer's fixed clock and fakes reset between tests.
+// The main of every test executable: the application object (offscreen unless a display is asked
+// for), a fresh temporary home for each test, the main bundle pointed at the built bundle, and the
+// layer's fixed clock reset between tests. Built twice: with QUORVEL_TEST_WIDGETS the application
+// object is a QApplication, for the tests that make widgets; otherwise a QGuiApplication, which
+// is all the layers below the widgets need (icons, fonts, the offscreen platform).
 
 #include "support/TemporaryHome.h"
 
 #include "platform/core/Clock.h"
 #include "platform/desktop/Bundle.h"
 
+#ifdef QUORVEL_TEST_WIDGETS
 #include <QApplication>
+#else
+#include <QGuiApplication>
+#endif
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -33,7 +39,11 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
+#ifdef QUORVEL_TEST_WIDGETS
     QApplication application(argc, argv);
+#else
+    QGuiApplication application(argc, argv);
+#endif
     // The test executables live outside any bundle: resources come from the built one.
     quorvel::Bundle::setMainBundlePath(quorvel::test::builtBundlePath());
     testing::UnitTest::GetInstance()->listeners().Append(new FreshHomePerTest);
