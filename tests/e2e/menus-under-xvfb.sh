@@ -39,7 +39,8 @@ xsetroot -solid '#3b5c7a' 2>/dev/null || true
 trayer --edge top --align right --widthtype request --height 28 --tint 0x303030 --transparent false \
   --SetDockType true >/dev/null 2>&1 &
 pids+=($!)
-sleep 1
+tray_shown() { [ -n "$(xdotool search --onlyvisible --class '^trayer$' 2>/dev/null)" ]; }
+await tray_shown || { echo "FAIL: the tray did not come up"; exit 1; }
 
 executable="$bundle/Contents/MacOS/Quorvel Launcher 2"
 start_launcher_with_index
@@ -88,7 +89,16 @@ xdotool key --clearmodifiers F10
 sleep 0.8
 for _ in 1 2 3 4 5 6 7; do xdotool key Down; done
 xdotool key Return
-sleep 1
+# The confirmation: a dialog titled like the panel.
+alert_shown() {
+  local window
+  for window in $(xdotool search --onlyvisible --name '^Quorvel Launcher$' 2>/dev/null); do
+    xprop -id "$window" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG && { echo "$window"; return 0; }
+  done
+  return 1
+}
+await alert_shown || { echo "FAIL: switching the mode asked for no confirmation"; exit 1; }
+xdotool windowactivate --sync "$(alert_shown)" 2>/dev/null || true
 xdotool key Return
 await bash -c "! kill -0 $launcher" || { echo "FAIL: the mode switch did not end the old process"; exit 1; }
 await panel_shown || { echo "FAIL: no new process came up after the mode switch"; exit 1; }
