@@ -1,6 +1,7 @@
 #include "platform/desktop/Bundle.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
 #include "platform/plist/PropertyList.h"
 
 #include <QCoreApplication>
@@ -246,7 +247,7 @@ QVariantMap readStringsFile(const QString& path)
     }
     std::optional<QVariantMap> parsed = StringsParser(text).parse();
     if (!parsed) {
-        Log::line(QStringLiteral("Malformed strings file ignored: %1").arg(path));
+        Log::line(platformLog(), QStringLiteral("Malformed strings file ignored: %1").arg(path));
         return {};
     }
     return *parsed;

@@ -1,6 +1,7 @@
 #include "platform/desktop/Notification.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -55,7 +56,7 @@ void Notification::setSharedNotification(Notification* notification)
 
 void Notification::post(const QString& summary, const QString& body)
 {
-    Log::line(body.isEmpty() ? summary : QStringLiteral("%1: %2").arg(summary, body));
+    Log::line(platformLog(), body.isEmpty() ? summary : QStringLiteral("%1: %2").arg(summary, body));
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;

@@ -1,6 +1,7 @@
 #include "platform/desktop/ScriptRunner.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -170,7 +171,8 @@ void run(const Step& step)
         quitApplication(step.application);
         return;
     case Step::Kind::Activate:
-        Log::line(QStringLiteral("Activating \"%1\": nothing to do on this platform").arg(step.application));
+        Log::line(platformLog(),
+            QStringLiteral("Activating \"%1\": nothing to do on this platform").arg(step.application));
         return;
     case Step::Kind::Delay:
         std::this_thread::sleep_for(std::chrono::duration<double>(step.seconds));
@@ -197,7 +199,7 @@ bool ScriptRunner::executeSource(const QString& source)
 {
     const std::optional<std::vector<Step>> steps = parse(source);
     if (!steps) {
-        Log::line(QStringLiteral("Script not understood, not run: %1").arg(source));
+        Log::line(platformLog(), QStringLiteral("Script not understood, not run: %1").arg(source));
         return false;
     }
     for (const Step& step : *steps)

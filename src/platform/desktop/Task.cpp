@@ -1,6 +1,7 @@
 #include "platform/desktop/Task.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
 
 #include <QProcess>
 
@@ -46,12 +47,13 @@ int Task::launchAndWait(const QString& launchPath, const QStringList& arguments)
     });
     process.start();
     if (!process.waitForStarted(-1)) {
-        Log::line(QStringLiteral("Could not run %1: %2").arg(launchPath, process.errorString()));
+        Log::line(
+            platformLog(), QStringLiteral("Could not run %1: %2").arg(launchPath, process.errorString()));
         return failedStatus;
     }
     process.waitForFinished(-1);
     if (process.exitStatus() != QProcess::NormalExit) {
-        Log::line(QStringLiteral("%1 ended abnormally").arg(launchPath));
+        Log::line(platformLog(), QStringLiteral("%1 ended abnormally").arg(launchPath));
         return failedStatus;
     }
     return process.exitCode();

@@ -5,6 +5,7 @@
 #include "platform/desktop/Workspace.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
 #include "platform/desktop/Bundle.h"
 #include "platform/files/Folders.h"
 
@@ -112,7 +113,7 @@ bool startDetached(const QString& executable, QString* whyNot)
     process.setWorkingDirectory(Folders::homeFolder());
     if (process.startDetached())
         return true;
-    Log::line(QStringLiteral("Could not start %1: %2").arg(executable, process.errorString()));
+    Log::line(platformLog(), QStringLiteral("Could not start %1: %2").arg(executable, process.errorString()));
     return failure(whyNot, process.errorString());
 }
 
@@ -122,7 +123,7 @@ bool launchDesktopEntry(const QString& path, QString* whyNot)
     const QByteArray file = QFile::encodeName(path);
     GObjectPointer<GDesktopAppInfo> info(g_desktop_app_info_new_from_filename(file.constData()));
     if (!info) {
-        Log::line(QStringLiteral("Not a desktop entry that can be launched: %1").arg(path));
+        Log::line(platformLog(), QStringLiteral("Not a desktop entry that can be launched: %1").arg(path));
         return failure(whyNot, QStringLiteral("It is not an application that can be started."));
     }
     GObjectPointer<GAppLaunchContext> context(g_app_launch_context_new());
@@ -130,7 +131,7 @@ bool launchDesktopEntry(const QString& path, QString* whyNot)
     if (g_app_info_launch(G_APP_INFO(info.get()), nullptr, context.get(), &error))
         return true;
     const QString message = takeErrorMessage(error);
-    Log::line(QStringLiteral("Could not launch %1: %2").arg(path, message));
+    Log::line(platformLog(), QStringLiteral("Could not launch %1: %2").arg(path, message));
     return failure(whyNot, message);
 }
 
@@ -138,7 +139,7 @@ bool launchBundle(const QString& path, QString* whyNot)
 {
     const QString executable = Bundle(path).executablePath();
     if (executable.isEmpty()) {
-        Log::line(QStringLiteral("The bundle %1 names no executable that exists").arg(path));
+        Log::line(platformLog(), QStringLiteral("The bundle %1 names no executable that exists").arg(path));
         return failure(whyNot, QStringLiteral("Its program is missing."));
     }
     return startDetached(executable, whyNot);
@@ -189,7 +190,7 @@ bool openWithDefaultHandler(const QUrl& url, QString* whyNot)
     QString message = takeErrorMessage(error);
     if (noHandler && openWithDesktopOpener(url, &message))
         return true;
-    Log::line(QStringLiteral("Could not open %1: %2").arg(url.toDisplayString(), message));
+    Log::line(platformLog(), QStringLiteral("Could not open %1: %2").arg(url.toDisplayString(), message));
     return failure(whyNot, message);
 }
 
@@ -219,7 +220,8 @@ bool showInFileManager(const QString& method, const QString& path)
     const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
     if (reply.type() != QDBusMessage::ErrorMessage)
         return true;
-    Log::line(QStringLiteral("The file manager refused %1: %2").arg(path, reply.errorMessage()));
+    Log::line(
+        platformLog(), QStringLiteral("The file manager refused %1: %2").arg(path, reply.errorMessage()));
     return false;
 }
 
@@ -350,7 +352,7 @@ bool Workspace::launchApplication(const QString& path, QString* whyNot)
     const QFileInfo info(path);
     if (info.isFile() && info.isExecutable())
         return startDetached(info.absoluteFilePath(), whyNot);
-    Log::line(QStringLiteral("Not an application: %1").arg(path));
+    Log::line(platformLog(), QStringLiteral("Not an application: %1").arg(path));
     return failure(whyNot, QStringLiteral("It is not an application."));
 }
 
