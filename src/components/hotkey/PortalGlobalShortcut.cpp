@@ -23,16 +23,23 @@ const QString shortcutId = QStringLiteral("wake-up");
 // A fixed session token: a restarted component finds the shortcut the user confirmed before.
 const QString sessionToken = QStringLiteral("quorvel_hotkey");
 
-// A portal reply's results for a debug line: their keys, and the values that are plain text.
-QString describe(const QVariantMap& results)
+// For someone chasing a shortcut that never comes: the portal's answer to a request, with the
+// keys of its results and those values that are plain text.
+void logReply(const char* request, uint response, const QVariantMap& results)
 {
+    if (!hotKeyLog().isDebugEnabled())
+        return;
     QStringList parts;
     for (auto entry = results.cbegin(); entry != results.cend(); ++entry) {
         const QVariant& value = entry.value();
         const bool plain = value.typeId() == QMetaType::QString || value.typeId() == QMetaType::UInt;
         parts.append(plain ? entry.key() + QLatin1Char('=') + value.toString() : entry.key());
     }
-    return parts.join(QStringLiteral(", "));
+    Log::debug(hotKeyLog(),
+        QStringLiteral("The portal answered %1 with %2: %3")
+            .arg(QString::fromLatin1(request))
+            .arg(response)
+            .arg(parts.join(QStringLiteral(", "))));
 }
 
 } // namespace
@@ -139,8 +146,7 @@ void PortalGlobalShortcut::createSession()
 
 void PortalGlobalShortcut::sessionCreated(uint response, const QVariantMap& results)
 {
-    Log::debug(hotKeyLog(),
-        QStringLiteral("The portal answered CreateSession with %1: %2").arg(response).arg(describe(results)));
+    logReply("CreateSession", response, results);
     if (response != 0) {
         Q_EMIT statusChanged({ QStringLiteral("unavailable"),
             QStringLiteral(
@@ -169,8 +175,7 @@ void PortalGlobalShortcut::bindShortcuts()
 
 void PortalGlobalShortcut::shortcutsBound(uint response, const QVariantMap& results)
 {
-    Log::debug(hotKeyLog(),
-        QStringLiteral("The portal answered BindShortcuts with %1: %2").arg(response).arg(describe(results)));
+    logReply("BindShortcuts", response, results);
     if (response != 0) {
         Q_EMIT statusChanged({ QStringLiteral("taken"),
             QStringLiteral(

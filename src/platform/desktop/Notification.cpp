@@ -2,6 +2,7 @@
 
 #include "platform/core/Log.h"
 #include "platform/core/PlatformLog.h"
+#include "platform/core/ReplaceableInstance.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -10,13 +11,11 @@
 #include <QDBusPendingReply>
 #include <QVariantMap>
 
-#include <atomic>
-
 namespace quorvel {
 
 namespace {
 
-std::atomic<Notification*> replacement { nullptr };
+ReplaceableInstance<Notification> shared;
 
 const QString service = QStringLiteral("org.freedesktop.Notifications");
 const QString objectPath = QStringLiteral("/org/freedesktop/Notifications");
@@ -43,15 +42,12 @@ void sendNotify(QDBusConnection bus, const QString& summary, const QString& body
 
 Notification& Notification::sharedNotification()
 {
-    static Notification real;
-    if (Notification* notification = replacement.load())
-        return *notification;
-    return real;
+    return shared.get();
 }
 
 void Notification::setSharedNotification(Notification* notification)
 {
-    replacement.store(notification);
+    shared.replace(notification);
 }
 
 void Notification::post(const QString& summary, const QString& body)

@@ -2,13 +2,13 @@
 
 #include "platform/core/Log.h"
 #include "platform/core/PlatformLog.h"
+#include "platform/core/ReplaceableInstance.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 
-#include <atomic>
 #include <chrono>
 #include <optional>
 #include <thread>
@@ -22,7 +22,7 @@ namespace quorvel {
 
 namespace {
 
-std::atomic<ScriptRunner*> replacement { nullptr };
+ReplaceableInstance<ScriptRunner> shared;
 
 // An application asked to quit gets this long to go before the script goes on, as the platform
 // waits for the application's answer to its quit event.
@@ -184,15 +184,12 @@ void run(const Step& step)
 
 ScriptRunner& ScriptRunner::sharedScriptRunner()
 {
-    static ScriptRunner real;
-    if (ScriptRunner* runner = replacement.load())
-        return *runner;
-    return real;
+    return shared.get();
 }
 
 void ScriptRunner::setSharedScriptRunner(ScriptRunner* runner)
 {
-    replacement.store(runner);
+    shared.replace(runner);
 }
 
 bool ScriptRunner::executeSource(const QString& source)

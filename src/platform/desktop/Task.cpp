@@ -2,10 +2,9 @@
 
 #include "platform/core/Log.h"
 #include "platform/core/PlatformLog.h"
+#include "platform/core/ReplaceableInstance.h"
 
 #include <QProcess>
-
-#include <atomic>
 
 #include <sys/stat.h>
 
@@ -13,7 +12,7 @@ namespace quorvel {
 
 namespace {
 
-std::atomic<Task*> replacement { nullptr };
+ReplaceableInstance<Task> shared;
 
 // Group and others never get write permission on what a child creates.
 constexpr mode_t noWriteByGroupOrOthers = S_IWGRP | S_IWOTH;
@@ -22,15 +21,12 @@ constexpr mode_t noWriteByGroupOrOthers = S_IWGRP | S_IWOTH;
 
 Task& Task::sharedRunner()
 {
-    static Task real;
-    if (Task* runner = replacement.load())
-        return *runner;
-    return real;
+    return shared.get();
 }
 
 void Task::setSharedRunner(Task* runner)
 {
-    replacement.store(runner);
+    shared.replace(runner);
 }
 
 int Task::launchAndWait(const QString& launchPath, const QStringList& arguments)

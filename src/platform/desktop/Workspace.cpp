@@ -6,6 +6,7 @@
 
 #include "platform/core/Log.h"
 #include "platform/core/PlatformLog.h"
+#include "platform/core/ReplaceableInstance.h"
 #include "platform/desktop/Bundle.h"
 #include "platform/files/Folders.h"
 
@@ -17,14 +18,13 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <atomic>
 #include <memory>
 
 namespace quorvel {
 
 namespace {
 
-std::atomic<Workspace*> replacement { nullptr };
+ReplaceableInstance<Workspace> shared;
 
 // ---- GLib ownership helpers ----
 
@@ -227,15 +227,12 @@ bool showInFileManager(const QString& method, const QString& path)
 
 Workspace& Workspace::sharedWorkspace()
 {
-    static Workspace real;
-    if (Workspace* workspace = replacement.load())
-        return *workspace;
-    return real;
+    return shared.get();
 }
 
 void Workspace::setSharedWorkspace(Workspace* workspace)
 {
-    replacement.store(workspace);
+    shared.replace(workspace);
 }
 
 bool Workspace::openFile(const QString& path, QString* whyNot)
