@@ -1,5 +1,6 @@
 #include "install/HotKeyAutostart.h"
 
+#include "install/InstallLog.h"
 #include "platform/core/Log.h"
 #include "platform/files/Folders.h"
 #include "platform/settings/LoginItemAutostart.h"
@@ -33,12 +34,14 @@ bool HotKeyAutostart::remove()
         return true;
     // A file of that name that someone else wrote is theirs to keep.
     if (!LoginItemAutostart::isMarkedEntry(path, markLine)) {
-        Log::line(QStringLiteral("%1 was not written by the hot-key component; left in place").arg(path));
+        Log::line(installLog(),
+            QStringLiteral("%1 was not written by the hot-key component; left in place").arg(path));
         return true;
     }
     if (QFile::remove(path))
         return true;
-    Log::line(QStringLiteral("Could not remove the hot-key component's autostart entry %1").arg(path));
+    Log::line(installLog(),
+        QStringLiteral("Could not remove the hot-key component's autostart entry %1").arg(path));
     return false;
 }
 

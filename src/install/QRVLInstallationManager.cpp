@@ -1,6 +1,7 @@
 #include "install/QRVLInstallationManager.h"
 
 #include "install/HotKeyAutostart.h"
+#include "install/InstallLog.h"
 #include "install/InstallationComponent.h"
 #include "platform/core/Log.h"
 #include "platform/desktop/Bundle.h"
@@ -65,8 +66,9 @@ void QRVLInstallationManager::removePrefPaneDesktopShortcut()
     const int status
         = Task::sharedRunner().launchAndWait(executable, { QStringLiteral("--remove-desktop-shortcut") });
     if (status != 0)
-        Log::line(QStringLiteral("The preference pane could not remove its desktop shortcut (status %1)")
-                      .arg(status));
+        Log::line(installLog(),
+            QStringLiteral("The preference pane could not remove its desktop shortcut (status %1)")
+                .arg(status));
 }
 
 bool QRVLInstallationManager::shouldUpdatePrefPane()

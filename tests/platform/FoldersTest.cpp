@@ -1,6 +1,5 @@
 #include "platform/files/Folders.h"
 #include "platform/core/Clock.h"
-#include "platform/core/Log.h"
 #include "support/LogCapture.h"
 
 #include <QDir>
@@ -85,17 +84,6 @@ TEST(Folders, APreferencesFolderOpenToOthersIsMadePrivate)
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     EXPECT_FALSE(Folders::isInPreferencesFolder(Folders::libraryFolder() + "/x.plist"));
     EXPECT_FALSE(Folders::isInPreferencesFolder(preferences + "/sub/x.plist"));
-}
-
-TEST(Log, WritesOneLinePerMessageAndNamesTheFailingOperation)
-{
-    test::LogCapture log;
-    Log::line("two\nlines");
-    Log::failure("could not find any defaults!", "load", "DocumentTypes.cpp");
-    const QStringList logged = log.lines();
-    ASSERT_EQ(logged.size(), 2);
-    EXPECT_EQ(logged[0], "two lines");
-    EXPECT_EQ(logged[1], "could not find any defaults! (in load, DocumentTypes.cpp)");
 }
 
 TEST(Clock, AbsoluteTimeCountsFromTheStartOf2001)

@@ -3,6 +3,7 @@
 #include "components/hotkey/PortalGlobalShortcut.h"
 #include "components/hotkey/X11KeyGrabber.h"
 #include "components/shared/ComponentContract.h"
+#include "components/shared/HotKeyLog.h"
 #include "components/shared/HotKeySettings.h"
 #include "platform/core/Log.h"
 #include "platform/settings/UserDefaults.h"
@@ -26,7 +27,7 @@ HotKeyComponent::HotKeyComponent()
         return;
     connect(watcher.get(), &KeyWatcher::pressed, this, [] {
         if (!ComponentContract::postWakeUp())
-            Log::line(QStringLiteral("The wake-up notification could not be sent"));
+            Log::line(hotKeyLog(), QStringLiteral("The wake-up notification could not be sent"));
     });
     connect(watcher.get(), &KeyWatcher::statusChanged, this,
         [this](const HotKeyStatus& status) { setStatus(status); });
@@ -64,7 +65,7 @@ HotKeyStatus HotKeyComponent::reload()
     if (watcher)
         setStatus(watcher->watch(settings));
     else
-        Log::line(current.message);
+        Log::line(hotKeyLog(), current.message);
     return current;
 }
 

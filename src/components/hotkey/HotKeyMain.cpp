@@ -4,10 +4,11 @@
 
 #include "components/hotkey/HotKeyComponent.h"
 #include "components/hotkey/PidFile.h"
-#include "components/hotkey/TerminationSignal.h"
 #include "components/shared/ComponentContract.h"
+#include "components/shared/HotKeyLog.h"
 #include "install/HotKeyAutostart.h"
 #include "platform/core/Log.h"
+#include "platform/core/QuitSignals.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -21,8 +22,9 @@ void keepAutostartEntry()
 {
     const QString component = ComponentContract::componentToStartAtLogin();
     if (component.isEmpty()) {
-        Log::line(QStringLiteral("QRV HotKey: the preference pane is not installed, so nothing starts "
-                                 "the hot-key component at login"));
+        Log::line(hotKeyLog(),
+            QStringLiteral("QRV HotKey: the preference pane is not installed, so nothing starts "
+                           "the hot-key component at login"));
         return;
     }
     HotKeyAutostart::write(component);
@@ -38,16 +40,17 @@ int main(int argc, char** argv)
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        Log::line(QStringLiteral("QRV HotKey: no session bus, so no launcher to wake up"));
+        Log::line(hotKeyLog(), QStringLiteral("QRV HotKey: no session bus, so no launcher to wake up"));
         return 1;
     }
     if (!bus.registerService(ComponentContract::hotKeyBusName())) {
-        Log::line(QStringLiteral("QRV HotKey already runs for this user"));
+        Log::line(hotKeyLog(), QStringLiteral("QRV HotKey already runs for this user"));
         return 0;
     }
     PidFile pidFile(ComponentContract::hotKeyPidFilePath());
     pidFile.write();
-    const TerminationSignal termination;
+    // quitHotKey.sh, the session's end or Ctrl+C: the grabs and the pid file are given up in order.
+    const QuitSignals quitSignals([](int) { QCoreApplication::quit(); });
     keepAutostartEntry();
 
     HotKeyComponent component;

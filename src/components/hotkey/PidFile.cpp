@@ -1,5 +1,6 @@
 #include "components/hotkey/PidFile.h"
 
+#include "components/shared/HotKeyLog.h"
 #include "platform/core/Log.h"
 #include "platform/files/AtomicFile.h"
 
@@ -25,7 +26,7 @@ bool PidFile::write()
     QDir().mkpath(QFileInfo(path).absolutePath());
     written = AtomicFile::write(path, QByteArray::number(QCoreApplication::applicationPid()) + '\n');
     if (!written)
-        Log::line(QStringLiteral("Could not record the process id in %1").arg(path));
+        Log::line(hotKeyLog(), QStringLiteral("Could not record the process id in %1").arg(path));
     return written;
 }
 

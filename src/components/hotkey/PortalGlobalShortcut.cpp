@@ -1,6 +1,7 @@
 #include "components/hotkey/PortalGlobalShortcut.h"
 
 #include "components/shared/ComponentContract.h"
+#include "components/shared/HotKeyLog.h"
 #include "components/shared/KeySymbols.h"
 #include "platform/core/Log.h"
 
@@ -21,6 +22,25 @@ const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request"
 const QString shortcutId = QStringLiteral("wake-up");
 // A fixed session token: a restarted component finds the shortcut the user confirmed before.
 const QString sessionToken = QStringLiteral("quorvel_hotkey");
+
+// For someone chasing a shortcut that never comes: the portal's answer to a request, with the
+// keys of its results and those values that are plain text.
+void logReply(const char* request, uint response, const QVariantMap& results)
+{
+    if (!hotKeyLog().isDebugEnabled())
+        return;
+    QStringList parts;
+    for (auto entry = results.cbegin(); entry != results.cend(); ++entry) {
+        const QVariant& value = entry.value();
+        const bool plain = value.typeId() == QMetaType::QString || value.typeId() == QMetaType::UInt;
+        parts.append(plain ? entry.key() + QLatin1Char('=') + value.toString() : entry.key());
+    }
+    Log::debug(hotKeyLog(),
+        QStringLiteral("The portal answered %1 with %2: %3")
+            .arg(QString::fromLatin1(request))
+            .arg(response)
+            .arg(parts.join(QStringLiteral(", "))));
+}
 
 } // namespace
 
@@ -68,7 +88,7 @@ PortalGlobalShortcut::PortalGlobalShortcut()
     // The whole message: the slot then needs no exact match of the signal's signature.
     if (!QDBusConnection::sessionBus().connect(portalService, portalPath, shortcutsInterface,
             QStringLiteral("Activated"), this, SLOT(activated(QDBusMessage))))
-        Log::line(QStringLiteral("Could not listen for the desktop's shortcut activations"));
+        Log::line(hotKeyLog(), QStringLiteral("Could not listen for the desktop's shortcut activations"));
 }
 
 QString PortalGlobalShortcut::triggerOf(const HotKeySettings& settings)
@@ -126,6 +146,7 @@ void PortalGlobalShortcut::createSession()
 
 void PortalGlobalShortcut::sessionCreated(uint response, const QVariantMap& results)
 {
+    logReply("CreateSession", response, results);
     if (response != 0) {
         Q_EMIT statusChanged({ QStringLiteral("unavailable"),
             QStringLiteral(
@@ -152,8 +173,9 @@ void PortalGlobalShortcut::bindShortcuts()
     QDBusConnection::sessionBus().asyncCall(call);
 }
 
-void PortalGlobalShortcut::shortcutsBound(uint response, const QVariantMap&)
+void PortalGlobalShortcut::shortcutsBound(uint response, const QVariantMap& results)
 {
+    logReply("BindShortcuts", response, results);
     if (response != 0) {
         Q_EMIT statusChanged({ QStringLiteral("taken"),
             QStringLiteral(
@@ -162,7 +184,7 @@ void PortalGlobalShortcut::shortcutsBound(uint response, const QVariantMap&)
                 .arg(settings.text()) });
         return;
     }
-    Log::line(QStringLiteral("The desktop bound the hot key %1").arg(settings.text()));
+    Log::line(hotKeyLog(), QStringLiteral("The desktop bound the hot key %1").arg(settings.text()));
     Q_EMIT statusChanged({ QStringLiteral("held"),
         QStringLiteral(
             "The desktop's shortcut \"Bring up Quorvel Launcher\" is set (asked for %1; change it in the "
@@ -177,6 +199,9 @@ void PortalGlobalShortcut::activated(const QDBusMessage& message)
         return;
     const QString fromSession = arguments.at(0).value<QDBusObjectPath>().path();
     const QString id = arguments.at(1).toString();
+    Log::debug(hotKeyLog(),
+        QStringLiteral("The portal reports shortcut %1 of session %2 (ours: %3)")
+            .arg(id, fromSession, session.path()));
     if (fromSession == session.path() && id == shortcutId && settings.isSwitchedOn())
         Q_EMIT pressed();
 }

@@ -2,6 +2,7 @@
 
 #include "components/hotkey/X11ModifierMap.h"
 #include "components/shared/ComponentContract.h"
+#include "components/shared/HotKeyLog.h"
 #include "components/shared/KeySymbols.h"
 #include "platform/core/Log.h"
 
@@ -100,34 +101,16 @@ HotKeyStatus X11KeyGrabber::watch(const HotKeySettings& newSettings)
 
 HotKeyStatus X11KeyGrabber::grab()
 {
-    const QString name = settings.text();
-    keyCodes.clear();
-    if (xcb_keycode_t* codes = xcb_key_symbols_get_keycode(
-            symbols, KeySymbols::keySymbolOfKeyName(settings.keyString()).value_or(XCB_NO_SYMBOL))) {
-        for (xcb_keycode_t* code = codes; *code != XCB_NO_SYMBOL; ++code)
-            keyCodes.push_back(*code);
-        std::free(codes);
-    }
+    findKeyCodes();
     if (keyCodes.empty()) {
-        Log::line(QStringLiteral("No key of this keyboard produces %1").arg(settings.keyString()));
+        Log::line(
+            hotKeyLog(), QStringLiteral("No key of this keyboard produces %1").arg(settings.keyString()));
         return {
             QStringLiteral("unavailable"),
             QStringLiteral("No key of this keyboard produces %1. Pick another key.").arg(settings.keyString())
         };
     }
-
-    const X11ModifierMap map = X11ModifierMap::read(connection, symbols);
-    modifierMask = map.maskOf(settings.modifiers());
-    lockMask = map.lockMask();
-    std::vector<xcb_void_cookie_t> cookies;
-    for (xcb_keycode_t code : keyCodes) {
-        for (std::uint16_t locks : map.lockCombinations()) {
-            const std::uint16_t modifiers = modifierMask | locks;
-            cookies.push_back(xcb_grab_key_checked(
-                connection, 1, root, modifiers, code, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-            grabs.push_back({ code, modifiers });
-        }
-    }
+    const std::vector<xcb_void_cookie_t> cookies = requestGrabs();
     int refused = 0;
     int failed = 0;
     for (xcb_void_cookie_t cookie : cookies) {
@@ -139,27 +122,66 @@ HotKeyStatus X11KeyGrabber::grab()
     // Replies may have brought events along: read them now rather than at the next wake-up.
     QMetaObject::invokeMethod(
         this, [this] { readEvents(); }, Qt::QueuedConnection);
-
-    if (refused || failed) {
-        release(); // half a hot key (say, only with NumLock on) would only confuse
-        Log::line(
-            QStringLiteral("%1 could not be grabbed: %2 of %3 grabs refused as held by another program, "
-                           "%4 failed otherwise")
-                .arg(name)
-                .arg(refused)
-                .arg(cookies.size())
-                .arg(failed));
-        if (refused)
-            return { QStringLiteral("taken"),
-                QStringLiteral("%1 could not be taken: another program already uses it as its shortcut. Pick "
-                               "another key or other modifier keys, or free %1 in that program's settings.")
-                    .arg(name) };
-        return { QStringLiteral("unavailable"),
-            QStringLiteral("%1 could not be taken: the X server refused the grab. Pick another key.")
-                .arg(name) };
-    }
-    Log::line(QStringLiteral("Watching %1 (key codes %2)").arg(name, keyCodeList(keyCodes)));
+    if (refused || failed)
+        return grabRefused(refused, failed, cookies.size());
+    const QString name = settings.text();
+    Log::line(hotKeyLog(), QStringLiteral("Watching %1 (key codes %2)").arg(name, keyCodeList(keyCodes)));
     return { QStringLiteral("held"), QStringLiteral("%1 brings up Quorvel Launcher.").arg(name) };
+}
+
+void X11KeyGrabber::findKeyCodes()
+{
+    keyCodes.clear();
+    const xcb_keysym_t symbol = KeySymbols::keySymbolOfKeyName(settings.keyString()).value_or(XCB_NO_SYMBOL);
+    if (xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, symbol)) {
+        for (xcb_keycode_t* code = codes; *code != XCB_NO_SYMBOL; ++code)
+            keyCodes.push_back(*code);
+        std::free(codes);
+    }
+}
+
+// One checked grab per key code and combination of the lock modifiers (NumLock, CapsLock, ...),
+// so that the key works whichever locks are on.
+std::vector<xcb_void_cookie_t> X11KeyGrabber::requestGrabs()
+{
+    const X11ModifierMap map = X11ModifierMap::read(connection, symbols);
+    modifierMask = map.maskOf(settings.modifiers());
+    lockMask = map.lockMask();
+    Log::debug(hotKeyLog(),
+        QStringLiteral("Grabbing key codes %1 with modifier mask %2, lock mask %3")
+            .arg(keyCodeList(keyCodes))
+            .arg(modifierMask)
+            .arg(lockMask));
+    std::vector<xcb_void_cookie_t> cookies;
+    for (xcb_keycode_t code : keyCodes) {
+        for (std::uint16_t locks : map.lockCombinations()) {
+            const std::uint16_t modifiers = modifierMask | locks;
+            cookies.push_back(xcb_grab_key_checked(
+                connection, 1, root, modifiers, code, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+            grabs.push_back({ code, modifiers });
+        }
+    }
+    return cookies;
+}
+
+HotKeyStatus X11KeyGrabber::grabRefused(int refused, int failed, std::size_t requested)
+{
+    release(); // half a hot key (say, only with NumLock on) would only confuse
+    const QString name = settings.text();
+    Log::line(hotKeyLog(),
+        QStringLiteral("%1 could not be grabbed: %2 of %3 grabs refused as held by another program, "
+                       "%4 failed otherwise")
+            .arg(name)
+            .arg(refused)
+            .arg(requested)
+            .arg(failed));
+    if (refused)
+        return { QStringLiteral("taken"),
+            QStringLiteral("%1 could not be taken: another program already uses it as its shortcut. Pick "
+                           "another key or other modifier keys, or free %1 in that program's settings.")
+                .arg(name) };
+    return { QStringLiteral("unavailable"),
+        QStringLiteral("%1 could not be taken: the X server refused the grab. Pick another key.").arg(name) };
 }
 
 void X11KeyGrabber::release()
@@ -177,7 +199,8 @@ void X11KeyGrabber::readEvents()
         std::free(event);
     }
     if (xcb_connection_has_error(connection)) {
-        Log::line(QStringLiteral("The connection to the X server was lost; the hot-key component ends"));
+        Log::line(hotKeyLog(),
+            QStringLiteral("The connection to the X server was lost; the hot-key component ends"));
         notifier->setEnabled(false);
         QCoreApplication::exit(1);
     }
@@ -190,6 +213,8 @@ void X11KeyGrabber::handle(const xcb_generic_event_t* event)
         const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
         const bool ourKey = std::find(keyCodes.begin(), keyCodes.end(), press->detail) != keyCodes.end();
         const std::uint16_t held = press->state & 0xff & ~lockMask;
+        Log::debug(hotKeyLog(),
+            QStringLiteral("Key code %1 pressed with modifiers %2").arg(press->detail).arg(held));
         if (!grabs.empty() && ourKey && held == modifierMask)
             Q_EMIT pressed();
         return;
@@ -216,7 +241,8 @@ void X11KeyGrabber::keyboardChanged()
     symbols = xcb_key_symbols_alloc(connection);
     if (!settings.isSwitchedOn())
         return;
-    Log::line(QStringLiteral("The keyboard mapping changed: grabbing %1 again").arg(settings.text()));
+    Log::line(
+        hotKeyLog(), QStringLiteral("The keyboard mapping changed: grabbing %1 again").arg(settings.text()));
     Q_EMIT statusChanged(grab());
 }
 

@@ -30,6 +30,9 @@ private:
     X11KeyGrabber(xcb_connection_t* connection, xcb_window_t root);
     void selectKeyboardChanges();
     HotKeyStatus grab();
+    void findKeyCodes();
+    std::vector<xcb_void_cookie_t> requestGrabs();
+    HotKeyStatus grabRefused(int refused, int failed, std::size_t requested);
     void release();
     void readEvents();
     void handle(const xcb_generic_event_t* event);

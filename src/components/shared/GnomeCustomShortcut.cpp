@@ -2,6 +2,7 @@
 
 #include "components/shared/ComponentContract.h"
 #include "components/shared/CustomKeybindingList.h"
+#include "components/shared/HotKeyLog.h"
 #include "components/shared/HotKeySettings.h"
 #include "platform/core/Log.h"
 
@@ -93,7 +94,8 @@ bool GnomeCustomShortcut::add(const HotKeySettings& settings)
         && setStrings(list.get(), listKey, CustomKeybindingList::withQuorvel(stringsOf(list.get(), listKey)));
     g_settings_sync();
     if (!written)
-        Log::line(QStringLiteral("The desktop's shortcut settings did not take the launcher's shortcut"));
+        Log::line(hotKeyLog(),
+            QStringLiteral("The desktop's shortcut settings did not take the launcher's shortcut"));
     return written;
 }
 

@@ -2,6 +2,7 @@
 
 #include "components/shared/ComponentContract.h"
 #include "components/shared/GnomeCustomShortcut.h"
+#include "components/shared/HotKeyLog.h"
 #include "components/shared/HotKeySettings.h"
 #include "platform/core/Log.h"
 #include "platform/desktop/Workspace.h"
@@ -50,7 +51,7 @@ bool HotKeyClient::ensureRunning()
             return true;
         QThread::msleep(50);
     }
-    Log::line(QStringLiteral("The hot-key component %1 did not come up").arg(componentBundle));
+    Log::line(hotKeyLog(), QStringLiteral("The hot-key component %1 did not come up").arg(componentBundle));
     return false;
 }
 

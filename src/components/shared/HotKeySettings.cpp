@@ -1,5 +1,6 @@
 #include "components/shared/HotKeySettings.h"
 
+#include "components/shared/HotKeyLog.h"
 #include "install/KeyCodes.h"
 #include "platform/core/Log.h"
 #include "platform/settings/SettingsKeys.h"
@@ -51,7 +52,7 @@ bool mayGoWithoutModifier(const QString& keyString)
 
 HotKeySettings fallingBack(const QString& why)
 {
-    Log::line(QStringLiteral("Hot-key settings \"qrvl\" unusable (%1): using F1").arg(why));
+    Log::line(hotKeyLog(), QStringLiteral("Hot-key settings \"qrvl\" unusable (%1): using F1").arg(why));
     return HotKeySettings();
 }
 

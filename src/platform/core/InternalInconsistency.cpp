@@ -7,7 +7,7 @@ namespace quorvel {
 InternalInconsistency::InternalInconsistency(
     const QString& description, const char* operation, const char* sourceFile)
     : std::logic_error(description.toStdString())
-    , description_(description)
+    , whatWasMissing(description)
 {
     Log::failure(description, operation, sourceFile);
 }

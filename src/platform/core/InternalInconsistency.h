@@ -12,10 +12,10 @@ namespace quorvel {
 class InternalInconsistency final : public std::logic_error {
 public:
     InternalInconsistency(const QString& description, const char* operation, const char* sourceFile);
-    QString description() const { return description_; }
+    QString description() const { return whatWasMissing; }
 
 private:
-    QString description_;
+    QString whatWasMissing;
 };
 
 } // namespace quorvel

@@ -1,5 +1,7 @@
 #include "platform/core/Log.h"
 
+#include <QLoggingCategory>
+
 #include <atomic>
 #include <cstdio>
 
@@ -20,6 +22,18 @@ void Log::line(const QString& message)
     // One fputs per line so that lines of two threads never interleave.
     const QByteArray bytes = text.toUtf8() + '\n';
     std::fputs(bytes.constData(), stderr);
+}
+
+void Log::line(const QLoggingCategory& category, const QString& message)
+{
+    if (category.isInfoEnabled())
+        line(message);
+}
+
+void Log::debug(const QLoggingCategory& category, const QString& message)
+{
+    if (category.isDebugEnabled())
+        line(QString::fromLatin1(category.categoryName()) + QStringLiteral(": ") + message);
 }
 
 void Log::failure(const QString& description, const char* operation, const char* sourceFile)

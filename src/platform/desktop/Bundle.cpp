@@ -1,6 +1,6 @@
 #include "platform/desktop/Bundle.h"
 
-#include "platform/core/Log.h"
+#include "platform/desktop/StringsFile.h"
 #include "platform/plist/PropertyList.h"
 
 #include <QCoreApplication>
@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 #include <atomic>
 #include <deque>
@@ -54,202 +53,6 @@ bool isSafeResourceName(const QString& name)
         return false;
     const QStringList parts = name.split(QLatin1Char('/'));
     return !parts.contains(QStringLiteral(".."));
-}
-
-// ---- Old-style strings files: "key" = "value"; with comments and backslash escapes ----
-
-class StringsParser final {
-public:
-    explicit StringsParser(QString text)
-        : text(std::move(text))
-    {
-    }
-
-    std::optional<QVariantMap> parse()
-    {
-        QVariantMap result;
-        while (true) {
-            if (!skipSpaceAndComments())
-                return std::nullopt;
-            if (atEnd())
-                return result;
-            std::optional<QString> key = readString();
-            if (!key || !skipSpaceAndComments())
-                return std::nullopt;
-            QString value = *key; // `"key";` alone maps the key to itself
-            if (peek() == QLatin1Char('=')) {
-                ++position;
-                if (!skipSpaceAndComments())
-                    return std::nullopt;
-                std::optional<QString> parsed = readString();
-                if (!parsed || !skipSpaceAndComments())
-                    return std::nullopt;
-                value = *parsed;
-            }
-            if (peek() != QLatin1Char(';'))
-                return std::nullopt;
-            ++position;
-            result.insert(*key, value);
-        }
-    }
-
-private:
-    bool atEnd() const { return position >= text.size(); }
-    QChar peek() const { return atEnd() ? QChar() : text.at(position); }
-
-    // False for a comment that never ends.
-    bool skipSpaceAndComments()
-    {
-        while (!atEnd()) {
-            const QChar c = peek();
-            if (c.isSpace()) {
-                ++position;
-            } else if (text.mid(position, 2) == QLatin1String("//")) {
-                const qsizetype end = text.indexOf(QLatin1Char('\n'), position);
-                position = end < 0 ? text.size() : end + 1;
-            } else if (text.mid(position, 2) == QLatin1String("/*")) {
-                const qsizetype end = text.indexOf(QLatin1String("*/"), position + 2);
-                if (end < 0)
-                    return false;
-                position = end + 2;
-            } else {
-                return true;
-            }
-        }
-        return true;
-    }
-
-    static bool isUnquotedChar(QChar c)
-    {
-        return c.isLetterOrNumber() || QStringLiteral("_$+/:.-").contains(c);
-    }
-
-    std::optional<QString> readString()
-    {
-        if (peek() == QLatin1Char('"'))
-            return readQuoted();
-        const qsizetype start = position;
-        while (!atEnd() && isUnquotedChar(peek()))
-            ++position;
-        if (position == start)
-            return std::nullopt;
-        return text.mid(start, position - start);
-    }
-
-    std::optional<QString> readQuoted()
-    {
-        ++position; // opening quote
-        QString result;
-        while (!atEnd()) {
-            const QChar c = text.at(position++);
-            if (c == QLatin1Char('"'))
-                return result;
-            if (c != QLatin1Char('\\')) {
-                result.append(c);
-                continue;
-            }
-            if (atEnd())
-                return std::nullopt;
-            if (!appendEscape(result))
-                return std::nullopt;
-        }
-        return std::nullopt; // no closing quote
-    }
-
-    bool appendEscape(QString& result)
-    {
-        const QChar c = text.at(position++);
-        switch (c.unicode()) {
-        case 'n':
-            result.append(QLatin1Char('\n'));
-            return true;
-        case 't':
-            result.append(QLatin1Char('\t'));
-            return true;
-        case 'r':
-            result.append(QLatin1Char('\r'));
-            return true;
-        case 'a':
-            result.append(QChar(0x07));
-            return true;
-        case 'b':
-            result.append(QChar(0x08));
-            return true;
-        case 'f':
-            result.append(QChar(0x0c));
-            return true;
-        case 'v':
-            result.append(QChar(0x0b));
-            return true;
-        case 'U':
-        case 'u':
-            return appendHex(result);
-        default:
-            break;
-        }
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('7')) {
-            // Up to three octal digits.
-            int value = c.unicode() - '0';
-            for (int i = 0; i < 2 && !atEnd() && peek() >= QLatin1Char('0') && peek() <= QLatin1Char('7');
-                 ++i)
-                value = value * 8 + (text.at(position++).unicode() - '0');
-            result.append(QChar(value));
-            return true;
-        }
-        result.append(c); // \" \\ \' and any other character stand for themselves
-        return true;
-    }
-
-    bool appendHex(QString& result)
-    {
-        int value = 0;
-        int digits = 0;
-        for (; digits < 4 && !atEnd(); ++digits) {
-            const int digit = QStringLiteral("0123456789abcdef").indexOf(peek().toLower());
-            if (digit < 0)
-                break;
-            value = value * 16 + digit;
-            ++position;
-        }
-        if (digits == 0)
-            return false;
-        result.append(QChar(value));
-        return true;
-    }
-
-    QString text;
-    qsizetype position = 0;
-};
-
-QString decodeStringsFile(const QByteArray& bytes)
-{
-    if (bytes.startsWith("\xff\xfe"))
-        return QStringDecoder(QStringDecoder::Utf16LE)(bytes.mid(2));
-    if (bytes.startsWith("\xfe\xff"))
-        return QStringDecoder(QStringDecoder::Utf16BE)(bytes.mid(2));
-    if (bytes.startsWith("\xef\xbb\xbf"))
-        return QString::fromUtf8(bytes.mid(3));
-    return QString::fromUtf8(bytes);
-}
-
-QVariantMap readStringsFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
-    const QString text = decodeStringsFile(bytes);
-    // Some tools compile strings files into XML property lists.
-    if (text.trimmed().startsWith(QLatin1Char('<'))) {
-        const QVariant root = PropertyList::fromData(text.toUtf8());
-        return root.toMap();
-    }
-    std::optional<QVariantMap> parsed = StringsParser(text).parse();
-    if (!parsed) {
-        Log::line(QStringLiteral("Malformed strings file ignored: %1").arg(path));
-        return {};
-    }
-    return *parsed;
 }
 
 // Localisation folder names to try, most preferred first: the user's languages as the system
@@ -400,7 +203,7 @@ QVariantMap Bundle::localizedInfoDictionary() const
             const QString strings
                 = resources + QLatin1Char('/') + language + QStringLiteral(".lproj/InfoPlist.strings");
             if (isFile(strings)) {
-                cachedInfo->localized = readStringsFile(strings);
+                cachedInfo->localized = StringsFile::read(strings);
                 return;
             }
         }

@@ -1,6 +1,7 @@
 #include "platform/desktop/DistributedNotificationCenter.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -48,14 +49,16 @@ bool DistributedNotificationCenter::listen()
         return true;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        Log::line(QStringLiteral("No session bus: distributed notifications will not be received"));
+        Log::line(
+            platformLog(), QStringLiteral("No session bus: distributed notifications will not be received"));
         return false;
     }
     listening = bus.connect(
         QString(), objectPath(), interfaceName(), signalName(), this, SLOT(receive(QDBusMessage)));
     if (!listening)
-        Log::line(QStringLiteral("Could not listen for distributed notifications: %1")
-                      .arg(bus.lastError().message()));
+        Log::line(platformLog(),
+            QStringLiteral("Could not listen for distributed notifications: %1")
+                .arg(bus.lastError().message()));
     return listening;
 }
 

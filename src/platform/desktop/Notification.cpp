@@ -1,6 +1,8 @@
 #include "platform/desktop/Notification.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
+#include "platform/core/ReplaceableInstance.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -9,13 +11,11 @@
 #include <QDBusPendingReply>
 #include <QVariantMap>
 
-#include <atomic>
-
 namespace quorvel {
 
 namespace {
 
-std::atomic<Notification*> replacement { nullptr };
+ReplaceableInstance<Notification> shared;
 
 const QString service = QStringLiteral("org.freedesktop.Notifications");
 const QString objectPath = QStringLiteral("/org/freedesktop/Notifications");
@@ -42,20 +42,17 @@ void sendNotify(QDBusConnection bus, const QString& summary, const QString& body
 
 Notification& Notification::sharedNotification()
 {
-    static Notification real;
-    if (Notification* notification = replacement.load())
-        return *notification;
-    return real;
+    return shared.get();
 }
 
 void Notification::setSharedNotification(Notification* notification)
 {
-    replacement.store(notification);
+    shared.replace(notification);
 }
 
 void Notification::post(const QString& summary, const QString& body)
 {
-    Log::line(body.isEmpty() ? summary : QStringLiteral("%1: %2").arg(summary, body));
+    Log::line(platformLog(), body.isEmpty() ? summary : QStringLiteral("%1: %2").arg(summary, body));
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;

@@ -1,13 +1,14 @@
 #include "platform/desktop/ScriptRunner.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
+#include "platform/core/ReplaceableInstance.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 
-#include <atomic>
 #include <chrono>
 #include <optional>
 #include <thread>
@@ -21,7 +22,7 @@ namespace quorvel {
 
 namespace {
 
-std::atomic<ScriptRunner*> replacement { nullptr };
+ReplaceableInstance<ScriptRunner> shared;
 
 // An application asked to quit gets this long to go before the script goes on, as the platform
 // waits for the application's answer to its quit event.
@@ -170,7 +171,8 @@ void run(const Step& step)
         quitApplication(step.application);
         return;
     case Step::Kind::Activate:
-        Log::line(QStringLiteral("Activating \"%1\": nothing to do on this platform").arg(step.application));
+        Log::line(platformLog(),
+            QStringLiteral("Activating \"%1\": nothing to do on this platform").arg(step.application));
         return;
     case Step::Kind::Delay:
         std::this_thread::sleep_for(std::chrono::duration<double>(step.seconds));
@@ -182,22 +184,19 @@ void run(const Step& step)
 
 ScriptRunner& ScriptRunner::sharedScriptRunner()
 {
-    static ScriptRunner real;
-    if (ScriptRunner* runner = replacement.load())
-        return *runner;
-    return real;
+    return shared.get();
 }
 
 void ScriptRunner::setSharedScriptRunner(ScriptRunner* runner)
 {
-    replacement.store(runner);
+    shared.replace(runner);
 }
 
 bool ScriptRunner::executeSource(const QString& source)
 {
     const std::optional<std::vector<Step>> steps = parse(source);
     if (!steps) {
-        Log::line(QStringLiteral("Script not understood, not run: %1").arg(source));
+        Log::line(platformLog(), QStringLiteral("Script not understood, not run: %1").arg(source));
         return false;
     }
     for (const Step& step : *steps)

@@ -1,10 +1,10 @@
 #include "platform/desktop/Task.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
+#include "platform/core/ReplaceableInstance.h"
 
 #include <QProcess>
-
-#include <atomic>
 
 #include <sys/stat.h>
 
@@ -12,7 +12,7 @@ namespace quorvel {
 
 namespace {
 
-std::atomic<Task*> replacement { nullptr };
+ReplaceableInstance<Task> shared;
 
 // Group and others never get write permission on what a child creates.
 constexpr mode_t noWriteByGroupOrOthers = S_IWGRP | S_IWOTH;
@@ -21,15 +21,12 @@ constexpr mode_t noWriteByGroupOrOthers = S_IWGRP | S_IWOTH;
 
 Task& Task::sharedRunner()
 {
-    static Task real;
-    if (Task* runner = replacement.load())
-        return *runner;
-    return real;
+    return shared.get();
 }
 
 void Task::setSharedRunner(Task* runner)
 {
-    replacement.store(runner);
+    shared.replace(runner);
 }
 
 int Task::launchAndWait(const QString& launchPath, const QStringList& arguments)
@@ -46,12 +43,13 @@ int Task::launchAndWait(const QString& launchPath, const QStringList& arguments)
     });
     process.start();
     if (!process.waitForStarted(-1)) {
-        Log::line(QStringLiteral("Could not run %1: %2").arg(launchPath, process.errorString()));
+        Log::line(
+            platformLog(), QStringLiteral("Could not run %1: %2").arg(launchPath, process.errorString()));
         return failedStatus;
     }
     process.waitForFinished(-1);
     if (process.exitStatus() != QProcess::NormalExit) {
-        Log::line(QStringLiteral("%1 ended abnormally").arg(launchPath));
+        Log::line(platformLog(), QStringLiteral("%1 ended abnormally").arg(launchPath));
         return failedStatus;
     }
     return process.exitCode();

@@ -5,6 +5,8 @@
 #include "platform/desktop/Workspace.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
+#include "platform/core/ReplaceableInstance.h"
 #include "platform/desktop/Bundle.h"
 #include "platform/files/Folders.h"
 
@@ -13,19 +15,16 @@
 #include <QDBusMessage>
 #include <QFileInfo>
 #include <QMimeDatabase>
-#include <QPainter>
-#include <QPixmap>
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <atomic>
 #include <memory>
 
 namespace quorvel {
 
 namespace {
 
-std::atomic<Workspace*> replacement { nullptr };
+ReplaceableInstance<Workspace> shared;
 
 // ---- GLib ownership helpers ----
 
@@ -112,7 +111,7 @@ bool startDetached(const QString& executable, QString* whyNot)
     process.setWorkingDirectory(Folders::homeFolder());
     if (process.startDetached())
         return true;
-    Log::line(QStringLiteral("Could not start %1: %2").arg(executable, process.errorString()));
+    Log::line(platformLog(), QStringLiteral("Could not start %1: %2").arg(executable, process.errorString()));
     return failure(whyNot, process.errorString());
 }
 
@@ -122,7 +121,7 @@ bool launchDesktopEntry(const QString& path, QString* whyNot)
     const QByteArray file = QFile::encodeName(path);
     GObjectPointer<GDesktopAppInfo> info(g_desktop_app_info_new_from_filename(file.constData()));
     if (!info) {
-        Log::line(QStringLiteral("Not a desktop entry that can be launched: %1").arg(path));
+        Log::line(platformLog(), QStringLiteral("Not a desktop entry that can be launched: %1").arg(path));
         return failure(whyNot, QStringLiteral("It is not an application that can be started."));
     }
     GObjectPointer<GAppLaunchContext> context(g_app_launch_context_new());
@@ -130,7 +129,7 @@ bool launchDesktopEntry(const QString& path, QString* whyNot)
     if (g_app_info_launch(G_APP_INFO(info.get()), nullptr, context.get(), &error))
         return true;
     const QString message = takeErrorMessage(error);
-    Log::line(QStringLiteral("Could not launch %1: %2").arg(path, message));
+    Log::line(platformLog(), QStringLiteral("Could not launch %1: %2").arg(path, message));
     return failure(whyNot, message);
 }
 
@@ -138,7 +137,7 @@ bool launchBundle(const QString& path, QString* whyNot)
 {
     const QString executable = Bundle(path).executablePath();
     if (executable.isEmpty()) {
-        Log::line(QStringLiteral("The bundle %1 names no executable that exists").arg(path));
+        Log::line(platformLog(), QStringLiteral("The bundle %1 names no executable that exists").arg(path));
         return failure(whyNot, QStringLiteral("Its program is missing."));
     }
     return startDetached(executable, whyNot);
@@ -189,7 +188,7 @@ bool openWithDefaultHandler(const QUrl& url, QString* whyNot)
     QString message = takeErrorMessage(error);
     if (noHandler && openWithDesktopOpener(url, &message))
         return true;
-    Log::line(QStringLiteral("Could not open %1: %2").arg(url.toDisplayString(), message));
+    Log::line(platformLog(), QStringLiteral("Could not open %1: %2").arg(url.toDisplayString(), message));
     return failure(whyNot, message);
 }
 
@@ -219,115 +218,21 @@ bool showInFileManager(const QString& method, const QString& path)
     const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
     if (reply.type() != QDBusMessage::ErrorMessage)
         return true;
-    Log::line(QStringLiteral("The file manager refused %1: %2").arg(path, reply.errorMessage()));
+    Log::line(
+        platformLog(), QStringLiteral("The file manager refused %1: %2").arg(path, reply.errorMessage()));
     return false;
-}
-
-// ---- Icons ----
-
-// Outside a desktop environment Qt knows no icon theme at all; every desktop has hicolor, the
-// theme that applications install their icons into.
-void useHicolorWhenNoThemeIsSet()
-{
-    if (QIcon::themeName().isEmpty())
-        QIcon::setThemeName(QStringLiteral("hicolor"));
-}
-
-enum class DrawnShape { folder, page, application };
-
-// Without any icon theme (a bare session) a folder, a file or an application still gets a
-// recognisable shape. Drawn at twice the panel's size so that it stays sharp at a scale of 2.
-QIcon drawnFallbackIcon(DrawnShape shape)
-{
-    QPixmap pixmap(128, 128);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(2, 2);
-    painter.setPen(QPen(QColor(90, 90, 90), 2));
-    switch (shape) {
-    case DrawnShape::folder:
-        painter.setBrush(QColor(235, 190, 90));
-        painter.drawRoundedRect(QRectF(6, 16, 52, 38), 4, 4);
-        painter.drawRoundedRect(QRectF(6, 10, 22, 10), 3, 3);
-        break;
-    case DrawnShape::page: {
-        // A sheet with a folded corner and lines of text.
-        painter.setBrush(QColor(245, 245, 245));
-        painter.drawPolygon(
-            QPolygonF({ QPointF(14, 6), QPointF(40, 6), QPointF(50, 16), QPointF(50, 58), QPointF(14, 58) }));
-        painter.setBrush(QColor(205, 210, 220));
-        painter.drawPolygon(QPolygonF({ QPointF(40, 6), QPointF(40, 16), QPointF(50, 16) }));
-        painter.setPen(QPen(QColor(150, 160, 180), 2.5, Qt::SolidLine, Qt::RoundCap));
-        for (const double y : { 26.0, 33.0, 40.0, 47.0 })
-            painter.drawLine(QPointF(20, y), QPointF(y < 45 ? 44 : 34, y));
-        break;
-    }
-    case DrawnShape::application:
-        // A program window: a rounded tile with a title bar and a prompt, unlike any document.
-        painter.setBrush(QColor(76, 125, 255));
-        painter.drawRoundedRect(QRectF(6, 8, 52, 48), 8, 8);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(38, 43, 56));
-        painter.drawRoundedRect(QRectF(11, 20, 42, 31), 4, 4);
-        painter.setPen(QPen(QColor(232, 235, 242), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.drawPolyline(QPolygonF({ QPointF(18, 28), QPointF(25, 35), QPointF(18, 42) }));
-        painter.drawLine(QPointF(29, 43), QPointF(40, 43));
-        break;
-    }
-    return QIcon(pixmap);
-}
-
-// A theme may name an icon it cannot draw (a missing file behind an index entry).
-bool usable(const QIcon& icon)
-{
-    return !icon.isNull() && !icon.pixmap(QSize(32, 32)).isNull();
-}
-
-QIcon iconFromName(const QString& name)
-{
-    if (name.isEmpty())
-        return {};
-    if (name.startsWith(QLatin1Char('/')))
-        return QFileInfo(name).isFile() ? QIcon(name) : QIcon();
-    useHicolorWhenNoThemeIsSet();
-    return QIcon::fromTheme(name);
-}
-
-QIcon iconFromGIcon(GIcon* icon)
-{
-    if (!icon)
-        return {};
-    if (G_IS_FILE_ICON(icon)) {
-        GFile* file = g_file_icon_get_file(G_FILE_ICON(icon));
-        char* path = g_file_get_path(file);
-        const QString name = path ? QFile::decodeName(path) : QString();
-        g_free(path);
-        return iconFromName(name);
-    }
-    if (G_IS_THEMED_ICON(icon)) {
-        for (const gchar* const* name = g_themed_icon_get_names(G_THEMED_ICON(icon)); name && *name; ++name) {
-            QIcon found = iconFromName(QString::fromUtf8(*name));
-            if (!found.isNull())
-                return found;
-        }
-    }
-    return {};
 }
 
 } // namespace
 
 Workspace& Workspace::sharedWorkspace()
 {
-    static Workspace real;
-    if (Workspace* workspace = replacement.load())
-        return *workspace;
-    return real;
+    return shared.get();
 }
 
 void Workspace::setSharedWorkspace(Workspace* workspace)
 {
-    replacement.store(workspace);
+    shared.replace(workspace);
 }
 
 bool Workspace::openFile(const QString& path, QString* whyNot)
@@ -350,7 +255,7 @@ bool Workspace::launchApplication(const QString& path, QString* whyNot)
     const QFileInfo info(path);
     if (info.isFile() && info.isExecutable())
         return startDetached(info.absoluteFilePath(), whyNot);
-    Log::line(QStringLiteral("Not an application: %1").arg(path));
+    Log::line(platformLog(), QStringLiteral("Not an application: %1").arg(path));
     return failure(whyNot, QStringLiteral("It is not an application."));
 }
 
@@ -374,74 +279,14 @@ bool Workspace::selectFileInFileViewerRootedAtPath(
 QIcon Workspace::iconForFile(const QString& path)
 {
     if (!exists(path))
-        return iconOfMimeType(path);
-    if (isDesktopEntry(path) || isBundle(path)) {
-        const QIcon icon = isDesktopEntry(path) ? iconOfDesktopEntry(path) : iconOfBundle(path);
-        return usable(icon) ? icon : genericApplicationIcon();
-    }
+        return icons.iconOfDocument(path);
+    if (isDesktopEntry(path))
+        return icons.iconOfDesktopEntry(path);
+    if (isBundle(path))
+        return icons.iconOfBundle(path);
     if (isProgramFile(path))
-        return genericApplicationIcon();
-    return iconOfMimeType(path);
-}
-
-// An application that names no icon, or one the theme lacks, must not look like a document.
-QIcon Workspace::genericApplicationIcon()
-{
-    if (applicationIcon.isNull()) {
-        useHicolorWhenNoThemeIsSet();
-        applicationIcon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
-        if (!usable(applicationIcon))
-            applicationIcon = drawnFallbackIcon(DrawnShape::application);
-    }
-    return applicationIcon;
-}
-
-QIcon Workspace::iconOfDesktopEntry(const QString& path) const
-{
-    const QByteArray file = QFile::encodeName(path);
-    GObjectPointer<GDesktopAppInfo> info(g_desktop_app_info_new_from_filename(file.constData()));
-    if (!info)
-        return {};
-    return iconFromGIcon(g_app_info_get_icon(G_APP_INFO(info.get())));
-}
-
-QIcon Workspace::iconOfBundle(const QString& path) const
-{
-    const Bundle bundle(path);
-    for (const char* key : { "CFBundleIconFile", "NSPrefPaneIconFile" }) {
-        const QString name = bundle.objectForInfoDictionaryKey(QString::fromLatin1(key)).toString();
-        const QString file = name.isEmpty() ? QString() : bundle.pathForImageResource(name);
-        if (!file.isEmpty()) {
-            QIcon icon(file);
-            if (!icon.isNull())
-                return icon;
-        }
-    }
-    return {};
-}
-
-QIcon Workspace::iconOfMimeType(const QString& path)
-{
-    const QFileInfo info(path);
-    static const QMimeDatabase database;
-    const QMimeType type = info.exists() ? database.mimeTypeForFile(info)
-                                         : database.mimeTypeForFile(path, QMimeDatabase::MatchExtension);
-    const QString key = type.name();
-    const auto cached = iconsByMimeType.constFind(key);
-    if (cached != iconsByMimeType.constEnd())
-        return *cached;
-
-    useHicolorWhenNoThemeIsSet();
-    QIcon icon = info.isDir() ? QIcon::fromTheme(QStringLiteral("folder")) : QIcon();
-    if (!usable(icon) && !info.isDir())
-        icon = QIcon::fromTheme(type.iconName());
-    if (!usable(icon) && !info.isDir())
-        icon = QIcon::fromTheme(type.genericIconName());
-    // The style's own file-type icons are blank pages at the panel's size: the drawn shapes say more.
-    if (!usable(icon))
-        icon = drawnFallbackIcon(info.isDir() ? DrawnShape::folder : DrawnShape::page);
-    iconsByMimeType.insert(key, icon);
-    return icon;
+        return icons.applicationIcon();
+    return icons.iconOfDocument(path);
 }
 
 bool Workspace::openURL(const QUrl& url, QString* whyNot)

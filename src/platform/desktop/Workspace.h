@@ -4,7 +4,8 @@
 // sentence that can be shown to the user. Never builds a command line for a shell.
 // Tests replace the shared instance with a recording fake.
 
-#include <QHash>
+#include "platform/desktop/FileIcons.h"
+
 #include <QIcon>
 #include <QString>
 #include <QUrl>
@@ -36,13 +37,7 @@ public:
     virtual bool openURL(const QUrl& url, QString* whyNot = nullptr);
 
 private:
-    QIcon iconOfDesktopEntry(const QString& path) const;
-    QIcon iconOfBundle(const QString& path) const;
-    QIcon iconOfMimeType(const QString& path);
-    QIcon genericApplicationIcon();
-
-    QHash<QString, QIcon> iconsByMimeType; // theme look-ups are slow; the panel asks on every selection
-    QIcon applicationIcon;
+    FileIcons icons;
 };
 
 } // namespace quorvel

@@ -1,6 +1,7 @@
 #include "platform/files/AtomicFile.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
 #include "platform/files/Folders.h"
 
 #include <QFile>
@@ -192,7 +193,7 @@ bool AtomicFile::write(const QString& path, const std::vector<QByteArrayView>& p
     if (error) {
         if (!temporary.isEmpty())
             ::unlink(temporary.constData());
-        Log::line(
+        Log::line(platformLog(),
             QStringLiteral("Could not write %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))));
         return false;
     }

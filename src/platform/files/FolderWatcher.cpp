@@ -1,6 +1,7 @@
 #include "platform/files/FolderWatcher.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
 
 #include <QFile>
 #include <QSocketNotifier>
@@ -26,8 +27,9 @@ FolderWatcher::FolderWatcher(QObject* parent)
 {
     descriptor = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (descriptor < 0) {
-        Log::line(QStringLiteral("Folders cannot be watched: %1")
-                      .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        Log::line(platformLog(),
+            QStringLiteral("Folders cannot be watched: %1")
+                .arg(QString::fromLocal8Bit(std::strerror(errno))));
         return;
     }
     notifier = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);

@@ -1,6 +1,7 @@
 #include "platform/files/UnreadableFile.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
 #include "platform/files/AtomicFile.h"
 
 #include <QFile>
@@ -62,15 +63,17 @@ QString UnreadableFile::keepCopy(const QString& path)
             continue;
         }
         if (!copyFile(path, copy)) {
-            Log::line(QStringLiteral("Could not read %1, nor keep a copy of it as %2").arg(path, copy));
+            Log::line(platformLog(),
+                QStringLiteral("Could not read %1, nor keep a copy of it as %2").arg(path, copy));
             return {};
         }
-        Log::line(QStringLiteral("Could not read %1; a copy was kept as %2").arg(path, copy));
+        Log::line(platformLog(), QStringLiteral("Could not read %1; a copy was kept as %2").arg(path, copy));
         return copy;
     }
-    Log::line(QStringLiteral("Could not read %1; no copy kept, %2 copies are there already")
-                  .arg(path)
-                  .arg(copyLimit));
+    Log::line(platformLog(),
+        QStringLiteral("Could not read %1; no copy kept, %2 copies are there already")
+            .arg(path)
+            .arg(copyLimit));
     return {};
 }
 

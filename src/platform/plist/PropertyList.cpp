@@ -1,6 +1,7 @@
 #include "platform/plist/PropertyList.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/plist/PropertyListParser.h"
 #include "platform/plist/PropertyListWriter.h"
@@ -42,7 +43,7 @@ template <typename Result, typename Run> Result guarded(const QString& failure, 
     try {
         return run();
     } catch (const std::bad_alloc&) {
-        Log::line(failure + QStringLiteral(": not enough memory"));
+        Log::line(platformLog(), failure + QStringLiteral(": not enough memory"));
         return failed;
     }
 }

@@ -1,122 +1,25 @@
 #include "platform/plist/PropertyListScanner.h"
 
 #include "platform/plist/Utf8.h"
+#include "platform/plist/XmlBytes.h"
 
-#include <array>
 #include <cstring>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace quorvel {
 
-namespace {
-
-// Byte classes, looked up once per byte in the scanner's inner loops. Special bytes stop a
-// run of plain character data: markup, carriage returns, control characters XML forbids, and
-// the lead byte of U+FFFE and U+FFFF, which it forbids too.
-enum ByteClass : quint8 { Space = 1, EndsName = 2, Special = 4 };
-
-constexpr std::array<quint8, 256> makeByteClasses()
-{
-    std::array<quint8, 256> classes {};
-    for (int c = 0; c < 0x20; ++c)
-        classes[c] = Special;
-    for (const char c : { ' ', '\t', '\n', '\r' })
-        classes[uchar(c)] = Space | EndsName;
-    classes['\r'] |= Special;
-    for (const char c : { '>', '/', '<' })
-        classes[uchar(c)] |= EndsName;
-    classes['<'] |= Special;
-    classes['&'] |= Special;
-    classes[0xEF] |= Special;
-    return classes;
-}
-constexpr std::array<quint8, 256> byteClasses = makeByteClasses();
-
-bool isXmlSpace(char c)
-{
-    return byteClasses[uchar(c)] & Space;
-}
-
-bool endsName(char c)
-{
-    return byteClasses[uchar(c)] & EndsName;
-}
-
-bool isSpecial(char c)
-{
-    return byteClasses[uchar(c)] & Special;
-}
-
-// Tag names and keys are a few bytes long: an inline loop beats a call to memcmp.
-bool sameBytes(const char* a, const char* b, qsizetype n)
-{
-    for (qsizetype i = 0; i < n; ++i) {
-        if (a[i] != b[i])
-            return false;
-    }
-    return true;
-}
-
-// The first special byte at or after p, or end: where plain character data stops.
-char* findSpecial(char* p, const char* end)
-{
-#ifdef __SSE2__
-    const __m128i lt = _mm_set1_epi8('<'), amp = _mm_set1_epi8('&'), lead = _mm_set1_epi8(char(0xEF));
-    const __m128i tab = _mm_set1_epi8('\t'), lineFeed = _mm_set1_epi8('\n');
-    const __m128i lastControl = _mm_set1_epi8(0x1F);
-    for (; end - p >= 16; p += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i control = _mm_cmpeq_epi8(_mm_max_epu8(chunk, lastControl), lastControl);
-        const __m128i allowed = _mm_or_si128(_mm_cmpeq_epi8(chunk, tab), _mm_cmpeq_epi8(chunk, lineFeed));
-        const __m128i markup = _mm_or_si128(_mm_cmpeq_epi8(chunk, lt), _mm_cmpeq_epi8(chunk, amp));
-        const __m128i special = _mm_or_si128(
-            _mm_or_si128(markup, _mm_cmpeq_epi8(chunk, lead)), _mm_andnot_si128(allowed, control));
-        if (const int mask = _mm_movemask_epi8(special))
-            return p + __builtin_ctz(unsigned(mask));
-    }
-#endif
-    while (p < end && !isSpecial(*p))
-        ++p;
-    return p;
-}
-
-// U+FFFE and U+FFFF, which XML forbids, encoded at p.
-bool isNoncharacter(const char* p, const char* end)
-{
-    return end - p >= 3 && uchar(p[0]) == 0xEF && uchar(p[1]) == 0xBF && (uchar(p[2]) & 0xFE) == 0xBE;
-}
-
-int digitValue(char c, bool hex)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (!hex)
-        return -1;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
-
 bool Text::equals(const char* other, qsizetype n) const
 {
-    return size == n && sameBytes(data, other, n);
+    return size == n && XmlBytes::same(data, other, n);
 }
 
 Text Text::trimmed() const
 {
     Text t = *this;
-    while (t.size > 0 && isXmlSpace(*t.data)) {
+    while (t.size > 0 && XmlBytes::isSpace(*t.data)) {
         ++t.data;
         --t.size;
     }
-    while (t.size > 0 && isXmlSpace(t.data[t.size - 1]))
+    while (t.size > 0 && XmlBytes::isSpace(t.data[t.size - 1]))
         --t.size;
     return t;
 }
@@ -129,7 +32,7 @@ PropertyListScanner::PropertyListScanner(char* begin, char* end)
 
 template <std::size_t N> bool PropertyListScanner::startsWith(const char (&literal)[N]) const
 {
-    return end - p >= qsizetype(N - 1) && sameBytes(p, literal, N - 1);
+    return end - p >= qsizetype(N - 1) && XmlBytes::same(p, literal, N - 1);
 }
 
 // Skips to just after the literal; false when the document ends first.
@@ -152,7 +55,7 @@ template <std::size_t N> bool PropertyListScanner::skipPast(const char (&literal
 bool PropertyListScanner::skipMisc()
 {
     for (;;) {
-        while (p < end && isXmlSpace(*p))
+        while (p < end && XmlBytes::isSpace(*p))
             ++p;
         if (startsWith("<!--")) {
             if (!skipComment())
@@ -247,7 +150,7 @@ bool PropertyListScanner::readTag(Tag& tag)
         ++p;
     }
     const char* name = p;
-    while (p < end && !endsName(*p))
+    while (p < end && !XmlBytes::endsName(*p))
         ++p;
     tag.name = { name, p - name };
     if (tag.name.size == 0)
@@ -280,7 +183,7 @@ bool PropertyListScanner::finishTag(Tag& tag)
             p = static_cast<char*>(close) + 1;
             continue;
         }
-        if (c == '<' || (tag.kind == Tag::Close && !isXmlSpace(c)))
+        if (c == '<' || (tag.kind == Tag::Close && !XmlBytes::isSpace(c)))
             return false;
         ++p;
     }
@@ -291,7 +194,7 @@ bool PropertyListScanner::expectClose(const Tag& open)
 {
     const qsizetype n = open.name.size;
     if (end - p >= n + 3 && p[0] == '<' && p[1] == '/' && p[n + 2] == '>'
-        && sameBytes(p + 2, open.name.data, n)) {
+        && XmlBytes::same(p + 2, open.name.data, n)) {
         p += n + 3;
         return true;
     }
@@ -310,7 +213,7 @@ bool PropertyListScanner::readText(const Tag& open, Text& text)
     char* const start = p;
     char* out = p; // where the decoded text ends; behind p once something was decoded
     for (;;) {
-        char* const stop = findSpecial(p, end);
+        char* const stop = XmlBytes::findSpecial(p, end);
         if (out != p)
             std::memmove(out, p, size_t(stop - p));
         out += stop - p;
@@ -349,7 +252,7 @@ bool PropertyListScanner::decodeCharacter(char*& out)
             ++p;
         return true;
     }
-    if (uchar(c) == 0xEF && !isNoncharacter(p, end)) {
+    if (uchar(c) == 0xEF && !XmlBytes::isNoncharacter(p, end)) {
         *out++ = *p++;
         return true;
     }
@@ -367,7 +270,7 @@ bool PropertyListScanner::decodeReference(char*& out)
         q += hex;
         const char* const digits = q;
         char32_t code = 0;
-        for (int digit; q < end && (digit = digitValue(*q, hex)) >= 0; ++q)
+        for (int digit; q < end && (digit = XmlBytes::digitValue(*q, hex)) >= 0; ++q)
             code = std::min<char32_t>(code * (hex ? 16 : 10) + char32_t(digit), 0x110000);
         if (q == digits || q == end || *q != ';' || !Utf8::isXmlCharacter(code))
             return false;
@@ -382,7 +285,7 @@ bool PropertyListScanner::decodeReference(char*& out)
     } named[] = { { "amp;", 4, '&' }, { "lt;", 3, '<' }, { "gt;", 3, '>' }, { "quot;", 5, '"' },
         { "apos;", 5, '\'' } };
     for (const auto& entity : named) {
-        if (end - q >= entity.size && sameBytes(q, entity.name, entity.size)) {
+        if (end - q >= entity.size && XmlBytes::same(q, entity.name, entity.size)) {
             p = const_cast<char*>(q) + entity.size;
             *out++ = entity.character;
             return true;
@@ -404,7 +307,8 @@ bool PropertyListScanner::decodeCdata(char*& out)
         if (c == '\r') {
             *out++ = '\n';
             q += (q + 1 < to && q[1] == '\n') ? 2 : 1;
-        } else if ((isSpecial(c) && c != '<' && c != '&' && uchar(c) != 0xEF) || isNoncharacter(q, to)) {
+        } else if ((XmlBytes::isSpecial(c) && c != '<' && c != '&' && uchar(c) != 0xEF)
+            || XmlBytes::isNoncharacter(q, to)) {
             return false;
         } else {
             *out++ = *q++;

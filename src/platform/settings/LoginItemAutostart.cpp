@@ -1,6 +1,7 @@
 #include "platform/settings/LoginItemAutostart.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
 #include "platform/desktop/Bundle.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/files/FileManager.h"
@@ -120,7 +121,7 @@ bool LoginItemAutostart::writeEntry(const QString& path, const QString& text)
     // The layer's atomic write: never through a link planted at the name, never writable by others.
     if (AtomicFile::write(path, bytes))
         return true;
-    Log::line(QStringLiteral("Could not write the autostart entry %1").arg(path));
+    Log::line(platformLog(), QStringLiteral("Could not write the autostart entry %1").arg(path));
     return false;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/settings/UserDefaults.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
 #include "platform/desktop/Bundle.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/files/Folders.h"
@@ -159,8 +160,9 @@ void UserDefaults::setObject(const QString& key, const QVariant& value)
     }
     // A value the file cannot hold would make every later synchronize fail; it is refused here.
     if (PropertyList::toData(value).isEmpty()) {
-        Log::line(QStringLiteral("Setting \"%1\" not stored: %2 is not a property-list value")
-                      .arg(key, QString::fromLatin1(value.metaType().name())));
+        Log::line(platformLog(),
+            QStringLiteral("Setting \"%1\" not stored: %2 is not a property-list value")
+                .arg(key, QString::fromLatin1(value.metaType().name())));
         return;
     }
     persistent.insert(key, value);
@@ -200,7 +202,7 @@ bool UserDefaults::synchronize()
     removeLinkAt(lockPath);
     QLockFile lock(lockPath);
     if (!lock.tryLock(lockTimeoutMilliseconds)) {
-        Log::line(QStringLiteral("Settings not synchronised: %1 stays locked").arg(path));
+        Log::line(platformLog(), QStringLiteral("Settings not synchronised: %1 stays locked").arg(path));
         return false; // the changes stay pending for the next synchronize
     }
     makeOwnerOnly(lockPath);

@@ -1,17 +1,17 @@
 #include "platform/widgets/Alert.h"
 
+#include "platform/core/ReplaceableInstance.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
-#include <atomic>
-
 namespace quorvel {
 
 namespace {
 
-std::atomic<Alert*> replacement { nullptr };
+ReplaceableInstance<Alert> shared;
 
 QMessageBox::Icon iconOf(Alert::Style style)
 {
@@ -32,15 +32,12 @@ QMessageBox::Icon iconOf(Alert::Style style)
 
 Alert& Alert::sharedAlert()
 {
-    static Alert real;
-    if (Alert* alert = replacement.load())
-        return *alert;
-    return real;
+    return shared.get();
 }
 
 void Alert::setSharedAlert(Alert* alert)
 {
-    replacement.store(alert);
+    shared.replace(alert);
 }
 
 Alert::Answer Alert::run(

@@ -1,18 +1,15 @@
 #include "platform/widgets/Application.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
+#include "platform/core/QuitSignals.h"
 #include "platform/widgets/SingleInstance.h"
 #include "platform/widgets/WindowActivation.h"
 
 #include <QApplication>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
 
-#include <cerrno>
-#include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
 #include <utility>
 
 namespace quorvel {
@@ -25,32 +22,6 @@ const char canHideProperty[] = "quorvelCanHide";
 // arrived: long enough for a window manager under load to answer, short enough that a focus lost
 // while the window manager refused the activation still takes effect promptly.
 constexpr qint64 activationReportGraceMilliseconds = 400;
-
-// ---- Signals: the handler only writes the signal number into a pipe; the main thread reads it.
-
-int signalPipe[2] = { -1, -1 };
-
-extern "C" void writeSignalToPipe(int signalNumber)
-{
-    const int savedErrno = errno;
-    const char byte = static_cast<char>(signalNumber);
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-    errno = savedErrno;
-}
-
-const char* signalName(int signalNumber)
-{
-    switch (signalNumber) {
-    case SIGTERM:
-        return "SIGTERM";
-    case SIGINT:
-        return "SIGINT";
-    case SIGHUP:
-        return "SIGHUP";
-    default:
-        return "a signal";
-    }
-}
 
 } // namespace
 
@@ -79,37 +50,21 @@ Application::~Application() = default;
 
 void Application::installSignalHandlers()
 {
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        Log::line(QStringLiteral("Could not create the signal pipe: quit signals end the process at once"));
-        return;
-    }
-    signalNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-    connect(signalNotifier.get(), &QSocketNotifier::activated, this, [this] { handleSignal(); });
-
-    struct sigaction action { };
-    action.sa_handler = writeSignalToPipe;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signalNumber : { SIGTERM, SIGINT, SIGHUP })
-        ::sigaction(signalNumber, &action, nullptr);
+    quitSignals = std::make_unique<QuitSignals>([this](int signalNumber) { handleSignal(signalNumber); });
+    if (!quitSignals->isCatching())
+        Log::line(platformLog(),
+            QStringLiteral("Could not create the signal pipe: quit signals end the process at once"));
 }
 
-void Application::handleSignal()
+void Application::handleSignal(int signalNumber)
 {
-    char bytes[16];
-    int last = 0;
-    ssize_t count;
-    while ((count = ::read(signalPipe[0], bytes, sizeof bytes)) > 0)
-        last = bytes[count - 1];
-    if (last == 0)
-        return;
-    Log::line(QStringLiteral("Received %1: quitting").arg(QString::fromLatin1(signalName(last))));
+    Log::line(platformLog(),
+        QStringLiteral("Received %1: quitting").arg(QString::fromLatin1(QuitSignals::nameOf(signalNumber))));
     terminate();
     // Once a quit is under way, a second signal ends the process at once (a hung save must not
     // make the launcher unkillable by Ctrl+C).
     if (terminating)
-        for (int signalNumber : { SIGTERM, SIGINT, SIGHUP })
-            std::signal(signalNumber, SIG_DFL);
+        quitSignals->endProcessOnNextSignal();
 }
 
 bool Application::becomeSingleInstance(const QString& applicationIdentifier)
@@ -127,25 +82,25 @@ void Application::releaseSingleInstance()
 
 void Application::reopen()
 {
-    if (!delegate_) {
+    if (!currentDelegate) {
         unhide();
         activateIgnoringOtherApps(true);
         return;
     }
-    delegate_->applicationShouldHandleReopen(hasVisibleWindows());
+    currentDelegate->applicationShouldHandleReopen(hasVisibleWindows());
 }
 
 int Application::run()
 {
-    if (!terminating && delegate_)
-        delegate_->applicationWillFinishLaunching();
+    if (!terminating && currentDelegate)
+        currentDelegate->applicationWillFinishLaunching();
     if (terminating) {
         terminating = false;
         return 0;
     }
     QTimer::singleShot(0, this, [this] {
-        if (delegate_ && !terminating)
-            delegate_->applicationDidFinishLaunching();
+        if (currentDelegate && !terminating)
+            currentDelegate->applicationDidFinishLaunching();
     });
     running = true;
     const int status = QApplication::exec();
@@ -204,12 +159,12 @@ void Application::setActive(bool nowActive)
         return;
     active = nowActive;
     if (active) {
-        if (delegate_)
-            delegate_->applicationDidBecomeActive();
+        if (currentDelegate)
+            currentDelegate->applicationDidBecomeActive();
         Q_EMIT didBecomeActive();
     } else {
-        if (delegate_)
-            delegate_->applicationDidResignActive();
+        if (currentDelegate)
+            currentDelegate->applicationDidResignActive();
         Q_EMIT didResignActive();
     }
 }
@@ -278,7 +233,7 @@ void Application::unhide()
 
 void Application::terminate()
 {
-    if (delegate_ && !delegate_->applicationShouldTerminate())
+    if (currentDelegate && !currentDelegate->applicationShouldTerminate())
         return;
     terminating = true;
     if (running)

@@ -13,11 +13,11 @@
 
 #include <memory>
 
-class QSocketNotifier;
 class QWidget;
 
 namespace quorvel {
 
+class QuitSignals;
 class SingleInstance;
 
 class ApplicationDelegate {
@@ -38,8 +38,8 @@ public:
     // The shared instance; requires a QApplication.
     static Application& sharedApplication();
 
-    void setDelegate(ApplicationDelegate* delegate) { delegate_ = delegate; }
-    ApplicationDelegate* delegate() const { return delegate_; }
+    void setDelegate(ApplicationDelegate* delegate) { currentDelegate = delegate; }
+    ApplicationDelegate* delegate() const { return currentDelegate; }
 
     // Single instance: answers false when another instance of this identifier already runs (it
     // has then been asked to reopen, and this process should exit). Otherwise registers this
@@ -85,7 +85,7 @@ private:
     Application();
     ~Application() override;
     void installSignalHandlers();
-    void handleSignal();
+    void handleSignal(int signalNumber);
     void applicationStateChanged(Qt::ApplicationState state);
     void setActive(bool nowActive);
     void decidePendingInactiveReport();
@@ -94,13 +94,13 @@ private:
     bool hasVisibleWindows() const;
     void reopen();
 
-    ApplicationDelegate* delegate_ = nullptr;
+    ApplicationDelegate* currentDelegate = nullptr;
     bool hidden = false;
     bool active = false;
     bool running = false;
     bool terminating = false;
     QList<QPointer<QWidget>> hiddenWindows;
-    std::unique_ptr<QSocketNotifier> signalNotifier;
+    std::unique_ptr<QuitSignals> quitSignals;
     std::unique_ptr<SingleInstance> singleInstance;
     // Set while an activation this process requested awaits the window system's confirmation.
     QDeadlineTimer activationReportDue;

@@ -1,12 +1,12 @@
 #include "platform/widgets/Compositor.h"
 
+#include "platform/core/ReplaceableInstance.h"
 #include "platform/widgets/X11Connection.h"
 
 #include <QGuiApplication>
 
 #include <xcb/xcb.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <string>
 
@@ -14,7 +14,7 @@ namespace quorvel {
 
 namespace {
 
-std::atomic<Compositor*> replacement { nullptr };
+ReplaceableInstance<Compositor> shared;
 
 // One round trip each; cheap enough to repeat every few seconds while the panel is up.
 constexpr int pollMilliseconds = 2000;
@@ -38,15 +38,12 @@ bool selectionHasOwner(xcb_connection_t* connection, const std::string& name)
 
 Compositor& Compositor::sharedCompositor()
 {
-    static Compositor real;
-    if (Compositor* compositor = replacement.load())
-        return *compositor;
-    return real;
+    return shared.get();
 }
 
 void Compositor::setSharedCompositor(Compositor* compositor)
 {
-    replacement.store(compositor);
+    shared.replace(compositor);
 }
 
 Compositor::Compositor()

@@ -1,27 +1,24 @@
 #include "platform/widgets/OpenPanel.h"
 
+#include "platform/core/ReplaceableInstance.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
-
-#include <atomic>
 
 namespace quorvel {
 
 namespace {
-std::atomic<OpenPanel*> replacement { nullptr };
+ReplaceableInstance<OpenPanel> shared;
 }
 
 OpenPanel& OpenPanel::sharedOpenPanel()
 {
-    static OpenPanel real;
-    if (OpenPanel* panel = replacement.load())
-        return *panel;
-    return real;
+    return shared.get();
 }
 
 void OpenPanel::setSharedOpenPanel(OpenPanel* panel)
 {
-    replacement.store(panel);
+    shared.replace(panel);
 }
 
 bool OpenPanel::runModal(Choose what)

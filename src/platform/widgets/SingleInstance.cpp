@@ -1,6 +1,7 @@
 #include "platform/widgets/SingleInstance.h"
 
 #include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -106,8 +107,9 @@ bool SingleInstance::become(const QString& applicationIdentifier)
         = bus.interface()->registerService(applicationIdentifier, QDBusConnectionInterface::DontQueueService,
             QDBusConnectionInterface::DontAllowReplacement);
     if (!reply.isValid()) {
-        Log::line(QStringLiteral("Could not claim the bus name %1: %2")
-                      .arg(applicationIdentifier, reply.error().message()));
+        Log::line(platformLog(),
+            QStringLiteral("Could not claim the bus name %1: %2")
+                .arg(applicationIdentifier, reply.error().message()));
         if (exported)
             bus.unregisterObject(path);
         return true;
@@ -126,7 +128,8 @@ bool SingleInstance::become(const QString& applicationIdentifier)
         applicationIdentifier, path, reopenInterface(), QStringLiteral("Reopen"));
     const QDBusMessage answer = bus.call(call, QDBus::Block, 5000);
     if (answer.type() == QDBusMessage::ErrorMessage)
-        Log::line(QStringLiteral("The running instance did not answer: %1").arg(answer.errorMessage()));
+        Log::line(platformLog(),
+            QStringLiteral("The running instance did not answer: %1").arg(answer.errorMessage()));
     return false;
 }
 
