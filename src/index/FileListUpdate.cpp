@@ -13,6 +13,7 @@
 #include "platform/core/InternalInconsistency.h"
 #include "platform/core/Log.h"
 #include "platform/files/FileManager.h"
+#include "platform/files/Folders.h"
 #include "search/IndexFile.h"
 
 #include <QSet>
@@ -21,13 +22,6 @@
 namespace quorvel {
 
 namespace {
-
-QString withoutTrailingSlashes(QString path)
-{
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path;
-}
 
 // The folder's entries' paths begin with this, as the walk joins them.
 QString entryPrefix(const QString& folder)
@@ -188,7 +182,7 @@ std::optional<FileList::ItemArray> FileList::indexWithChangedFolders(
         [](const FolderChange* a, const FolderChange* b) { return a->folder.size() < b->folder.size(); });
     ItemArray added;
     for (const FolderChange* change : outermostFirst) {
-        if (!update.isChanged(withoutTrailingSlashes(change->folder))
+        if (!update.isChanged(Folders::withoutTrailingSlashes(change->folder))
             && !addChangedEntries(update, *change, added, why))
             return std::nullopt;
     }
@@ -242,7 +236,7 @@ bool FileList::collectRoots(const SearchLocations& snapshot, UpdatedIndex& updat
         if (!snapshot.enabledAtIndex(index) || !path.startsWith(QLatin1Char('/')))
             continue;
         const QString resolved = FileManager::resolvedPath(path);
-        update.roots.push_back({ path, withoutTrailingSlashes(resolved.isEmpty() ? path : resolved),
+        update.roots.push_back({ path, Folders::withoutTrailingSlashes(resolved.isEmpty() ? path : resolved),
             snapshot.includeSubFoldersAtIndex(index) });
     }
     // A folder reached from two locations is in the index twice: a change of it would have to
@@ -282,7 +276,8 @@ bool FileList::addChangedEntries(
 {
     const QString& folder = change.folder;
     const auto root = std::find_if(update.roots.begin(), update.roots.end(), [&folder](const auto& root) {
-        return root.path == folder || (root.recursive && isInside(folder, withoutTrailingSlashes(root.path)));
+        return root.path == folder
+            || (root.recursive && isInside(folder, Folders::withoutTrailingSlashes(root.path)));
     });
     if (root == update.roots.end()) {
         why = QStringLiteral("%1 is in no location").arg(folder);

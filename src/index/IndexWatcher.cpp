@@ -23,18 +23,11 @@ constexpr int retryMilliseconds = 200;
 // Applications sit one or two folders deep in their folders (menus' subfolders, suites).
 constexpr int applicationFolderDepth = 3;
 
-QString trimmed(QString path)
-{
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path;
-}
-
 bool isApplicationFolder(const QString& path, const QStringList& desktopFolders)
 {
-    const QString folder = trimmed(path);
+    const QString folder = Folders::withoutTrailingSlashes(path);
     if (std::any_of(desktopFolders.begin(), desktopFolders.end(),
-            [&folder](const QString& known) { return trimmed(known) == folder; }))
+            [&folder](const QString& known) { return Folders::withoutTrailingSlashes(known) == folder; }))
         return true;
     const QString name = Folders::lastPathComponent(folder);
     return name.compare(QLatin1String("applications"), Qt::CaseInsensitive) == 0
