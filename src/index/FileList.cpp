@@ -4,6 +4,7 @@
 #include "index/FileExclusionList.h"
 #include "index/FileListDelegate.h"
 #include "index/FolderExclusionList.h"
+#include "index/ScanListener.h"
 #include "index/SearchLocations.h"
 #include "platform/core/Clock.h"
 #include "platform/core/InternalInconsistency.h"
@@ -95,14 +96,44 @@ FileList::~FileList()
 
 void FileList::redoFileList()
 {
+    startScanningThread([this] { scanRecordingSettings(); });
+}
+
+bool FileList::startScanningThread(std::function<void()> body)
+{
     bool idle = false;
     if (!currentlyUpdatingApplicationList.compare_exchange_strong(idle, true))
-        return;
+        return false;
     // The previous scan has written its index; let it make its last reports before the next
     // scan makes its first, so that the delegate sees them in order.
     if (scanningThread.joinable())
         scanningThread.join();
-    scanningThread = std::thread([this] { scanRecordingSettings(); });
+    scanningThread = std::thread([this, body = std::move(body)] {
+        body();
+        if (!stopping())
+            tellListener(&ScanListener::scanEnded);
+    });
+    return true;
+}
+
+void FileList::setScanListener(ScanListener* listener)
+{
+    const std::lock_guard<std::mutex> guard(listenerLock);
+    scanListener = listener;
+}
+
+void FileList::tellListener(void (ScanListener::*call)())
+{
+    const std::lock_guard<std::mutex> guard(listenerLock);
+    if (scanListener)
+        (scanListener->*call)();
+}
+
+void FileList::reportWrittenIndex()
+{
+    if (appController)
+        appController->fileListWasRefreshed(WrittenIndex { lastWrittenTable, lastWrittenIndex });
+    tellListener(&ScanListener::indexWasWritten);
 }
 
 void FileList::waitUntilScanHasFinished()
@@ -167,8 +198,7 @@ void FileList::updateApplicationNames()
         changeStatus(QStringLiteral("The index could not be written."));
         return;
     }
-    if (appController)
-        appController->fileListWasRefreshed(WrittenIndex { lastWrittenTable, lastWrittenIndex });
+    reportWrittenIndex();
     changeStatus(QStringLiteral("Last disk scan was completed at %1").arg(completionTimeText()));
 }
 

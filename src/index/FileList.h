@@ -22,6 +22,7 @@
 #include <QStringList>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -34,6 +35,7 @@ class DocumentTypes;
 class FileExclusionList;
 class FileListDelegate;
 class FolderExclusionList;
+class ScanListener;
 class SearchLocations;
 
 class FileList final {
@@ -51,6 +53,9 @@ public:
     void setDocumentTypes(DocumentTypes* list) { documentTypes = list; }
     void setFileExclusionList(FileExclusionList* list) { fileExclusionList = list; }
     void setFolderExclusionList(FolderExclusionList* list) { folderExclusionList = list; }
+    // The one listener told of each new index and of each scan's end (nullptr: none). May be
+    // changed while a scan runs: once this returns, the one replaced is told nothing more.
+    void setScanListener(ScanListener* listener);
 
     // What the scan timer fires and what scanning now asks for.
     void timeUpForRedoingFileList() { redoFileList(); }
@@ -94,7 +99,13 @@ private:
     using WalkedFolder = LookAheadWalk::Folder;
     using WalkedEntries = std::vector<LookAheadWalk::Entry>;
 
+    // Runs body on a new scanning thread unless a scan or an update is in progress, and tells
+    // the listener when it has ended; answers whether it was started.
+    bool startScanningThread(std::function<void()> body);
     void changeStatus(const QString& text);
+    // The delegate and the listener hear of the index just written.
+    void reportWrittenIndex();
+    void tellListener(void (ScanListener::*call)());
     // Saves the live lists and answers a copy of the locations, keeping one of the document types
     // for the walk; throws InternalInconsistency when the application's defaults are gone.
     std::unique_ptr<SearchLocations> takeListSnapshots();
@@ -145,6 +156,8 @@ private:
     // The scan's snapshot: made and dropped by the scanning thread, asked by the walk's threads.
     std::unique_ptr<DocumentTypes> documentTypesCopy;
     FileListDelegate* appController = nullptr;
+    std::mutex listenerLock;
+    ScanListener* scanListener = nullptr; // guarded by listenerLock
 
     mutable std::mutex statusLock;
     QString status; // guarded by statusLock

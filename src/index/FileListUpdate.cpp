@@ -77,14 +77,8 @@ bool FileList::UpdatedIndex::isChanged(const QString& path) const
 
 bool FileList::updateChangedFolders(std::vector<FolderChange> changes)
 {
-    bool idle = false;
-    if (!currentlyUpdatingApplicationList.compare_exchange_strong(idle, true))
-        return false;
-    if (scanningThread.joinable())
-        scanningThread.join();
-    scanningThread
-        = std::thread([this, changes = std::move(changes)] { updateIndexForChangedFolders(changes); });
-    return true;
+    return startScanningThread(
+        [this, changes = std::move(changes)] { updateIndexForChangedFolders(changes); });
 }
 
 void FileList::scanRecordingSettings()
@@ -136,8 +130,8 @@ void FileList::updateIndexForChangedFolders(const std::vector<FolderChange>& cha
         changeStatus(QStringLiteral("The index could not be written."));
         return;
     }
-    if (changed && appController)
-        appController->fileListWasRefreshed(WrittenIndex { lastWrittenTable, lastWrittenIndex });
+    if (changed)
+        reportWrittenIndex();
     changeStatus(statusBefore);
 }
 

@@ -17,9 +17,6 @@ namespace {
 // enough that the panel shows it while the user still waits for it.
 constexpr int defaultQuietMilliseconds = 300;
 constexpr int defaultLongestDelayMilliseconds = 2000;
-// The scanner finishes what it does before it takes the next change; asking this often for it
-// costs nothing while it is busy.
-constexpr int retryMilliseconds = 200;
 // Applications sit one or two folders deep in their folders (menus' subfolders, suites).
 constexpr int applicationFolderDepth = 3;
 
@@ -49,17 +46,39 @@ IndexWatcher::IndexWatcher(FileList& scanner, const SearchLocations& locations, 
     , locations(locations)
 {
     quiet.setSingleShot(true);
-    retry.setSingleShot(true);
-    retry.setInterval(retryMilliseconds);
     setQuietPeriod(defaultQuietMilliseconds, defaultLongestDelayMilliseconds);
     connect(&quiet, &QTimer::timeout, this, [this] { handOver(); });
-    connect(&retry, &QTimer::timeout, this, [this] { handOver(); });
     connect(&watcher, &FolderWatcher::entryChanged, this, &IndexWatcher::entryChanged);
     connect(&watcher, &FolderWatcher::folderGone, this, &IndexWatcher::folderGone);
     connect(&watcher, &FolderWatcher::eventsLost, this, [this] {
         fullScanPending = true;
         changeSeen();
     });
+    scanner.setScanListener(this);
+}
+
+IndexWatcher::~IndexWatcher()
+{
+    scanner.setScanListener(nullptr);
+}
+
+void IndexWatcher::indexWasWritten()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { watchLocations(); }, Qt::QueuedConnection);
+}
+
+void IndexWatcher::scanEnded()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!scannerBusy)
+                return;
+            scannerBusy = false;
+            handOver();
+        },
+        Qt::QueuedConnection);
 }
 
 void IndexWatcher::setQuietPeriod(int milliseconds, int delay)
@@ -186,7 +205,7 @@ void IndexWatcher::changeSeen()
 {
     if (!firstPendingChange.isValid())
         firstPendingChange.start();
-    if (retry.isActive())
+    if (scannerBusy)
         return; // handed over as soon as the scanner is free
     // A steady stream of changes still brings the index up to date now and then.
     if (firstPendingChange.elapsed() >= longestDelay) {
@@ -204,8 +223,10 @@ void IndexWatcher::handOver()
         return;
     }
     // One at a time: a change seen while the scanner works is taken up after it.
+    // The scanner tells when it is done (scanEnded), which it does after it stops showing
+    // progress: a hand-over put off here is always taken up.
     if (scanner.showProgressIndicator()) {
-        retry.start();
+        scannerBusy = true;
         return;
     }
     if (fullScanPending) {
@@ -215,7 +236,7 @@ void IndexWatcher::handOver()
         for (const auto& [folder, names] : pending)
             changes.push_back({ folder, QStringList(names.begin(), names.end()) });
         if (!scanner.updateChangedFolders(std::move(changes))) {
-            retry.start();
+            scannerBusy = true;
             return;
         }
     }
