@@ -136,24 +136,21 @@ std::vector<IndexWatcher::Folder> IndexWatcher::foldersToWatch()
     std::vector<Folder> applicationRoots;
     std::vector<Folder> documentRoots;
     std::vector<QString> recursiveApplicationRoots;
-    for (int index = 0; index < locations.count(); ++index) {
-        const QString path = locations.pathAtIndex(index);
-        if (!locations.enabledAtIndex(index) || !path.startsWith(QLatin1Char('/')))
-            continue;
-        if (!isApplicationFolder(path, desktopFolders)) {
-            documentRoots.push_back({ path, false });
+    for (const SearchLocations::Folder& location : locations.enabledFolders()) {
+        if (!isApplicationFolder(location.path, desktopFolders)) {
+            documentRoots.push_back({ location.path, false });
             continue;
         }
-        applicationRoots.push_back({ path, true });
-        if (locations.includeSubFoldersAtIndex(index))
-            recursiveApplicationRoots.push_back(path);
+        applicationRoots.push_back({ location.path, true });
+        if (location.includeSubFolders)
+            recursiveApplicationRoots.push_back(location.path);
     }
     const std::size_t budget = watchBudget();
     std::vector<Folder> folders = applicationRoots;
     folders.insert(folders.end(), documentRoots.begin(), documentRoots.end());
-    roots.clear();
+    locationFolders.clear();
     for (const Folder& folder : folders)
-        roots.insert(folder.path);
+        locationFolders.insert(folder.path);
     for (const QString& root : recursiveApplicationRoots)
         addSubfolders(root, folders, budget);
     if (folders.size() > budget)
@@ -196,7 +193,7 @@ void IndexWatcher::folderGone(const QString& folder)
     watched.removeAll(folder);
     // A subfolder that goes is an entry of its watched parent, which reports it; a location's own
     // folder has no watched parent.
-    if (roots.contains(folder))
+    if (locationFolders.contains(folder))
         fullScanPending = true;
     changeSeen();
 }

@@ -70,7 +70,7 @@ private:
     const SearchLocations& locations;
     FolderWatcher watcher;
     QStringList watched;
-    QSet<QString> roots;
+    QSet<QString> locationFolders; // the enabled locations' own folders
     std::size_t maximumWatches = defaultMaximumWatches;
     bool limitLogged = false;
 
