@@ -3,10 +3,12 @@
 // classifies each entry as a preference pane, an application, a document or a folder, leaves
 // out what the exclusion lists name, sorts the launch items and writes the index file in one
 // atomic write (an index there that cannot be read is set aside first). It keeps a one-line
-// status text and tells its delegate of every change of it and of each new index file; both
-// calls are made on the scanning thread. Helper threads list and classify folders ahead of the
-// walk (LookAheadWalk); the reports and the items keep the order of a walk on one thread. A scan that could
-// not write the index ends with the status "The index could not be written." instead of the completion line.
+// status text and tells its delegate of every change of it and of each new index file, and its
+// listener (the watcher) of each new index and of each scan's end; all these calls are made on
+// the scanning thread. Helper threads list and classify folders ahead of the walk
+// (LookAheadWalk); the reports and the items keep the order of a walk on one thread. A scan
+// that could not write the index ends with the status "The index could not be written."
+// instead of the completion line.
 //
 // One scan at a time; a request while one runs is dropped. Destroying the scanner stops a
 // running scan at the next entry and waits for its thread; an interrupted scan writes nothing
