@@ -188,18 +188,17 @@ DocumentTypes::Rule DocumentTypes::ruleFrom(const QVariantMap& entry)
 
 bool DocumentTypes::ruleMatches(const Rule& rule, File& file)
 {
-    switch (rule.mode) {
-    case 0:
+    switch (static_cast<IdentificationMode>(rule.mode)) {
+    case IdentificationMode::byExtension:
         return extensionMatches(rule, file);
-    case 1:
+    case IdentificationMode::byCodes:
         return codesMatch(rule, file);
-    case 2:
+    case IdentificationMode::byCodesAndExtension:
         return codesMatch(rule, file) && extensionMatches(rule, file);
-    case 3:
+    case IdentificationMode::byCodesOrExtension:
         return codesMatch(rule, file) || extensionMatches(rule, file);
-    default:
-        return false;
     }
+    return false;
 }
 
 bool DocumentTypes::extensionMatches(const Rule& rule, File& file)

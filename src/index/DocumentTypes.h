@@ -12,6 +12,14 @@ namespace quorvel {
 
 class DocumentTypes final : public IndexingList {
 public:
+    // A rule's "identificationMode": how it recognises a document. Other values match nothing.
+    enum class IdentificationMode : qint64 {
+        byExtension = 0,
+        byCodes = 1,
+        byCodesAndExtension = 2,
+        byCodesOrExtension = 3,
+    };
+
     // Loads the list file, else the "Document Types Defaults.xml" resource; with neither, raises
     // InternalInconsistency.
     DocumentTypes();

@@ -4,6 +4,7 @@
 #include "index/FileExclusionList.h"
 #include "index/FileListDelegate.h"
 #include "index/FolderExclusionList.h"
+#include "index/ScanListener.h"
 #include "index/SearchLocations.h"
 #include "platform/core/Clock.h"
 #include "platform/core/InternalInconsistency.h"
@@ -43,44 +44,6 @@ QString completionTimeText()
               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-// The name as QString::compare with Qt::CaseInsensitive sees it: every UTF-16 unit folded on
-// its own, so that comparing two keys unit by unit (then by length) answers as that comparison
-// does. Answers false for a name holding a surrogate pair, whose code point is folded whole
-// there and may not fit one unit; such names are compared as they are.
-bool foldedForComparison(const QString& name, QString& key)
-{
-    const char16_t* units = reinterpret_cast<const char16_t*>(name.constData());
-    const qsizetype size = name.size();
-    auto fold = [](char16_t unit) -> char32_t {
-        if (unit < 0x80)
-            return unit >= u'A' && unit <= u'Z' ? char16_t(unit + 32) : unit;
-        return QChar::toCaseFolded(char32_t(unit));
-    };
-    qsizetype first = 0; // the first unit folding changes; the name is shared up to it
-    for (; first < size; ++first) {
-        if (QChar::isSurrogate(units[first]) || fold(units[first]) != units[first])
-            break;
-    }
-    key = name;
-    if (first == size)
-        return true;
-    char16_t* out = reinterpret_cast<char16_t*>(key.data());
-    for (qsizetype i = first; i < size; ++i) {
-        if (QChar::isLowSurrogate(units[i]) && i > 0 && QChar::isHighSurrogate(units[i - 1]))
-            return false;
-        const char32_t folded = fold(units[i]);
-        if (folded > 0xFFFF)
-            return false;
-        out[i] = char16_t(folded);
-    }
-    return true;
-}
-
-int sign(int comparison)
-{
-    return (comparison > 0) - (comparison < 0);
-}
-
 } // namespace
 
 FileList::FileList() = default;
@@ -95,14 +58,44 @@ FileList::~FileList()
 
 void FileList::redoFileList()
 {
+    startScanningThread([this] { scanAsBasisForUpdates(); });
+}
+
+bool FileList::startScanningThread(std::function<void()> body)
+{
     bool idle = false;
     if (!currentlyUpdatingApplicationList.compare_exchange_strong(idle, true))
-        return;
+        return false;
     // The previous scan has written its index; let it make its last reports before the next
     // scan makes its first, so that the delegate sees them in order.
     if (scanningThread.joinable())
         scanningThread.join();
-    scanningThread = std::thread([this] { scanRecordingSettings(); });
+    scanningThread = std::thread([this, body = std::move(body)] {
+        body();
+        if (!stopping())
+            tellListener(&ScanListener::scanEnded);
+    });
+    return true;
+}
+
+void FileList::setScanListener(ScanListener* listener)
+{
+    const std::lock_guard<std::mutex> guard(listenerLock);
+    scanListener = listener;
+}
+
+void FileList::tellListener(void (ScanListener::*call)())
+{
+    const std::lock_guard<std::mutex> guard(listenerLock);
+    if (scanListener)
+        (scanListener->*call)();
+}
+
+void FileList::reportWrittenIndex()
+{
+    if (appController)
+        appController->fileListWasRefreshed(WrittenIndex { lastWrittenTable, lastWrittenIndex });
+    tellListener(&ScanListener::indexWasWritten);
 }
 
 void FileList::waitUntilScanHasFinished()
@@ -117,58 +110,56 @@ QString FileList::statusString() const
     return status;
 }
 
-std::unique_ptr<SearchLocations> FileList::takeListSnapshots()
+bool FileList::withListSnapshots(const std::function<void(const SearchLocations& snapshot)>& walk)
 {
-    // The live lists are saved first, so that the copies read back what the user sees.
-    if (locations)
-        locations->save();
-    auto locationsSnapshot = std::make_unique<SearchLocations>();
-    if (documentTypes)
-        documentTypes->save();
-    documentTypesCopy = std::make_unique<DocumentTypes>();
-    return locationsSnapshot;
+    std::unique_ptr<SearchLocations> locationsSnapshot;
+    try {
+        // The live lists are saved first, so that the copies read back what the user sees.
+        if (locations)
+            locations->save();
+        locationsSnapshot = std::make_unique<SearchLocations>();
+        if (documentTypes)
+            documentTypes->save();
+        documentTypesCopy = std::make_unique<DocumentTypes>();
+    } catch (const InternalInconsistency&) {
+        return false; // the application's own defaults are gone (already logged)
+    }
+    walk(*locationsSnapshot);
+    documentTypesCopy.reset();
+    return true;
 }
 
 void FileList::updateApplicationNames()
 {
-    std::unique_ptr<SearchLocations> locationsSnapshot;
-    try {
-        locationsSnapshot = takeListSnapshots();
-    } catch (const InternalInconsistency&) {
-        // The application's own defaults are gone (already logged); there is nothing to scan with.
+    ItemArray list;
+    const bool listsTaken = withListSnapshots([this, &list](const SearchLocations& snapshot) {
+        changeStatus(QStringLiteral("Starting scan..."));
+        currentlyUpdatingApplicationList.store(true);
+        for (const SearchLocations::Folder& folder : snapshot.enabledFolders()) {
+            if (stopping())
+                break;
+            searchPathAddToCombinedListRecursive(folder.path, list, folder.includeSubFolders);
+        }
+    });
+    if (!listsTaken) {
+        // There is nothing to scan with.
         currentlyUpdatingApplicationList.store(false);
         if (appController)
             appController->updateStatusBar();
         return;
     }
-    changeStatus(QStringLiteral("Starting scan..."));
-    currentlyUpdatingApplicationList.store(true);
-
-    ItemArray list;
-    for (int index = 0; index < locationsSnapshot->count() && !stopping(); ++index) {
-        if (!locationsSnapshot->enabledAtIndex(index))
-            continue;
-        const QString path = locationsSnapshot->pathAtIndex(index);
-        if (!path.startsWith(QLatin1Char('/')))
-            continue; // no path, or one that names no definite folder
-        searchPathAddToCombinedListRecursive(path, list, locationsSnapshot->includeSubFoldersAtIndex(index));
-    }
-    if (stopping()) {
-        documentTypesCopy.reset();
+    if (stopping())
         return;
-    }
     sortAlphabetically(list);
     const bool written = writeIndex(list);
     indexWritten.store(written);
     currentlyUpdatingApplicationList.store(false);
-    documentTypesCopy.reset();
     if (!written) {
         // Reported as what it is: the index on disk is still the old one (or none).
         changeStatus(QStringLiteral("The index could not be written."));
         return;
     }
-    if (appController)
-        appController->fileListWasRefreshed(WrittenIndex { lastWrittenTable, lastWrittenIndex });
+    reportWrittenIndex();
     changeStatus(QStringLiteral("Last disk scan was completed at %1").arg(completionTimeText()));
 }
 
@@ -249,7 +240,7 @@ void FileList::classifyEntry(
     const bool isFolder = entry.exists && entry.isFolder;
     if (isPreferencesPane(path, isFolder)) {
         QString name = nameOfPreferencesPane(path);
-        addEntry(LookAheadWalk::Kind::preferencePane, std::move(path), std::move(name), entries);
+        addUnlessExcluded(LookAheadWalk::Kind::preferencePane, std::move(path), std::move(name), entries);
         return;
     }
     std::optional<QString> displayName;
@@ -263,7 +254,7 @@ void FileList::classifyEntry(
     }
     if (isApplication || isDocumentAtPath(path)) {
         QString name = displayName ? *displayName : FileManager::displayNameOfListedEntry(path, entry);
-        addEntry(isApplication ? LookAheadWalk::Kind::application : LookAheadWalk::Kind::document,
+        addUnlessExcluded(isApplication ? LookAheadWalk::Kind::application : LookAheadWalk::Kind::document,
             std::move(path), std::move(name), entries);
         return;
     }
@@ -271,7 +262,8 @@ void FileList::classifyEntry(
         entries.push_back({ LookAheadWalk::Kind::subfolder, std::move(path), {} });
 }
 
-void FileList::addEntry(LookAheadWalk::Kind kind, QString path, QString name, WalkedEntries& entries) const
+void FileList::addUnlessExcluded(
+    LookAheadWalk::Kind kind, QString path, QString name, WalkedEntries& entries) const
 {
     if (fileExclusionList && fileExclusionList->exclude(path))
         return;
@@ -374,64 +366,6 @@ bool FileList::writeIndex(const ItemArray& list)
     lastWrittenIndex = written->identity;
     lastWrittenTable = std::move(written->table);
     return true;
-}
-
-void FileList::sortAlphabetically(ItemArray& list)
-{
-    // The names decide nearly every comparison, so each name is folded once instead of in every
-    // comparison; std::sort given the same answers makes the same permutation as with
-    // _sortAlphabetically itself, ties included.
-    // The first four folded units, packed so that comparing the numbers compares the units (a
-    // shorter name is padded with zeros, which no name holds): most comparisons end there.
-    struct Entry {
-        QString foldedName;
-        std::uint64_t head;
-        bool folded;
-        std::uint32_t index;
-    };
-    std::vector<Entry> entries;
-    entries.reserve(list.size());
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        Entry entry { QString(), 0, false, std::uint32_t(i) };
-        entry.folded = foldedForComparison(list[i].name, entry.foldedName);
-        for (qsizetype unit = 0; unit < 4; ++unit) {
-            const char16_t code = unit < entry.foldedName.size() ? entry.foldedName.at(unit).unicode() : 0;
-            entry.head = (entry.head << 16) | code;
-        }
-        entries.push_back(std::move(entry));
-    }
-    std::sort(entries.begin(), entries.end(), [&list](const Entry& a, const Entry& b) {
-        if (a.folded && b.folded && a.head != b.head)
-            return a.head < b.head;
-        const Item& itemA = list[a.index];
-        const Item& itemB = list[b.index];
-        const int byName = a.folded && b.folded
-            ? QStringView(a.foldedName).compare(QStringView(b.foldedName))
-            : QString::compare(itemA.name, itemB.name, Qt::CaseInsensitive);
-        if (byName)
-            return byName < 0;
-        return _sortAlphabetically(itemA, itemB) < 0;
-    });
-    ItemArray sorted;
-    sorted.reserve(list.size());
-    for (const Entry& entry : entries)
-        sorted.push_back(std::move(list[entry.index]));
-    list = std::move(sorted);
-}
-
-int _sortAlphabetically(const LaunchItem& a, const LaunchItem& b)
-{
-    if (const int byName = QString::compare(a.name, b.name, Qt::CaseInsensitive))
-        return sign(byName);
-    if (a.type.isEmpty() || a.type == b.type)
-        return sign(QString::compare(a.path, b.path, Qt::CaseInsensitive));
-    for (const QString& first : { paneType, applicationType, folderType }) {
-        if (a.type == first)
-            return -1;
-        if (b.type == first)
-            return 1;
-    }
-    return 0;
 }
 
 } // namespace quorvel

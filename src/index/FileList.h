@@ -3,10 +3,12 @@
 // classifies each entry as a preference pane, an application, a document or a folder, leaves
 // out what the exclusion lists name, sorts the launch items and writes the index file in one
 // atomic write (an index there that cannot be read is set aside first). It keeps a one-line
-// status text and tells its delegate of every change of it and of each new index file; both
-// calls are made on the scanning thread. Helper threads list and classify folders ahead of the
-// walk (LookAheadWalk); the reports and the items keep the order of a walk on one thread. A scan that could
-// not write the index ends with the status "The index could not be written." instead of the completion line.
+// status text and tells its delegate of every change of it and of each new index file, and its
+// listener (the watcher) of each new index and of each scan's end; all these calls are made on
+// the scanning thread. Helper threads list and classify folders ahead of the walk
+// (LookAheadWalk); the reports and the items keep the order of a walk on one thread. A scan
+// that could not write the index ends with the status "The index could not be written."
+// instead of the completion line.
 //
 // One scan at a time; a request while one runs is dropped. Destroying the scanner stops a
 // running scan at the next entry and waits for its thread; an interrupted scan writes nothing
@@ -22,6 +24,7 @@
 #include <QStringList>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -34,6 +37,7 @@ class DocumentTypes;
 class FileExclusionList;
 class FileListDelegate;
 class FolderExclusionList;
+class ScanListener;
 class SearchLocations;
 
 class FileList final {
@@ -51,6 +55,9 @@ public:
     void setDocumentTypes(DocumentTypes* list) { documentTypes = list; }
     void setFileExclusionList(FileExclusionList* list) { fileExclusionList = list; }
     void setFolderExclusionList(FolderExclusionList* list) { folderExclusionList = list; }
+    // The one listener told of each new index and of each scan's end (nullptr: none). May be
+    // changed while a scan runs: once this returns, the one replaced is told nothing more.
+    void setScanListener(ScanListener* listener);
 
     // What the scan timer fires and what scanning now asks for.
     void timeUpForRedoingFileList() { redoFileList(); }
@@ -94,16 +101,23 @@ private:
     using WalkedFolder = LookAheadWalk::Folder;
     using WalkedEntries = std::vector<LookAheadWalk::Entry>;
 
+    // Runs body on a new scanning thread unless a scan or an update is in progress, and tells
+    // the listener when it has ended; answers whether it was started.
+    bool startScanningThread(std::function<void()> body);
     void changeStatus(const QString& text);
-    // Saves the live lists and answers a copy of the locations, keeping one of the document types
-    // for the walk; throws InternalInconsistency when the application's defaults are gone.
-    std::unique_ptr<SearchLocations> takeListSnapshots();
+    // The delegate and the listener hear of the index just written.
+    void reportWrittenIndex();
+    void tellListener(void (ScanListener::*call)());
+    // The start of every walk of a scan or an update: saves the live lists and runs walk with a
+    // copy of the locations, keeping one of the document types for the walk's classifying until
+    // walk returns. Answers false, running nothing, when the application's defaults are gone.
+    bool withListSnapshots(const std::function<void(const SearchLocations& snapshot)>& walk);
     // The walk's two sides: classifying a listed folder (on any of the walk's threads) and
     // reporting it in walk order (on the scanning thread).
     void classifyFolder(WalkedFolder& folder, const FolderListing& listing, bool recursive) const;
     void classifyEntry(QString path, const FolderEntry& entry, bool recursive, WalkedEntries& entries) const;
-    // Keeps the entry unless the file exclusion list excludes its path.
-    void addEntry(LookAheadWalk::Kind kind, QString path, QString name, WalkedEntries& entries) const;
+    void addUnlessExcluded(
+        LookAheadWalk::Kind kind, QString path, QString name, WalkedEntries& entries) const;
     void reportFolder(LookAheadWalk& walk, WalkedFolder& folder, ItemArray& list);
     static bool isPreferencesPane(const QString& path, bool isFolder);
     static bool isApplicationFolder(const QString& path);
@@ -111,20 +125,30 @@ private:
     // Writes the index file where the launcher reads it; answers whether it was written.
     bool writeIndex(const ItemArray& list);
 
+    // One update in progress (FileListUpdate.cpp): the index it starts from, the locations'
+    // folders and the changed entries.
+    struct IndexUpdate;
     // An update's new index: nullopt where the changed folders alone cannot tell it for sure.
-    struct UpdatedIndex;
     std::optional<ItemArray> indexWithChangedFolders(
         const std::vector<FolderChange>& changes, bool& changed, QString& why);
+    // Whether the last scan's index can be brought up to date for a few folders alone.
+    bool startUpdate(const SearchLocations& snapshot, IndexUpdate& update, QString& why);
     bool readLastWrittenIndex(ItemArray& items) const;
-    bool collectRoots(const SearchLocations& snapshot, UpdatedIndex& update) const;
-    bool walkedFoldersAreFreeOfLinks(UpdatedIndex& update);
-    bool addChangedEntries(UpdatedIndex& update, const FolderChange& change, ItemArray& added, QString& why);
-    bool walkChangedFolder(const QString& path, ItemArray& added, QString& why);
-    // A scan that records the lists it ran with, so that updates after it can tell whether they
-    // still hold; runs on the scanning thread.
-    void scanRecordingSettings();
+    // Answers false where two locations reach the same folder.
+    bool collectSeparateRoots(const SearchLocations& snapshot, IndexUpdate& update) const;
+    bool walkedFoldersAreFreeOfLinks(IndexUpdate& update);
+    bool addAllChangedEntries(
+        IndexUpdate& update, const std::vector<FolderChange>& changes, ItemArray& added, QString& why);
+    bool addChangedEntriesOfFolder(
+        IndexUpdate& update, const FolderChange& change, ItemArray& added, QString& why);
+    bool walkIntoChangedEntry(const QString& path, ItemArray& added, QString& why);
+    // The kept items with the added ones in their places, in the index order.
+    static std::optional<ItemArray> mergedIndex(const IndexUpdate& update, ItemArray added, QString& why);
+    // A scan that keeps the lists it ran with, the basis the updates after it check they still
+    // stand on; runs on the scanning thread.
+    void scanAsBasisForUpdates();
     // The four lists as they stand now, as text.
-    QString scanSettings() const;
+    QString describeLists() const;
 
     bool stopping() const { return stopRequested.load(std::memory_order_relaxed); }
 
@@ -136,7 +160,7 @@ private:
     std::shared_ptr<const LaunchItemTable> lastWrittenTable;
     // The lists of the last scan that wrote the index, and whether no folder it walked is a
     // link (nullopt: not looked at yet); scanning thread only.
-    std::optional<QString> lastScanSettings;
+    std::optional<QString> listsOfLastScan;
     std::optional<bool> walkedFoldersHaveNoLinks;
     SearchLocations* locations = nullptr;
     DocumentTypes* documentTypes = nullptr;
@@ -145,6 +169,8 @@ private:
     // The scan's snapshot: made and dropped by the scanning thread, asked by the walk's threads.
     std::unique_ptr<DocumentTypes> documentTypesCopy;
     FileListDelegate* appController = nullptr;
+    std::mutex listenerLock;
+    ScanListener* scanListener = nullptr; // guarded by listenerLock
 
     mutable std::mutex statusLock;
     QString status; // guarded by statusLock

@@ -10,9 +10,9 @@
 #include "index/FileListDelegate.h"
 #include "index/FolderExclusionList.h"
 #include "index/SearchLocations.h"
-#include "platform/core/InternalInconsistency.h"
 #include "platform/core/Log.h"
 #include "platform/files/FileManager.h"
+#include "platform/files/Folders.h"
 #include "search/IndexFile.h"
 
 #include <QSet>
@@ -21,13 +21,6 @@
 namespace quorvel {
 
 namespace {
-
-QString withoutTrailingSlashes(QString path)
-{
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path;
-}
 
 // The folder's entries' paths begin with this, as the walk joins them.
 QString entryPrefix(const QString& folder)
@@ -49,7 +42,7 @@ bool sameItem(const LaunchItem& a, const LaunchItem& b)
 } // namespace
 
 // What an update works from: the enabled locations and the index as the last scan left it.
-struct FileList::UpdatedIndex {
+struct FileList::IndexUpdate {
     struct Root {
         QString path; // as stored
         QString resolved; // links resolved, no trailing "/"
@@ -68,7 +61,7 @@ struct FileList::UpdatedIndex {
     bool isChanged(const QString& path) const;
 };
 
-bool FileList::UpdatedIndex::isChanged(const QString& path) const
+bool FileList::IndexUpdate::isChanged(const QString& path) const
 {
     for (const ChangedFolder& folder : changed) {
         if (!path.startsWith(folder.prefix))
@@ -83,27 +76,21 @@ bool FileList::UpdatedIndex::isChanged(const QString& path) const
 
 bool FileList::updateChangedFolders(std::vector<FolderChange> changes)
 {
-    bool idle = false;
-    if (!currentlyUpdatingApplicationList.compare_exchange_strong(idle, true))
-        return false;
-    if (scanningThread.joinable())
-        scanningThread.join();
-    scanningThread
-        = std::thread([this, changes = std::move(changes)] { updateIndexForChangedFolders(changes); });
-    return true;
+    return startScanningThread(
+        [this, changes = std::move(changes)] { updateIndexForChangedFolders(changes); });
 }
 
-void FileList::scanRecordingSettings()
+void FileList::scanAsBasisForUpdates()
 {
-    const QString settings = scanSettings();
-    lastScanSettings.reset();
+    const QString lists = describeLists();
+    listsOfLastScan.reset();
     walkedFoldersHaveNoLinks.reset();
     updateApplicationNames();
     if (indexWritten.load() && !stopping())
-        lastScanSettings = settings;
+        listsOfLastScan = lists;
 }
 
-QString FileList::scanSettings() const
+QString FileList::describeLists() const
 {
     QString text;
     for (const IndexingList* list :
@@ -122,76 +109,92 @@ void FileList::updateIndexForChangedFolders(const std::vector<FolderChange>& cha
     QString why;
     bool changed = false;
     std::optional<ItemArray> updated = indexWithChangedFolders(changes, changed, why);
-    if (stopping()) {
-        documentTypesCopy.reset();
+    if (stopping())
         return;
-    }
     if (!updated) {
         Log::line(QStringLiteral("Scanning every location: %1").arg(why));
-        documentTypesCopy.reset();
-        scanRecordingSettings();
+        scanAsBasisForUpdates();
         return;
     }
     const bool written = !changed || writeIndex(*updated);
     indexWritten.store(written);
     if (!written)
-        lastScanSettings.reset();
+        listsOfLastScan.reset();
     currentlyUpdatingApplicationList.store(false);
-    documentTypesCopy.reset();
     if (!written) {
         changeStatus(QStringLiteral("The index could not be written."));
         return;
     }
-    if (changed && appController)
-        appController->fileListWasRefreshed(WrittenIndex { lastWrittenTable, lastWrittenIndex });
+    if (changed)
+        reportWrittenIndex();
     changeStatus(statusBefore);
 }
 
 std::optional<FileList::ItemArray> FileList::indexWithChangedFolders(
     const std::vector<FolderChange>& changes, bool& changed, QString& why)
 {
-    if (!lastScanSettings) {
+    if (!listsOfLastScan) {
         why = QStringLiteral("no scan of this run has written the index");
         return std::nullopt;
     }
     // The same snapshots a scan takes, so that the entries are classified as a scan would.
-    std::unique_ptr<SearchLocations> locationsSnapshot;
-    try {
-        locationsSnapshot = takeListSnapshots();
-    } catch (const InternalInconsistency&) {
+    std::optional<ItemArray> merged;
+    const bool listsTaken = withListSnapshots([&](const SearchLocations& snapshot) {
+        IndexUpdate update;
+        ItemArray added;
+        if (!startUpdate(snapshot, update, why) || !addAllChangedEntries(update, changes, added, why))
+            return;
+        merged = mergedIndex(update, std::move(added), why);
+        if (merged)
+            changed = !std::equal(
+                merged->begin(), merged->end(), update.items.begin(), update.items.end(), sameItem);
+    });
+    if (!listsTaken)
         why = QStringLiteral("the document types cannot be read");
-        return std::nullopt;
-    }
-    if (scanSettings() != *lastScanSettings) {
+    return merged;
+}
+
+bool FileList::startUpdate(const SearchLocations& snapshot, IndexUpdate& update, QString& why)
+{
+    if (describeLists() != *listsOfLastScan) {
         why = QStringLiteral("the lists changed since the last scan");
-        return std::nullopt;
+        return false;
     }
-    UpdatedIndex update;
     if (!readLastWrittenIndex(update.items)) {
         why = QStringLiteral("the index is not the one the last scan wrote");
-        return std::nullopt;
+        return false;
     }
-    if (!collectRoots(*locationsSnapshot, update)) {
+    if (!collectSeparateRoots(snapshot, update)) {
         why = QStringLiteral("the locations overlap");
-        return std::nullopt;
+        return false;
     }
     if (!walkedFoldersAreFreeOfLinks(update)) {
         why = QStringLiteral("a folder of the index is reached through a link");
-        return std::nullopt;
+        return false;
     }
+    return true;
+}
 
+bool FileList::addAllChangedEntries(
+    IndexUpdate& update, const std::vector<FolderChange>& changes, ItemArray& added, QString& why)
+{
     // A folder below a changed entry is read again with that entry: its own change is covered.
     std::vector<const FolderChange*> outermostFirst;
     for (const FolderChange& change : changes)
         outermostFirst.push_back(&change);
     std::sort(outermostFirst.begin(), outermostFirst.end(),
         [](const FolderChange* a, const FolderChange* b) { return a->folder.size() < b->folder.size(); });
-    ItemArray added;
     for (const FolderChange* change : outermostFirst) {
-        if (!update.isChanged(withoutTrailingSlashes(change->folder))
-            && !addChangedEntries(update, *change, added, why))
-            return std::nullopt;
+        if (!update.isChanged(Folders::withoutTrailingSlashes(change->folder))
+            && !addChangedEntriesOfFolder(update, *change, added, why))
+            return false;
     }
+    return true;
+}
+
+std::optional<FileList::ItemArray> FileList::mergedIndex(
+    const IndexUpdate& update, ItemArray added, QString& why)
+{
     sortAlphabetically(added);
     // Each added item's place is found by a binary search of the kept ones, which are already in
     // the index order: a change costs a pass over the index, not a comparison with every item.
@@ -219,7 +222,6 @@ std::optional<FileList::ItemArray> FileList::indexWithChangedFolders(
             return std::nullopt;
         }
     }
-    changed = !std::equal(merged.begin(), merged.end(), update.items.begin(), update.items.end(), sameItem);
     return merged;
 }
 
@@ -235,15 +237,13 @@ bool FileList::readLastWrittenIndex(ItemArray& items) const
     return read && after && *after == *before;
 }
 
-bool FileList::collectRoots(const SearchLocations& snapshot, UpdatedIndex& update) const
+bool FileList::collectSeparateRoots(const SearchLocations& snapshot, IndexUpdate& update) const
 {
-    for (int index = 0; index < snapshot.count(); ++index) {
-        const QString path = snapshot.pathAtIndex(index);
-        if (!snapshot.enabledAtIndex(index) || !path.startsWith(QLatin1Char('/')))
-            continue;
-        const QString resolved = FileManager::resolvedPath(path);
-        update.roots.push_back({ path, withoutTrailingSlashes(resolved.isEmpty() ? path : resolved),
-            snapshot.includeSubFoldersAtIndex(index) });
+    for (const SearchLocations::Folder& location : snapshot.enabledFolders()) {
+        const QString resolved = FileManager::resolvedPath(location.path);
+        update.roots.push_back(
+            { location.path, Folders::withoutTrailingSlashes(resolved.isEmpty() ? location.path : resolved),
+                location.includeSubFolders });
     }
     // A folder reached from two locations is in the index twice: a change of it would have to
     // be found under both.
@@ -260,7 +260,7 @@ bool FileList::collectRoots(const SearchLocations& snapshot, UpdatedIndex& updat
 
 // A walk that follows a link to a folder may meet the same folder under two paths, or stop where
 // it leads back to a folder being walked, neither of which a walk of one folder can see.
-bool FileList::walkedFoldersAreFreeOfLinks(UpdatedIndex& update)
+bool FileList::walkedFoldersAreFreeOfLinks(IndexUpdate& update)
 {
     for (const LaunchItem& item : update.items) {
         if (item.type == LaunchItemType::folder)
@@ -270,19 +270,20 @@ bool FileList::walkedFoldersAreFreeOfLinks(UpdatedIndex& update)
         walkedFoldersHaveNoLinks = std::none_of(
             update.walkedFolders.begin(), update.walkedFolders.end(), [&update](const QString& folder) {
                 const bool isRoot = std::any_of(update.roots.begin(), update.roots.end(),
-                    [&folder](const UpdatedIndex::Root& root) { return root.path == folder; });
+                    [&folder](const IndexUpdate::Root& root) { return root.path == folder; });
                 return !isRoot && FileManager::isSymbolicLinkAtPath(folder);
             });
     }
     return *walkedFoldersHaveNoLinks;
 }
 
-bool FileList::addChangedEntries(
-    UpdatedIndex& update, const FolderChange& change, ItemArray& added, QString& why)
+bool FileList::addChangedEntriesOfFolder(
+    IndexUpdate& update, const FolderChange& change, ItemArray& added, QString& why)
 {
     const QString& folder = change.folder;
     const auto root = std::find_if(update.roots.begin(), update.roots.end(), [&folder](const auto& root) {
-        return root.path == folder || (root.recursive && isInside(folder, withoutTrailingSlashes(root.path)));
+        return root.path == folder
+            || (root.recursive && isInside(folder, Folders::withoutTrailingSlashes(root.path)));
     });
     if (root == update.roots.end()) {
         why = QStringLiteral("%1 is in no location").arg(folder);
@@ -299,7 +300,7 @@ bool FileList::addChangedEntries(
         why = QStringLiteral("%1 is gone").arg(folder);
         return false;
     }
-    UpdatedIndex::ChangedFolder changed { entryPrefix(folder), {} };
+    IndexUpdate::ChangedFolder changed { entryPrefix(folder), {} };
     for (const QString& name : change.names) {
         if (!name.isEmpty() && !name.contains(QLatin1Char('/')))
             changed.names.insert(name);
@@ -312,7 +313,7 @@ bool FileList::addChangedEntries(
     }
     for (const QString& name : std::as_const(changed.names)) {
         if (root->recursive && !name.startsWith(QLatin1Char('.')) && canStandInTheIndex(name)
-            && !walkChangedFolder(changed.prefix + name, added, why))
+            && !walkIntoChangedEntry(changed.prefix + name, added, why))
             return false;
     }
     update.changed.push_back(std::move(changed));
@@ -321,7 +322,7 @@ bool FileList::addChangedEntries(
 
 // The entry as the walk of its folder would go into it: a folder that is no pane, application or
 // document and that the folder exclusion list lets through is walked with all below it.
-bool FileList::walkChangedFolder(const QString& path, ItemArray& added, QString& why)
+bool FileList::walkIntoChangedEntry(const QString& path, ItemArray& added, QString& why)
 {
     bool isFolder = false;
     if (!FileManager::fileExistsAtPath(path, &isFolder) || !isFolder)

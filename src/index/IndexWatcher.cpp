@@ -17,24 +17,14 @@ namespace {
 // enough that the panel shows it while the user still waits for it.
 constexpr int defaultQuietMilliseconds = 300;
 constexpr int defaultLongestDelayMilliseconds = 2000;
-// The scanner finishes what it does before it takes the next change; asking this often for it
-// costs nothing while it is busy.
-constexpr int retryMilliseconds = 200;
 // Applications sit one or two folders deep in their folders (menus' subfolders, suites).
 constexpr int applicationFolderDepth = 3;
 
-QString trimmed(QString path)
-{
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path;
-}
-
 bool isApplicationFolder(const QString& path, const QStringList& desktopFolders)
 {
-    const QString folder = trimmed(path);
+    const QString folder = Folders::withoutTrailingSlashes(path);
     if (std::any_of(desktopFolders.begin(), desktopFolders.end(),
-            [&folder](const QString& known) { return trimmed(known) == folder; }))
+            [&folder](const QString& known) { return Folders::withoutTrailingSlashes(known) == folder; }))
         return true;
     const QString name = Folders::lastPathComponent(folder);
     return name.compare(QLatin1String("applications"), Qt::CaseInsensitive) == 0
@@ -56,17 +46,39 @@ IndexWatcher::IndexWatcher(FileList& scanner, const SearchLocations& locations, 
     , locations(locations)
 {
     quiet.setSingleShot(true);
-    retry.setSingleShot(true);
-    retry.setInterval(retryMilliseconds);
     setQuietPeriod(defaultQuietMilliseconds, defaultLongestDelayMilliseconds);
     connect(&quiet, &QTimer::timeout, this, [this] { handOver(); });
-    connect(&retry, &QTimer::timeout, this, [this] { handOver(); });
     connect(&watcher, &FolderWatcher::entryChanged, this, &IndexWatcher::entryChanged);
     connect(&watcher, &FolderWatcher::folderGone, this, &IndexWatcher::folderGone);
     connect(&watcher, &FolderWatcher::eventsLost, this, [this] {
         fullScanPending = true;
         changeSeen();
     });
+    scanner.setScanListener(this);
+}
+
+IndexWatcher::~IndexWatcher()
+{
+    scanner.setScanListener(nullptr);
+}
+
+void IndexWatcher::indexWasWritten()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { watchLocations(); }, Qt::QueuedConnection);
+}
+
+void IndexWatcher::scanEnded()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!scannerBusy)
+                return;
+            scannerBusy = false;
+            handOver();
+        },
+        Qt::QueuedConnection);
 }
 
 void IndexWatcher::setQuietPeriod(int milliseconds, int delay)
@@ -124,24 +136,21 @@ std::vector<IndexWatcher::Folder> IndexWatcher::foldersToWatch()
     std::vector<Folder> applicationRoots;
     std::vector<Folder> documentRoots;
     std::vector<QString> recursiveApplicationRoots;
-    for (int index = 0; index < locations.count(); ++index) {
-        const QString path = locations.pathAtIndex(index);
-        if (!locations.enabledAtIndex(index) || !path.startsWith(QLatin1Char('/')))
-            continue;
-        if (!isApplicationFolder(path, desktopFolders)) {
-            documentRoots.push_back({ path, false });
+    for (const SearchLocations::Folder& location : locations.enabledFolders()) {
+        if (!isApplicationFolder(location.path, desktopFolders)) {
+            documentRoots.push_back({ location.path, false });
             continue;
         }
-        applicationRoots.push_back({ path, true });
-        if (locations.includeSubFoldersAtIndex(index))
-            recursiveApplicationRoots.push_back(path);
+        applicationRoots.push_back({ location.path, true });
+        if (location.includeSubFolders)
+            recursiveApplicationRoots.push_back(location.path);
     }
     const std::size_t budget = watchBudget();
     std::vector<Folder> folders = applicationRoots;
     folders.insert(folders.end(), documentRoots.begin(), documentRoots.end());
-    roots.clear();
+    locationFolders.clear();
     for (const Folder& folder : folders)
-        roots.insert(folder.path);
+        locationFolders.insert(folder.path);
     for (const QString& root : recursiveApplicationRoots)
         addSubfolders(root, folders, budget);
     if (folders.size() > budget)
@@ -184,7 +193,7 @@ void IndexWatcher::folderGone(const QString& folder)
     watched.removeAll(folder);
     // A subfolder that goes is an entry of its watched parent, which reports it; a location's own
     // folder has no watched parent.
-    if (roots.contains(folder))
+    if (locationFolders.contains(folder))
         fullScanPending = true;
     changeSeen();
 }
@@ -193,7 +202,7 @@ void IndexWatcher::changeSeen()
 {
     if (!firstPendingChange.isValid())
         firstPendingChange.start();
-    if (retry.isActive())
+    if (scannerBusy)
         return; // handed over as soon as the scanner is free
     // A steady stream of changes still brings the index up to date now and then.
     if (firstPendingChange.elapsed() >= longestDelay) {
@@ -211,8 +220,10 @@ void IndexWatcher::handOver()
         return;
     }
     // One at a time: a change seen while the scanner works is taken up after it.
+    // The scanner tells when it is done (scanEnded), which it does after it stops showing
+    // progress: a hand-over put off here is always taken up.
     if (scanner.showProgressIndicator()) {
-        retry.start();
+        scannerBusy = true;
         return;
     }
     if (fullScanPending) {
@@ -222,7 +233,7 @@ void IndexWatcher::handOver()
         for (const auto& [folder, names] : pending)
             changes.push_back({ folder, QStringList(names.begin(), names.end()) });
         if (!scanner.updateChangedFolders(std::move(changes))) {
-            retry.start();
+            scannerBusy = true;
             return;
         }
     }

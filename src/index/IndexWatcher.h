@@ -4,11 +4,15 @@
 // the other enabled locations, gathers what changes in them for a short quiet period, and then
 // has the scanner bring the index up to date for just those folders. Deeper folders of document
 // locations are not watched: a user may have hundreds of thousands of them, each a watch of the
-// system's limited supply; the scan timer keeps those current.
+// system's limited supply; the scan timer keeps those current. It listens to the scanner: after
+// every new index it watches the folders anew, and a change seen while the scanner was busy is
+// handed over when the scanner is done.
 //
-// Main thread only. The scanner and the locations must outlive it.
+// Main thread only (the scanner's calls are brought to it). The scanner and the locations must
+// outlive it.
 
 #include "index/FileList.h"
+#include "index/ScanListener.h"
 #include "platform/files/FolderWatcher.h"
 
 #include <QElapsedTimer>
@@ -22,13 +26,15 @@ namespace quorvel {
 
 class SearchLocations;
 
-class IndexWatcher final : public QObject {
+class IndexWatcher final : public QObject, private ScanListener {
     Q_OBJECT
 public:
     IndexWatcher(FileList& scanner, const SearchLocations& locations, QObject* parent = nullptr);
+    ~IndexWatcher() override;
 
-    // Watches the folders as the enabled locations and the disk now stand; called after every
-    // new index, so that new folders are watched and gone ones dropped.
+    // Watches the folders as the enabled locations and the disk now stand; called at start, and
+    // by the watcher itself after every new index, so that new folders are watched and gone ones
+    // dropped.
     void watchLocations();
 
     // At most this many watches (the default leaves most of the system's supply to others).
@@ -39,6 +45,8 @@ public:
     QStringList watchedFolders() const { return watched; }
     // Changes seen and not yet handed to the scanner.
     bool hasPendingChanges() const { return !pending.empty() || fullScanPending; }
+    // Changes are waiting for the scanner to finish what it does.
+    bool waitsForScanner() const { return scannerBusy; }
 
     static constexpr std::size_t defaultMaximumWatches = 1024;
 
@@ -54,19 +62,22 @@ private:
     void folderGone(const QString& folder);
     void changeSeen();
     void handOver();
+    // The scanner's calls, on its thread.
+    void indexWasWritten() override;
+    void scanEnded() override;
 
     FileList& scanner;
     const SearchLocations& locations;
     FolderWatcher watcher;
     QStringList watched;
-    QSet<QString> roots;
+    QSet<QString> locationFolders; // the enabled locations' own folders
     std::size_t maximumWatches = defaultMaximumWatches;
     bool limitLogged = false;
 
     std::map<QString, QSet<QString>> pending; // by folder
     bool fullScanPending = false;
     QTimer quiet;
-    QTimer retry; // the scanner was busy: ask again after it
+    bool scannerBusy = false; // a hand-over waits for the scan in progress to end
     QElapsedTimer firstPendingChange;
     int longestDelay = 2000;
 };

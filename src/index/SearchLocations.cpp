@@ -78,6 +78,19 @@ void SearchLocations::updateLocationIncludeSubFoldersAtIndex(
     mutableEntries()[index] = QVariantMap { { pathKey, path }, { includeSubFoldersKey, includeSubFolders } };
 }
 
+std::vector<SearchLocations::Folder> SearchLocations::enabledFolders() const
+{
+    std::vector<Folder> folders;
+    for (int index = 0; index < count(); ++index) {
+        if (!enabledAtIndex(index))
+            continue;
+        QString path = pathAtIndex(index);
+        if (path.startsWith(QLatin1Char('/')))
+            folders.push_back({ std::move(path), includeSubFoldersAtIndex(index) });
+    }
+    return folders;
+}
+
 QString SearchLocations::pathAtIndex(int index) const
 {
     const std::optional<QVariantMap> entry = entryAtIndex(index);

@@ -6,6 +6,7 @@
 #include "index/IndexingList.h"
 
 #include <optional>
+#include <vector>
 
 namespace quorvel {
 
@@ -23,6 +24,14 @@ public:
     void removeAtIndex(int index);
     // The entry becomes one holding only "path" and "includeSubFolders" (so it reads as disabled).
     void updateLocationIncludeSubFoldersAtIndex(const QString& path, bool includeSubFolders, int index);
+
+    // An enabled location whose path is absolute: a definite folder for scans to walk.
+    struct Folder {
+        QString path; // as stored
+        bool includeSubFolders;
+    };
+    // Those locations in list order; the others name nothing to walk.
+    std::vector<Folder> enabledFolders() const;
 
     QString pathAtIndex(int index) const;
     bool enabledAtIndex(int index) const;

@@ -1,6 +1,7 @@
 // The walk lists and classifies folders ahead on further threads: the scanning thread must
 // still report every folder in the order of a walk on one thread, make every report itself,
-// and report a folder that went away after it was listed ahead as gone.
+// and report a folder that went away after it was listed ahead as gone. The types the walk
+// classifies with come from the listing: they must be the ones read from each file itself.
 
 #include "index/ScanFixture.h"
 
@@ -15,8 +16,31 @@
 
 using namespace quorvel;
 using quorvel::test::ScanFixture;
+using quorvel::test::TemporaryTree;
 
 namespace {
+
+// Plain files (every seventh an application by its code, every eleventh with another code),
+// links to coded and plain files, dangling links, folders and desktop entries.
+bool makeFolder(const TemporaryTree& tree, int files)
+{
+    bool hasAttributes = true;
+    for (int i = 0; i < files; ++i) {
+        const QString file = tree.file(QString("f/file %1.txt").arg(i));
+        if (i % 7 == 0)
+            hasAttributes = TemporaryTree::setCodes(file, "APPL", "????") && hasAttributes;
+        else if (i % 11 == 0)
+            hasAttributes = TemporaryTree::setCodes(file, "TEXT", "ttxt") && hasAttributes;
+        if (i % 13 == 0)
+            tree.symbolicLink(QString("f/link %1").arg(i), file);
+        if (i % 17 == 0)
+            tree.symbolicLink(QString("f/dangling %1").arg(i), tree.path("nothing"));
+        if (i % 19 == 0)
+            tree.folder(QString("f/folder %1").arg(i));
+    }
+    tree.desktopEntry("f/editor.desktop", "Text Editor");
+    return hasAttributes;
+}
 
 class LookAhead : public ScanFixture {
 protected:
@@ -79,4 +103,27 @@ TEST_F(LookAhead, AFolderListedAheadThatGoesAwayBeforeItsTurnGivesNothing)
             "doc a.pdf ~/kept/a.pdf", "fold kept ~/kept", "fold " + QDir(tree.path()).dirName() + " ~/" }));
     for (const QString& status : delegate.statuses())
         EXPECT_FALSE(status.contains("gone")) << status.toStdString();
+}
+
+TEST(ListedEntries, HaveTheTypeReadFromTheFileItself)
+{
+    TemporaryTree tree;
+    const bool hasAttributes = makeFolder(tree, 400);
+    const QString folder = tree.path("f");
+    const FolderListing listing = FileManager::listFolderAtPath(folder);
+    ASSERT_TRUE(listing.readable);
+    int applications = 0;
+    for (const FolderEntry& entry : listing.entries) {
+        const QString path = folder + "/" + entry.name;
+        const FileManager::ListedFileType type = FileManager::typeOfListedEntry(path, entry);
+        ASSERT_EQ(type.code, FileManager::typeCodeAtPath(path, true)) << path.toStdString();
+        if (type.code == FileManager::applicationTypeCode)
+            ++applications;
+        if (entry.name == "editor.desktop") {
+            EXPECT_EQ(type.displayName, std::optional<QString>("Text Editor"));
+        }
+    }
+    if (hasAttributes) {
+        EXPECT_EQ(applications, 58 + 1 + 5); // coded files, the desktop entry, links to coded files
+    }
 }

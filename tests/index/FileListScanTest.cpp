@@ -19,6 +19,7 @@
 #include <QRegularExpression>
 
 #include <chrono>
+#include <condition_variable>
 #include <ctime>
 #include <thread>
 #include <unistd.h>
@@ -236,22 +237,31 @@ TEST_F(Scan, TheMainThreadMayEditTheListsAndSearchWhileAScanRuns)
 TEST_F(Scan, DestroyingTheScannerStopsARunningScanWithoutWritingOrReportingMore)
 {
     makeWideTree(30, 2);
-    std::atomic<int> indexing { 0 };
+    std::mutex lock;
+    std::condition_variable reported;
+    int indexing = 0; // guarded by lock
     delegate.onStatus = [&](const QString& status) {
         if (status.startsWith("Indexing ")) {
-            ++indexing;
+            {
+                const std::lock_guard<std::mutex> guard(lock);
+                ++indexing;
+            }
+            reported.notify_all();
+            // Slows the scan, so that it is still running when the scanner goes.
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     };
     fileList->redoFileList();
-    while (indexing.load() < 2)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        reported.wait(guard, [&] { return indexing >= 2; });
+    }
     fileList.reset();
     const std::size_t reportsAtDestruction = delegate.reports().size();
 
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(delegate.reports().size(), reportsAtDestruction);
-    EXPECT_LT(indexing.load(), 31);
+    EXPECT_LT(indexing, 31);
     EXPECT_FALSE(QFile::exists(indexPath()));
     for (const auto& report : delegate.reports())
         EXPECT_FALSE(report.refreshed);

@@ -170,13 +170,7 @@ TEST_F(Update, WhereTheChangedFolderCannotTellTheIndexItScansEverything)
         QFile::remove(tree.path(c.changedFolder.isEmpty() ? c.name : c.changedFolder + "/" + c.name));
     }
     // A scanner that has written no index in this run knows nothing of the one on disk.
-    fileList = std::make_unique<FileList>();
-    fileList->setSearchLocations(locations.get());
-    fileList->setDocumentTypes(documentTypes.get());
-    fileList->setFolderExclusionList(folderExclusions.get());
-    fileList->setFileExclusionList(fileExclusions.get());
-    fileList->setAppController(&delegate);
-    delegate.scanner = fileList.get();
+    replaceScanner();
     LogCapture log;
     update({ { root(), { "Report.pdf" } } });
     EXPECT_EQ(log.linesContaining("no scan of this run").size(), 1);

@@ -1,5 +1,6 @@
 // The watcher over real folders: what it watches, the quiet period that makes a burst of changes
-// one update, changes seen while a scan runs, and the limit on watches.
+// one update, changes seen while a scan runs, folders that come with a new index (which the
+// scanner tells the watcher of, no controller between them), and the limit on watches.
 
 #include "index/IndexWatcher.h"
 #include "index/ScanFixture.h"
@@ -88,7 +89,7 @@ TEST_F(Watching, ABurstOfChangesIsOneUpdate)
     QFile entry(tree.path("applications/Office/sheets.desktop"));
     ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
     entry.flush();
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return watcher->hasPendingChanges(); }, 5000));
     entry.write("[Desktop Entry]\nType=Application\nName=Spreadsheet Pro\nExec=/bin/true\n");
     entry.close();
     EXPECT_TRUE(QTest::qWaitFor([this] { return indexHas("Spreadsheet Pro"); }, 5000));
@@ -107,7 +108,8 @@ TEST_F(Watching, AChangeSeenDuringAScanIsTakenUpAfterIt)
     };
     fileList->redoFileList();
     tree.file("Documents/During.pdf");
-    QTest::qWait(500); // the quiet period is over while the scan is held
+    // The quiet period ends while the scan is held: the change waits for the scan.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return watcher->waitsForScanner(); }, 5000));
     EXPECT_TRUE(watcher->hasPendingChanges());
     {
         const std::lock_guard<std::mutex> guard(lock);
@@ -117,6 +119,26 @@ TEST_F(Watching, AChangeSeenDuringAScanIsTakenUpAfterIt)
     EXPECT_TRUE(QTest::qWaitFor([this] { return indexHas("During.pdf"); }, 5000));
     EXPECT_TRUE(settled());
     delegate.onStatus = nullptr;
+}
+
+TEST_F(Watching, FoldersThatComeWithANewIndexAreWatchedWithNobodyElseAsking)
+{
+    const auto watches = [this](const QString& folder) {
+        return QTest::qWaitFor([&] { return watcher->watchedFolders().contains(folder); }, 5000);
+    };
+    // A new subfolder of an application folder: the update that indexes it has it watched.
+    tree.folder("applications/Games");
+    EXPECT_TRUE(watches(tree.path("applications/Games")));
+
+    // A location added for the next scan: watched once that scan has written its index.
+    tree.file("Music/Song.pdf");
+    setLocations({ location(tree.path("Documents") + "/"), location(tree.path("applications") + "/"),
+        location(tree.path("Music") + "/") });
+    EXPECT_FALSE(watcher->watchedFolders().contains(tree.path("Music") + "/"));
+    fileList->redoFileList();
+    EXPECT_TRUE(watches(tree.path("Music") + "/"));
+    EXPECT_TRUE(indexHas("Song.pdf"));
+    EXPECT_TRUE(settled());
 }
 
 TEST_F(Watching, ALocationFolderThatGoesMeansAFullScan)

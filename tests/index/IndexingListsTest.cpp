@@ -20,6 +20,7 @@
 using namespace quorvel;
 using quorvel::test::LogCapture;
 using quorvel::test::TemporaryTree;
+using Mode = quorvel::DocumentTypes::IdentificationMode;
 
 namespace {
 
@@ -37,9 +38,9 @@ protected:
         ASSERT_TRUE(PropertyList::writeFile(path, value));
     }
 
-    static QVariantMap rule(const QString& extension, int mode = 0)
+    static QVariantMap rule(const QString& extension, Mode mode = Mode::byExtension)
     {
-        return { { "enabled", true }, { "identificationMode", mode }, { "fileExtension", extension },
+        return { { "enabled", true }, { "identificationMode", int(mode) }, { "fileExtension", extension },
             { "type", extension } };
     }
 
@@ -214,7 +215,7 @@ TEST_F(Lists, IdentificationModesCombineTheCodeAndExtensionTests)
     const QString codedOther = tree.file("letter.doc");
     TemporaryTree::setCodes(codedOther, "TEXT", "ttxt");
 
-    auto codeRule = [](int mode, bool creator, bool type) {
+    auto codeRule = [](Mode mode, bool creator, bool type) {
         QVariantMap r = rule("txt", mode);
         r.insert({ { "useCreatorCode", creator }, { "useTypeCode", type }, { "creatorCode", "ttxt" },
             { "typeCode", "TEXT" } });
@@ -223,29 +224,29 @@ TEST_F(Lists, IdentificationModesCombineTheCodeAndExtensionTests)
     auto matches = [&](const QVariantMap& r, const QString& path) {
         return documentTypesWith({ r })->shouldIndexDocument(path);
     };
-    EXPECT_TRUE(matches(codeRule(1, true, true), codedOther));
-    EXPECT_FALSE(matches(codeRule(1, true, true), plainText));
-    EXPECT_FALSE(matches(codeRule(1, false, false), coded));
-    QVariantMap wrongCreator = codeRule(1, true, true);
+    EXPECT_TRUE(matches(codeRule(Mode::byCodes, true, true), codedOther));
+    EXPECT_FALSE(matches(codeRule(Mode::byCodes, true, true), plainText));
+    EXPECT_FALSE(matches(codeRule(Mode::byCodes, false, false), coded));
+    QVariantMap wrongCreator = codeRule(Mode::byCodes, true, true);
     wrongCreator["creatorCode"] = "TTXT";
     EXPECT_FALSE(matches(wrongCreator, coded));
     wrongCreator["useCreatorCode"] = false;
     EXPECT_TRUE(matches(wrongCreator, coded));
 
-    EXPECT_TRUE(matches(codeRule(2, true, true), coded));
-    EXPECT_FALSE(matches(codeRule(2, true, true), codedOther));
-    EXPECT_FALSE(matches(codeRule(2, true, true), plainText));
-    EXPECT_TRUE(matches(codeRule(3, true, true), codedOther));
-    EXPECT_TRUE(matches(codeRule(3, true, true), plainText));
-    EXPECT_FALSE(matches(codeRule(3, false, false), tree.file("x.doc")));
-    EXPECT_FALSE(matches(codeRule(4, true, true), coded));
-    EXPECT_FALSE(matches(codeRule(-1, true, true), coded));
-    QVariantMap noMode = codeRule(0, true, true);
+    EXPECT_TRUE(matches(codeRule(Mode::byCodesAndExtension, true, true), coded));
+    EXPECT_FALSE(matches(codeRule(Mode::byCodesAndExtension, true, true), codedOther));
+    EXPECT_FALSE(matches(codeRule(Mode::byCodesAndExtension, true, true), plainText));
+    EXPECT_TRUE(matches(codeRule(Mode::byCodesOrExtension, true, true), codedOther));
+    EXPECT_TRUE(matches(codeRule(Mode::byCodesOrExtension, true, true), plainText));
+    EXPECT_FALSE(matches(codeRule(Mode::byCodesOrExtension, false, false), tree.file("x.doc")));
+    EXPECT_FALSE(matches(codeRule(Mode(4), true, true), coded)); // values no mode has
+    EXPECT_FALSE(matches(codeRule(Mode(-1), true, true), coded));
+    QVariantMap noMode = codeRule(Mode::byExtension, true, true);
     noMode.remove("identificationMode");
     EXPECT_TRUE(matches(noMode, plainText));
 
     // A file without codes has the empty code text; a rule without "typeCode" never matches.
-    QVariantMap emptyType = codeRule(1, false, true);
+    QVariantMap emptyType = codeRule(Mode::byCodes, false, true);
     emptyType["typeCode"] = "";
     EXPECT_TRUE(matches(emptyType, plainText));
     emptyType.remove("typeCode");

@@ -51,6 +51,11 @@ void ScanFixture::SetUp()
     setDocumentExtensions({ "pdf", "txt" });
     setFolderExclusions({});
     setFileExclusions({});
+    replaceScanner();
+}
+
+void ScanFixture::replaceScanner()
+{
     fileList = std::make_unique<FileList>();
     fileList->setSearchLocations(locations.get());
     fileList->setDocumentTypes(documentTypes.get());

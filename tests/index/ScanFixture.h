@@ -52,6 +52,8 @@ private:
 class ScanFixture : public testing::Test {
 protected:
     void SetUp() override;
+    // A new scanner, wired as the first one, in place of the one there.
+    void replaceScanner();
 
     // Replaces the live lists' entries.
     void setLocations(const QVariantList& entries);

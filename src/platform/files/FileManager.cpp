@@ -121,7 +121,7 @@ FileManager::ListedFileType listedFileType(
     return type;
 }
 
-FolderListing listFolder(const QString& path, QStringList* undecodable, bool readCodesAhead)
+FolderListing listFolder(const QString& path, QStringList* undecodable)
 {
     FolderListing listing;
     const int descriptor = ::open(encoded(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -136,11 +136,6 @@ FolderListing listFolder(const QString& path, QStringList* undecodable, bool rea
     listing.readable = true;
     listing.device = own.st_dev;
     listing.inode = own.st_ino;
-    // The reading thread needs the folder open after the listing is done.
-    const int ownDescriptor = readCodesAhead ? ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0) : -1;
-    std::shared_ptr<ListedCodes> codes;
-    if (ownDescriptor >= 0)
-        codes = std::make_shared<ListedCodes>(ownDescriptor, path);
     readFolder(folder, path, undecodable, [&](const QString& name, const char* rawName, unsigned char type) {
         FolderEntry entry { name, true, type == DT_DIR };
         // Only links and file systems that give no type need a look at the entry itself.
@@ -149,10 +144,7 @@ FolderListing listFolder(const QString& path, QStringList* undecodable, bool rea
             entry.exists = ::fstatat(descriptor, rawName, &info, 0) == 0;
             entry.isFolder = entry.exists && S_ISDIR(info.st_mode);
         }
-        const bool hasCodes = entry.exists && !entry.isFolder;
-        if (codes) {
-            codes->add(rawName, hasCodes);
-        } else if (hasCodes) {
+        if (entry.exists && !entry.isFolder) {
             if (const auto stored = FinderInfo::inFolder(descriptor, path, rawName)) {
                 entry.storedTypeCode = stored->type;
                 entry.storedCreatorCode = stored->creator;
@@ -161,10 +153,6 @@ FolderListing listFolder(const QString& path, QStringList* undecodable, bool rea
         listing.entries.push_back(std::move(entry));
     });
     ::closedir(folder); // closes the descriptor too
-    if (codes) {
-        ListedCodes::finishListingAndReadAhead(codes);
-        listing.codesReadAhead = std::move(codes);
-    }
     return listing;
 }
 
@@ -193,12 +181,7 @@ QStringList FileManager::directoryContentsAtPath(const QString& path, QStringLis
 
 FolderListing FileManager::listFolderAtPath(const QString& path, QStringList* undecodable)
 {
-    return listFolder(path, undecodable, false);
-}
-
-FolderListing FileManager::listFolderAtPathReadingCodesAhead(const QString& path, QStringList* undecodable)
-{
-    return listFolder(path, undecodable, true);
+    return listFolder(path, undecodable);
 }
 
 std::uint32_t FileManager::typeCodeAtPath(const QString& path, bool followLinks)
@@ -218,15 +201,6 @@ std::uint32_t FileManager::typeCodeOfListedEntry(const QString& path, const Fold
 FileManager::ListedFileType FileManager::typeOfListedEntry(const QString& path, const FolderEntry& entry)
 {
     return listedFileType(path, entry.name, entry.storedTypeCode);
-}
-
-FileManager::ListedFileType FileManager::typeOfListedEntry(
-    const QString& path, const FolderListing& listing, std::size_t index)
-{
-    const FolderEntry& entry = listing.entries.at(index);
-    if (!listing.codesReadAhead)
-        return typeOfListedEntry(path, entry);
-    return listedFileType(path, entry.name, listing.codesReadAhead->typeCode(index));
 }
 
 std::uint32_t FileManager::creatorCodeAtPath(const QString& path, bool followLinks)

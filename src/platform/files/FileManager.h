@@ -8,7 +8,6 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -24,9 +23,6 @@ struct FolderEntry {
     std::uint32_t storedCreatorCode = 0;
 };
 
-// The Finder codes of a listing's files while another thread reads them (FinderInfo.h).
-struct ListedCodes;
-
 // A folder's entries one level deep plus the folder's identity, for walks that must not enter
 // the same folder twice.
 struct FolderListing {
@@ -34,9 +30,6 @@ struct FolderListing {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::vector<FolderEntry> entries;
-    // Set when the entries' stored codes are being read beside the caller: the entries then hold
-    // no codes, and the type is asked for with typeOfListedEntry(path, listing, index).
-    std::shared_ptr<ListedCodes> codesReadAhead;
 };
 
 class FileManager final {
@@ -52,12 +45,6 @@ public:
     // The same listing with each entry's kind (a symbolic link is resolved; nothing else is
     // looked at, so plain entries cost no extra system call) and the folder's device and inode.
     static FolderListing listFolderAtPath(const QString& path, QStringList* undecodable = nullptr);
-    // The same listing without its files' stored codes, which a reading thread shared by all
-    // such listings then reads beside the caller who classifies the entries (the stored codes
-    // cost a system call per file). Asking for an entry's code before that thread has it reads
-    // it at once. Only the type code is read this way.
-    static FolderListing listFolderAtPathReadingCodesAhead(
-        const QString& path, QStringList* undecodable = nullptr);
 
     static std::uint32_t typeCodeAtPath(const QString& path, bool followLinks);
     // typeCodeAtPath(path, true) for an entry of a listing of path's folder, without reading
@@ -70,9 +57,6 @@ public:
         std::optional<QString> displayName;
     };
     static ListedFileType typeOfListedEntry(const QString& path, const FolderEntry& entry);
-    // The same for entry index of a listing of either kind; path is the entry's full path.
-    static ListedFileType typeOfListedEntry(
-        const QString& path, const FolderListing& listing, std::size_t index);
     static std::uint32_t creatorCodeAtPath(const QString& path, bool followLinks);
     // The platform's quoted form of a code: "'APPL'"; a zero code gives "''".
     static QString fileTypeForHFSTypeCode(std::uint32_t code);

@@ -3,11 +3,7 @@
 #include <QFile>
 
 #include <array>
-#include <condition_variable>
-#include <cstring>
-#include <deque>
-#include <mutex>
-#include <thread>
+#include <atomic>
 
 #include <cerrno>
 #include <sys/syscall.h>
@@ -45,14 +41,6 @@ struct XattrArguments {
 };
 std::atomic<bool> relativeAttributesWork { true };
 
-// Tells the processor that this thread is spinning.
-void spinPause()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
-
 } // namespace
 
 std::optional<FinderInfo::Codes> FinderInfo::atPath(const QString& path, bool followLinks)
@@ -79,119 +67,6 @@ std::optional<FinderInfo::Codes> FinderInfo::inFolder(int folder, const QString&
     }
     const QByteArray path = QFile::encodeName(folderPath) + '/' + name;
     return codesOf(buffer, ::getxattr(path.constData(), finderInfoAttribute, buffer.data(), buffer.size()));
-}
-
-// Reads the stored codes of listings on a thread of its own, one listing after the other in
-// the order they were made, each from its last entry back: the caller classifies from the first
-// entry on and reads what it reaches first itself, so the two share the reads and neither waits
-// for the other. Lives as long as the process.
-class CodeReader final {
-public:
-    static CodeReader& shared()
-    {
-        static CodeReader* const reader = new CodeReader; // never destroyed: its thread never ends
-        return *reader;
-    }
-
-    // Queues the listing's codes; when too many wait already, they are left to the caller.
-    void readAhead(const std::shared_ptr<ListedCodes>& codes)
-    {
-        {
-            const std::lock_guard<std::mutex> guard(lock);
-            if (waiting.size() >= waitingLimit)
-                return;
-            waiting.push_back(codes);
-        }
-        wake.notify_one();
-    }
-
-private:
-    // Each waiting listing holds its folder open: the limit bounds the open descriptors.
-    static constexpr std::size_t waitingLimit = 64;
-
-    CodeReader()
-    {
-        std::thread([this] { run(); }).detach();
-    }
-
-    void run()
-    {
-        for (;;) {
-            std::shared_ptr<ListedCodes> codes;
-            {
-                std::unique_lock<std::mutex> guard(lock);
-                wake.wait(guard, [this] { return !waiting.empty(); });
-                codes = std::move(waiting.front());
-                waiting.pop_front();
-            }
-            for (std::size_t i = codes->count(); i-- > 0;) {
-                if (codes.use_count() == 1)
-                    break; // the listing is gone: nobody asks any more
-                if (codes->claim(i))
-                    codes->read(i);
-            }
-        }
-    }
-
-    std::mutex lock;
-    std::condition_variable wake;
-    std::deque<std::shared_ptr<ListedCodes>> waiting; // guarded by lock
-};
-
-ListedCodes::ListedCodes(int folder, QString folderPath)
-    : folder(folder)
-    , folderPath(std::move(folderPath))
-{
-}
-
-ListedCodes::~ListedCodes()
-{
-    ::close(folder);
-}
-
-void ListedCodes::add(const char* rawName, bool hasCodes)
-{
-    nameOffsets.push_back(names.size());
-    names.insert(names.end(), rawName, rawName + std::strlen(rawName) + 1);
-    needsReading.push_back(hasCodes);
-}
-
-void ListedCodes::finishListingAndReadAhead(const std::shared_ptr<ListedCodes>& codes)
-{
-    codes->typeCodes.assign(codes->needsReading.size(), 0);
-    codes->states = std::vector<std::atomic<std::uint8_t>>(codes->needsReading.size());
-    for (std::size_t i = 0; i < codes->needsReading.size(); ++i) {
-        if (!codes->needsReading[i])
-            codes->states[i].store(done, std::memory_order_relaxed);
-    }
-    CodeReader::shared().readAhead(codes);
-}
-
-bool ListedCodes::claim(std::size_t i)
-{
-    std::uint8_t expected = unclaimed;
-    return states[i].compare_exchange_strong(expected, reading, std::memory_order_acq_rel);
-}
-
-void ListedCodes::read(std::size_t i)
-{
-    if (const auto codes = FinderInfo::inFolder(folder, folderPath, names.data() + nameOffsets[i]))
-        typeCodes[i] = codes->type;
-    states[i].store(done, std::memory_order_release);
-}
-
-std::uint32_t ListedCodes::typeCode(std::size_t i)
-{
-    if (claim(i))
-        read(i);
-    // A read under way ends within microseconds: spin, and give way only if it does not.
-    for (int spins = 0; states[i].load(std::memory_order_acquire) != done; ++spins) {
-        if (spins < 4096)
-            spinPause();
-        else
-            std::this_thread::yield();
-    }
-    return typeCodes[i];
 }
 
 } // namespace quorvel

@@ -134,4 +134,11 @@ QString Folders::lastPathComponent(const QString& path)
     return path.mid(start, end - start);
 }
 
+QString Folders::withoutTrailingSlashes(QString path)
+{
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
 } // namespace quorvel

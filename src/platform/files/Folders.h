@@ -29,6 +29,8 @@ public:
     // The last component of a path, trailing slashes left out: "b" for "a/b" and "a/b/", "/"
     // for "/" and "//", "a" for "a", "" for "".
     static QString lastPathComponent(const QString& path);
+    // The path with its trailing slashes left out, a lone "/" kept: "a/b" for "a/b//", "/" for "//".
+    static QString withoutTrailingSlashes(QString path);
 };
 
 } // namespace quorvel
