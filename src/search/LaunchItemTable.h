@@ -115,6 +115,10 @@ private:
     void pointIntoBuilding();
     std::vector<std::uint64_t> packedImage() const;
     bool adoptImage(const unsigned char* bytes, std::size_t size, QString* whyNot);
+    static Columns columnsAt(
+        const unsigned char* bytes, const ImageLayout& layout, const std::uint32_t* counts);
+    static const char* flawOf(const Columns& c, const std::uint32_t* counts, const std::uint32_t* typeStart);
+    void adoptTypes(const char16_t* typeText, const std::uint32_t* typeStart, std::size_t types);
     void computeRanks() const;
 
     Columns columns;
