@@ -6,9 +6,11 @@
 // that is missing, made from another state of the index, or damaged in any byte is not used,
 // and the caller rebuilds it from the index, which stays the record.
 //
-// File layout (little-endian): "QRVLIXC" and a NUL; a 64-bit checksum of every byte after it;
-// the format version and the header's length (32 bits each); the index's identity (seven
-// 64-bit numbers); the image's length (64 bits); 8 zero bytes; then the table image.
+// File layout (little-endian), defined here and in IndexCache.cpp: "QRVLIXC" and a NUL; a 64-bit
+// checksum of every byte after it; the format version and the header's length (32 bits each); the
+// index's identity (seven 64-bit numbers); the image's length (64 bits); 8 zero bytes; then the
+// table image, whose layout LaunchItemTable defines (LaunchItemTable::ImageLayout). Only
+// IndexFile uses this class: readers and writers of the index go through it.
 
 #include "platform/files/FileIdentity.h"
 #include "search/LaunchItemTable.h"
@@ -21,7 +23,7 @@ namespace quorvel {
 
 class IndexCache final {
 public:
-    // Bumped whenever the layout of the file or of the table image changes.
+    // Bumped whenever the layout of the file or of the table image changes (either layer).
     static constexpr std::uint32_t formatVersion = 1;
 
     // The cache file of an index: the index's file name with ".cache" for an index in the

@@ -6,19 +6,35 @@
 #include "search/IndexCache.h"
 
 #include <QStringList>
+#include <array>
 
 namespace quorvel {
 
 namespace {
 
-// The keys as the dictionary writer orders them, so the file is what writing the items as
-// dictionaries gives; and the order in which they are read (fields name, type, path).
-const QStringList writingKeys = { QStringLiteral("name"), QStringLiteral("path"), QStringLiteral("type") };
+// An entry's three strings, in the order they are read.
+enum Field { Name, Type, Path };
 const QStringList readingKeys = { QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("path") };
+// Written sorted, as the dictionary writer orders keys: the file is byte for byte what writing
+// the items as an array of dictionaries gives.
+constexpr std::array<Field, 3> writingOrder = { Name, Path, Type };
+const QStringList writingKeys = { readingKeys[Name], readingKeys[Path], readingKeys[Type] };
 
-QString writtenField(const LaunchItem& item, int key)
+// The strings of the items, key by key in writing order, for the property-list writer.
+PropertyList::StringRecordSource writtenFields(const std::vector<LaunchItem>& items)
 {
-    return key == 0 ? item.name : key == 1 ? item.path : item.type;
+    return [&items](std::size_t record, int key) {
+        const LaunchItem& item = items[record];
+        switch (writingOrder[static_cast<std::size_t>(key)]) {
+        case Name:
+            return item.name;
+        case Type:
+            return item.type;
+        case Path:
+            return item.path;
+        }
+        return QString();
+    };
 }
 
 // The longest path and name the file systems of this platform allow, in bytes (PATH_MAX and
@@ -55,6 +71,30 @@ Admission admissionOf(bool hasName, QStringView name, bool hasPath, QStringView 
     return Admission::Taken;
 }
 
+// What a read of the index left out of its table, said in the log once per read.
+struct LeftOut {
+    int incomplete = 0;
+    int tooLong = 0;
+    bool tableFull = false;
+};
+
+void logLeftOut(const QString& path, const LeftOut& leftOut, std::size_t itemsRead)
+{
+    if (leftOut.incomplete > 0)
+        Log::line(QStringLiteral("Index %1: %2 entries without a name or path left out")
+                      .arg(path)
+                      .arg(leftOut.incomplete));
+    if (leftOut.tooLong > 0)
+        Log::line(QStringLiteral("Index %1: %2 entries whose name or path is longer than a file system "
+                                 "allows left out")
+                      .arg(path)
+                      .arg(leftOut.tooLong));
+    if (leftOut.tableFull)
+        Log::line(QStringLiteral("Index %1 is too large; only its first %2 items were read")
+                      .arg(path)
+                      .arg(itemsRead));
+}
+
 } // namespace
 
 QString _combinedListPath()
@@ -79,55 +119,28 @@ std::shared_ptr<const LaunchItemTable> IndexFile::read(const QString& path)
 std::shared_ptr<const LaunchItemTable> IndexFile::readWithoutCache(const QString& path)
 {
     auto table = std::make_shared<LaunchItemTable>();
-    int leftOut = 0;
-    int tooLong = 0;
-    bool full = false;
+    LeftOut leftOut;
     const bool read
         = PropertyList::readStringRecords(path, readingKeys, [&](const QString* values, const bool* present) {
-              switch (admissionOf(present[0], values[0], present[2], values[2])) {
+              switch (admissionOf(present[Name], values[Name], present[Path], values[Path])) {
               case Admission::Incomplete:
-                  ++leftOut;
+                  ++leftOut.incomplete;
                   return;
               case Admission::TooLong:
-                  ++tooLong;
+                  ++leftOut.tooLong;
                   return;
               case Admission::Taken:
                   break;
               }
-              if (!full && !table->append(values[0], present[1] ? values[1] : QString(), values[2]))
-                  full = true;
+              // A type that is missing or not a string is carried as an unknown one.
+              const QString type = present[Type] ? values[Type] : QString();
+              if (!leftOut.tableFull && !table->append(values[Name], type, values[Path]))
+                  leftOut.tableFull = true;
           });
     if (!read)
         return nullptr;
-    if (leftOut > 0)
-        Log::line(
-            QStringLiteral("Index %1: %2 entries without a name or path left out").arg(path).arg(leftOut));
-    if (tooLong > 0)
-        Log::line(QStringLiteral("Index %1: %2 entries whose name or path is longer than a file system "
-                                 "allows left out")
-                      .arg(path)
-                      .arg(tooLong));
-    if (full)
-        Log::line(QStringLiteral("Index %1 is too large; only its first %2 items were read")
-                      .arg(path)
-                      .arg(table->size()));
+    logLeftOut(path, leftOut, table->size());
     table->finish();
-    return table;
-}
-
-std::shared_ptr<const LaunchItemTable> IndexFile::tableOfItems(const std::vector<LaunchItem>& items)
-{
-    auto table = std::make_shared<LaunchItemTable>();
-    for (const LaunchItem& item : items) {
-        const QString name = PropertyList::storedString(item.name);
-        const QString path = PropertyList::storedString(item.path);
-        if (admissionOf(true, name, true, path) != Admission::Taken)
-            continue;
-        if (!table->append(name, PropertyList::storedString(item.type), path))
-            break;
-    }
-    table->finish();
-    (void)table->nameRanks();
     return table;
 }
 
@@ -136,22 +149,37 @@ bool IndexFile::readItems(const QString& path, std::vector<LaunchItem>& items)
     bool complete = true;
     const bool read
         = PropertyList::readStringRecords(path, readingKeys, [&](const QString* values, const bool* present) {
-              complete = complete && present[0] && present[1] && present[2];
-              items.push_back(LaunchItem { values[0], values[1], values[2] });
+              complete = complete && present[Name] && present[Type] && present[Path];
+              items.push_back(LaunchItem { values[Name], values[Type], values[Path] });
           });
     return read && complete;
 }
 
+std::shared_ptr<const LaunchItemTable> IndexFile::tableOfItems(const std::vector<LaunchItem>& items)
+{
+    auto table = std::make_shared<LaunchItemTable>();
+    for (const LaunchItem& item : items) {
+        // What reading the file back would give for the item.
+        const QString name = PropertyList::storedString(item.name);
+        const QString path = PropertyList::storedString(item.path);
+        if (admissionOf(true, name, true, path) != Admission::Taken)
+            continue;
+        if (!table->append(name, PropertyList::storedString(item.type), path))
+            break;
+    }
+    table->finish();
+    (void)table->nameRanks(); // worked out now, on the caller's thread
+    return table;
+}
+
 QByteArray IndexFile::data(const std::vector<LaunchItem>& items)
 {
-    return PropertyList::stringRecordsToData(writingKeys, items.size(),
-        [&items](std::size_t record, int key) { return writtenField(items[record], key); });
+    return PropertyList::stringRecordsToData(writingKeys, items.size(), writtenFields(items));
 }
 
 bool IndexFile::write(const QString& path, const std::vector<LaunchItem>& items)
 {
-    return PropertyList::writeStringRecords(path, writingKeys, items.size(),
-        [&items](std::size_t record, int key) { return writtenField(items[record], key); });
+    return PropertyList::writeStringRecords(path, writingKeys, items.size(), writtenFields(items));
 }
 
 std::optional<WrittenIndex> IndexFile::writeWithCache(

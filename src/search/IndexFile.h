@@ -1,9 +1,15 @@
 #pragma once
-// The index file: where it lives, its format (an XML property list, an array of dictionaries of
-// three strings, written with the keys in the order "name", "path", "type") and its derived binary
-// cache (IndexCache). Everything that reads or writes the index goes through here: the scanner and
-// its updates write it, the panel and the query tool read it as a table, an update reads it back
-// as items. Safe on any thread: it touches nothing but the files and the log.
+// The index file: where it lives, reading it (whole as a table, or entry by entry as items) and
+// writing it, with its binary cache beside it. Everything that reads or writes the index goes
+// through here: the scanner and its updates write it, the panel and the query tool read it as a
+// table, an update reads it back as items. Safe on any thread: it touches nothing but the files
+// and the log.
+//
+// The format has three layers, each defined in one place:
+// - the index itself (IndexFile.cpp): an XML property list, an array of dictionaries of three
+//   strings "name", "type" and "path", the keys written sorted;
+// - the cache file's header (IndexCache.h): magic, checksum, version, the index's identity;
+// - the table image the cache carries after its header (LaunchItemTable.cpp, ImageLayout).
 
 #include "platform/files/FileIdentity.h"
 #include "search/LaunchItem.h"

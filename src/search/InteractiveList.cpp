@@ -13,7 +13,6 @@
 
 #include <QFileInfo>
 #include <QThread>
-#include <array>
 #include <cstdlib>
 
 namespace quorvel {
@@ -29,9 +28,10 @@ QString matchCountText(int count)
     return QStringLiteral("%1 Matching Items.").arg(count);
 }
 
-// What was last read from the index file, shared by every list: the table is never changed once
-// read, so lists may share it while the file stays as it was.
-UnchangedFileCache<LaunchItemTable>& indexCache()
+// The table last read from (or handed over for) an index file, kept in memory for every list: a
+// table never changes once made, so lists may share it while the file stays as it was. (The
+// index's cache file beside it on disk is IndexCache, which IndexFile::read consults.)
+UnchangedFileCache<LaunchItemTable>& lastReadTable()
 {
     static UnchangedFileCache<LaunchItemTable> lastRead;
     return lastRead;
@@ -70,7 +70,7 @@ void InteractiveList::load()
 
 bool InteractiveList::loadWithoutReading()
 {
-    UnchangedFileCache<LaunchItemTable>& lastRead = indexCache();
+    const UnchangedFileCache<LaunchItemTable>& lastRead = lastReadTable();
     fileUnreadable = false;
     if (std::shared_ptr<const LaunchItemTable> unchanged = lastRead.find(filePath)) {
         takeItems(std::move(unchanged));
@@ -93,15 +93,15 @@ void InteractiveList::keepTableOfFile(const QString& path, const std::optional<F
 {
     if (table) {
         // A read that the file outran gives way to what is already known of the file as it is now.
-        if (indexCache().find(path) && !(identity && identity == FileIdentity::ofFile(path)))
+        if (lastReadTable().find(path) && !(identity && identity == FileIdentity::ofFile(path)))
             return;
-        indexCache().keep(path, identity, std::move(table));
+        lastReadTable().keep(path, identity, std::move(table));
         return;
     }
     if (!identity)
         return; // no file to read: nothing to remember
     UnreadableFile::keepCopy(path); // says so in the log
-    indexCache().keepUnreadable(path, *identity);
+    lastReadTable().keepUnreadable(path, *identity);
 }
 
 void InteractiveList::takeItems(std::shared_ptr<const LaunchItemTable> table)
@@ -208,113 +208,11 @@ void InteractiveList::collectMatches(
 
 void InteractiveList::rankMatches()
 {
-    if (unrankedMatches.size() < 2) {
-        currentlyMatchingItems = unrankedMatches;
-        return;
-    }
-    if (usageInfo->hasHistory() && !launchedItems)
+    // Telling the launched items apart takes a pass over the history: not for a single match.
+    if (usageInfo->hasHistory() && !launchedItems && unrankedMatches.size() >= 2)
         launchedItems = std::make_unique<LaunchedItems>(applications, *usageInfo);
     const LaunchedItems* launched = usageInfo->hasHistory() ? launchedItems.get() : nullptr;
-    if (!rankByKinds(launched))
-        rankEach(launched);
-}
-
-// The usual case, in two passes over the matches: an index in name order (as the scanner writes
-// it), where no launched match's score comes within the bonus of a natural score that matches
-// never launched have. Each natural score is then a layer of its own, ordered by name, which is
-// index order: only the launched matches need the ranking's sort, and the layers of natural
-// scores fall in between them by score.
-bool InteractiveList::rankByKinds(const LaunchedItems* launched)
-{
-    // The kinds by natural score, highest first; documents and other codes share theirs.
-    constexpr std::size_t classes = 4;
-    const auto classOf = [](LaunchItemKind kind) -> std::uint8_t {
-        switch (kind) {
-        case LaunchItemKind::PreferencePane:
-            return 0;
-        case LaunchItemKind::Application:
-            return 1;
-        case LaunchItemKind::Folder:
-            return 2;
-        default:
-            return 3;
-        }
-    };
-    const std::array<float, classes> classScore
-        = { UsageInformationManager::naturalScore(LaunchItemKind::PreferencePane),
-              UsageInformationManager::naturalScore(LaunchItemKind::Application),
-              UsageInformationManager::naturalScore(LaunchItemKind::Folder),
-              UsageInformationManager::naturalScore(LaunchItemKind::Document) };
-    constexpr std::uint8_t launchedClass = 0xFF;
-
-    const std::vector<std::uint32_t>& matches = unrankedMatches;
-    const std::span<const std::uint32_t> ranks = applications->nameRanks();
-    std::array<std::size_t, classes> count {};
-    matchClasses.resize(matches.size());
-    candidates.clear();
-    std::uint32_t lastRank = 0;
-    for (std::uint32_t position = 0; position < matches.size(); ++position) {
-        const std::uint32_t item = matches[position];
-        const std::uint32_t rank = ranks[item];
-        if (rank < lastRank)
-            return false; // not in name order
-        lastRank = rank;
-        const LaunchItemKind kind = applications->kind(item);
-        if (const UsageInformationManager::LaunchTimes* times
-            = launched ? launched->launchTimesOf(item) : nullptr) {
-            candidates.push_back(
-                MatchRanking::candidate(usageInfo->scoreOf(kind, times), rank, item, position));
-            matchClasses[position] = launchedClass;
-            continue;
-        }
-        const std::uint8_t c = classOf(kind);
-        ++count[c];
-        matchClasses[position] = c;
-    }
-    for (std::size_t c = 0; c < classes; ++c) {
-        if (count[c] == 0)
-            continue;
-        if (c > 0 && !(classScore[c] < classScore[c - 1]))
-            return false;
-        for (const MatchRanking::Candidate& candidate : candidates)
-            if (MatchRanking::withinReach(
-                    std::min(candidate.score, classScore[c]), std::max(candidate.score, classScore[c])))
-                return false;
-    }
-
-    MatchRanking::order(candidates, rankingScratch, launchedOrder, matches.size());
-    currentlyMatchingItems.resize(matches.size());
-    std::array<std::size_t, classes> next {};
-    std::size_t at = 0, launchedAt = 0;
-    for (std::size_t c = 0; c < classes; ++c) {
-        if (count[c] == 0)
-            continue;
-        while (launchedAt < candidates.size() && candidates[launchedAt].score > classScore[c])
-            currentlyMatchingItems[at++] = candidates[launchedAt++].item;
-        next[c] = at;
-        at += count[c];
-    }
-    while (launchedAt < candidates.size())
-        currentlyMatchingItems[at++] = candidates[launchedAt++].item;
-    for (std::size_t position = 0; position < matches.size(); ++position)
-        if (matchClasses[position] != launchedClass)
-            currentlyMatchingItems[next[matchClasses[position]]++] = matches[position];
-    return true;
-}
-
-// Any index and history: every match is reduced to a candidate and the ranking orders them all.
-void InteractiveList::rankEach(const LaunchedItems* launched)
-{
-    const std::vector<std::uint32_t>& matches = unrankedMatches;
-    const std::span<const std::uint32_t> ranks = applications->nameRanks();
-    candidates.clear();
-    for (std::uint32_t position = 0; position < matches.size(); ++position) {
-        const std::uint32_t item = matches[position];
-        const float score = usageInfo->scoreOf(
-            applications->kind(item), launched ? launched->launchTimesOf(item) : nullptr);
-        candidates.push_back(MatchRanking::candidate(score, ranks[item], item, position));
-    }
-    MatchRanking::order(candidates, rankingScratch, currentlyMatchingItems, matches.size());
+    ranker.rank({ *applications, *usageInfo, launched, unrankedMatches }, currentlyMatchingItems);
 }
 
 int InteractiveList::numberOfMatchingItems() const

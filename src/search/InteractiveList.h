@@ -8,7 +8,7 @@
 
 #include "platform/files/FileIdentity.h"
 #include "search/LaunchItemTable.h"
-#include "search/MatchRanking.h"
+#include "search/MatchRanker.h"
 #include "search/UsageInformationManager.h"
 
 #include <QIcon>
@@ -46,9 +46,11 @@ public:
     // the file is to be read (IndexFile::read, on any thread) and the outcome handed to
     // keepTableOfFile, after which this answers true.
     bool loadWithoutReading();
-    // What the index file at path holds: the table read from it or written into it, with the
-    // file's identity taken before reading or after writing; nullptr when it could not be read,
-    // in which case the file is set aside as unreadable. Main thread only.
+    // Keeps the table of the index file at path in memory, for every list's next load to take:
+    // the table read from the file (identity taken before reading) or written into it (identity
+    // taken after writing). A table of a read that the file has outrun gives way to one kept for
+    // the file as it is now. nullptr: the file could not be read; it is set aside (UnreadableFile) and is not
+    // read again until it changes. Main thread only.
     static void keepTableOfFile(const QString& path, const std::optional<FileIdentity>& identity,
         std::shared_ptr<const LaunchItemTable> table);
     bool interactiveListFileExists() const;
@@ -111,8 +113,6 @@ private:
     bool narrowsLastTerm() const;
     void collectMatches(const std::vector<std::uint32_t>* within, std::vector<std::uint32_t>& out) const;
     void rankMatches();
-    bool rankByKinds(const LaunchedItems* launched);
-    void rankEach(const LaunchedItems* launched);
 
     std::shared_ptr<const LaunchItemTable> applications;
     QString filterExpression;
@@ -130,9 +130,7 @@ private:
     std::vector<std::uint32_t> unrankedMatches, narrowedMatches;
     QString lastTerm;
     int lastMode = -1; // none yet
-    std::vector<MatchRanking::Candidate> candidates, rankingScratch;
-    std::vector<std::uint8_t> matchClasses;
-    std::vector<std::uint32_t> launchedOrder;
+    MatchRanker ranker; // with its buffers
     // Tells the launched items apart; made anew when the history or the items change.
     std::unique_ptr<LaunchedItems> launchedItems;
     std::chrono::milliseconds waitingLimit { std::chrono::minutes(10) };

@@ -24,6 +24,17 @@ struct LaunchItem {
 // The item kinds the ranking and launching tell apart; every other type code is Other.
 enum class LaunchItemKind : unsigned char { Application, Document, PreferencePane, Folder, Other };
 
-LaunchItemKind launchItemKindOf(QStringView type);
+inline LaunchItemKind launchItemKindOf(QStringView type)
+{
+    if (type == LaunchItemType::application)
+        return LaunchItemKind::Application;
+    if (type == LaunchItemType::document)
+        return LaunchItemKind::Document;
+    if (type == LaunchItemType::preferencePane)
+        return LaunchItemKind::PreferencePane;
+    if (type == LaunchItemType::folder)
+        return LaunchItemKind::Folder;
+    return LaunchItemKind::Other;
+}
 
 } // namespace quorvel

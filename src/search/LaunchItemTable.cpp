@@ -12,19 +12,6 @@ namespace quorvel {
 // The image stores its numbers as this machine holds them; the cache is little-endian.
 static_assert(std::endian::native == std::endian::little, "the table image is little-endian");
 
-LaunchItemKind launchItemKindOf(QStringView type)
-{
-    if (type == LaunchItemType::application)
-        return LaunchItemKind::Application;
-    if (type == LaunchItemType::document)
-        return LaunchItemKind::Document;
-    if (type == LaunchItemType::preferencePane)
-        return LaunchItemKind::PreferencePane;
-    if (type == LaunchItemType::folder)
-        return LaunchItemKind::Folder;
-    return LaunchItemKind::Other;
-}
-
 // The arrays of a table while it is built.
 struct LaunchItemTable::Building {
     std::vector<char16_t> names, upper = { u'\0' };
@@ -273,45 +260,67 @@ bool LaunchItemTable::adoptImage(const unsigned char* bytes, std::size_t size, Q
     const ImageLayout layout(counts);
     if (counts[ImageLayout::Zero] != 0 || layout.total != size)
         return fail("its length does not agree with its counts");
+    const Columns c = columnsAt(bytes, layout, counts);
+    const auto* typeStart = reinterpret_cast<const std::uint32_t*>(bytes + layout.typeStart);
+    if (const char* flaw = flawOf(c, counts, typeStart))
+        return fail(flaw);
+    adoptTypes(
+        reinterpret_cast<const char16_t*>(bytes + layout.typeText), typeStart, counts[ImageLayout::Types]);
+    columns = c;
+    building.reset();
+    imageBytes = QByteArrayView(bytes, static_cast<qsizetype>(size));
+    return true;
+}
 
+LaunchItemTable::Columns LaunchItemTable::columnsAt(
+    const unsigned char* bytes, const ImageLayout& layout, const std::uint32_t* counts)
+{
     Columns c;
     c.count = counts[ImageLayout::Items];
+    c.heads = reinterpret_cast<const std::uint64_t*>(bytes + layout.heads);
+    c.upperStart = reinterpret_cast<const std::uint32_t*>(bytes + layout.upperStart);
+    c.nameStart = reinterpret_cast<const std::uint32_t*>(bytes + layout.nameStart);
+    c.pathStart = reinterpret_cast<const std::uint32_t*>(bytes + layout.pathStart);
+    c.ranks = reinterpret_cast<const std::uint32_t*>(bytes + layout.ranks);
+    c.lineFeeds = reinterpret_cast<const std::uint32_t*>(bytes + layout.lineFeeds);
+    c.lineFeedCount = counts[ImageLayout::LineFeedItems];
+    c.typeCodes = reinterpret_cast<const std::uint16_t*>(bytes + layout.typeCodes);
+    c.upper = reinterpret_cast<const char16_t*>(bytes + layout.upper);
+    c.names = reinterpret_cast<const char16_t*>(bytes + layout.names);
+    c.paths = reinterpret_cast<const char*>(bytes + layout.paths);
+    return c;
+}
+
+// What is wrong with the arrays of an image, or nullptr: every start, code and index must lie
+// within the image, so that a table never reads outside it.
+const char* LaunchItemTable::flawOf(
+    const Columns& c, const std::uint32_t* counts, const std::uint32_t* typeStart)
+{
     const std::size_t n = c.count;
     const std::size_t types = counts[ImageLayout::Types];
-    const auto at = [bytes](std::uint64_t offset) { return bytes + offset; };
-    c.heads = reinterpret_cast<const std::uint64_t*>(at(layout.heads));
-    c.upperStart = reinterpret_cast<const std::uint32_t*>(at(layout.upperStart));
-    c.nameStart = reinterpret_cast<const std::uint32_t*>(at(layout.nameStart));
-    c.pathStart = reinterpret_cast<const std::uint32_t*>(at(layout.pathStart));
-    c.ranks = reinterpret_cast<const std::uint32_t*>(at(layout.ranks));
-    c.lineFeeds = reinterpret_cast<const std::uint32_t*>(at(layout.lineFeeds));
-    c.lineFeedCount = counts[ImageLayout::LineFeedItems];
-    const auto* typeStart = reinterpret_cast<const std::uint32_t*>(at(layout.typeStart));
-    c.typeCodes = reinterpret_cast<const std::uint16_t*>(at(layout.typeCodes));
-    c.upper = reinterpret_cast<const char16_t*>(at(layout.upper));
-    c.names = reinterpret_cast<const char16_t*>(at(layout.names));
-    const auto* typeText = reinterpret_cast<const char16_t*>(at(layout.typeText));
-    c.paths = reinterpret_cast<const char*>(at(layout.paths));
-
     // Every upper-cased name is followed by its NUL, so a search never runs past a name's end.
     if (!startsHold(c.upperStart, n, 1, counts[ImageLayout::UpperUnits], 1))
-        return fail("its upper-cased names are out of bounds");
+        return "its upper-cased names are out of bounds";
     for (std::size_t i = 0; i <= n; ++i)
         if (c.upper[c.upperStart[i] - 1] != u'\0')
-            return fail("its upper-cased names are not separated");
+            return "its upper-cased names are not separated";
     if (!startsHold(c.nameStart, n, 0, counts[ImageLayout::NameUnits], 0)
         || !startsHold(c.pathStart, n, 0, counts[ImageLayout::PathBytes], 0))
-        return fail("its names or paths are out of bounds");
+        return "its names or paths are out of bounds";
     if (types == 0 || types > std::numeric_limits<std::uint16_t>::max()
         || !startsHold(typeStart, types, 0, counts[ImageLayout::TypeUnits], 0))
-        return fail("its type codes are out of bounds");
+        return "its type codes are out of bounds";
     for (std::size_t i = 0; i < n; ++i)
         if (c.typeCodes[i] >= types || c.ranks[i] >= n)
-            return fail("an item's type or name order is out of bounds");
+            return "an item's type or name order is out of bounds";
     for (std::size_t k = 0; k < c.lineFeedCount; ++k)
         if (c.lineFeeds[k] >= n || (k > 0 && c.lineFeeds[k] <= c.lineFeeds[k - 1]))
-            return fail("its items with a line feed are out of bounds");
+            return "its items with a line feed are out of bounds";
+    return nullptr;
+}
 
+void LaunchItemTable::adoptTypes(const char16_t* typeText, const std::uint32_t* typeStart, std::size_t types)
+{
     typeStrings.clear();
     typeKinds.clear();
     for (std::size_t t = 0; t < types; ++t) {
@@ -319,10 +328,6 @@ bool LaunchItemTable::adoptImage(const unsigned char* bytes, std::size_t size, Q
         typeStrings.push_back(type);
         typeKinds.push_back(launchItemKindOf(type));
     }
-    columns = c;
-    building.reset();
-    imageBytes = QByteArrayView(bytes, static_cast<qsizetype>(size));
-    return true;
 }
 
 std::span<const std::uint32_t> LaunchItemTable::nameRanks() const

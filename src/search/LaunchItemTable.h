@@ -4,9 +4,10 @@
 // code, the head of its upper-cased name and the place of its name in the case-insensitive
 // order. A million items cost well under two hundred bytes each and no heap block per item.
 //
-// The image is also what the index cache stores: a table read from the cache refers to the
-// mapped file itself, nothing copied. The upper-cased names are separated by a NUL character,
-// so one scan of that buffer searches every name at once.
+// The image is also what the index cache stores after its header (IndexCache): a table read from
+// the cache refers to the mapped file itself, nothing copied. Its layout is defined here alone
+// (ImageLayout in LaunchItemTable.cpp); a change to it bumps IndexCache::formatVersion. The upper-cased names
+// are separated by a NUL character, so one scan of that buffer searches every name at once.
 //
 // Built with append and finish, then immutable (lists that read the same file may share it).
 
@@ -115,6 +116,10 @@ private:
     void pointIntoBuilding();
     std::vector<std::uint64_t> packedImage() const;
     bool adoptImage(const unsigned char* bytes, std::size_t size, QString* whyNot);
+    static Columns columnsAt(
+        const unsigned char* bytes, const ImageLayout& layout, const std::uint32_t* counts);
+    static const char* flawOf(const Columns& c, const std::uint32_t* counts, const std::uint32_t* typeStart);
+    void adoptTypes(const char16_t* typeText, const std::uint32_t* typeStart, std::size_t types);
     void computeRanks() const;
 
     Columns columns;

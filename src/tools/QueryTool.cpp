@@ -4,7 +4,6 @@
 // Exits 0 when it answered (--help and --version too), 1 when there is no readable index, 2 for
 // bad arguments.
 
-#include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <QCommandLineParser>
@@ -139,13 +138,13 @@ int main(int argc, char** argv)
     InteractiveCombinedList list;
     if (!list.interactiveListFileExists()) {
         std::fprintf(
-            stderr, "quorvel-query: no index at %s (run a scan first)\n", qPrintable(_combinedListPath()));
+            stderr, "quorvel-query: no index at %s (run a scan first)\n", qPrintable(list.getFilePath()));
         return 1;
     }
     list.load();
     if (list.interactiveListFileIsUnreadable()) {
         std::fprintf(stderr, "quorvel-query: the index at %s could not be read (run a scan to replace it)\n",
-            qPrintable(_combinedListPath()));
+            qPrintable(list.getFilePath()));
         return 1;
     }
     list.setFilterWithMode(request->term, request->mode);

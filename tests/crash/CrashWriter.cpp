@@ -1,7 +1,7 @@
 // The writer the crash-consistency test kills: rewrites every file of CrashFiles through the
-// system's own write paths (property-list files through PropertyList, the settings through
-// UserDefaults), alternating between the two versions, and reports each whole write on
-// standard output.
+// system's own write paths (the index through IndexFile, the other property-list files through
+// PropertyList, the settings through UserDefaults), alternating between the two versions, and reports each
+// whole write on standard output.
 //
 // Starting a program that links Qt takes a good part of a second on a busy machine, too long
 // for a thousand kills, so this process starts once and forks a fresh writer for each kill:
@@ -11,9 +11,6 @@
 // The killed writer is a whole process of its own; nothing of it survives the kill but files.
 
 #include "crash/CrashFiles.h"
-
-#include "platform/plist/PropertyList.h"
-#include "platform/settings/UserDefaults.h"
 
 #include <QString>
 #include <cstdio>
@@ -25,23 +22,12 @@ namespace {
 
 using quorvel::crash::CrashFile;
 
-bool writeVersion(const CrashFile& file, int version)
-{
-    if (file.name != QLatin1String("settings"))
-        return quorvel::PropertyList::writeFile(file.path, file.versions[version]);
-    quorvel::UserDefaults defaults(quorvel::crash::settingsDomain());
-    const QVariantMap values = quorvel::crash::settingsVersion(version);
-    for (auto value = values.constBegin(); value != values.constEnd(); ++value)
-        defaults.setObject(value.key(), value.value());
-    return defaults.synchronize();
-}
-
 // Writes every file once, from the given one on and round to the one before it.
 bool writeRound(const std::vector<CrashFile>& files, int version, std::size_t firstFile = 0)
 {
     for (std::size_t i = 0; i < files.size(); ++i) {
         const CrashFile& file = files[(firstFile + i) % files.size()];
-        if (!writeVersion(file, version)) {
+        if (!file.write(version)) {
             std::fprintf(stderr, "could not write %s\n", qPrintable(file.name));
             return false;
         }

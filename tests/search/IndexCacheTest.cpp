@@ -4,6 +4,7 @@
 
 #include "SearchTestSupport.h"
 #include "support/FileBytes.h"
+#include "support/IndexFiles.h"
 #include "support/LogCapture.h"
 
 #include "platform/files/AtomicFile.h"

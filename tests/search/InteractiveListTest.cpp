@@ -6,6 +6,8 @@
 #include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 #include "support/FakeWorkspace.h"
+#include "support/FileBytes.h"
+#include "support/IndexFiles.h"
 #include "support/LogCapture.h"
 #include "support/PythonPlist.h"
 
@@ -17,6 +19,7 @@
 
 using namespace quorvel;
 using namespace quorvel::test;
+using enum quorvel::InteractiveList::MatchingMode;
 
 namespace {
 
@@ -42,49 +45,36 @@ QStringList search(InteractiveList& list, const QString& term, int mode)
 
 } // namespace
 
-TEST(InteractiveList, IndexFileLivesInThePreferencesFolder)
-{
-    EXPECT_EQ(_combinedListPath(), QDir::homePath() + "/Library/Preferences/Quorvel Launcher Index");
-    EXPECT_EQ(_historyPath(), QDir::homePath() + "/Library/Preferences/Quorvel Launcher History");
-    InteractiveCombinedList list;
-    EXPECT_EQ(list.getFilePath(), _combinedListPath());
-    EXPECT_FALSE(list.interactiveListFileExists());
-    list.load();
-    EXPECT_EQ(search(list, "a", 0), QStringList());
-    EXPECT_EQ(list.resultCountString(), "No Match.");
-    writeIndex({ doc("a") });
-    EXPECT_TRUE(list.interactiveListFileExists());
-}
-
 TEST(InteractiveList, EachModeMatchesAsItsRuleSays)
 {
     auto list = listOf({ doc("Word Processor"), doc("My Word"), doc("Swordfish"), doc("Pass-word"),
         doc("Scratchpad"), doc("Notepad"), doc("ab"), doc("x"), doc("Straße") });
-    EXPECT_EQ(search(*list, "word", 2), QStringList({ "My Word", "Word Processor" }))
+    EXPECT_EQ(search(*list, "word", WordMode), QStringList({ "My Word", "Word Processor" }))
         << "word mode: at the start or after a space only";
-    EXPECT_EQ(
-        search(*list, "word", 1), QStringList({ "My Word", "Pass-word", "Swordfish", "Word Processor" }));
-    EXPECT_EQ(search(*list, "word", 0), QStringList({ "Word Processor" }));
-    EXPECT_EQ(search(*list, "s*pad", 3), QStringList({ "Scratchpad" }))
+    EXPECT_EQ(search(*list, "word", ContainsMode),
+        QStringList({ "My Word", "Pass-word", "Swordfish", "Word Processor" }));
+    EXPECT_EQ(search(*list, "word", PrefixMode), QStringList({ "Word Processor" }));
+    EXPECT_EQ(search(*list, "s*pad", WildcardMode), QStringList({ "Scratchpad" }))
         << "anchored at the start, * appended";
-    EXPECT_EQ(search(*list, "pad", 3), QStringList());
-    EXPECT_EQ(search(*list, "*pad", 3), QStringList({ "Notepad", "Scratchpad" }));
-    EXPECT_EQ(search(*list, "n?tep", 3), QStringList({ "Notepad" }));
-    EXPECT_EQ(search(*list, "abc", 1), QStringList()) << "a term longer than the name";
-    EXPECT_EQ(search(*list, "STRASSE", 0), QStringList({ "Straße" })) << "upper-casing may lengthen a name";
-    EXPECT_EQ(search(*list, "straße", 1), QStringList({ "Straße" }));
-    for (int mode = 0; mode < 4; ++mode)
+    EXPECT_EQ(search(*list, "pad", WildcardMode), QStringList());
+    EXPECT_EQ(search(*list, "*pad", WildcardMode), QStringList({ "Notepad", "Scratchpad" }));
+    EXPECT_EQ(search(*list, "n?tep", WildcardMode), QStringList({ "Notepad" }));
+    EXPECT_EQ(search(*list, "abc", ContainsMode), QStringList()) << "a term longer than the name";
+    EXPECT_EQ(search(*list, "STRASSE", PrefixMode), QStringList({ "Straße" }))
+        << "upper-casing may lengthen a name";
+    EXPECT_EQ(search(*list, "straße", ContainsMode), QStringList({ "Straße" }));
+    for (const int mode : { PrefixMode, ContainsMode, WordMode, WildcardMode })
         EXPECT_EQ(search(*list, "ab", mode), search(*list, "AB", mode)) << "mode " << mode;
 }
 
 TEST(InteractiveList, EmptyTermAndUnknownModes)
 {
     auto list = listOf({ doc("My Word"), doc("Notes"), doc("a b c") });
-    EXPECT_EQ(search(*list, "", 0), QStringList());
-    EXPECT_EQ(search(*list, "", 1), QStringList());
-    EXPECT_EQ(search(*list, "", 2), QStringList({ "a b c", "My Word" })) << "every name with a space";
-    EXPECT_EQ(search(*list, "", 3).size(), 3) << "the pattern * matches everything";
-    EXPECT_EQ(search(*list, "notes", 4), QStringList());
+    EXPECT_EQ(search(*list, "", PrefixMode), QStringList());
+    EXPECT_EQ(search(*list, "", ContainsMode), QStringList());
+    EXPECT_EQ(search(*list, "", WordMode), QStringList({ "a b c", "My Word" })) << "every name with a space";
+    EXPECT_EQ(search(*list, "", WildcardMode).size(), 3) << "the pattern * matches everything";
+    EXPECT_EQ(search(*list, "notes", WildcardMode + 1), QStringList());
     EXPECT_EQ(list->resultCountString(), "No Match.");
     EXPECT_EQ(search(*list, "n", -1), QStringList());
 }
@@ -92,17 +82,17 @@ TEST(InteractiveList, EmptyTermAndUnknownModes)
 TEST(InteractiveList, CountsNamesAndBoundsOfTheDataSource)
 {
     auto list = listOf({ doc("A"), doc("B"), doc("Bee") });
-    list->setFilterWithMode("q", 0);
+    list->setFilterWithMode("q", PrefixMode);
     EXPECT_EQ(list->resultCountString(), "No Match.");
     EXPECT_EQ(list->allMatchingNames(), "");
     EXPECT_EQ(list->pathOfSelectedItem(), "") << "the settings save it even with no match";
     EXPECT_EQ(list->nameOfSelectedItem(), "");
     EXPECT_TRUE(list->isEmpty());
-    list->setFilterWithMode("a", 0);
+    list->setFilterWithMode("a", PrefixMode);
     EXPECT_EQ(list->resultCountString(), "Single Match.");
-    list->setFilterWithMode("*", 3);
+    list->setFilterWithMode("*", WildcardMode);
     EXPECT_EQ(list->resultCountString(), "3 Matching Items.");
-    list->setFilterWithMode("b", 0);
+    list->setFilterWithMode("b", PrefixMode);
     EXPECT_EQ(list->resultCountString(), "2 Matching Items.");
     EXPECT_EQ(list->allMatchingNames(), "B\nBee\n");
     EXPECT_EQ(list->numberOfRowsInTableView(), 2);
@@ -119,7 +109,7 @@ TEST(InteractiveList, SelectionByPathAndItsResetOnEveryFilter)
     writeIndex({ { "Same", "doc", "/same" }, { "Same too", "doc", "/same" }, { "Other", "doc", "/other" } });
     InteractiveCombinedList list;
     list.load();
-    list.setFilterWithMode("*", 3);
+    list.setFilterWithMode("*", WildcardMode);
     list.selectItemWithPath("/other");
     EXPECT_EQ(list.pathOfSelectedItem(), "/other");
     list.selectItemWithPath("/same");
@@ -131,7 +121,7 @@ TEST(InteractiveList, SelectionByPathAndItsResetOnEveryFilter)
     list.performFiltering();
     EXPECT_EQ(list.indexOfSelectedItem(), 0);
     list.selectItemAtIndex(2);
-    list.setFilterWithMode("s", 0);
+    list.setFilterWithMode("s", PrefixMode);
     EXPECT_EQ(list.indexOfSelectedItem(), 0);
 }
 
@@ -143,10 +133,10 @@ TEST(InteractiveList, LaunchingOpensByTypeAndAlwaysRecordsTheLaunch)
         { "Pane", "pref", "/p/Pane.prefPane" }, { "Folder", "fold", "/f/Folder" },
         { "Thing", "weird", "/t/Thing" } });
     for (const QString term : { "App", "Doc", "Pane", "Folder", "Thing" }) {
-        list->setFilterWithMode(term, 0);
+        list->setFilterWithMode(term, PrefixMode);
         list->launchSelectedItem();
     }
-    list->setFilterWithMode("nothing", 0);
+    list->setFilterWithMode("nothing", PrefixMode);
     list->launchSelectedItem(); // no match: nothing happens
 
     const auto opened = workspace.opened();
@@ -174,11 +164,11 @@ TEST(InteractiveList, LaunchedItemRisesToTheTopAtTheNextSearch)
     Clock::setFixedTime(5000.0);
     auto list = listOf(
         { { "Mail", "app", "/a/Mail" }, { "Maps", "app", "/a/Maps" }, { "Manual", "pref", "/p/Manual" } });
-    EXPECT_EQ(search(*list, "ma", 0), QStringList({ "Manual", "Mail", "Maps" }));
+    EXPECT_EQ(search(*list, "ma", PrefixMode), QStringList({ "Manual", "Mail", "Maps" }));
     list->selectItemWithPath("/a/Maps");
     list->launchSelectedItem();
     Clock::setFixedTime(5060.0);
-    EXPECT_EQ(search(*list, "ma", 0), QStringList({ "Maps", "Manual", "Mail" }));
+    EXPECT_EQ(search(*list, "ma", PrefixMode), QStringList({ "Maps", "Manual", "Mail" }));
 }
 
 TEST(InteractiveList, PreferencePaneIconComesFromItsBundleElseFromTheWorkspace)
@@ -205,13 +195,13 @@ TEST(InteractiveList, PreferencePaneIconComesFromItsBundleElseFromTheWorkspace)
         { "Document", "doc", home + "/Document" } });
     std::optional<test::LogCapture> log(std::in_place);
     for (const QString term : { "WithPaneKey", "WithBundleKey" }) {
-        list->setFilterWithMode(term, 0);
+        list->setFilterWithMode(term, PrefixMode);
         const QIcon icon = list->iconOfSelectedFile();
         EXPECT_FALSE(icon.isNull()) << term.toStdString();
     }
     EXPECT_TRUE(workspace.calls.empty()) << "icons named by the bundle need no workspace";
     for (const QString term : { "WithoutKey", "Gone", "Document" }) {
-        list->setFilterWithMode(term, 0);
+        list->setFilterWithMode(term, PrefixMode);
         list->iconOfSelectedFile();
     }
     const QStringList logged = log->lines();
@@ -221,7 +211,7 @@ TEST(InteractiveList, PreferencePaneIconComesFromItsBundleElseFromTheWorkspace)
     EXPECT_EQ(workspace.calls[1].path, home + "/Gone.prefPane");
     EXPECT_EQ(workspace.calls[2].path, home + "/Document");
     EXPECT_EQ(logged, QStringList({ "no bundle found!" }));
-    list->setFilterWithMode("none", 0);
+    list->setFilterWithMode("none", PrefixMode);
     EXPECT_TRUE(list->iconOfSelectedFile().isNull());
 }
 
@@ -238,43 +228,61 @@ TEST(InteractiveList, BadIndexEntriesAreLeftOutOrCarried)
     InteractiveCombinedList list;
     list.load();
     quiet.reset();
-    list.setFilterWithMode("", 3);
+    list.setFilterWithMode("", WildcardMode);
     EXPECT_EQ(namesOf(matchesOf(list)), QStringList({ "Fine", "No type", "Number type" }));
     EXPECT_EQ(list.matchingTypeAt(1), "") << "an unknown type, ranked as a document";
-
-    QFile truncated(_combinedListPath());
-    ASSERT_TRUE(truncated.open(QIODevice::WriteOnly));
-    truncated.write("<plist><array><dict><key>name</key><string>Half</string>");
-    truncated.close();
-    list.load();
-    EXPECT_TRUE(list.isEmpty()) << "the matches of the old items go with them";
-    EXPECT_EQ(list.matchingNameAt(0), "");
-    EXPECT_EQ(search(list, "", 3), QStringList({ "Fine", "No type", "Number type" }))
-        << "a file damaged since it was read well does not replace the items read then";
 }
 
-TEST(InteractiveList, AnIndexDamagedWhileRunningKeepsTheItemsReadBeforeUntilItChanges)
+// A damaged index, found at the first read or after good ones, whether the list reads it itself or
+// it is read elsewhere and the outcome handed over (as the panel does): the list gives the items
+// read before (none at first), the file is set aside once and not read again while it stays as it
+// is, and it is read again once it has changed.
+TEST(InteractiveList, ADamagedIndexGivesTheItemsReadBeforeIsSetAsideOnceAndIsReadAgainOnceChanged)
 {
-    auto first = listOf({ doc("Mail"), doc("Maps") });
-    const LogCapture log;
-    QFile damaged(_combinedListPath());
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    damaged.write("<plist><array><dict><key>name</key>");
-    damaged.close();
-    for (int summons = 0; summons < 2; ++summons) {
-        InteractiveCombinedList list;
-        list.load();
-        EXPECT_TRUE(list.interactiveListFileIsUnreadable());
-        EXPECT_EQ(search(list, "ma", 0), QStringList({ "Mail", "Maps" }));
+    const QString index = _combinedListPath();
+    const QByteArray firstDamage = "<plist><array><dict><key>name</key>";
+    writeBytes(index, firstDamage);
+    {
+        const LogCapture log;
+        for (int summons = 0; summons < 2; ++summons) {
+            InteractiveCombinedList list;
+            list.load();
+            EXPECT_TRUE(list.interactiveListFileIsUnreadable());
+            EXPECT_EQ(search(list, "", WildcardMode), QStringList()) << "nothing was read before";
+        }
+        EXPECT_EQ(log.lines().size(), 1) << "logged once, not read again while unchanged";
     }
-    EXPECT_EQ(log.lines().size(), 1) << "logged once, not read again while unchanged";
-    EXPECT_TRUE(QFile::exists(_combinedListPath() + ".unreadable"));
+    EXPECT_EQ(readBytes(index + ".unreadable"), firstDamage);
+
+    auto list = listOf({ doc("Mail"), doc("Maps") });
+    EXPECT_FALSE(list->interactiveListFileIsUnreadable()) << "read again once it changed";
+    EXPECT_EQ(search(*list, "ma", PrefixMode), QStringList({ "Mail", "Maps" }));
+
+    const QByteArray secondDamage = "<plist><array><dict><key>name</key><string>Half</string>";
+    writeBytes(index, secondDamage);
+    const LogCapture log;
+    InteractiveCombinedList panel;
+    EXPECT_FALSE(panel.loadWithoutReading()) << "changed: to be read";
+    EXPECT_EQ(search(panel, "ma", PrefixMode), QStringList({ "Mail", "Maps" })) << "meanwhile";
+    InteractiveList::keepTableOfFile(index, FileIdentity::ofFile(index), IndexFile::read(index));
+    EXPECT_EQ(readBytes(index + ".unreadable.1"), secondDamage);
+    EXPECT_TRUE(panel.loadWithoutReading()) << "the damaged file set aside is not to be read again";
+    EXPECT_TRUE(panel.interactiveListFileIsUnreadable());
+    EXPECT_EQ(search(panel, "ma", PrefixMode), QStringList({ "Mail", "Maps" }));
+
+    list->load();
+    EXPECT_TRUE(list->interactiveListFileIsUnreadable());
+    EXPECT_TRUE(list->isEmpty()) << "the matches of the old items go with them";
+    EXPECT_EQ(list->matchingNameAt(0), "");
+    EXPECT_EQ(search(*list, "ma", PrefixMode), QStringList({ "Mail", "Maps" }))
+        << "a file damaged since it was read well does not replace the items read then";
+    EXPECT_EQ(log.lines().size(), 1) << "set aside once for both lists";
 
     writeIndex({ doc("Notes") });
     InteractiveCombinedList rescanned;
     rescanned.load();
     EXPECT_FALSE(rescanned.interactiveListFileIsUnreadable());
-    EXPECT_EQ(search(rescanned, "", 3), QStringList({ "Notes" }));
+    EXPECT_EQ(search(rescanned, "", WildcardMode), QStringList({ "Notes" }));
 }
 
 TEST(InteractiveList, EntriesLongerThanAFileSystemAllowsAreLeftOutWithOneLogLine)
@@ -285,7 +293,7 @@ TEST(InteractiveList, EntriesLongerThanAFileSystemAllowsAreLeftOutWithOneLogLine
     auto list = listOf({ { "Longest path", "doc", longestPath }, { e.repeated(127) + "x", "doc", "/255" },
         { e.repeated(128), "doc", "/256" }, { "Path too long", "doc", longestPath + "p" },
         { QString(256, 'n'), "doc", "/n" } });
-    EXPECT_EQ(search(*list, "", 3), QStringList({ "Longest path", e.repeated(127) + "x" }));
+    EXPECT_EQ(search(*list, "", WildcardMode), QStringList({ "Longest path", e.repeated(127) + "x" }));
     const QStringList lines = log.linesContaining("longer than a file system allows");
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines[0].contains(": 3 entries")) << lines[0].toStdString();
@@ -303,8 +311,8 @@ TEST(InteractiveList, IndexWrittenByPythonIsReadAndRankedTheSame)
     ASSERT_EQ(python.exitCode, 0) << python.errors;
     InteractiveCombinedList list;
     list.load();
-    EXPECT_EQ(search(list, "z", 0), QStringList({ "zen & <tea>", "Zap", "zoo", "Zürich Notes" }));
-    EXPECT_EQ(search(list, "ÜRICH", 1), QStringList({ "Zürich Notes" }));
+    EXPECT_EQ(search(list, "z", PrefixMode), QStringList({ "zen & <tea>", "Zap", "zoo", "Zürich Notes" }));
+    EXPECT_EQ(search(list, "ÜRICH", ContainsMode), QStringList({ "Zürich Notes" }));
 }
 
 TEST(InteractiveList, WaitingForTheScanRereadsUntilTheIndexAppears)
@@ -313,18 +321,17 @@ TEST(InteractiveList, WaitingForTheScanRereadsUntilTheIndexAppears)
     InteractiveCombinedList list;
     std::thread scanner([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        PropertyList::writeFile(_combinedListPath(),
-            QVariantList { QVariantMap { { "name", "New" }, { "type", "doc" }, { "path", "/n" } } });
+        IndexFile::write(_combinedListPath(), { { "New", "doc", "/n" } });
     });
     list.showWaitingForDiskScanPanel();
     scanner.join();
-    EXPECT_EQ(search(list, "new", 0), QStringList({ "New" }));
+    EXPECT_EQ(search(list, "new", PrefixMode), QStringList({ "New" }));
 
     QFile::remove(_combinedListPath());
     InteractiveCombinedList never;
     never.setWaitingLimit(std::chrono::milliseconds(250));
     never.showWaitingForDiskScanPanel();
-    EXPECT_EQ(search(never, "new", 0), QStringList()) << "gives up when no scan writes the file";
+    EXPECT_EQ(search(never, "new", PrefixMode), QStringList()) << "gives up when no scan writes the file";
 }
 
 namespace {

@@ -1,4 +1,5 @@
 #include "SearchTestSupport.h"
+#include "support/IndexFiles.h"
 
 #include "platform/core/Clock.h"
 #include "search/IndexCache.h"

@@ -2,10 +2,10 @@
 
 #include "SearchTestSupport.h"
 #include "support/FakeWorkspace.h"
+#include "support/IndexFiles.h"
 
 #include "platform/core/Clock.h"
 #include "platform/files/FileIdentity.h"
-#include "platform/plist/PropertyList.h"
 #include "search/IndexCache.h"
 #include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
@@ -164,7 +164,7 @@ TEST(Ranking, FastSearchAnswersExactlyAsTheReferenceOnRandomIndexesAndHistories)
     // Another index file, loaded in between, so that the second list of a round cannot take
     // the first one's table from memory and reads the index's cache instead.
     const QString decoyPath = QDir::homePath() + "/decoy index";
-    ASSERT_TRUE(PropertyList::writeFile(decoyPath, QVariantList {}));
+    ASSERT_TRUE(IndexFile::write(decoyPath, {}));
     for (int round = 0; round < 120; ++round) {
         const RandomCase c = randomCase(random);
         writeIndex(c.items);

@@ -1,7 +1,6 @@
 #include "SearchTestSupport.h"
 
 #include "platform/plist/PropertyList.h"
-#include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 #include "search/WildCardMatcher.h"
 
@@ -17,14 +16,6 @@ void PrintTo(const LaunchItem& item, std::ostream* out)
 }
 
 namespace test {
-
-void writeIndex(const std::vector<LaunchItem>& items)
-{
-    QVariantList array;
-    for (const LaunchItem& item : items)
-        array.append(QVariantMap { { "name", item.name }, { "type", item.type }, { "path", item.path } });
-    ASSERT_TRUE(PropertyList::writeFile(_combinedListPath(), array));
-}
 
 void writeHistory(const QVariantMap& history)
 {
@@ -67,16 +58,16 @@ std::vector<LaunchItem> referenceSearch(
         const bool prefix = !filter.isEmpty() && name.startsWith(filter);
         bool match = false;
         switch (mode) {
-        case 0:
+        case InteractiveList::PrefixMode:
             match = prefix;
             break;
-        case 1:
+        case InteractiveList::ContainsMode:
             match = !filter.isEmpty() && filter.size() <= name.size() && name.contains(filter);
             break;
-        case 2:
+        case InteractiveList::WordMode:
             match = prefix || name.contains(word);
             break;
-        case 3:
+        case InteractiveList::WildcardMode:
             match = WildCardMatcher::stringMatches(name, wildcard);
             break;
         default:

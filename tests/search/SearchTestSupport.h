@@ -1,8 +1,8 @@
 #pragma once
-// Helpers of the search tests: index and history files written as the scanner and the panel
-// write them, and the reference search, a slow and literal rendering of filtering and ranking
-// (upper-casing per item, history looked up in every comparison, a textbook merge sort) that
-// the fast list must agree with.
+// Helpers of the search tests: history files written as the panel writes them (indexes are
+// written with support/IndexFiles.h), and the reference search, a slow and literal rendering of filtering and
+// ranking (upper-casing per item, history looked up in every comparison, a textbook merge sort) that the fast
+// list must agree with.
 
 #include "search/InteractiveList.h"
 #include "search/LaunchItem.h"
@@ -14,7 +14,6 @@
 
 namespace quorvel::test {
 
-void writeIndex(const std::vector<LaunchItem>& items);
 void writeHistory(const QVariantMap& history);
 // A history of one path with launches at the given absolute times.
 QVariantList launchTimes(std::initializer_list<double> times);
