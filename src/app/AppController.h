@@ -28,13 +28,13 @@ class QTimer;
 
 namespace quorvel {
 
+class BackgroundIndexRead;
 class CombinedListModel;
 class CustomWindow;
 class DocumentTypes;
 class FileExclusionList;
 class FileList;
 class FirstLaunchManager;
-class BackgroundIndexRead;
 class FolderExclusionList;
 class IndexWatcher;
 class InteractiveCombinedList;
@@ -244,7 +244,8 @@ private:
     std::unique_ptr<QTimer> myTimer;
     float updateIntervalInSeconds = 0.0f;
     int automaticScanning = 0;
-    QString scanReason; // shown instead of the scanner's status while the scan it explains runs
+    // Instead of the scanner's status, while the scan it explains runs.
+    QString reasonShownWhileScanning;
     QRVLInstallationManager* firstLaunchInstallationManager = nullptr;
 };
 

@@ -59,7 +59,7 @@ void AppController::scanIfIndexIsUnreadable()
 {
     if (!interactiveCombinedList->interactiveListFileIsUnreadable())
         return;
-    scanReason = QStringLiteral("The index could not be read; scanning again...");
+    reasonShownWhileScanning = QStringLiteral("The index could not be read; scanning again...");
     fileList->redoFileList();
 }
 

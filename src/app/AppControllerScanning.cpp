@@ -54,7 +54,7 @@ void AppController::scanStatusReported(const QString& status, bool scanning)
 {
     // The scanner's last report of a scan ends what the reason explained.
     if (!scanning)
-        scanReason.clear();
+        reasonShownWhileScanning.clear();
     showScanState(status, scanning);
 }
 
@@ -71,7 +71,7 @@ void AppController::showScanState(const QString& status, bool scanning)
         outlets.progressIndicator->hide();
         outlets.startScanButton->show();
     }
-    const QString shown = scanning && !scanReason.isEmpty() ? scanReason : status;
+    const QString shown = scanning && !reasonShownWhileScanning.isEmpty() ? reasonShownWhileScanning : status;
     outlets.statusField->setText(shown);
     outlets.statusField->setToolTip(shown); // the line may be elided
     Q_EMIT statusLineChanged(shown);
