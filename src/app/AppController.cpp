@@ -2,9 +2,10 @@
 
 #include "app/AppController.h"
 
+#include "app/BackgroundIndexRead.h"
 #include "app/CombinedListModel.h"
 #include "app/CustomWindow.h"
-#include "app/IndexFileLoader.h"
+#include "app/ScanReports.h"
 #include "index/DocumentTypes.h"
 #include "index/FileExclusionList.h"
 #include "index/FileList.h"
@@ -45,17 +46,6 @@ namespace {
 constexpr std::uint32_t minimumSystemVersion = 0x1030;
 constexpr int initialScanIntervalInSeconds = 28800;
 
-// Truncated toward zero; a hand-edited value beyond what an int holds (or not a number) is
-// brought into range instead of overflowing.
-int wholeSeconds(float seconds)
-{
-    if (std::isnan(seconds))
-        return 0;
-    const double truncated = std::trunc(static_cast<double>(seconds));
-    return static_cast<int>(std::clamp(
-        truncated, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
-}
-
 QString wakeUpName()
 {
     return QStringLiteral("wake up");
@@ -67,6 +57,15 @@ QString applicationIdentifier()
 }
 
 } // namespace
+
+int AppController::wholeSeconds(float seconds)
+{
+    if (std::isnan(seconds))
+        return 0;
+    const double truncated = std::trunc(static_cast<double>(seconds));
+    return static_cast<int>(std::clamp(
+        truncated, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
+}
 
 bool AppController::initialize()
 {
@@ -119,23 +118,26 @@ AppController::AppController()
     interactiveCombinedList = std::make_unique<InteractiveCombinedList>();
     interactiveList[0] = interactiveCombinedList.get();
 
-    searchLocations_ = std::make_unique<SearchLocations>();
-    documentTypes_ = std::make_unique<DocumentTypes>();
+    searchLocationsList = std::make_unique<SearchLocations>();
+    documentTypesList = std::make_unique<DocumentTypes>();
     folderExclusionList = std::make_unique<FolderExclusionList>();
     fileExclusionList = std::make_unique<FileExclusionList>();
 
     fileList = std::make_unique<FileList>();
-    fileList->setDocumentTypes(documentTypes_.get());
-    fileList->setSearchLocations(searchLocations_.get());
-    fileList->setAppController(this);
+    scanReports = std::make_unique<ScanReports>(
+        *fileList, [this](const QString& status, bool scanning) { scanStatusReported(status, scanning); },
+        [this](const WrittenIndex& written) { fileListWasRefreshed(written); });
+    fileList->setDocumentTypes(documentTypesList.get());
+    fileList->setSearchLocations(searchLocationsList.get());
+    fileList->setAppController(scanReports.get());
     fileList->setFileExclusionList(fileExclusionList.get());
     fileList->setFolderExclusionList(folderExclusionList.get());
-    indexLoader = std::make_unique<IndexFileLoader>(this);
+    indexRead = std::make_unique<BackgroundIndexRead>(this);
 
     updateIntervalInSeconds = static_cast<float>(initialScanIntervalInSeconds);
     setDiskScanningInterval(initialScanIntervalInSeconds);
 
-    indexWatcher = std::make_unique<IndexWatcher>(*fileList, *searchLocations_);
+    indexWatcher = std::make_unique<IndexWatcher>(*fileList, *searchLocationsList);
     indexWatcher->watchLocations();
 
     if (!interactiveCombinedList->interactiveListFileExists())
@@ -145,14 +147,12 @@ AppController::AppController()
 
 AppController::~AppController()
 {
-    // The scanner goes first and stops its scan; while it does, the scan may still report, and
-    // the reports read the scanner through fileList: so it is destroyed while still held there.
+    // The scanner goes first and stops its scan; while it does, the scan may still report to
+    // scanReports, which goes next and drops whatever reports are still queued.
     indexWatcher.reset();
-    if (fileList) {
-        fileList.get_deleter()(fileList.get());
-        (void)fileList.release();
-    }
-    indexLoader.reset(); // waits for a read in progress, whose outcome then goes unused
+    fileList.reset();
+    scanReports.reset();
+    indexRead.reset(); // waits for a read in progress, whose outcome then goes unused
     DistributedNotificationCenter::defaultCenter().removeObserver(
         this, wakeUpName(), applicationIdentifier());
     Application& application = Application::sharedApplication();
@@ -181,17 +181,15 @@ void AppController::applicationDidFinishLaunching()
     loadTypeBadges();
     isActive = true;
     tables[0] = outlets.combinedTable;
-    connect(outlets.tabView, &QTabWidget::currentChanged, this, &AppController::tabViewDidSelectTabViewItem);
+    // The controls were connected when the main interface was loaded (MainInterface::connectPanel).
     // The progress indicator of this toolkit animates without the main thread's help.
     DistributedNotificationCenter::defaultCenter().addObserver(
         this, wakeUpName(), applicationIdentifier(), [this] { callbackWithNotification(); });
-    // Only the user's edits filter: setting the field's text from code reports no edit.
-    connect(outlets.combinedInputTextField, &QLineEdit::textEdited, this, [this] { controlTextDidChange(); });
     firstLaunchManager = std::make_unique<FirstLaunchManager>();
     // The preferences window and the menu commands use the assistant's manager (tests may have
     // handed in a fake one before).
-    if (!installationManager_)
-        installationManager_ = firstLaunchManager->getInstallationManager();
+    if (!firstLaunchInstallationManager)
+        firstLaunchInstallationManager = firstLaunchManager->getInstallationManager();
     try {
         firstLaunchManager->doIt(this);
     } catch (const InternalInconsistency& failure) {
@@ -248,8 +246,8 @@ void AppController::saveSettings()
     defaults.setInteger(SettingsKey::automaticScanning, automaticScanning);
     defaults.synchronize();
 
-    searchLocations_->save();
-    documentTypes_->save();
+    searchLocationsList->save();
+    documentTypesList->save();
     folderExclusionList->save();
     fileExclusionList->save();
     interactiveCombinedList->save();

@@ -4,9 +4,9 @@
 // preferences window, the status item, the interface mode and the help links.
 // It owns the combined launch item list, the four indexing lists and the scanner.
 
-#include "index/FileListDelegate.h"
 #include "platform/widgets/Application.h"
 #include "prefs/PreferencesDelegate.h"
+#include "search/IndexFile.h"
 
 #include <QObject>
 #include <QPixmap>
@@ -28,27 +28,24 @@ class QTimer;
 
 namespace quorvel {
 
+class BackgroundIndexRead;
 class CombinedListModel;
 class CustomWindow;
 class DocumentTypes;
 class FileExclusionList;
 class FileList;
 class FirstLaunchManager;
-class IndexFileLoader;
-class LaunchItemTable;
 class FolderExclusionList;
 class IndexWatcher;
 class InteractiveCombinedList;
 class InteractiveList;
 class NewPreferencesController;
 class QRVLInstallationManager;
+class ScanReports;
 class SearchLocations;
 class StatusItem;
 
-class AppController final : public QObject,
-                            public ApplicationDelegate,
-                            public FileListDelegate,
-                            public PreferencesDelegate {
+class AppController final : public QObject, public ApplicationDelegate, public PreferencesDelegate {
     Q_OBJECT
 public:
     // The panel's controls, set from the main interface description before awakeFromNib.
@@ -103,8 +100,8 @@ public:
     void terminateNow();
 
     // The search panel.
-    void doDialog();
     void reloadInteractiveList();
+    // A fresh combined list, shown in the table (AppControllerIndex.cpp).
     void refreshListDisplay();
     void controlTextDidChange();
     void refreshInteractiveList();
@@ -123,8 +120,10 @@ public:
     void changeTab();
     void tabViewDidSelectTabViewItem(int index);
 
-    // Presentation.
+    // Presentation. doDialog prepares the panel: settings, a fresh list, the restored term,
+    // mode, tab and selection, the level and the position.
     void callbackWithNotification();
+    void doDialog();
     void windowDidBecomeKey() { }
     void appear();
     void showDialog() override;
@@ -137,10 +136,14 @@ public:
     void setDiskScanningInterval(int seconds) override;
     void setAutomaticScanning(int flag) override;
     void scanNow();
-    // Called by the scanner on its thread, and by doDialog on the main thread.
-    void updateStatusBar() override;
-    // The scanner's table stands for the file it wrote: the main thread need not read it back.
-    void fileListWasRefreshed(const WrittenIndex& written) override;
+    // Shows the scanner's state as it is now (main thread; the scanner's own reports come
+    // through scanStatusReported).
+    void updateStatusBar();
+
+    // The index (AppControllerIndex.cpp). The scanner has written a new index file: the list
+    // follows it, and the scanner's table stands for the file, so the main thread need not read
+    // it back. Main thread.
+    void fileListWasRefreshed(const WrittenIndex& written);
     // Whether the index file is being read in the background (the list shows what it had).
     bool isReadingIndex() const;
 
@@ -150,8 +153,11 @@ public:
     // While it is, activating the application brings back that window, not the panel.
     bool preferencesWindowIsOpen() const;
     // The first-launch assistant's installation manager; not owned.
-    void setInstallationManager(QRVLInstallationManager* manager) { installationManager_ = manager; }
-    QRVLInstallationManager* installationManager() const { return installationManager_; }
+    void setInstallationManager(QRVLInstallationManager* manager)
+    {
+        firstLaunchInstallationManager = manager;
+    }
+    QRVLInstallationManager* installationManager() const { return firstLaunchInstallationManager; }
 
     // The status item (menu-bar-only mode, while active), the interface mode and the help links.
     void showStatusItem();
@@ -166,8 +172,8 @@ public:
 
     // Accessors.
     CustomWindow* window() const { return outlets.window; }
-    SearchLocations* searchLocations() const { return searchLocations_.get(); }
-    DocumentTypes* documentTypes() const { return documentTypes_.get(); }
+    SearchLocations* searchLocations() const { return searchLocationsList.get(); }
+    DocumentTypes* documentTypes() const { return documentTypesList.get(); }
     InteractiveCombinedList* combinedList() const { return interactiveCombinedList.get(); }
     FileList* scanner() const { return fileList.get(); }
     IndexWatcher* watcher() const { return indexWatcher.get(); }
@@ -178,15 +184,20 @@ public:
 Q_SIGNALS:
     // The status line now shows this text.
     void statusLineChanged(const QString& text);
+    // The match table has just been given its data source (once, when the first list is shown).
+    void tableGotItsModel();
 
 private:
+    // The scan interval truncated toward zero; a hand-edited value beyond what an int holds (or
+    // not a number) is brought into range instead of overflowing.
+    static int wholeSeconds(float seconds);
+    // The scanner's report of its state, on the main thread in the order the scanner made it.
+    void scanStatusReported(const QString& status, bool scanning);
     void showScanState(const QString& status, bool scanning);
     // A fresh combined list with the index as far as it is known without reading the file; a
     // changed file is read in the background and swapped in by indexWasRead.
     void loadCombinedList();
     void indexWasRead();
-    // The list follows the scanner's new index file: items (if any) stand for the file written.
-    void refreshAfterScan(const WrittenIndex& written);
     // The index is there but could not be read: a scan replaces it, and the status line says
     // why while it runs.
     void scanIfIndexIsUnreadable();
@@ -211,13 +222,15 @@ private:
     std::unique_ptr<InteractiveCombinedList> interactiveCombinedList;
     std::array<InteractiveList*, 4> interactiveList {};
     std::array<QTableView*, 4> tables {};
-    std::unique_ptr<SearchLocations> searchLocations_;
-    std::unique_ptr<DocumentTypes> documentTypes_;
+    std::unique_ptr<SearchLocations> searchLocationsList;
+    std::unique_ptr<DocumentTypes> documentTypesList;
     std::unique_ptr<FolderExclusionList> folderExclusionList;
     std::unique_ptr<FileExclusionList> fileExclusionList;
+    // Declared before the scanner, which reports to it until it has been destroyed.
+    std::unique_ptr<ScanReports> scanReports;
     std::unique_ptr<FileList> fileList;
     std::unique_ptr<IndexWatcher> indexWatcher; // brings the index up to date between scans
-    std::unique_ptr<IndexFileLoader> indexLoader;
+    std::unique_ptr<BackgroundIndexRead> indexRead;
     // Declared after the lists it shows, so that it goes first.
     std::unique_ptr<NewPreferencesController> newPreferencesController;
     Outlets outlets;
@@ -231,8 +244,9 @@ private:
     std::unique_ptr<QTimer> myTimer;
     float updateIntervalInSeconds = 0.0f;
     int automaticScanning = 0;
-    QString scanReason; // shown instead of the scanner's status while the scan it explains runs
-    QRVLInstallationManager* installationManager_ = nullptr;
+    // Instead of the scanner's status, while the scan it explains runs.
+    QString reasonShownWhileScanning;
+    QRVLInstallationManager* firstLaunchInstallationManager = nullptr;
 };
 
 } // namespace quorvel

@@ -8,6 +8,7 @@
 #include "platform/desktop/Workspace.h"
 #include "platform/files/FileManager.h"
 #include "platform/files/Folders.h"
+#include "platform/settings/SettingsKeys.h"
 #include "platform/settings/UserDefaults.h"
 #include "platform/widgets/Alert.h"
 #include "platform/widgets/Application.h"
@@ -18,11 +19,6 @@
 namespace quorvel {
 
 namespace {
-
-QString showMenuBarKey()
-{
-    return QStringLiteral("showMenuBar");
-}
 
 void openProductPage(const QString& path)
 {
@@ -55,7 +51,7 @@ struct InformationFiles {
 
 void AppController::showStatusItem()
 {
-    const bool shown = UserDefaults::standardUserDefaults().boolForKey(showMenuBarKey());
+    const bool shown = UserDefaults::standardUserDefaults().boolForKey(SettingsKey::showMenuBar);
     hideStatusItem();
     if (shown)
         return;
@@ -79,7 +75,7 @@ void AppController::toggleUIMode()
         return;
 
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    const bool shown = defaults.boolForKey(showMenuBarKey());
+    const bool shown = defaults.boolForKey(SettingsKey::showMenuBar);
     const QString restart = QStringLiteral("\n\nQuorvel Launcher will now automatically restart.");
     const Alert::Answer answer = shown
         ? Alert::sharedAlert().run(Alert::Style::Informational,
@@ -100,7 +96,7 @@ void AppController::toggleUIMode()
     if (answer != 0)
         return;
 
-    defaults.setBool(showMenuBarKey(), !shown);
+    defaults.setBool(SettingsKey::showMenuBar, !shown);
     defaults.synchronize();
     FileManager::removeItemAtPath(files.active);
     FileManager::copyItemAtPathToPath(shown ? files.menuBarOnlyMode : files.normalMode, files.active);
@@ -147,8 +143,8 @@ void AppController::changeHotKey()
 
 void AppController::uninstallPrefPane()
 {
-    if (installationManager_)
-        installationManager_->uninstallPrefPane();
+    if (firstLaunchInstallationManager)
+        firstLaunchInstallationManager->uninstallPrefPane();
 }
 
 } // namespace quorvel

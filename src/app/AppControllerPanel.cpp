@@ -1,74 +1,32 @@
-// The search panel's behaviour: preparing it, filtering as the user types, the item display,
+// The search panel's behaviour: the match table, filtering as the user types, the item display,
 // stepping through matches, modes and tabs, launching and cancelling.
 
 #include "app/AppController.h"
 
 #include "app/CombinedListModel.h"
-#include "app/CustomWindow.h"
 #include "platform/widgets/Application.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
 
 namespace quorvel {
 
-namespace {
-
-// The floating and status window levels of the platform, ORed: above ordinary windows,
-// the menu bar and status items.
-constexpr int floatingWindowLevel = 3;
-constexpr int statusWindowLevel = 25;
-
-} // namespace
-
-void AppController::doDialog()
-{
-    readSettings();
-    refreshListDisplay();
-    outlets.combinedInputTextField->setText(combinedLastSearchTerm);
-    outlets.tabView->setCurrentIndex(tab);
-    tabViewDidSelectTabViewItem(outlets.tabView->currentIndex());
-    outlets.combinedMatchingModePopUp->setCurrentIndex(combinedMatchingMode);
-    outlets.window->setLevel(floatingWindowLevel | statusWindowLevel);
-    outlets.window->centerOnItsScreen();
-    controlTextDidChange();
-    interactiveCombinedList->selectItemWithPath(combinedPathOfLastMatch);
-    if (!interactiveCombinedList->isEmpty())
-        selectTableRow(interactiveCombinedList->indexOfSelectedItem());
-    updateStatusBar();
-    bringToFront();
-    outlets.window->makeKeyAndOrderFront();
-}
-
 void AppController::reloadInteractiveList()
 {
     refreshListDisplay();
-    // The table's data source follows the current list; its double action and its selection
-    // reports are wired once, when the first list is shown.
+    // The table's data source follows the current list; it is made when the first list is shown.
     if (!tableModel) {
         tableModel
             = std::make_unique<CombinedListModel>([this](const QString& type) { return badgeForType(type); });
         outlets.combinedTable->setModel(tableModel.get());
-        connect(outlets.combinedTable, &QTableView::doubleClicked, this, [this] { tableDoubleClick(); });
-        connect(outlets.combinedTable->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { tableViewSelectionDidChange(); });
+        Q_EMIT tableGotItsModel();
     }
     tableModel->setList(interactiveCombinedList.get());
-}
-
-void AppController::refreshListDisplay()
-{
-    loadCombinedList();
-    interactiveList[0] = interactiveCombinedList.get();
-    if (tableModel)
-        tableModel->setList(interactiveCombinedList.get());
 }
 
 void AppController::controlTextDidChange()

@@ -12,8 +12,6 @@
 #include <QDialog>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace quorvel {
 
@@ -23,16 +21,15 @@ void AppController::configure()
         // The lists and the scan settings are handed over once; later openings show what the
         // window's own OK last accepted.
         newPreferencesController = std::make_unique<NewPreferencesController>();
-        newPreferencesController->setSearchLocations(searchLocations_.get());
-        newPreferencesController->setDocumentTypes(documentTypes_.get());
+        newPreferencesController->setSearchLocations(searchLocationsList.get());
+        newPreferencesController->setDocumentTypes(documentTypesList.get());
         newPreferencesController->setFolderExclusionList(folderExclusionList.get());
         newPreferencesController->setFileExclusionList(fileExclusionList.get());
         newPreferencesController->setApplicationController(this);
-        const double seconds = std::trunc(static_cast<double>(updateIntervalInSeconds));
-        newPreferencesController->setScanningIntervalInSeconds(static_cast<int>(
-            std::clamp(std::isnan(seconds) ? 0.0 : seconds, 0.0, double(std::numeric_limits<int>::max()))));
+        newPreferencesController->setScanningIntervalInSeconds(
+            std::max(0, wholeSeconds(updateIntervalInSeconds)));
         newPreferencesController->setAutomaticScanning(automaticScanning);
-        newPreferencesController->setInstallationManager(installationManager_);
+        newPreferencesController->setInstallationManager(firstLaunchInstallationManager);
     }
     newPreferencesController->run();
     outlets.window->updateTransparency();

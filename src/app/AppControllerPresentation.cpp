@@ -1,13 +1,26 @@
-// Bringing the panel up and taking it away: the wake-up notification, the application's
-// activation and deactivation, reopening, and the front process.
+// Bringing the panel up and taking it away: the wake-up notification, preparing the panel, the
+// application's activation and deactivation, reopening, and the front process.
 
 #include "app/AppController.h"
 
 #include "app/CustomWindow.h"
-#include "platform/desktop/DistributedNotificationCenter.h"
 #include "platform/widgets/Application.h"
+#include "search/InteractiveCombinedList.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTabWidget>
 
 namespace quorvel {
+
+namespace {
+
+// The floating and status window levels of the platform, ORed: above ordinary windows,
+// the menu bar and status items.
+constexpr int floatingWindowLevel = 3;
+constexpr int statusWindowLevel = 25;
+
+} // namespace
 
 void AppController::callbackWithNotification()
 {
@@ -16,6 +29,25 @@ void AppController::callbackWithNotification()
     isActive = true;
     doDialog();
     appear();
+}
+
+void AppController::doDialog()
+{
+    readSettings();
+    refreshListDisplay();
+    outlets.combinedInputTextField->setText(combinedLastSearchTerm);
+    outlets.tabView->setCurrentIndex(tab);
+    tabViewDidSelectTabViewItem(outlets.tabView->currentIndex());
+    outlets.combinedMatchingModePopUp->setCurrentIndex(combinedMatchingMode);
+    outlets.window->setLevel(floatingWindowLevel | statusWindowLevel);
+    outlets.window->centerOnItsScreen();
+    controlTextDidChange();
+    interactiveCombinedList->selectItemWithPath(combinedPathOfLastMatch);
+    if (!interactiveCombinedList->isEmpty())
+        selectTableRow(interactiveCombinedList->indexOfSelectedItem());
+    updateStatusBar();
+    bringToFront();
+    outlets.window->makeKeyAndOrderFront();
 }
 
 void AppController::applicationDidBecomeActive()

@@ -13,7 +13,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QMenu>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace quorvel {
@@ -74,7 +76,7 @@ MainInterface::MainInterface()
 
     appController = std::make_unique<AppController>();
     connectOutlets();
-    connectActions();
+    connectPanel();
     appController->awakeFromNib();
 }
 
@@ -105,27 +107,40 @@ void MainInterface::connectOutlets()
     appController->setOutlets(outlets);
 }
 
-void MainInterface::connectActions()
+// Every signal connection between the panel's controls and the controller. They are made before
+// launching finishes; nothing reports an edit or a tab change until the panel is first shown.
+void MainInterface::connectPanel()
 {
     AppController* controller = appController.get();
-    QObject::connect(
-        ui->combinedLaunchButton, &QPushButton::clicked, controller, [controller] { controller->launch(); });
-    QObject::connect(
-        ui->startScanButton, &QPushButton::clicked, controller, [controller] { controller->scanNow(); });
-    // A mode chosen with the mouse filters again at once.
-    QObject::connect(ui->combinedMatchingModePopUp, &QComboBox::activated, controller,
-        [controller] { controller->refreshInteractiveList(); });
-    const auto on = [controller](QAction* action, void (AppController::*command)()) {
-        QObject::connect(
-            action, &QAction::triggered, controller, [controller, command] { (controller->*command)(); });
+    const auto on = [controller](auto* sender, auto signal, void (AppController::*command)()) {
+        QObject::connect(sender, signal, controller, [controller, command] { (controller->*command)(); });
     };
-    on(ui->actionPreferences, &AppController::configure);
-    on(ui->actionScanNow, &AppController::scanNow);
-    on(ui->actionVisitWebSite, &AppController::visitWebSite);
-    on(ui->actionShowManual, &AppController::showManual);
-    on(ui->actionShowUninstallationHelp, &AppController::showUninstallationHelp);
-    on(ui->actionChangeHotKey, &AppController::changeHotKey);
-    on(ui->actionToggleUIMode, &AppController::toggleUIMode);
+    // Only the user's edits filter: setting the field's text from code reports no edit.
+    on(ui->combinedInputTextField, &QLineEdit::textEdited, &AppController::controlTextDidChange);
+    // A mode chosen with the mouse filters again at once.
+    on(ui->combinedMatchingModePopUp, &QComboBox::activated, &AppController::refreshInteractiveList);
+    QObject::connect(ui->tabView, &QTabWidget::currentChanged, controller,
+        [controller](int index) { controller->tabViewDidSelectTabViewItem(index); });
+    on(ui->combinedTable, &QTableView::doubleClicked, &AppController::tableDoubleClick);
+    // This one waits: the table makes its selection model when it gets its data source, which the
+    // controller gives it when the first list is shown.
+    QTableView* table = ui->combinedTable;
+    QObject::connect(
+        controller, &AppController::tableGotItsModel, controller,
+        [on, table] {
+            on(table->selectionModel(), &QItemSelectionModel::selectionChanged,
+                &AppController::tableViewSelectionDidChange);
+        },
+        Qt::SingleShotConnection);
+    on(ui->combinedLaunchButton, &QPushButton::clicked, &AppController::launch);
+    on(ui->startScanButton, &QPushButton::clicked, &AppController::scanNow);
+    on(ui->actionPreferences, &QAction::triggered, &AppController::configure);
+    on(ui->actionScanNow, &QAction::triggered, &AppController::scanNow);
+    on(ui->actionVisitWebSite, &QAction::triggered, &AppController::visitWebSite);
+    on(ui->actionShowManual, &QAction::triggered, &AppController::showManual);
+    on(ui->actionShowUninstallationHelp, &QAction::triggered, &AppController::showUninstallationHelp);
+    on(ui->actionChangeHotKey, &QAction::triggered, &AppController::changeHotKey);
+    on(ui->actionToggleUIMode, &QAction::triggered, &AppController::toggleUIMode);
     QObject::connect(ui->actionQuit, &QAction::triggered, controller,
         [] { Application::sharedApplication().terminate(); });
     new PanelKeyBindings(panel.get(), controller, ui->menuButton);

@@ -33,7 +33,8 @@ public:
 private:
     MainInterface();
     void connectOutlets();
-    void connectActions();
+    // Every signal connection of the panel, in one place.
+    void connectPanel();
     void buildDockMenu();
 
     std::unique_ptr<CustomWindow> panel;

@@ -8,7 +8,20 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <functional>
+
 namespace quorvel {
+
+namespace {
+
+// Runs command once the event loop has finished with the key; answers true (the key is taken).
+bool runLater(QObject* context, std::function<void()> command)
+{
+    QMetaObject::invokeMethod(context, std::move(command), Qt::QueuedConnection);
+    return true;
+}
+
+} // namespace
 
 PanelKeyBindings::PanelKeyBindings(QWidget* panel, AppController* controller, QToolButton* menuButton)
     : QObject(panel)
@@ -75,24 +88,12 @@ bool PanelKeyBindings::handle(const QKeyEvent& key)
             controller->scanNow();
         return modifiers == (Qt::ControlModifier | Qt::ShiftModifier);
     case Qt::Key_Comma:
-        if (!control)
-            return false;
         // After the key's own handling: the preferences run a modal window of their own.
-        QMetaObject::invokeMethod(
-            controller, [this] { controller->configure(); }, Qt::QueuedConnection);
-        return true;
+        return control && runLater(controller, [this] { controller->configure(); });
     case Qt::Key_F10:
-        if (!plain)
-            return false;
-        QMetaObject::invokeMethod(
-            menuButton, [this] { menuButton->showMenu(); }, Qt::QueuedConnection);
-        return true;
+        return plain && runLater(menuButton, [this] { menuButton->showMenu(); });
     case Qt::Key_Q:
-        if (!control)
-            return false;
-        QMetaObject::invokeMethod(
-            controller, [] { Application::sharedApplication().terminate(); }, Qt::QueuedConnection);
-        return true;
+        return control && runLater(controller, [] { Application::sharedApplication().terminate(); });
     default:
         return false;
     }

@@ -192,11 +192,11 @@ QString EntryTableModel::invalidPatternExplanation()
 
 bool EntryTableModel::patternCompiles(const QString& pattern) const
 {
-    const auto known = compiledPatterns.constFind(pattern);
-    if (known != compiledPatterns.constEnd())
+    const auto known = patternCompilesCache.constFind(pattern);
+    if (known != patternCompilesCache.constEnd())
         return *known;
     const bool compiles = WildCardMatcher::patternCompiles(pattern);
-    compiledPatterns.insert(pattern, compiles);
+    patternCompilesCache.insert(pattern, compiles);
     return compiles;
 }
 

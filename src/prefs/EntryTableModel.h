@@ -61,7 +61,8 @@ private:
     IndexingList& list;
     const std::vector<Column> columns;
     const QVariantMap newEntry;
-    mutable QHash<QString, bool> compiledPatterns; // painting asks again and again
+    // Whether each pattern seen compiles: painting asks again and again.
+    mutable QHash<QString, bool> patternCompilesCache;
 };
 
 } // namespace quorvel

@@ -146,43 +146,26 @@ void NewPreferencesController::setDocumentTypes(DocumentTypes* list)
 void NewPreferencesController::setFolderExclusionList(FolderExclusionList* list)
 {
     folderExclusionList = list;
-    using Kind = EntryTableModel::Kind;
-    folderExclusionModel = bindTable(ui->folderExclusionTable,
-        new EntryTableModel(*list,
-            { { "enabled", "Enabled", Kind::Flag }, { "expression", "Pattern", Kind::Pattern } },
-            { { "enabled", true }, { "expression", QString() } }, this),
-        ui->folderExclusionAddButton, ui->folderExclusionRemoveButton);
+    folderExclusionModel = bindExclusionTable(
+        *list, ui->folderExclusionTable, ui->folderExclusionAddButton, ui->folderExclusionRemoveButton);
 }
 
 void NewPreferencesController::setFileExclusionList(FileExclusionList* list)
 {
     fileExclusionList = list;
+    fileExclusionModel = bindExclusionTable(
+        *list, ui->fileExclusionTable, ui->fileExclusionAddButton, ui->fileExclusionRemoveButton);
+}
+
+EntryTableModel* NewPreferencesController::bindExclusionTable(
+    ExclusionList& list, QTableView* table, QPushButton* addButton, QPushButton* removeButton)
+{
     using Kind = EntryTableModel::Kind;
-    fileExclusionModel = bindTable(ui->fileExclusionTable,
-        new EntryTableModel(*list,
+    return bindTable(table,
+        new EntryTableModel(list,
             { { "enabled", "Enabled", Kind::Flag }, { "expression", "Pattern", Kind::Pattern } },
             { { "enabled", true }, { "expression", QString() } }, this),
-        ui->fileExclusionAddButton, ui->fileExclusionRemoveButton);
-}
-
-void NewPreferencesController::setApplicationController(PreferencesDelegate* controller)
-{
-    appController = controller;
-}
-
-void NewPreferencesController::setScanningIntervalInSeconds(int seconds)
-{
-    scanningInterval = seconds;
-}
-
-void NewPreferencesController::setAutomaticScanning(int flag)
-{
-    automaticScanning = flag;
-}
-
-void NewPreferencesController::setInstallationManager(QRVLInstallationManager* manager)
-{
-    installationManager = manager;
+        addButton, removeButton);
 }
 
 void NewPreferencesController::run()
@@ -338,24 +321,24 @@ void NewPreferencesController::addFolderExclusion()
 {
     OpenPanel& panel = OpenPanel::sharedOpenPanel();
     panel.runModal(OpenPanel::Choose::Folders);
-    const QString folder = Folders::expandTilde(panel.directory());
-    if (folder.isEmpty())
-        return;
-    const int row = folderExclusionModel->addEntry(
-        { { QStringLiteral("enabled"), true }, { QStringLiteral("expression"), folder } });
-    ui->folderExclusionTable->selectRow(row);
+    addExclusion(*folderExclusionModel, ui->folderExclusionTable, Folders::expandTilde(panel.directory()));
 }
 
 void NewPreferencesController::createExclusionFile()
 {
     OpenPanel& panel = OpenPanel::sharedOpenPanel();
     panel.runModal(OpenPanel::Choose::Files);
-    const QString file = panel.filename();
-    if (file.isEmpty())
+    addExclusion(*fileExclusionModel, ui->fileExclusionTable, panel.filename());
+}
+
+void NewPreferencesController::addExclusion(
+    EntryTableModel& model, QTableView* table, const QString& expression)
+{
+    if (expression.isEmpty())
         return;
-    const int row = fileExclusionModel->addEntry(
-        { { QStringLiteral("enabled"), true }, { QStringLiteral("expression"), file } });
-    ui->fileExclusionTable->selectRow(row);
+    const int row = model.addEntry(
+        { { QStringLiteral("enabled"), true }, { QStringLiteral("expression"), expression } });
+    table->selectRow(row);
 }
 
 void NewPreferencesController::changeHotKey()

@@ -29,6 +29,7 @@ class DocumentTypes;
 class EntryTableModel;
 class FileExclusionList;
 class FolderExclusionList;
+class ExclusionList;
 class IndexingList;
 class PreferencesDelegate;
 class QRVLInstallationManager;
@@ -46,10 +47,10 @@ public:
     void setDocumentTypes(DocumentTypes* list);
     void setFolderExclusionList(FolderExclusionList* list);
     void setFileExclusionList(FileExclusionList* list);
-    void setApplicationController(PreferencesDelegate* controller);
-    void setScanningIntervalInSeconds(int seconds);
-    void setAutomaticScanning(int flag);
-    void setInstallationManager(QRVLInstallationManager* manager);
+    void setApplicationController(PreferencesDelegate* controller) { appController = controller; }
+    void setScanningIntervalInSeconds(int seconds) { scanningInterval = seconds; }
+    void setAutomaticScanning(int flag) { automaticScanning = flag; }
+    void setInstallationManager(QRVLInstallationManager* manager) { installationManager = manager; }
 
     // Hides the search panel, fills the controls and runs the window modally until ok() ends it.
     void run();
@@ -90,9 +91,14 @@ private:
     long long enteredNumber() const;
     void applyLoginItem();
     void addFolderExclusion();
+    // A new enabled entry for expression (nothing when it is empty), selected in its table.
+    static void addExclusion(EntryTableModel& model, QTableView* table, const QString& expression);
     // Connects a list's table to a model over its entries, with its add and remove buttons.
     EntryTableModel* bindTable(
         QTableView* table, EntryTableModel* model, QPushButton* addButton, QPushButton* removeButton);
+    // The same for an exclusion list: an enabled flag and a pattern per entry.
+    EntryTableModel* bindExclusionTable(
+        ExclusionList& list, QTableView* table, QPushButton* addButton, QPushButton* removeButton);
     static int selectedRow(const QTableView* table);
     void showSelectedLocation();
     void connectActions();

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <algorithm>
 
 using namespace quorvel;
 using quorvel::test::PanelFixture;
@@ -47,6 +48,32 @@ protected:
             [&shown] { return !shown.empty() && shown.back().first.startsWith("Last disk scan"); }, 60000));
         QObject::disconnect(connection);
         return shown;
+    }
+
+    // Without the copy a previous damaged index left, so that this one is set aside as the first.
+    static void writeDamagedIndex(const QByteArray& content)
+    {
+        QFile::remove(indexPath() + ".unreadable");
+        QFile file(indexPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
+
+    // The reason was on the status line while the panel listed these items.
+    static void expectExplainedWhileShowing(const std::vector<std::pair<QString, QStringList>>& shown,
+        const QStringList& items, const QByteArray& what)
+    {
+        const auto explained = std::find_if(shown.begin(), shown.end(),
+            [](const auto& line) { return line.first == "The index could not be read; scanning again..."; });
+        ASSERT_NE(explained, shown.end()) << what.toStdString();
+        EXPECT_EQ(explained->second, items) << what.toStdString();
+    }
+
+    static void expectSetAside(const QByteArray& content)
+    {
+        QFile copy(indexPath() + ".unreadable");
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copy.readAll(), content);
     }
 
     static std::vector<std::array<QString, 3>> itemsOf(const LaunchItemTable& table)
@@ -85,7 +112,7 @@ TEST_F(IndexHandOver, TheScannersItemsReachThePanelInMemoryAndGiveWhatReadingIts
     EXPECT_EQ(itemsOf(controller().combinedList()->items()), itemsOf(*fromFile));
 }
 
-TEST_F(IndexHandOver, AnIndexAnotherProcessWroteIsReadInTheBackgroundAndADamagedOneSetAside)
+TEST_F(IndexHandOver, AnIndexAnotherProcessWroteIsReadInTheBackgroundAndSwappedIn)
 {
     scanOnly(QDir::homePath() + "/Empty/");
     writeIndex({ { "Mail", "app", "/Applications/Mail.app" } });
@@ -100,18 +127,38 @@ TEST_F(IndexHandOver, AnIndexAnotherProcessWroteIsReadInTheBackgroundAndADamaged
     waitForIndex();
     EXPECT_EQ(shownNames(), (QStringList { "Mail", "Maps" })) << "swapped in and filtered with the term";
     EXPECT_EQ(controls().combinedResultsCountTextField->text(), "2 Matching Items.");
+}
 
+TEST_F(IndexHandOver, ADamagedIndexIsSetAsideAndScannedAgainWhileThePanelSaysWhyAndKeepsWhatItHad)
+{
+    scanOnly(QDir::homePath() + "/Empty/");
+    const QByteArray damaged[] = { "", "bplist00\x00\x01",
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><dict><key>name</key>",
+        "<plist version=\"1.0\"><dict><key>name</key><string>Mail</string></dict></plist>" };
+    for (const QByteArray& content : damaged) {
+        writeDamagedIndex(content);
+        interface = MainInterface::load();
+        ASSERT_TRUE(interface);
+        const auto shown = scanWhenAsked([this] {
+            controller().applicationWillFinishLaunching();
+            controller().applicationDidFinishLaunching();
+        });
+        expectExplainedWhileShowing(shown, {}, content);
+        expectSetAside(content);
+        EXPECT_EQ(PropertyList::readArrayFile(indexPath())->size(), 1) << "the scan wrote the empty folder";
+        type("M");
+        EXPECT_EQ(controls().combinedResultsCountTextField->text(), "No Match.");
+        EXPECT_EQ(controls().combinedOutputTextField->text(), "No match.");
+        interface.reset();
+    }
+
+    // Damaged while the launcher runs: the items it last read stand until the scan has replaced them.
+    writeIndex({ { "Mail", "app", "/Applications/Mail.app" }, { "Maps", "app", "/Applications/Maps.app" } });
+    start();
+    type("Ma");
     controller().applicationDidResignActive();
-    QFile file(indexPath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("<plist><array><dict>");
-    file.close();
+    writeDamagedIndex("<plist><array><dict>");
     const auto shown = scanWhenAsked([this] { controller().callbackWithNotification(); });
-    const auto explained = std::find_if(shown.begin(), shown.end(),
-        [](const auto& line) { return line.first == "The index could not be read; scanning again..."; });
-    ASSERT_NE(explained, shown.end());
-    EXPECT_EQ(explained->second, (QStringList { "Mail", "Maps" })) << "the last good items stand meanwhile";
-    QFile copy(indexPath() + ".unreadable");
-    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
-    EXPECT_EQ(copy.readAll(), "<plist><array><dict>");
+    expectExplainedWhileShowing(shown, { "Mail", "Maps" }, "while running");
+    expectSetAside("<plist><array><dict>");
 }

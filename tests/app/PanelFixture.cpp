@@ -9,8 +9,6 @@
 
 #include "ui_MainInterface.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QTest>
 #include <utility>
 
@@ -26,14 +24,6 @@ void PanelFixture::TearDown()
 {
     interface.reset();
     Clock::setFixedTime(std::nullopt);
-}
-
-void PanelFixture::writeIndex(const std::vector<std::array<QString, 3>>& items)
-{
-    QVariantList array;
-    for (const auto& item : items)
-        array.append(QVariantMap { { "name", item[0] }, { "type", item[1] }, { "path", item[2] } });
-    ASSERT_TRUE(PropertyList::writeFile(Folders::pathInPreferencesFolder("Quorvel Launcher Index"), array));
 }
 
 QVariantMap PanelFixture::storedSettings()
@@ -57,10 +47,8 @@ void PanelFixture::start()
 
 void PanelFixture::waitForIndex()
 {
-    QDeadlineTimer deadline(10000);
-    while (controller().isReadingIndex() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    EXPECT_FALSE(controller().isReadingIndex()) << "the index was not read within ten seconds";
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !controller().isReadingIndex(); }, 10000))
+        << "the index was not read within ten seconds";
 }
 
 void PanelFixture::summonAgain()
@@ -83,7 +71,7 @@ QStringList PanelFixture::shownNames() const
 {
     QStringList names;
     const QAbstractItemModel* model = controls().combinedTable->model();
-    for (int row = 0; row < model->rowCount(); ++row)
+    for (int row = 0; model && row < model->rowCount(); ++row)
         names << model->index(row, 0).data().toString();
     return names;
 }

@@ -10,6 +10,7 @@
 #include "support/FakeScriptRunner.h"
 #include "support/FakeTask.h"
 #include "support/FakeWorkspace.h"
+#include "support/IndexFiles.h"
 
 #include <QVariantList>
 #include <gtest/gtest.h>
@@ -22,8 +23,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Writes the index file: (name, type, path) triples.
-    static void writeIndex(const std::vector<std::array<QString, 3>>& items);
+    // Writes the index file as the scanner writes it.
+    static void writeIndex(const std::vector<LaunchItem>& items) { test::writeIndex(items); }
     static QVariantMap storedSettings();
     // Start-up reads the index in the background; start waits until it has been read.
     void start();
@@ -36,6 +37,7 @@ protected:
 
     AppController& controller() const { return interface->controller(); }
     Ui::MainInterface& controls() const { return interface->controls(); }
+    // The names in the match table (none before it has been given its first list).
     QStringList shownNames() const;
     int selectedRow() const;
 

@@ -42,7 +42,7 @@ protected:
 
 TEST_F(PanelLayout, TheListAndTheItemDisplayKeepTheirPlacesForNamesOfAnyLength)
 {
-    std::vector<std::array<QString, 3>> items;
+    std::vector<LaunchItem> items;
     for (int length = 1; length <= 200; ++length) {
         const QString name = nameOfLength(length);
         items.push_back(

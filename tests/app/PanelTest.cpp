@@ -78,10 +78,10 @@ TEST_F(Panel, ModeKeysWrapAndFilterAgainWithTheSameTerm)
     type("*pad");
     EXPECT_EQ(controls().combinedResultsCountTextField->text(), "No Match.");
     press(Qt::Key_Up, Qt::ControlModifier);
-    EXPECT_EQ(controls().combinedMatchingModePopUp->currentIndex(), 3);
+    EXPECT_EQ(controls().combinedMatchingModePopUp->currentIndex(), InteractiveList::WildcardMode);
     EXPECT_EQ(shownNames(), QStringList { "Scratchpad" });
     press(Qt::Key_Down, Qt::ControlModifier);
-    EXPECT_EQ(controls().combinedMatchingModePopUp->currentIndex(), 0);
+    EXPECT_EQ(controls().combinedMatchingModePopUp->currentIndex(), InteractiveList::PrefixMode);
     EXPECT_EQ(controls().combinedResultsCountTextField->text(), "No Match.");
 
     controls().combinedInputTextField->clear();
@@ -99,7 +99,7 @@ TEST_F(Panel, TabsWrapAndModeKeysDoNothingOnAnotherTab)
     press(Qt::Key_PageUp, Qt::ControlModifier);
     EXPECT_EQ(controls().tabView->currentIndex(), tabs - 1);
     press(Qt::Key_Down, Qt::ControlModifier);
-    EXPECT_EQ(controls().combinedMatchingModePopUp->currentIndex(), 0);
+    EXPECT_EQ(controls().combinedMatchingModePopUp->currentIndex(), InteractiveList::PrefixMode);
     press(Qt::Key_PageDown, Qt::ControlModifier);
     EXPECT_EQ(controls().tabView->currentIndex(), 0);
     controls().tabView->setCurrentIndex(tabs - 1);
@@ -190,7 +190,7 @@ TEST_F(Panel, TheRememberedTermModeTabAndItemComeBackAtTheNextSummons)
     const QString chosen = controls().combinedOutputTextField->text();
     summonAgain();
     EXPECT_EQ(controls().combinedInputTextField->text(), "s");
-    EXPECT_EQ(controls().combinedMatchingModePopUp->currentIndex(), 1);
+    EXPECT_EQ(controls().combinedMatchingModePopUp->currentIndex(), InteractiveList::ContainsMode);
     EXPECT_EQ(controls().tabView->currentIndex(), 0);
     EXPECT_EQ(controls().combinedOutputTextField->text(), chosen);
     EXPECT_EQ(selectedRow(), 2);
@@ -207,8 +207,8 @@ TEST_F(Panel, AMouseChoiceOfModeFiltersAtOnce)
 {
     type("*pad");
     QComboBox* popUp = controls().combinedMatchingModePopUp;
-    popUp->setCurrentIndex(3);
-    Q_EMIT popUp->activated(3);
+    popUp->setCurrentIndex(InteractiveList::WildcardMode);
+    Q_EMIT popUp->activated(InteractiveList::WildcardMode);
     EXPECT_EQ(shownNames(), QStringList { "Scratchpad" });
 }
 

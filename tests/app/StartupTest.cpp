@@ -1,4 +1,4 @@
-// Start-up, the registered defaults and the settings that saving writes.
+// Start-up, the system version check, the settings that saving writes and damaged settings.
 
 #include "PanelFixture.h"
 
@@ -6,16 +6,13 @@
 #include "platform/core/SystemInfo.h"
 #include "platform/desktop/Bundle.h"
 #include "platform/files/Folders.h"
-#include "platform/plist/PropertyList.h"
 #include "platform/settings/UserDefaults.h"
-#include "platform/settings/ValueTransformer.h"
+#include "search/InteractiveList.h"
 #include "support/TemporaryHome.h"
 
 #include "ui_MainInterface.h"
 
-#include <QDir>
 #include <QFile>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,44 +43,12 @@ TEST_F(Startup, ASystemOlderThanTheMinimumGetsTheQuitAlertAndNothingElseRuns)
     SystemInfo::setSystemVersionForTesting(std::nullopt);
 }
 
-TEST_F(Startup, RegistersTheDefaultsTableWithItsTypesAndTheTransformer)
-{
-    writeIndex({});
-    start();
-    const QVariantMap defaults = UserDefaults::standardUserDefaults().registeredDefaults();
-    EXPECT_EQ(defaults.keys(),
-        (QStringList { "automaticScanning", "combinedLastSearchTerm", "combinedMatchingMode",
-            "combinedPathOfLastMatch", "firstLaunchVersion", "instantOn", "launchAtLogin", "listItemSize",
-            "mainWindowTransparency", "qrvl", "showMenuBar", "tab", "updateIntervalInSeconds" }));
-    EXPECT_EQ(defaults["launchAtLogin"].typeId(), QMetaType::QString);
-    EXPECT_EQ(defaults["launchAtLogin"].toString(), "YES");
-    EXPECT_EQ(defaults["updateIntervalInSeconds"].typeId(), QMetaType::Float);
-    EXPECT_EQ(defaults["updateIntervalInSeconds"].toFloat(), 1800.0f);
-    EXPECT_EQ(defaults["mainWindowTransparency"].typeId(), QMetaType::Float);
-    EXPECT_EQ(defaults["listItemSize"].toLongLong(), 11);
-    EXPECT_EQ(defaults["showMenuBar"].typeId(), QMetaType::Bool);
-    EXPECT_TRUE(defaults["instantOn"].toBool());
-    const QVariantMap hotKey = defaults["qrvl"].toMap();
-    EXPECT_EQ(hotKey.size(), 4);
-    EXPECT_EQ(hotKey["keyCode"].toUInt(), 122u);
-    EXPECT_EQ(hotKey["keyModifier"].toLongLong(), 0);
-    EXPECT_EQ(hotKey["switchedOn"].toString(), "YES");
-    EXPECT_EQ(hotKey["keyString"].toString(), "F1");
-    EXPECT_TRUE(UserDefaults::standardUserDefaults().boolForKey("launchAtLogin"));
-
-    ValueTransformer* transformer = ValueTransformer::valueTransformerForName("TableRowCellValueTransformer");
-    ASSERT_NE(transformer, nullptr);
-    EXPECT_EQ(transformer->transformedValue(3).toLongLong(), 7);
-    EXPECT_FALSE(transformer->transformedValue(QVariant()).isValid());
-    EXPECT_FALSE(transformer->allowsReverseTransformation());
-}
-
 TEST_F(Startup, AFreshUserSeesAnEmptySearchTabInPrefixModeWithNoMatchAndNoScanTimer)
 {
     start();
     EXPECT_TRUE(interface->window().isVisible());
     EXPECT_EQ(controls().tabView->currentIndex(), 0);
-    EXPECT_EQ(controls().combinedMatchingModePopUp->currentIndex(), 0);
+    EXPECT_EQ(controls().combinedMatchingModePopUp->currentIndex(), InteractiveList::PrefixMode);
     EXPECT_EQ(controls().combinedInputTextField->text(), "");
     EXPECT_EQ(controls().combinedOutputTextField->text(), "No match.");
     EXPECT_EQ(controls().combinedResultsCountTextField->text(), "No Match.");
@@ -140,74 +105,10 @@ TEST_F(Startup, DamagedSettingsFilesGiveTheRegisteredDefaults)
         UserDefaults::resetStandardUserDefaults();
         start();
         EXPECT_EQ(controls().tabView->currentIndex(), 0);
-        EXPECT_EQ(controls().combinedMatchingModePopUp->currentIndex(), 0);
+        EXPECT_EQ(controls().combinedMatchingModePopUp->currentIndex(), InteractiveList::PrefixMode);
         EXPECT_EQ(controller().scanInterval(), 1800.0f);
         interface.reset();
     }
-}
-
-TEST_F(Startup, DamagedIndexFilesGiveAnEmptyList)
-{
-    const QString indexPath = Folders::pathInPreferencesFolder("Quorvel Launcher Index");
-    // A damaged index starts a scan; it walks an empty folder, so the list stays empty.
-    ASSERT_TRUE(QDir().mkpath(QDir::homePath() + "/Empty"));
-    ASSERT_TRUE(
-        PropertyList::writeFile(Folders::pathInPreferencesFolder("Quorvel Launcher Search Locations List"),
-            QVariantList { QVariantMap { { "path", QDir::homePath() + "/Empty/" },
-                { "includeSubFolders", true }, { "enabled", true } } }));
-    const QByteArray damaged[] = { "", "bplist00\x00\x01",
-        "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><dict><key>name</key>",
-        "<plist version=\"1.0\"><dict><key>name</key><string>Mail</string></dict></plist>" };
-    for (const QByteArray& content : damaged) {
-        QFile file(indexPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-        file.close();
-        start();
-        type("M");
-        EXPECT_EQ(controls().combinedResultsCountTextField->text(), "No Match.");
-        EXPECT_EQ(controls().combinedOutputTextField->text(), "No match.");
-        interface.reset();
-    }
-}
-
-TEST_F(Startup, AnUnreadableIndexIsSetAsideAndStartsAScanAtOnceWhileTheStatusLineSaysWhy)
-{
-    const QString indexPath = Folders::pathInPreferencesFolder("Quorvel Launcher Index");
-    const QString emptyFolder = QDir::homePath() + "/Empty/";
-    ASSERT_TRUE(QDir().mkpath(emptyFolder));
-    ASSERT_TRUE(
-        PropertyList::writeFile(Folders::pathInPreferencesFolder("Quorvel Launcher Search Locations List"),
-            QVariantList { QVariantMap {
-                { "path", emptyFolder }, { "includeSubFolders", true }, { "enabled", true } } }));
-    QFile file(indexPath);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<plist><array><dict>");
-    file.close();
-
-    interface = MainInterface::load();
-    ASSERT_TRUE(interface);
-    QSignalSpy shown(&controller(), &AppController::statusLineChanged);
-    controller().applicationWillFinishLaunching();
-    controller().applicationDidFinishLaunching();
-    // The reason while the scan runs, then the scanner's own completion line.
-    const auto texts = [&shown] {
-        QStringList all;
-        for (const QList<QVariant>& arguments : shown)
-            all << arguments.at(0).toString();
-        return all;
-    };
-    const auto explainedThenCompleted = [&texts] {
-        const QStringList all = texts();
-        const qsizetype reason = all.indexOf("The index could not be read; scanning again...");
-        return reason >= 0 && all.last().startsWith("Last disk scan was completed at ")
-            && all.size() > reason + 1;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(explainedThenCompleted(), 10000);
-    EXPECT_EQ(PropertyList::readArrayFile(indexPath)->size(), 1) << "the scan wrote the empty folder";
-    QFile copy(indexPath + ".unreadable");
-    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
-    EXPECT_EQ(copy.readAll(), "<plist><array><dict>");
 }
 
 TEST_F(Startup, QuittingSavesTheSettingsAsDismissingDoes)

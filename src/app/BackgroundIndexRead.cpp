@@ -1,4 +1,4 @@
-#include "app/IndexFileLoader.h"
+#include "app/BackgroundIndexRead.h"
 
 #include "search/IndexFile.h"
 
@@ -7,18 +7,18 @@
 
 namespace quorvel {
 
-IndexFileLoader::IndexFileLoader(QObject* receiver)
+BackgroundIndexRead::BackgroundIndexRead(QObject* receiver)
     : receiver(receiver)
 {
 }
 
-IndexFileLoader::~IndexFileLoader()
+BackgroundIndexRead::~BackgroundIndexRead()
 {
     if (readingThread.joinable())
         readingThread.join();
 }
 
-bool IndexFileLoader::read(const QString& path, Done done)
+bool BackgroundIndexRead::read(const QString& path, Done done)
 {
     if (reading)
         return false;

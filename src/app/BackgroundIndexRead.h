@@ -17,7 +17,7 @@ class QObject;
 
 namespace quorvel {
 
-class IndexFileLoader final {
+class BackgroundIndexRead final {
 public:
     // The file's path, its identity taken before the read began (none when nothing was there),
     // and its table (nullptr when it could not be read).
@@ -25,11 +25,11 @@ public:
         std::shared_ptr<const LaunchItemTable>)>;
 
     // done runs on receiver's thread, which must be the thread that calls read.
-    explicit IndexFileLoader(QObject* receiver);
+    explicit BackgroundIndexRead(QObject* receiver);
     // Waits for a read in progress; its outcome is then never delivered.
-    ~IndexFileLoader();
-    IndexFileLoader(const IndexFileLoader&) = delete;
-    IndexFileLoader& operator=(const IndexFileLoader&) = delete;
+    ~BackgroundIndexRead();
+    BackgroundIndexRead(const BackgroundIndexRead&) = delete;
+    BackgroundIndexRead& operator=(const BackgroundIndexRead&) = delete;
 
     // Starts reading path and answers true, unless a read is in progress (false): its outcome
     // comes first, and the receiver may then ask again.
