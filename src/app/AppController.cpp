@@ -5,6 +5,7 @@
 #include "app/BackgroundIndexRead.h"
 #include "app/CombinedListModel.h"
 #include "app/CustomWindow.h"
+#include "app/PanelLog.h"
 #include "app/ScanReports.h"
 #include "index/DocumentTypes.h"
 #include "index/FileExclusionList.h"
@@ -195,7 +196,7 @@ void AppController::applicationDidFinishLaunching()
     } catch (const InternalInconsistency& failure) {
         // The application is incomplete (a shipped component is missing): the rest of start-up
         // is abandoned and the application quits in the ordinary way.
-        Log::line(QStringLiteral("Start-up abandoned: %1").arg(failure.description()));
+        Log::line(panelLog(), QStringLiteral("Start-up abandoned: %1").arg(failure.description()));
         Application::sharedApplication().terminate();
         return;
     }

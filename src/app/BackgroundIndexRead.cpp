@@ -1,5 +1,7 @@
 #include "app/BackgroundIndexRead.h"
 
+#include "app/PanelLog.h"
+#include "platform/core/Log.h"
 #include "search/IndexFile.h"
 
 #include <QMetaObject>
@@ -32,6 +34,10 @@ bool BackgroundIndexRead::read(const QString& path, Done done)
         // The name order is worked out here too, not by the first filtering on the main thread.
         if (table)
             (void)table->nameRanks();
+        Log::debug(panelLog(),
+            QStringLiteral("Read %1 in the background: %2")
+                .arg(path,
+                    table ? QStringLiteral("%1 items").arg(table->size()) : QStringLiteral("unreadable")));
         QMetaObject::invokeMethod(
             receiver,
             [this, path, before, table = std::move(table), done] {

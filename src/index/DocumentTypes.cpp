@@ -1,5 +1,6 @@
 #include "index/DocumentTypes.h"
 
+#include "index/IndexLog.h"
 #include "platform/core/Log.h"
 #include "platform/files/FileManager.h"
 #include "platform/files/Folders.h"
@@ -221,7 +222,7 @@ bool DocumentTypes::isLegalIndex(int index) const
 {
     if (index >= 0 && index < count())
         return true;
-    Log::line(QStringLiteral("Illegal index in document types!"));
+    Log::line(indexLog(), QStringLiteral("Illegal index in document types!"));
     return false;
 }
 

@@ -4,6 +4,7 @@
 #include "index/FileExclusionList.h"
 #include "index/FileListDelegate.h"
 #include "index/FolderExclusionList.h"
+#include "index/IndexLog.h"
 #include "index/ScanListener.h"
 #include "index/SearchLocations.h"
 #include "platform/core/Clock.h"
@@ -178,15 +179,18 @@ void FileList::reportFolder(LookAheadWalk& walk, WalkedFolder& folder, ItemArray
 {
     walk.waitUntilListed(folder);
     if (folder.leadsBack) {
-        Log::line(QStringLiteral("Not indexing %1 again: it leads back to a folder being indexed")
-                      .arg(folder.path));
+        Log::line(indexLog(),
+            QStringLiteral("Not indexing %1 again: it leads back to a folder being indexed")
+                .arg(folder.path));
         return;
     }
     if (!folder.exists)
         return;
     for (const QString& name : folder.undecodable)
-        Log::line(QStringLiteral("Not indexing %1: its name is not valid UTF-8").arg(name));
+        Log::line(indexLog(), QStringLiteral("Not indexing %1: its name is not valid UTF-8").arg(name));
 
+    if (indexLog().isDebugEnabled()) // the text is made only when it is printed: this runs per folder
+        Log::debug(indexLog(), QStringLiteral("%1: %2 entries").arg(folder.path).arg(folder.entries.size()));
     changeStatus(QStringLiteral("Indexing ") + folder.path + QStringLiteral(".."));
     if (!folder.excluded)
         list.push_back(Item { folder.displayName, folderType, folder.path });
@@ -195,7 +199,8 @@ void FileList::reportFolder(LookAheadWalk& walk, WalkedFolder& folder, ItemArray
             break;
         switch (entry.kind) {
         case LookAheadWalk::Kind::unrepresentable:
-            Log::line(QStringLiteral("Not indexing %1: its name holds control characters").arg(entry.path));
+            Log::line(indexLog(),
+                QStringLiteral("Not indexing %1: its name holds control characters").arg(entry.path));
             break;
         case LookAheadWalk::Kind::subfolder:
             reportFolder(walk, *entry.subfolder, list);

@@ -9,6 +9,7 @@
 #include "index/FileExclusionList.h"
 #include "index/FileListDelegate.h"
 #include "index/FolderExclusionList.h"
+#include "index/IndexLog.h"
 #include "index/SearchLocations.h"
 #include "platform/core/Log.h"
 #include "platform/files/FileManager.h"
@@ -112,7 +113,7 @@ void FileList::updateIndexForChangedFolders(const std::vector<FolderChange>& cha
     if (stopping())
         return;
     if (!updated) {
-        Log::line(QStringLiteral("Scanning every location: %1").arg(why));
+        Log::line(indexLog(), QStringLiteral("Scanning every location: %1").arg(why));
         scanAsBasisForUpdates();
         return;
     }

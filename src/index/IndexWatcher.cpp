@@ -1,6 +1,7 @@
 #include "index/IndexWatcher.h"
 
 #include "index/SearchLocations.h"
+#include "index/WatchLog.h"
 #include "platform/core/Log.h"
 #include "platform/desktop/DesktopEntry.h"
 #include "platform/files/FileManager.h"
@@ -107,6 +108,7 @@ void IndexWatcher::watchLocations()
             watcher.unwatchFolder(path);
     }
     watched.clear();
+    Log::debug(watchLog(), QStringLiteral("Watching %1 folders").arg(folders.size()));
     for (const Folder& folder : folders) {
         const FolderWatcher::WatchResult result = watcher.watchFolder(folder.path, folder.contentChanges);
         if (result == FolderWatcher::WatchResult::watching) {
@@ -116,10 +118,11 @@ void IndexWatcher::watchLocations()
         if (result == FolderWatcher::WatchResult::limitReached) {
             // Every later folder would be refused as well; they are left to the scan timer.
             if (!limitLogged)
-                Log::line(QStringLiteral(
-                    "Watching %1 folders only: the system's limit of inotify watches is "
-                    "reached (fs.inotify.max_user_watches); the rest is left to the scan timer")
-                              .arg(watched.size()));
+                Log::line(watchLog(),
+                    QStringLiteral(
+                        "Watching %1 folders only: the system's limit of inotify watches is "
+                        "reached (fs.inotify.max_user_watches); the rest is left to the scan timer")
+                        .arg(watched.size()));
             limitLogged = true;
             for (const Folder& rest : folders) {
                 if (!watched.contains(rest.path))
@@ -227,11 +230,15 @@ void IndexWatcher::handOver()
         return;
     }
     if (fullScanPending) {
+        Log::debug(watchLog(), QStringLiteral("Handing a full scan to the scanner"));
         scanner.redoFileList();
     } else {
         std::vector<FileList::FolderChange> changes;
-        for (const auto& [folder, names] : pending)
+        for (const auto& [folder, names] : pending) {
+            Log::debug(watchLog(),
+                QStringLiteral("Handing over %1 changed entries of %2").arg(names.size()).arg(folder));
             changes.push_back({ folder, QStringList(names.begin(), names.end()) });
+        }
         if (!scanner.updateChangedFolders(std::move(changes))) {
             scannerBusy = true;
             return;

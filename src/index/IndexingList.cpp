@@ -1,5 +1,6 @@
 #include "index/IndexingList.h"
 
+#include "index/IndexLog.h"
 #include "platform/core/InternalInconsistency.h"
 #include "platform/core/Log.h"
 #include "platform/desktop/Bundle.h"
@@ -31,7 +32,7 @@ void IndexingList::save() const
     UnreadableFile::keepCopyIfUnreadable(
         path, [](const QString& file) { return PropertyList::readArrayFile(file).has_value(); });
     if (!PropertyList::writeFile(path, entryArray))
-        Log::line(QStringLiteral("Could not write %1").arg(path));
+        Log::line(indexLog(), QStringLiteral("Could not write %1").arg(path));
 }
 
 int IndexingList::count() const

@@ -1,5 +1,6 @@
 #include "index/SearchLocations.h"
 
+#include "index/IndexLog.h"
 #include "platform/core/Log.h"
 #include "platform/desktop/DesktopEntry.h"
 #include "platform/files/Folders.h"
@@ -117,7 +118,7 @@ QString SearchLocations::tableViewObjectValueForTableColumnRow(int row) const
 std::optional<QVariantMap> SearchLocations::entryAtIndex(int index) const
 {
     if (index < 0 || index >= count()) {
-        Log::line(QStringLiteral("Illegal index in search locations!"));
+        Log::line(indexLog(), QStringLiteral("Illegal index in search locations!"));
         return std::nullopt;
     }
     return entryMap(entries().at(index));

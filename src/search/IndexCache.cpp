@@ -4,6 +4,7 @@
 #include "platform/files/AtomicFile.h"
 #include "platform/files/Folders.h"
 #include "platform/files/MappedFile.h"
+#include "search/SearchLog.h"
 
 #include <QByteArray>
 #include <QFileInfo>
@@ -164,8 +165,9 @@ std::shared_ptr<const LaunchItemTable> IndexCache::load(
     }
     // A cache the index has moved on from is the usual case after another writer; only damage is news.
     if (flaw != QStringLiteral("stale"))
-        Log::line(QStringLiteral("Index cache %1 not used (%2); rebuilding it from the index")
-                      .arg(cachePath, flaw));
+        Log::line(searchLog(),
+            QStringLiteral("Index cache %1 not used (%2); rebuilding it from the index")
+                .arg(cachePath, flaw));
     return nullptr;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/files/Folders.h"
 #include "platform/plist/PropertyList.h"
 #include "search/IndexCache.h"
+#include "search/SearchLog.h"
 
 #include <QStringList>
 #include <array>
@@ -81,18 +82,21 @@ struct LeftOut {
 void logLeftOut(const QString& path, const LeftOut& leftOut, std::size_t itemsRead)
 {
     if (leftOut.incomplete > 0)
-        Log::line(QStringLiteral("Index %1: %2 entries without a name or path left out")
-                      .arg(path)
-                      .arg(leftOut.incomplete));
+        Log::line(searchLog(),
+            QStringLiteral("Index %1: %2 entries without a name or path left out")
+                .arg(path)
+                .arg(leftOut.incomplete));
     if (leftOut.tooLong > 0)
-        Log::line(QStringLiteral("Index %1: %2 entries whose name or path is longer than a file system "
-                                 "allows left out")
-                      .arg(path)
-                      .arg(leftOut.tooLong));
+        Log::line(searchLog(),
+            QStringLiteral("Index %1: %2 entries whose name or path is longer than a file system "
+                           "allows left out")
+                .arg(path)
+                .arg(leftOut.tooLong));
     if (leftOut.tableFull)
-        Log::line(QStringLiteral("Index %1 is too large; only its first %2 items were read")
-                      .arg(path)
-                      .arg(itemsRead));
+        Log::line(searchLog(),
+            QStringLiteral("Index %1 is too large; only its first %2 items were read")
+                .arg(path)
+                .arg(itemsRead));
 }
 
 } // namespace
@@ -186,7 +190,7 @@ std::optional<WrittenIndex> IndexFile::writeWithCache(
     const QString& path, const std::vector<LaunchItem>& items)
 {
     if (!write(path, items)) {
-        Log::line(QStringLiteral("Could not write %1").arg(path));
+        Log::line(searchLog(), QStringLiteral("Could not write %1").arg(path));
         return std::nullopt;
     }
     WrittenIndex written { tableOfItems(items), FileIdentity::ofFile(path) };

@@ -9,6 +9,7 @@
 #include "search/IndexFile.h"
 #include "search/LaunchedItems.h"
 #include "search/NameFilter.h"
+#include "search/SearchLog.h"
 #include "search/UnchangedFileCache.h"
 
 #include <QFileInfo>
@@ -49,7 +50,7 @@ InteractiveList::~InteractiveList() = default;
 
 QString InteractiveList::getFilePath() const
 {
-    Log::line(
+    Log::line(searchLog(),
         QStringLiteral("ERROR: interactive list getFilePath called. Should be implemented by subclasses!"));
     std::exit(EXIT_FAILURE);
 }
@@ -311,7 +312,7 @@ QIcon InteractiveList::iconOfSelectedFile() const
             if (!iconPath.isEmpty())
                 return QIcon(iconPath); // read when first drawn
         } else {
-            Log::line(QStringLiteral("no bundle found!"));
+            Log::line(searchLog(), QStringLiteral("no bundle found!"));
         }
     }
     return Workspace::sharedWorkspace().iconForFile(path);
@@ -338,7 +339,7 @@ void InteractiveList::showWaitingForDiskScanPanel()
     // between attempts keeps the wait from spinning, and the limit keeps a scan that never
     // comes from holding the caller for ever.
     constexpr std::chrono::milliseconds pause(200);
-    Log::line(QStringLiteral("Waiting for the disk scan to finish..."));
+    Log::line(searchLog(), QStringLiteral("Waiting for the disk scan to finish..."));
     const auto deadline = std::chrono::steady_clock::now() + waitingLimit;
     for (;;) {
         if (std::shared_ptr<const LaunchItemTable> table = IndexFile::read(filePath)) {
@@ -346,7 +347,8 @@ void InteractiveList::showWaitingForDiskScanPanel()
             return;
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            Log::line(QStringLiteral("Gave up waiting for the disk scan: %1 cannot be read").arg(filePath));
+            Log::line(searchLog(),
+                QStringLiteral("Gave up waiting for the disk scan: %1 cannot be read").arg(filePath));
             return;
         }
         QThread::msleep(static_cast<unsigned long>(pause.count()));

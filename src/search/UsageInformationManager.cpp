@@ -6,6 +6,7 @@
 #include "platform/files/UnreadableFile.h"
 #include "platform/plist/PropertyList.h"
 #include "platform/settings/StoredValue.h"
+#include "search/SearchLog.h"
 
 #include <QVariantList>
 #include <cmath>
@@ -86,7 +87,7 @@ void UsageInformationManager::load()
         usageInfoDic.insert_or_assign(entry.key(), std::move(times));
     }
     if (!unreadableEntries.isEmpty() || droppedTimes > 0)
-        Log::line(
+        Log::line(searchLog(),
             QStringLiteral("Launch history: %1 entries that are not lists of times kept aside, %2 values "
                            "that are not times ignored")
                 .arg(unreadableEntries.size())
@@ -129,7 +130,8 @@ void UsageInformationManager::save() const
     }
     storedHistory().forget();
     if (!PropertyList::writeFile(_historyPath(), file)) {
-        Log::line(QStringLiteral("Could not write the launch history to %1").arg(_historyPath()));
+        Log::line(
+            searchLog(), QStringLiteral("Could not write the launch history to %1").arg(_historyPath()));
         return;
     }
     keepAsStored(FileIdentity::ofFile(_historyPath()), usageInfoDic, unreadableEntries);
