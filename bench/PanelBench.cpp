@@ -8,30 +8,24 @@
 // Usage: PanelBench [--items=N,...] [--rounds=N] [--modes=M,...]
 // (default: 100000 and 1000000 items, 5 rounds, modes 0 to 3)
 
-#include "SyntheticIndex.h"
+#include "PanelSetUp.h"
 
 #include "app/AppController.h"
 #include "app/CustomWindow.h"
 #include "app/MainInterface.h"
 #include "platform/core/Clock.h"
 #include "platform/desktop/Bundle.h"
-#include "platform/desktop/ScriptRunner.h"
-#include "platform/desktop/Task.h"
-#include "platform/desktop/Workspace.h"
 #include "platform/files/Folders.h"
 #include "platform/settings/UserDefaults.h"
-#include "platform/widgets/Alert.h"
 #include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 #include "search/UsageInformationManager.h"
 
 #include "ui_MainInterface.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
@@ -41,19 +35,6 @@
 using namespace quorvel;
 
 namespace {
-
-struct QuietAlert final : Alert {
-    Answer run(Style, const QString&, const QString&, const QStringList&) override { return 0; }
-};
-struct NoTask final : Task {
-    int launchAndWait(const QString&, const QStringList&) override { return 0; }
-};
-struct NoScript final : ScriptRunner {
-    bool executeSource(const QString&) override { return true; }
-};
-struct NoOpening final : Workspace {
-    bool openFile(const QString&, QString*) override { return true; }
-};
 
 const char* const modeNames[] = { "prefix", "contains", "word", "wildcard" };
 // Names a user looks for in the synthetic index: documents, folders, applications and panes.
@@ -90,23 +71,6 @@ double threadMilliseconds()
     timespec now {};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-void writeFixture(std::size_t count)
-{
-    std::vector<bench::SyntheticItem> items = bench::syntheticItems(count);
-    std::stable_sort(
-        items.begin(), items.end(), [](const bench::SyntheticItem& a, const bench::SyntheticItem& b) {
-            const int byName = a.name.compare(b.name, Qt::CaseInsensitive);
-            return byName != 0 ? byName < 0 : a.path.compare(b.path, Qt::CaseInsensitive) < 0;
-        });
-    bench::writeIndexFile(_combinedListPath(), items);
-    bench::writeHistoryFile(_historyPath(), bench::syntheticHistory(items, 10000, 50, Clock::absoluteTime()));
-    UserDefaults stored(Bundle::mainBundle().bundleIdentifier());
-    stored.setString(QStringLiteral("combinedLastSearchTerm"), QString());
-    stored.setInteger(QStringLiteral("combinedMatchingMode"), 0);
-    stored.synchronize();
-    UserDefaults::resetStandardUserDefaults();
 }
 
 double percentile(std::vector<double> values, double p)
@@ -207,7 +171,7 @@ void printRow(const QString& figure, double measured, double aim)
 
 void measureSize(std::size_t count, int rounds, const std::vector<int>& modes)
 {
-    writeFixture(count);
+    bench::writeUserFiles(count, QString(), 0);
     std::unique_ptr<MainInterface> interface = MainInterface::load();
     interface->controller().applicationWillFinishLaunching();
     interface->controller().applicationDidFinishLaunching();
@@ -240,21 +204,7 @@ void measureSize(std::size_t count, int rounds, const std::vector<int>& modes)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + "/.local/share"));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + "/.config"));
-    QApplication application(argc, argv);
-    Bundle::setMainBundlePath(QStringLiteral(QUORVEL_BUILD_DIR "/Quorvel Launcher 2.app"));
-    QuietAlert alert;
-    NoTask task;
-    NoScript script;
-    NoOpening workspace;
-    Alert::setSharedAlert(&alert);
-    Task::setSharedRunner(&task);
-    ScriptRunner::setSharedScriptRunner(&script);
-    Workspace::setSharedWorkspace(&workspace);
+    const bench::PanelSetUp setUp(argc, argv);
 
     std::vector<std::size_t> sizes = { 100000, 1000000 };
     int rounds = 5;

@@ -6,6 +6,7 @@
 // summary rows of the scan against plain find (aim: at most 1.5 times).
 // QUORVEL_BENCH_TREE_PARENT chooses where the tree is kept (default: the temporary folder).
 
+#include "ScanSetUp.h"
 #include "SyntheticTree.h"
 
 #include "index/DocumentTypes.h"
@@ -46,11 +47,8 @@ struct Tree {
 const Tree& tree()
 {
     static const Tree made = [] {
-        QString parent = qEnvironmentVariable("QUORVEL_BENCH_TREE_PARENT");
-        if (parent.isEmpty())
-            parent = QDir::tempPath();
         Tree result;
-        result.root = bench::syntheticTree(parent);
+        result.root = bench::syntheticTree(bench::treeParent());
         result.entries = bench::countEntries(result.root);
         return result;
     }();
@@ -117,24 +115,9 @@ void resetPeak()
 
 void BM_Scan(benchmark::State& state)
 {
-    QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    SearchLocations locations;
-    {
-        const std::lock_guard<std::mutex> guard(locations.lock());
-        locations.contents() = { QVariantMap {
-            { "path", tree().root + "/" }, { "includeSubFolders", true }, { "enabled", true } } };
-    }
-    DocumentTypes documentTypes;
-    FolderExclusionList folderExclusions;
-    FileExclusionList fileExclusions;
     CountingDelegate delegate;
-    FileList fileList;
-    fileList.setSearchLocations(&locations);
-    fileList.setDocumentTypes(&documentTypes);
-    fileList.setFolderExclusionList(&folderExclusions);
-    fileList.setFileExclusionList(&fileExclusions);
-    fileList.setAppController(&delegate);
+    bench::ScanSetUp setUp(tree().root + "/", &delegate);
+    FileList& fileList = setUp.fileList();
 
     fileList.redoFileList(); // warms the cache
     fileList.waitUntilScanHasFinished();
@@ -146,10 +129,7 @@ void BM_Scan(benchmark::State& state)
         fileList.waitUntilScanHasFinished();
         peakGrowth = std::max(peakGrowth, peakResidentKilobytes() - before);
     }
-    const std::size_t items
-        = PropertyList::readArrayFile(Folders::pathInPreferencesFolder("Quorvel Launcher Index"))
-              .value_or(QVariantList())
-              .size();
+    const std::size_t items = setUp.indexItemCount();
     state.SetItemsProcessed(state.iterations() * qint64(tree().entries));
     state.counters["items"] = double(items);
     state.counters["status_changes"] = double(delegate.statusChanges.load()) / double(state.iterations() + 1);
@@ -160,15 +140,8 @@ void BM_Scan(benchmark::State& state)
 // The walk alone: no list saving, no sorting, no index write.
 void BM_WalkOnly(benchmark::State& state)
 {
-    QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    DocumentTypes documentTypes;
-    FolderExclusionList folderExclusions;
-    FileExclusionList fileExclusions;
-    FileList fileList;
-    fileList.setDocumentTypes(&documentTypes);
-    fileList.setFolderExclusionList(&folderExclusions);
-    fileList.setFileExclusionList(&fileExclusions);
+    bench::ScanSetUp setUp(tree().root + "/", nullptr);
+    FileList& fileList = setUp.fileList();
     for (auto _ : state) {
         FileList::ItemArray items;
         fileList.searchPathAddToCombinedListRecursive(tree().root + "/", items, true);
@@ -177,15 +150,22 @@ void BM_WalkOnly(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * qint64(tree().entries));
 }
 
-// The two steps after the walk, on the walk's items: the sort, and the index write (with its
-// fsync of the file and of the folder); and the making of the index file's bytes alone.
-void BM_SortOnly(benchmark::State& state)
+// The tree's items as the walk finds them with the document types alone (no exclusions).
+FileList::ItemArray walkedItems()
 {
     DocumentTypes documentTypes;
     FileList fileList;
     fileList.setDocumentTypes(&documentTypes);
     FileList::ItemArray walked;
     fileList.searchPathAddToCombinedListRecursive(tree().root + "/", walked, true);
+    return walked;
+}
+
+// The two steps after the walk, on the walk's items: the sort, and the index write (with its
+// fsync of the file and of the folder); and the making of the index file's bytes alone.
+void BM_SortOnly(benchmark::State& state)
+{
+    const FileList::ItemArray walked = walkedItems();
     for (auto _ : state) {
         state.PauseTiming();
         FileList::ItemArray items = walked;
@@ -199,11 +179,7 @@ void BM_SortOnly(benchmark::State& state)
 void BM_WriteOnly(benchmark::State& state)
 {
     QTemporaryDir folder;
-    DocumentTypes documentTypes;
-    FileList fileList;
-    fileList.setDocumentTypes(&documentTypes);
-    FileList::ItemArray walked;
-    fileList.searchPathAddToCombinedListRecursive(tree().root + "/", walked, true);
+    const FileList::ItemArray walked = walkedItems();
     for (auto _ : state)
         IndexFile::write(folder.filePath("index"), walked);
     state.counters["items"] = double(walked.size());
@@ -212,11 +188,7 @@ void BM_WriteOnly(benchmark::State& state)
 // The index file's bytes alone, without the write.
 void BM_IndexDataOnly(benchmark::State& state)
 {
-    DocumentTypes documentTypes;
-    FileList fileList;
-    fileList.setDocumentTypes(&documentTypes);
-    FileList::ItemArray walked;
-    fileList.searchPathAddToCombinedListRecursive(tree().root + "/", walked, true);
+    const FileList::ItemArray walked = walkedItems();
     for (auto _ : state)
         benchmark::DoNotOptimize(IndexFile::data(walked).size());
     state.counters["items"] = double(walked.size());

@@ -7,28 +7,22 @@
 // process replaced it, and repeated ones; the main thread's time of each, as medians, with
 // one ROW line per figure.
 
-#include "SyntheticIndex.h"
+#include "PanelSetUp.h"
 
 #include "app/AppController.h"
 #include "app/MainInterface.h"
 #include "index/FileList.h"
 #include "platform/core/Clock.h"
 #include "platform/desktop/Bundle.h"
-#include "platform/desktop/ScriptRunner.h"
-#include "platform/desktop/Task.h"
-#include "platform/desktop/Workspace.h"
 #include "platform/files/FileIdentity.h"
 #include "platform/files/Folders.h"
 #include "platform/settings/UserDefaults.h"
-#include "platform/widgets/Alert.h"
 #include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
 #include "search/UsageInformationManager.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -38,42 +32,6 @@
 using namespace quorvel;
 
 namespace {
-
-// Start-up runs the first-launch assistant: its alerts are answered at once, and nothing is
-// installed, run or opened.
-struct QuietAlert final : Alert {
-    Answer run(Style, const QString&, const QString&, const QStringList&) override { return 0; }
-};
-struct NoTask final : Task {
-    int launchAndWait(const QString&, const QStringList&) override { return 0; }
-};
-struct NoScript final : ScriptRunner {
-    bool executeSource(const QString&) override { return true; }
-};
-struct NoOpening final : Workspace {
-    bool openFile(const QString&, QString*) override { return true; }
-};
-
-// The index and the history in the data folder, as a scan and a heavy user leave them, and the
-// remembered term and mode in the settings.
-FileList::ItemArray writeUserFiles(std::size_t count, const QString& term, int mode)
-{
-    const std::vector<bench::SyntheticItem> synthetic = bench::syntheticItems(count);
-    FileList::ItemArray items;
-    items.reserve(synthetic.size());
-    for (const bench::SyntheticItem& item : synthetic)
-        items.push_back(LaunchItem { item.name, item.type, item.path });
-    FileList::sortAlphabetically(items); // the scanner's order, as a real index has
-    IndexFile::write(_combinedListPath(), items);
-    bench::writeHistoryFile(
-        _historyPath(), bench::syntheticHistory(synthetic, 10000, 50, Clock::absoluteTime()));
-    UserDefaults stored(Bundle::mainBundle().bundleIdentifier());
-    stored.setString(QStringLiteral("combinedLastSearchTerm"), term);
-    stored.setInteger(QStringLiteral("combinedMatchingMode"), mode);
-    stored.synchronize();
-    UserDefaults::resetStandardUserDefaults();
-    return items;
-}
 
 std::unique_ptr<MainInterface> startLauncher(bool hidden = false)
 {
@@ -87,7 +45,7 @@ std::unique_ptr<MainInterface> startLauncher(bool hidden = false)
 struct SummonSetUp {
     explicit SummonSetUp(const QString& term, int mode, std::size_t count = 100000)
     {
-        writeUserFiles(count, term, mode);
+        bench::writeUserFiles(count, term, mode);
         interface = startLauncher();
     }
     std::unique_ptr<MainInterface> interface;
@@ -402,7 +360,7 @@ void summonsAtEverySize(const std::vector<std::size_t>& counts)
 {
     for (const std::size_t count : counts) {
         const int runs = count > 100000 ? 5 : 9;
-        const FileList::ItemArray items = writeUserFiles(count, QStringLiteral("rep"), 0);
+        const FileList::ItemArray items = bench::writeUserFiles(count, QStringLiteral("rep"), 0);
         // What the main thread no longer waits for.
         QElapsedTimer reading;
         reading.start();
@@ -422,21 +380,7 @@ void summonsAtEverySize(const std::vector<std::size_t>& counts)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + "/.local/share"));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + "/.config"));
-    QApplication application(argc, argv);
-    Bundle::setMainBundlePath(QStringLiteral(QUORVEL_BUILD_DIR "/Quorvel Launcher 2.app"));
-    QuietAlert alert;
-    NoTask task;
-    NoScript script;
-    NoOpening workspace;
-    Alert::setSharedAlert(&alert);
-    Task::setSharedRunner(&task);
-    ScriptRunner::setSharedScriptRunner(&script);
-    Workspace::setSharedWorkspace(&workspace);
+    const bench::PanelSetUp setUp(argc, argv);
     // --summons-only skips the benchmark library's cases; --items=N measures the summons at N
     // items only.
     bool summonsOnly = false;

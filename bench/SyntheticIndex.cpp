@@ -1,6 +1,7 @@
 #include "SyntheticIndex.h"
 
 #include "platform/plist/PropertyList.h"
+#include "search/IndexFile.h"
 #include "search/LaunchItem.h"
 
 #include <QSet>
@@ -221,7 +222,11 @@ QVariantMap syntheticHistory(const std::vector<SyntheticItem>& items, std::size_
 
 bool writeIndexFile(const QString& path, const std::vector<SyntheticItem>& items)
 {
-    return PropertyList::writeFile(path, toIndexArray(items));
+    std::vector<LaunchItem> launchItems;
+    launchItems.reserve(items.size());
+    for (const SyntheticItem& item : items)
+        launchItems.push_back(LaunchItem { item.name, item.type, item.path });
+    return IndexFile::write(path, launchItems);
 }
 
 bool writeHistoryFile(const QString& path, const QVariantMap& history)

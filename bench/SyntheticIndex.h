@@ -29,7 +29,8 @@ QVariantList toIndexArray(const std::vector<SyntheticItem>& items);
 QVariantMap syntheticHistory(const std::vector<SyntheticItem>& items, std::size_t paths,
     std::size_t launchesPerPath, double now, std::uint32_t seed = 1);
 
-// Write the index / a history as property-list files; answer whether the write succeeded.
+// Write the index (as the scanner writes it) / a history as property-list files; answer whether
+// the write succeeded.
 bool writeIndexFile(const QString& path, const std::vector<SyntheticItem>& items);
 bool writeHistoryFile(const QString& path, const QVariantMap& history);
 

@@ -4,6 +4,7 @@
 // inotify marks where /proc/slabinfo can be read, and file descriptors.
 // QUORVEL_BENCH_TREE_PARENT chooses where the tree is kept (default: the temporary folder).
 
+#include "ScanSetUp.h"
 #include "SyntheticTree.h"
 
 #include "index/DocumentTypes.h"
@@ -93,31 +94,13 @@ void touch(const QString& path)
 
 void benchmarkOneChange()
 {
-    QString parent = qEnvironmentVariable("QUORVEL_BENCH_TREE_PARENT");
-    if (parent.isEmpty())
-        parent = QDir::tempPath();
     bench::SyntheticTreeShape shape;
     shape.documentFolders = 145; // about 100,000 items
-    const QString root = bench::syntheticTree(parent, shape) + "/Documents";
+    const QString root = bench::syntheticTree(bench::treeParent(), shape) + "/Documents";
 
-    QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    SearchLocations locations;
-    {
-        const std::lock_guard<std::mutex> guard(locations.lock());
-        locations.contents()
-            = { QVariantMap { { "path", root + "/" }, { "includeSubFolders", true }, { "enabled", true } } };
-    }
-    DocumentTypes documentTypes;
-    FolderExclusionList folderExclusions;
-    FileExclusionList fileExclusions;
     TimingDelegate delegate;
-    FileList fileList;
-    fileList.setSearchLocations(&locations);
-    fileList.setDocumentTypes(&documentTypes);
-    fileList.setFolderExclusionList(&folderExclusions);
-    fileList.setFileExclusionList(&fileExclusions);
-    fileList.setAppController(&delegate);
+    bench::ScanSetUp setUp(root + "/", &delegate);
+    FileList& fileList = setUp.fileList();
     // The baseline: a full scan of the same location (the first one warms the cache).
     std::vector<double> fullScans;
     for (int run = 0; run < 4; ++run) {
@@ -127,10 +110,7 @@ void benchmarkOneChange()
         if (run > 0)
             fullScans.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }
-    const std::size_t items
-        = PropertyList::readArrayFile(Folders::pathInPreferencesFolder("Quorvel Launcher Index"))
-              .value_or(QVariantList())
-              .size();
+    const std::size_t items = setUp.indexItemCount();
 
     constexpr int runs = 9;
     std::vector<double> eventToWritten;
@@ -144,7 +124,7 @@ void benchmarkOneChange()
             QFile::remove(changed);
     };
     {
-        IndexWatcher watcher(fileList, locations);
+        IndexWatcher watcher(fileList, setUp.searchLocations());
         watcher.watchLocations();
         for (int run = 0; run < 2 * runs; ++run) {
             const int before = delegate.refreshes.load();
@@ -212,11 +192,7 @@ void benchmarkTenThousandFolders()
             QDir().mkpath(QString("%1/suite %2/part %3").arg(applications).arg(a).arg(b));
     }
     SearchLocations locations;
-    {
-        const std::lock_guard<std::mutex> guard(locations.lock());
-        locations.contents() = { QVariantMap {
-            { "path", applications + "/" }, { "includeSubFolders", true }, { "enabled", true } } };
-    }
+    bench::searchOnly(locations, applications + "/");
     FileList fileList;
     const std::size_t descriptorsBefore = openDescriptors();
     const std::optional<long> marksBefore = inotifyMarkBytes();
