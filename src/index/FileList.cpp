@@ -14,8 +14,6 @@
 #include "platform/files/FileIdentity.h"
 #include "platform/files/FileManager.h"
 #include "platform/files/Folders.h"
-#include "platform/files/UnreadableFile.h"
-#include "platform/plist/PropertyList.h"
 #include "search/IndexFile.h"
 
 #include <algorithm>
@@ -359,12 +357,9 @@ bool FileList::writeIndex(const ItemArray& list)
 {
     const QString path = _combinedListPath();
     // An index this scanner did not write may be damaged: it is set aside before it is replaced.
-    // Reading it whole costs a fraction of the walk that came before.
     const std::optional<FileIdentity> present = FileIdentity::ofFile(path);
     if (present && !(lastWrittenIndex && *lastWrittenIndex == *present))
-        UnreadableFile::keepCopyIfUnreadable(path, [](const QString& file) {
-            return PropertyList::readStringRecords(file, { QStringLiteral("name") }, [](auto, auto) {});
-        });
+        IndexFile::keepCopyIfUnreadable(path);
     std::optional<WrittenIndex> written = IndexFile::writeWithCache(path, list);
     if (!written)
         return false;

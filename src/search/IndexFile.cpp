@@ -2,6 +2,7 @@
 
 #include "platform/core/Log.h"
 #include "platform/files/Folders.h"
+#include "platform/files/UnreadableFile.h"
 #include "platform/plist/PropertyList.h"
 #include "search/IndexCache.h"
 #include "search/SearchLog.h"
@@ -179,6 +180,13 @@ std::shared_ptr<const LaunchItemTable> IndexFile::tableOfItems(const std::vector
 QByteArray IndexFile::data(const std::vector<LaunchItem>& items)
 {
     return PropertyList::stringRecordsToData(writingKeys, items.size(), writtenFields(items));
+}
+
+void IndexFile::keepCopyIfUnreadable(const QString& path)
+{
+    UnreadableFile::keepCopyIfUnreadable(path, [](const QString& file) {
+        return PropertyList::readStringRecords(file, { readingKeys[Name] }, [](auto, auto) {});
+    });
 }
 
 bool IndexFile::write(const QString& path, const std::vector<LaunchItem>& items)

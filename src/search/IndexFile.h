@@ -61,6 +61,9 @@ public:
     // be written (logged). A cache that cannot be written is logged; the next reader rebuilds it.
     static std::optional<WrittenIndex> writeWithCache(
         const QString& path, const std::vector<LaunchItem>& items);
+    // Sets a copy of the index file at path aside (UnreadableFile) when it cannot be read as an
+    // index, before it is replaced. Reading it costs a fraction of the scan that comes before.
+    static void keepCopyIfUnreadable(const QString& path);
 };
 
 } // namespace quorvel
