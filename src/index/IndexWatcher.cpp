@@ -55,6 +55,10 @@ IndexWatcher::IndexWatcher(FileList& scanner, const SearchLocations& locations, 
         fullScanPending = true;
         changeSeen();
     });
+    // The scanner calls on its own thread; the queued connections bring the calls here.
+    connect(
+        this, &IndexWatcher::scannerWroteIndex, this, &IndexWatcher::watchLocations, Qt::QueuedConnection);
+    connect(this, &IndexWatcher::scannerEnded, this, &IndexWatcher::takeUpAfterScan, Qt::QueuedConnection);
     scanner.setScanListener(this);
 }
 
@@ -65,21 +69,20 @@ IndexWatcher::~IndexWatcher()
 
 void IndexWatcher::indexWasWritten()
 {
-    QMetaObject::invokeMethod(
-        this, [this] { watchLocations(); }, Qt::QueuedConnection);
+    Q_EMIT scannerWroteIndex(QPrivateSignal());
 }
 
 void IndexWatcher::scanEnded()
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (!scannerBusy)
-                return;
-            scannerBusy = false;
-            handOver();
-        },
-        Qt::QueuedConnection);
+    Q_EMIT scannerEnded(QPrivateSignal());
+}
+
+void IndexWatcher::takeUpAfterScan()
+{
+    if (!scannerBusy)
+        return;
+    scannerBusy = false;
+    handOver();
 }
 
 void IndexWatcher::setQuietPeriod(int milliseconds, int delay)

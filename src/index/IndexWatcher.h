@@ -50,6 +50,11 @@ public:
 
     static constexpr std::size_t defaultMaximumWatches = 1024;
 
+Q_SIGNALS:
+    // Emitted on the scanning thread only, by the watcher itself.
+    void scannerWroteIndex(QPrivateSignal);
+    void scannerEnded(QPrivateSignal);
+
 private:
     struct Folder {
         QString path;
@@ -62,9 +67,11 @@ private:
     void folderGone(const QString& folder);
     void changeSeen();
     void handOver();
-    // The scanner's calls, on its thread.
+    // The scanner's calls, on its thread: each emits its signal, received on the watcher's.
     void indexWasWritten() override;
     void scanEnded() override;
+    // A hand-over put off while the scanner was busy is made now.
+    void takeUpAfterScan();
 
     FileList& scanner;
     const SearchLocations& locations;

@@ -118,6 +118,7 @@ TEST_F(Watching, AChangeSeenDuringAScanIsTakenUpAfterIt)
     released.notify_all();
     EXPECT_TRUE(QTest::qWaitFor([this] { return indexHas("During.pdf"); }, 5000));
     EXPECT_TRUE(settled());
+    fileList->waitUntilScanHasFinished(); // its last report reads onStatus
     delegate.onStatus = nullptr;
 }
 
