@@ -21,7 +21,7 @@ public:
     using IndexWritten = std::function<void(const WrittenIndex& written)>;
 
     // Lives on the thread that creates it (the main thread), where the handlers run. The scanner
-    // must outlive its reports: destroy it first, then this object.
+    // reports until it is destroyed, reading itself for the status: destroy it first, then this.
     ScanReports(const FileList& scanner, StatusChanged statusChanged, IndexWritten indexWritten);
 
     // Called by the scanner on its thread.
