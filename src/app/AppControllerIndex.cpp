@@ -68,7 +68,8 @@ void AppController::fileListWasRefreshed(const WrittenIndex& written)
     // The scanner's own table stands for the file it wrote; without it, the file is read in the
     // background by the reload.
     if (written.table)
-        InteractiveList::keepTableOfFile(_combinedListPath(), written.identity, written.table);
+        InteractiveList::keepTableOfFile(
+            interactiveCombinedList->getFilePath(), written.identity, written.table);
     reloadInteractiveList();
     controlTextDidChange();
 }
