@@ -71,7 +71,12 @@ QSet<QString> killWriterAfter(
     QProcess& writer, int firstVersion, int firstFile, std::chrono::microseconds delay)
 {
     writer.write(QStringLiteral("run %1 %2\n").arg(firstVersion).arg(firstFile).toUtf8());
-    const QByteArray answer = nextLine(writer);
+    QSet<QString> written;
+    QByteArray answer = nextLine(writer);
+    // The child starts writing as soon as it is forked, so its first reports may come before its
+    // parent has said the child's number.
+    for (; answer.startsWith("wrote "); answer = nextLine(writer))
+        written.insert(QString::fromUtf8(answer.mid(6)));
     const pid_t child = answer.startsWith("child ") ? static_cast<pid_t>(answer.mid(6).toLong()) : 0;
     if (child <= 0) { // never a signal to a process group
         ADD_FAILURE() << "the writer did not start a child: " << answer.constData();
@@ -79,7 +84,6 @@ QSet<QString> killWriterAfter(
     }
     QThread::usleep(static_cast<unsigned long>(delay.count()));
     ::kill(child, SIGKILL);
-    QSet<QString> written;
     for (QByteArray line = nextLine(writer); line != "ended"; line = nextLine(writer)) {
         if (line.isEmpty()) {
             ADD_FAILURE() << "the writer did not report its end";
