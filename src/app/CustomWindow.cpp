@@ -2,11 +2,10 @@
 
 #include "platform/widgets/Application.h"
 #include "platform/widgets/Compositor.h"
+#include "platform/widgets/MonitorLayout.h"
 
 #include <QBitmap>
-#include <QGuiApplication>
 #include <QPainter>
-#include <QScreen>
 
 namespace quorvel {
 
@@ -35,6 +34,7 @@ CustomWindow::CustomWindow(const QRect& contentRect, unsigned /*styleMask*/, int
     connect(&application, &Application::didHide, this, &CustomWindow::orderOut);
     connect(
         &Compositor::sharedCompositor(), &Compositor::runningChanged, this, &CustomWindow::followCompositor);
+    connect(&MonitorLayout::shared(), &MonitorLayout::changed, this, &CustomWindow::stayOnAMonitor);
 }
 
 CustomWindow::~CustomWindow()
@@ -121,13 +121,19 @@ void CustomWindow::setLevel(int level)
 
 void CustomWindow::centerOnItsScreen()
 {
-    QScreen* itsScreen = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!itsScreen)
+    const QRect frame = MonitorLayout::shared().frameToShowOn(this);
+    if (frame.isEmpty())
         return;
-    const QRect frame = itsScreen->geometry();
     const double x = frame.x() + frame.width() * 0.5 - width() * 0.5;
     const double y = frame.y() + frame.height() * 0.5 - height() * 0.5;
     move(static_cast<int>(x), static_cast<int>(y));
+}
+
+// A monitor unplugged (or switched off) under the panel would leave it where nobody sees it.
+void CustomWindow::stayOnAMonitor()
+{
+    if (isVisible() && !MonitorLayout::shared().holds(this))
+        centerOnItsScreen();
 }
 
 void CustomWindow::orderFront()

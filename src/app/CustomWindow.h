@@ -28,7 +28,8 @@ public:
     void setLevel(int level);
     int level() const { return windowLevel; }
 
-    // Centres the panel on the full frame of the screen it is on.
+    // Centres the panel on the full frame of the monitor the user is at: the one with the mouse
+    // pointer, else the focused window's, else the one the panel is on.
     void centerOnItsScreen();
     void orderFront();
     void makeKeyAndOrderFront();
@@ -47,6 +48,7 @@ private:
     void followCompositor(bool compositorRunning);
 
     void watchCompositor(bool watch);
+    void stayOnAMonitor();
 
     int windowLevel = 0;
     bool watchingCompositor = false;

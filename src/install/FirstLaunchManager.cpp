@@ -65,9 +65,14 @@ void FirstLaunchManager::doIt(AppController* controller)
             continueButton);
     }
     removeOldApplication();
-    installOrUpdatePrefPane();
+    const bool paneToOpen = installOrUpdatePrefPane();
     if (first)
         showSharewareNotice(controller);
+    // Not before the last alert is answered: the pane's window takes the keyboard focus when it
+    // opens, and the keys meant for an alert still up (Return for its button) would reach the
+    // pane instead.
+    if (paneToOpen)
+        installationManager->openPrefPane();
 }
 
 void FirstLaunchManager::removeOldApplication()
@@ -80,7 +85,7 @@ void FirstLaunchManager::removeOldApplication()
         continueButton);
 }
 
-void FirstLaunchManager::installOrUpdatePrefPane()
+bool FirstLaunchManager::installOrUpdatePrefPane()
 {
     if (installationManager->shouldUpdatePrefPane()) {
         installationManager->updatePrefPane();
@@ -88,14 +93,15 @@ void FirstLaunchManager::installOrUpdatePrefPane()
             QStringLiteral("An old version of the System Preferences pane component was detected and "
                            "updated.\n\nThe System Preferences Pane will now be opened to finish the "
                            "installation."));
-        installationManager->openPrefPane();
-    } else if (!installationManager->isPrefPaneInstalled()) {
-        installationManager->installPrefPane();
-        plain(QStringLiteral("The System Preferences Pane Component was installed."),
-            QStringLiteral("This component is necessary to the proper operation of Quorvel Launcher.\n\nThe "
-                           "System Preferences Pane will now be opened to finish the installation."));
-        installationManager->openPrefPane();
+        return true;
     }
+    if (installationManager->isPrefPaneInstalled())
+        return false;
+    installationManager->installPrefPane();
+    plain(QStringLiteral("The System Preferences Pane Component was installed."),
+        QStringLiteral("This component is necessary to the proper operation of Quorvel Launcher.\n\nThe "
+                       "System Preferences Pane will now be opened to finish the installation."));
+    return true;
 }
 
 void FirstLaunchManager::showSharewareNotice(AppController* /*sender*/)

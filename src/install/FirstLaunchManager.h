@@ -3,7 +3,8 @@
 // existing login item pointing at the running copy, removes an old release and installs or
 // upgrades the companion preference pane; on the first start of a release it also welcomes the
 // user, registers the login item and shows the freeware notice. Everything it tells the user is
-// a modal alert with one button. It owns the installation manager and lends it out.
+// a modal alert with one button; a pane installed or upgraded is opened after the last of them.
+// It owns the installation manager and lends it out.
 
 #include <memory>
 
@@ -38,7 +39,8 @@ private:
     bool isFirstLaunch();
     void openPrefPane();
     void removeOldApplication();
-    void installOrUpdatePrefPane();
+    // Answers whether the pane is to be opened to finish the installation.
+    bool installOrUpdatePrefPane();
 
     std::unique_ptr<QRVLInstallationManager> installationManager;
 };

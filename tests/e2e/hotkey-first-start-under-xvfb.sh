@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The hot key from a first start on, for real: a virtual X display with a window manager, a private
-# session bus and a fresh home. The launcher's first start installs and opens the preference pane,
-# which starts the hot-key component; F1 must then bring up the panel over another window, a key
-# changed in the pane must replace F1, and quitHotKey.sh must end the component. The component
-# must leave an autostart entry that starts the installed copy at the next login.
+# session bus and a fresh home. The launcher's first start, its alerts answered with Return alone,
+# installs the preference pane and opens it after the last alert; the pane starts the hot-key
+# component; F1 must then bring up the panel over another window, a key changed in the pane must
+# replace F1, and quitHotKey.sh must end the component. The component must leave an autostart
+# entry that starts the installed copy at the next login.
 #
 # Usage: hotkey-first-start-under-xvfb.sh BUNDLE [SCREENSHOT_FOLDER]
 # With a screenshot folder, welcome.png (the first alert) and pane.png (the pane with the changed
@@ -65,26 +66,31 @@ start_display
 xsetroot -solid '#3b5c7a' 2>/dev/null || true
 start_launcher
 
-# The first start's alerts (dialogs titled like the panel) come one after the other; each is
-# answered with Return until only the panel is left. The pane's window opens on the way.
-answered=0
-only_panel_left() {
+# The first start's four alerts (dialogs titled like the panel) come one after the other, each
+# answered with Return alone, as at the keyboard: the alert in front must hold the keyboard focus,
+# and the pane's window, which takes the focus when it opens, must wait for the last answer.
+alert() {
   local window
   for window in $(xdotool search --onlyvisible --name '^Quorvel Launcher$' 2>/dev/null); do
-    if is_dialog "$window"; then
-      xdotool windowactivate "$window" 2>/dev/null; sleep 0.3
-      if [ "$answered" -eq 0 ] && [ -n "$shots" ]; then import -window root "$shots/welcome.png"; fi
-      xdotool key Return; sleep 0.3
-      answered=$((answered + 1))
-      return 1
-    fi
+    if is_dialog "$window"; then echo "$window"; return 0; fi
   done
-  # The pane's window may take the focus from the panel once the last alert is answered (the
-  # panel then leaves, as it should): after the four alerts no panel is needed.
-  panel_shown || [ "$answered" -ge 4 ]
+  return 1
 }
-await only_panel_left || fail "no panel after the first start's alerts"
-[ "$answered" -ge 4 ] || fail "only $answered alerts at the first start"
+alert_focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+still_shown() { xdotool search --onlyvisible --name '^Quorvel Launcher$' 2>/dev/null | grep -qx "$1"; }
+pane_opened() { [ -n "$(find_window '^Quorvel$')" ]; }
+focus_name() { xdotool getwindowfocus getwindowname 2>&1 || true; }
+for number in 1 2 3 4; do
+  await_start alert || fail "alert $number of 4 did not come"
+  shown=$(alert)
+  await alert_focused "$shown" || fail "alert $number has no keyboard focus (focus: $(focus_name))"
+  pane_opened && fail "the pane's window opened while alert $number was up"
+  if [ "$number" -eq 1 ] && [ -n "$shots" ]; then import -window root "$shots/welcome.png"; fi
+  xdotool key Return
+  await eval '! still_shown "$shown"' || fail "Return did not answer alert $number (focus: $(focus_name))"
+done
+await_start pane_opened || fail "the pane's window did not open after the last alert"
+alert >/dev/null && fail "an alert came after the fourth"
 
 [ -d "$installed_pane" ] || fail "the pane was not installed into ~/Library/PreferencePanes"
 grep -lq 'X-Quorvel-LoginItem=true' "$XDG_CONFIG_HOME"/autostart/*.desktop \
@@ -102,12 +108,9 @@ grep -qxF "Exec=\"$installed_component\"" "$hotkey_entry" \
 grep -q 'X-GNOME-Autostart-Phase' "$hotkey_entry" && fail "the autostart entry names a phase"
 
 # The pane's window is in the way of what follows; the window manager closes it (Alt+F4).
-pane_window=$(find_window '^Quorvel$')
-if [ -n "$pane_window" ]; then
-  pane_pid=$(xdotool getwindowpid "$pane_window")
-  close_window '^Quorvel$' || fail "the pane's window did not close"
-  await eval '! process_runs "$pane_pid"' || fail "the pane did not end with its window"
-fi
+pane_pid=$(xdotool getwindowpid "$(find_window '^Quorvel$')")
+close_window '^Quorvel$' || fail "the pane's window did not close"
+await eval '! process_runs "$pane_pid"' || fail "the pane did not end with its window"
 
 # The first start scans the disk; let it settle before the panel is summoned.
 await test -f "$HOME/Library/Preferences/Quorvel Launcher Index" || fail "no index written"

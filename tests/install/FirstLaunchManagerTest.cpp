@@ -80,9 +80,11 @@ protected:
 
 } // namespace
 
-TEST_F(FirstLaunch, TheFirstStartWelcomesRegistersInstallsOpensThePaneAndShowsTheNotice)
+TEST_F(FirstLaunch, TheFirstStartWelcomesRegistersInstallsShowsTheNoticeAndThenOpensThePane)
 {
     writeLoginItems({ item("/Applications/Quorvel Launcher.app", 0), item("/Applications/Mail.app", 0) });
+    std::size_t alertsBeforeThePane = 0;
+    workspace.onCall = [&](const FakeWorkspace::Call&) { alertsBeforeThePane = alert.shown.size(); };
     start();
 
     ASSERT_EQ(alert.shown.size(), 4u);
@@ -130,6 +132,7 @@ TEST_F(FirstLaunch, TheFirstStartWelcomesRegistersInstallsOpensThePaneAndShowsTh
     EXPECT_EQ(scripts.sources, QStringList { openPaneScript });
     ASSERT_EQ(workspace.calls.size(), 1u);
     EXPECT_EQ(workspace.calls[0].path, installedPane());
+    EXPECT_EQ(alertsBeforeThePane, 4u) << "the pane's window would take the keys meant for the notice";
     EXPECT_EQ(stored()["firstLaunchVersion"].toLongLong(), 2001);
     EXPECT_EQ(stored()["location"].toString(), application.path());
 }
@@ -179,6 +182,8 @@ TEST_F(FirstLaunch, AnOlderPaneIsUpgradedAndOpened)
 {
     store("firstLaunchVersion", 2001);
     makeBundle(installedPane(), "1.2");
+    std::size_t alertsBeforeThePane = 0;
+    workspace.onCall = [&](const FakeWorkspace::Call&) { alertsBeforeThePane = alert.shown.size(); };
     start();
     EXPECT_FALSE(QFile::exists(installedPane())) << "removed before the copy";
     ASSERT_EQ(tasks.calls.size(), 1u);
@@ -191,6 +196,7 @@ TEST_F(FirstLaunch, AnOlderPaneIsUpgradedAndOpened)
         "Preferences Pane will now be opened to finish the installation.");
     EXPECT_EQ(scripts.sources, QStringList { openPaneScript });
     ASSERT_EQ(workspace.calls.size(), 1u);
+    EXPECT_EQ(alertsBeforeThePane, 1u) << "opened once its alert is answered";
 }
 
 TEST_F(FirstLaunch, AMovedApplicationRewritesItsLocationAndItsLoginItem)
