@@ -107,10 +107,12 @@ grep -qxF "Exec=\"$installed_component\"" "$hotkey_entry" \
   || fail "the autostart entry starts something else: $(grep ^Exec= "$hotkey_entry")"
 grep -q 'X-GNOME-Autostart-Phase' "$hotkey_entry" && fail "the autostart entry names a phase"
 
-# The pane's window is in the way of what follows; the window manager closes it (Alt+F4).
+# The pane's window is in the way of what follows; the window manager closes it (Alt+F4). Just
+# opened, the pane may still be busy asking the component for its state: it ends once it is done.
 pane_pid=$(xdotool getwindowpid "$(find_window '^Quorvel$')")
 close_window '^Quorvel$' || fail "the pane's window did not close"
-await eval '! process_runs "$pane_pid"' || fail "the pane did not end with its window"
+await_start eval '! process_runs "$pane_pid"' \
+  || fail "the pane did not end with its window: $(grep State "/proc/$pane_pid/status")"
 
 # The first start scans the disk; let it settle before the panel is summoned.
 await test -f "$HOME/Library/Preferences/Quorvel Launcher Index" || fail "no index written"
