@@ -7,6 +7,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -45,6 +46,24 @@ QRect toToolkit(const QRect& native)
     return QRect(toToolkit(native.topLeft()), toToolkit(native.bottomRight()));
 }
 
+// XWayland learns where the pointer is only while it is over one of its own windows; elsewhere
+// (over a Wayland window or the desktop) it answers the last position it knew, over the root
+// window. Newer releases name themselves with an extension, all name their outputs XWAYLANDn.
+bool isXWayland(xcb_connection_t* connection)
+{
+    static const bool answer = [connection] {
+        const char name[] = "XWAYLAND";
+        const auto reply = owned(xcb_query_extension_reply(
+            connection, xcb_query_extension(connection, sizeof name - 1, name), nullptr));
+        if (reply && reply->present)
+            return true;
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        return std::any_of(screens.begin(), screens.end(),
+            [](const QScreen* screen) { return screen->name().startsWith(QLatin1String("XWAYLAND")); });
+    }();
+    return answer;
+}
+
 xcb_window_t activeWindow(xcb_connection_t* connection, xcb_window_t root)
 {
     const xcb_atom_t property = X11Connection::atom(connection, "_NET_ACTIVE_WINDOW");
@@ -69,6 +88,8 @@ std::optional<QPoint> X11Desktop::pointerPosition()
         = owned(xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr));
     // On another X screen of the same server the position is not on any of ours.
     if (!reply || !reply->same_screen)
+        return std::nullopt;
+    if (reply->child == XCB_WINDOW_NONE && isXWayland(connection))
         return std::nullopt;
     return toToolkit(QPoint(reply->root_x, reply->root_y));
 }
