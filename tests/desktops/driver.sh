@@ -178,14 +178,18 @@ start_xvfb() {
 
 # --- windows (X11; a desktop without X11 clients redefines these) -------------------------------
 
-# The visible window whose title matches the pattern $1, and which is no dialog.
+# The visible window whose title matches the pattern $1, and which is no dialog. A window that goes
+# away during the search makes xdotool fail with an X error: then it asks again, so that "none"
+# is only answered when the search saw none.
 window_named() {
-  local window
+  local window found
   for _ in 1 2 3 4 5; do
-    for window in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
-      xprop -id "$window" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG || { echo "$window"; return 0; }
-    done
-    sleep 0.1
+    found=$(xdotool search --onlyvisible --name "$1" 2>"$work/search.err") || true
+    [ -s "$work/search.err" ] || break
+    sleep 0.05
+  done
+  for window in $found; do
+    xprop -id "$window" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG || { echo "$window"; return 0; }
   done
   return 1
 }
