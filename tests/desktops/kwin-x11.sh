@@ -6,6 +6,8 @@
 set -euo pipefail
 . "$(dirname "$0")/scenario.sh"
 export XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 KWIN_COMPOSE=O2
+# KDE's shortcut service, as in a KDE session: kwin registers its own shortcuts there.
+bus_services+=(org.kde.kglobalaccel)
 
 start_desktop() {
   desktop_requires kwin_x11
