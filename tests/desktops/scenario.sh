@@ -88,6 +88,8 @@ centred() {
 near() { [ $(($1 - $2)) -le 2 ] && [ $(($2 - $1)) -le 2 ]; }
 where() { echo "panel at $(window_geometry "$1" || echo '?'), screen $(screen_geometry)"; }
 focus_name() { xdotool getwindowname "$(focused_window)" 2>/dev/null || echo "window $(focused_window)"; }
+# What is to be seen instead of a panel with the focus.
+seen() { echo "$(panel_shown && echo "a panel without the focus" || echo "no panel"), the focus on $(focus_name)"; }
 
 settings_hold() { tr -d '\n\t ' <"$HOME/Library/Preferences/org.quorvel.launcher.plist" | grep -qF "$1"; }
 
@@ -112,7 +114,7 @@ put_panel_away() {
 }
 # Panel up, in front of the other window, with the focus.
 expect_panel_in_front() {
-  await panel_focused || fail_step "$1 brought no panel with the focus (focus: $(focus_name))" || return
+  await panel_focused || fail_step "$1 brought no panel with the focus ($(seen))" || return
   await in_front_of "$(panel)" ${other:-} || fail_step "$1: the panel is not in front (stacking $(stacking_order | tr '\n' ' '))" || return
 }
 
@@ -121,7 +123,7 @@ expect_panel_in_front() {
 step_start() {
   start_launcher "${launcher_env[@]}"
   await_start panel_shown || fail_step "no panel at start" || return
-  await panel_focused || fail_step "the panel came up without the focus (focus: $(focus_name))" || return
+  await panel_focused || fail_step "the panel came up without the focus ($(seen))" || return
   await centred "$(panel)" || fail_step "the panel is not centred: $(where "$(panel)")" || return
   # The start-up scan must be done before the list is searched.
   await_start test -f "$HOME/Library/Preferences/Quorvel Launcher Index" || fail_step "no index written" || return
@@ -153,7 +155,7 @@ step_filter() {
 step_escape() {
   put_panel_away
   wake_up
-  await panel_focused || fail_step "the wake-up brought no panel with the focus (focus: $(focus_name))" || return
+  await panel_focused || fail_step "the wake-up brought no panel with the focus ($(seen))" || return
   press_key Escape
   await panel_gone || fail_step "Escape left the panel up" || return
 }
@@ -166,7 +168,7 @@ step_burst() {
   wake_up
   expect_panel_in_front "a burst ending with a wake-up" || return
   for _ in 1 2 3 4 5; do press_key Escape; wake_up; done
-  await panel_focused || fail_step "a burst ending with a wake-up brought no panel with the focus" || return
+  await panel_focused || fail_step "a burst ending with a wake-up brought no panel with the focus ($(seen))" || return
   press_key Escape
   await panel_gone || fail_step "the last Escape of a burst left the panel up" || return
   for _ in $(seq 20); do
@@ -179,7 +181,7 @@ step_launch() {
   put_panel_away
   focus_other_window || return
   wake_up
-  await panel_focused || fail_step "the wake-up brought no panel with the focus" || return
+  await panel_focused || fail_step "the wake-up brought no panel with the focus ($(seen))" || return
   press_key ctrl+a
   type_text "zorbl"
   press_key Return
