@@ -10,9 +10,8 @@ export XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 KWIN_COMPOSE=O2
 bus_services+=(org.kde.kglobalaccel)
 
 start_desktop() {
-  desktop_requires kwin_x11 hsetroot
+  desktop_requires kwin_x11
   start_xvfb || return
-  hsetroot -solid '#3b5c7a' >/dev/null 2>&1
   kwin_x11 --replace >"$work/kwin.log" 2>&1 &
   pids+=($!)
   await_start window_manager_runs || fail_step "kwin_x11 did not start" || return
