@@ -139,8 +139,8 @@ step_wake_up() {
   await panel_centred || fail_step "the panel is not centred: $(where "$(panel)")" || return
 }
 
-# A term only Zorblet matches, typed over the restored one; what the panel selected is saved when
-# Escape takes it away (checked in step_escape's wake).
+# A term only Zorblet matches, typed over the restored one, among entries it does not match: the
+# panel saves the term and the path of its selection (the first match) when Escape takes it away.
 step_filter() {
   panel_focused || { wake_up; await panel_focused; } || fail_step "no panel to type into" || return
   press_key ctrl+a
