@@ -163,10 +163,11 @@ step_escape() {
 }
 
 # Wake-ups and Escapes as fast as they come, ending with a wake-up: the panel must be up with the
-# focus. (The launcher reads the two on different channels, the bus and the display, so in what
-# order it takes the last few is its own.) Then a wake-up the moment the panel has gone: the
-# window system's report of that dismissal may come later, but must not cancel the wake-up. Then
-# an Escape pressed in the panel: it must be gone and stay gone.
+# focus. Each Escape has reached the display server before the next wake-up is sent (xdotool
+# waits for the server as it leaves), though the two come to the launcher on different channels,
+# the display and the bus. Then a wake-up the moment the panel has gone: the window system's
+# report of that dismissal may come later, but must not cancel the wake-up. Then an Escape
+# pressed in the panel: it must be gone and stay gone.
 step_burst() {
   put_panel_away
   for _ in 1 2 3 4 5; do wake_up; press_key Escape; done
@@ -204,14 +205,18 @@ step_launch() {
 
 step_hot_key() {
   put_panel_away
-  "$component" >"$work/hotkey.log" 2>&1 &
-  pids+=($!)
+  start_hot_key_component
   await_start hot_key_ready || fail_step "the hot-key component did not take its key" || return
   focus_other_window || return
   press_hot_key
   expect_panel_in_front "the hot key" || return
   press_key Escape
   await panel_gone || fail_step "Escape left the panel up after the hot key" || return
+}
+# The hot-key component, its output in hotkey.log (a desktop may start it otherwise).
+start_hot_key_component() {
+  "$component" >"$work/hotkey.log" 2>&1 &
+  pids+=($!)
 }
 # The component has its key (a desktop where it binds the key otherwise redefines this).
 hot_key_ready() { grep -q "Watching F1" "$work/hotkey.log"; }
