@@ -6,7 +6,8 @@
 #                    XDG_RUNTIME_DIR, a bus of the run's own) and returns once it manages windows,
 #                    with DISPLAY exported for the launcher's X clients
 #   press_hot_key    presses the launcher's hot key (F1) for real
-# and may redefine anything below (how windows are found, focused, typed into); then it calls
+# and may redefine anything below (how windows are found, focused, typed into) and, in
+# scenario.sh, start_launcher, start_hot_key_component and hot_key_ready; then it calls
 # run_scenario "$@" (the first argument is the built bundle).
 # Before run_scenario it may add to bus_services (names of the session services the bus may
 # activate) and to launcher_env (VAR=value for the launcher). Logs of its own go to $work/*.log:
