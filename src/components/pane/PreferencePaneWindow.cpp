@@ -13,15 +13,28 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quorvel {
+
+namespace {
+
+constexpr int statusPollMilliseconds = 500;
+// The component says by itself when the desktop has kept silent for a while (15 s); a pane that
+// has heard nothing new by this time says so on its own.
+constexpr int pendingLimitMilliseconds = 20000;
+
+} // namespace
 
 PreferencePaneWindow::PreferencePaneWindow(const QString& componentBundlePath)
     : client(componentBundlePath)
 {
     setWindowTitle(QStringLiteral("Quorvel"));
     buildLayout();
+    statusPoll = new QTimer(this);
+    statusPoll->setInterval(statusPollMilliseconds);
+    connect(statusPoll, &QTimer::timeout, this, [this] { pollStatus(); });
 }
 
 void PreferencePaneWindow::buildLayout()
@@ -134,6 +147,34 @@ void PreferencePaneWindow::showStatus(const HotKeyStatus& shown)
     status->setStyleSheet(fine ? QStringLiteral("color: #1d6b32;") : QStringLiteral("color: #a3271f;"));
     desktopShortcut->setVisible(
         shown.state == QLatin1String("desktop-shortcut") && GnomeCustomShortcut::isOffered());
+    followPendingStatus(shown);
+}
+
+void PreferencePaneWindow::followPendingStatus(const HotKeyStatus& shown)
+{
+    if (shown.state != QLatin1String("pending")) {
+        statusPoll->stop();
+        return;
+    }
+    if (statusPoll->isActive())
+        return;
+    pollDeadline = QDeadlineTimer(pendingLimitMilliseconds);
+    statusPoll->start();
+}
+
+void PreferencePaneWindow::pollStatus()
+{
+    if (!pollDeadline.hasExpired()) {
+        showStatus(client.status());
+        return;
+    }
+    statusPoll->stop();
+    showStatus({ QStringLiteral("unavailable"),
+        QStringLiteral("The desktop has not answered about the hot key for %1 seconds, so it may do nothing. "
+                       "Open this pane again later to see whether the desktop took it, or bind this command "
+                       "in the desktop's keyboard settings: %2")
+            .arg(pendingLimitMilliseconds / 1000)
+            .arg(ComponentContract::wakeUpCommandLine()) });
 }
 
 } // namespace quorvel

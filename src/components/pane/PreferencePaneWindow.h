@@ -6,12 +6,14 @@
 
 #include "components/shared/HotKeyClient.h"
 
+#include <QDeadlineTimer>
 #include <QWidget>
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace quorvel {
 
@@ -32,6 +34,8 @@ private:
     void apply();
     void addDesktopShortcut();
     void showStatus(const HotKeyStatus& status);
+    void followPendingStatus(const HotKeyStatus& status);
+    void pollStatus();
 
     HotKeyClient client;
     QComboBox* keyNames;
@@ -42,6 +46,9 @@ private:
     QCheckBox* switchedOn;
     QLabel* status;
     QPushButton* desktopShortcut;
+    // While the desktop is still asked about the key, the component's later answer is shown.
+    QTimer* statusPoll;
+    QDeadlineTimer pollDeadline;
 };
 
 } // namespace quorvel
