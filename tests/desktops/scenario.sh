@@ -193,14 +193,18 @@ step_launch() {
 
 step_hot_key() {
   put_panel_away
-  "$component" >"$work/hotkey.log" 2>&1 &
-  pids+=($!)
+  start_hot_key_component
   await_start hot_key_ready || fail_step "the hot-key component did not take its key" || return
   focus_other_window || return
   press_hot_key
   expect_panel_in_front "the hot key" || return
   press_key Escape
   await panel_gone || fail_step "Escape left the panel up after the hot key" || return
+}
+# The hot-key component, its output in hotkey.log (a desktop may start it otherwise).
+start_hot_key_component() {
+  "$component" >"$work/hotkey.log" 2>&1 &
+  pids+=($!)
 }
 # The component has its key (a desktop where it binds the key otherwise redefines this).
 hot_key_ready() { grep -q "Watching F1" "$work/hotkey.log"; }
