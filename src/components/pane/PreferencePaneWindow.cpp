@@ -21,14 +21,15 @@ namespace quorvel {
 namespace {
 
 constexpr int statusPollMilliseconds = 500;
-// The component says by itself when the desktop has kept silent for a while (15 s); a pane that
-// has heard nothing new by this time says so on its own.
-constexpr int pendingLimitMilliseconds = 20000;
 
 } // namespace
 
-PreferencePaneWindow::PreferencePaneWindow(const QString& componentBundlePath)
+// The component says by itself when the desktop has kept silent for a while (15 s); a pane that
+// has heard nothing new by its pending limit says so on its own.
+PreferencePaneWindow::PreferencePaneWindow(
+    const QString& componentBundlePath, std::chrono::milliseconds pendingLimit)
     : client(componentBundlePath)
+    , pendingLimit(pendingLimit)
 {
     setWindowTitle(QStringLiteral("Quorvel"));
     buildLayout();
@@ -58,6 +59,7 @@ void PreferencePaneWindow::buildLayout()
     form->addRow(QString(), switchedOn);
 
     status = new QLabel;
+    status->setObjectName(QStringLiteral("hotKeyStatus"));
     status->setWordWrap(true);
     status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     status->setMinimumHeight(64);
@@ -158,7 +160,7 @@ void PreferencePaneWindow::followPendingStatus(const HotKeyStatus& shown)
     }
     if (statusPoll->isActive())
         return;
-    pollDeadline = QDeadlineTimer(pendingLimitMilliseconds);
+    pollDeadline = QDeadlineTimer(pendingLimit);
     statusPoll->start();
 }
 
@@ -173,7 +175,7 @@ void PreferencePaneWindow::pollStatus()
         QStringLiteral("The desktop has not answered about the hot key for %1 seconds, so it may do nothing. "
                        "Open this pane again later to see whether the desktop took it, or bind this command "
                        "in the desktop's keyboard settings: %2")
-            .arg(pendingLimitMilliseconds / 1000)
+            .arg(std::chrono::duration_cast<std::chrono::seconds>(pendingLimit).count())
             .arg(ComponentContract::wakeUpCommandLine()) });
 }
 

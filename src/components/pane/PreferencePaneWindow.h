@@ -8,6 +8,7 @@
 
 #include <QDeadlineTimer>
 #include <QWidget>
+#include <chrono>
 
 class QCheckBox;
 class QComboBox;
@@ -22,7 +23,9 @@ class HotKeySettings;
 class PreferencePaneWindow final : public QWidget {
     Q_OBJECT
 public:
-    explicit PreferencePaneWindow(const QString& componentBundlePath);
+    // pendingLimit: how long the pane follows a key the desktop is still asked about.
+    explicit PreferencePaneWindow(const QString& componentBundlePath,
+        std::chrono::milliseconds pendingLimit = std::chrono::seconds(20));
 
     // Shows the stored settings and asks the component (started if need be) about its key.
     void load();
@@ -48,6 +51,7 @@ private:
     QPushButton* desktopShortcut;
     // While the desktop is still asked about the key, the component's later answer is shown.
     QTimer* statusPoll;
+    std::chrono::milliseconds pendingLimit;
     QDeadlineTimer pollDeadline;
 };
 
