@@ -26,6 +26,7 @@ const QString shortcutsInterface = QStringLiteral("org.freedesktop.portal.Global
 // A shortcut list as a desktop answers it, from id and trigger description.
 QVariant listOf(const QList<std::pair<QString, QString>>& shortcuts)
 {
+    PortalShortcutList::registerTypes();
     QList<PortalShortcut> list;
     for (const auto& [id, trigger] : shortcuts)
         list.append({ id,
