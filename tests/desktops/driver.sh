@@ -200,11 +200,22 @@ window_geometry() {
     /^ *Width/ {w=$NF} /^ *Height/ {h=$NF} END {if (w) print x, y, w, h; else exit 1}'
 }
 screen_geometry() { echo "0 0 $(xdotool getdisplaygeometry)"; }
-# The window manager's stacking order, bottom first, as decimal window ids.
+# The window manager's stacking order, bottom first, as decimal window ids. A window manager that
+# has not written its stacking list yet (xfwm4 with a single client) is read from the server's own
+# stacking of top-level windows, each standing for the clients it holds.
 stacking_order() {
-  local id
-  for id in $(xprop -root _NET_CLIENT_LIST_STACKING 2>/dev/null | grep -o '0x[0-9a-f]*'); do
-    echo $((id))
+  local listed
+  listed=$(xprop -root _NET_CLIENT_LIST_STACKING 2>/dev/null | grep -o '0x[0-9a-f]*') || true
+  [ -n "$listed" ] || listed=$(server_stacking_order)
+  for id in $listed; do echo $((id)); done
+}
+server_stacking_order() {
+  local clients top
+  clients=" $(xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -o '0x[0-9a-f]*' | tr '\n' ' ')"
+  for top in $(xwininfo -root -children 2>/dev/null | awk '/^ +0x/ {print $1}' | tac); do
+    for id in "$top" $(xwininfo -tree -id "$top" 2>/dev/null | grep -o '^ *0x[0-9a-f]*'); do
+      [[ $clients != *" $id "* ]] || echo "$id"
+    done
   done
 }
 # Gives window $1 the focus the way a user does: a click into it.
@@ -212,4 +223,4 @@ click_into() { xdotool mousemove --window "$1" 40 30 click 1 2>/dev/null; }
 press_key() { xdotool key "$@" 2>/dev/null; }
 type_text() { xdotool type --delay 50 "$1" 2>/dev/null; }
 # A small picture of the whole screen.
-take_screenshot() { import -window root -resize 50% "$1" 2>/dev/null; }
+take_screenshot() { import -window root png:- 2>/dev/null | convert - -resize 50% -colors 128 PNG8:"$1" 2>/dev/null; }
