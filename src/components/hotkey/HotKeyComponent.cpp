@@ -1,5 +1,6 @@
 #include "components/hotkey/HotKeyComponent.h"
 
+#include "components/hotkey/PortalAppIdentity.h"
 #include "components/hotkey/PortalGlobalShortcut.h"
 #include "components/hotkey/X11KeyGrabber.h"
 #include "components/shared/ComponentContract.h"
@@ -7,6 +8,8 @@
 #include "components/shared/HotKeySettings.h"
 #include "platform/core/Log.h"
 #include "platform/settings/UserDefaults.h"
+
+#include <QCoreApplication>
 
 namespace quorvel {
 
@@ -39,6 +42,8 @@ HotKeyComponent::~HotKeyComponent() = default;
 void HotKeyComponent::chooseWatcher()
 {
     if (isWaylandSession()) {
+        // The portal fixes a program's id at its first call.
+        PortalAppIdentity::claim(QCoreApplication::applicationFilePath());
         if (PortalGlobalShortcut::isOffered()) {
             watcher = std::make_unique<PortalGlobalShortcut>();
             return;

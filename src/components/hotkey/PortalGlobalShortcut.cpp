@@ -1,15 +1,13 @@
 #include "components/hotkey/PortalGlobalShortcut.h"
 
+#include "components/hotkey/PortalRequest.h"
 #include "components/shared/ComponentContract.h"
 #include "components/shared/HotKeyLog.h"
 #include "components/shared/KeySymbols.h"
 #include "platform/core/Log.h"
 
-#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QDBusReply>
 
 namespace quorvel {
 
@@ -18,59 +16,24 @@ namespace {
 const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString shortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
-const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
 const QString shortcutId = QStringLiteral("wake-up");
+const QString shortcutDescription = QStringLiteral("Bring up Quorvel Launcher");
 // A fixed session token: a restarted component finds the shortcut the user confirmed before.
 const QString sessionToken = QStringLiteral("quorvel_hotkey");
 
-// For someone chasing a shortcut that never comes: the portal's answer to a request, with the
-// keys of its results and those values that are plain text.
-void logReply(const char* request, uint response, const QVariantMap& results)
+// The way out that always works, for every status that is not "held".
+QString bindByHand()
 {
-    if (!hotKeyLog().isDebugEnabled())
-        return;
-    QStringList parts;
-    for (auto entry = results.cbegin(); entry != results.cend(); ++entry) {
-        const QVariant& value = entry.value();
-        const bool plain = value.typeId() == QMetaType::QString || value.typeId() == QMetaType::UInt;
-        parts.append(plain ? entry.key() + QLatin1Char('=') + value.toString() : entry.key());
-    }
-    Log::debug(hotKeyLog(),
-        QStringLiteral("The portal answered %1 with %2: %3")
-            .arg(QString::fromLatin1(request))
-            .arg(response)
-            .arg(parts.join(QStringLiteral(", "))));
+    return QStringLiteral("bind this command in the desktop's keyboard settings: %1")
+        .arg(ComponentContract::wakeUpCommandLine());
+}
+
+HotKeyStatus unavailable(const QString& message)
+{
+    return { QStringLiteral("unavailable"), message };
 }
 
 } // namespace
-
-// One shortcut as BindShortcuts takes it: (id, {description, preferred_trigger}).
-struct PortalShortcut {
-    QString id;
-    QVariantMap properties;
-};
-
-QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut)
-{
-    argument.beginStructure();
-    argument << shortcut.id << shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& shortcut)
-{
-    argument.beginStructure();
-    argument >> shortcut.id >> shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-} // namespace quorvel
-
-Q_DECLARE_METATYPE(quorvel::PortalShortcut)
-
-namespace quorvel {
 
 bool PortalGlobalShortcut::isOffered()
 {
@@ -81,15 +44,20 @@ bool PortalGlobalShortcut::isOffered()
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
-PortalGlobalShortcut::PortalGlobalShortcut()
+PortalGlobalShortcut::PortalGlobalShortcut(std::chrono::milliseconds patience)
+    : patience(patience)
 {
-    qDBusRegisterMetaType<PortalShortcut>();
-    qDBusRegisterMetaType<QList<PortalShortcut>>();
-    // The whole message: the slot then needs no exact match of the signal's signature.
-    if (!QDBusConnection::sessionBus().connect(portalService, portalPath, shortcutsInterface,
-            QStringLiteral("Activated"), this, SLOT(activated(QDBusMessage))))
+    PortalShortcutList::registerTypes();
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    // Whole messages: the slots then need no exact match of the signals' signatures.
+    if (!bus.connect(portalService, portalPath, shortcutsInterface, QStringLiteral("Activated"), this,
+            SLOT(activated(QDBusMessage))))
         Log::line(hotKeyLog(), QStringLiteral("Could not listen for the desktop's shortcut activations"));
+    bus.connect(portalService, portalPath, shortcutsInterface, QStringLiteral("ShortcutsChanged"), this,
+        SLOT(shortcutsChanged(QDBusMessage)));
 }
+
+PortalGlobalShortcut::~PortalGlobalShortcut() = default;
 
 QString PortalGlobalShortcut::triggerOf(const HotKeySettings& settings)
 {
@@ -108,88 +76,162 @@ QString PortalGlobalShortcut::triggerOf(const HotKeySettings& settings)
 
 HotKeyStatus PortalGlobalShortcut::watch(const HotKeySettings& newSettings)
 {
+    const bool sameKey = triggerOf(newSettings) == triggerOf(settings) && settings.isSwitchedOn();
     settings = newSettings;
-    if (!settings.isSwitchedOn())
+    if (!settings.isSwitchedOn()) {
+        request.reset();
         return { QStringLiteral("off"), QStringLiteral("The hot key is switched off.") };
+    }
+    // Asking again for a key the desktop already holds would only pester: some desktops answer
+    // a repeated request by opening their shortcut settings.
+    if (sameKey && current.isHeld() && !request)
+        return current;
     if (session.path().isEmpty())
         createSession();
     else
         bindShortcuts();
-    return { QStringLiteral("pending"),
+    current = { QStringLiteral("pending"),
         QStringLiteral("The desktop was asked for %1; it may ask you to confirm it.").arg(settings.text()) };
+    return current;
 }
 
-// The portal answers on a request object whose path it derives from our bus name and a token.
-QString PortalGlobalShortcut::requestPath(const QString& token) const
+QList<PortalShortcut> PortalGlobalShortcut::wanted() const
 {
-    QString sender = QDBusConnection::sessionBus().baseService().mid(1);
-    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    return QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
+    return { { shortcutId,
+        { { QStringLiteral("description"), shortcutDescription },
+            { QStringLiteral("preferred_trigger"), triggerOf(settings) } } } };
 }
 
-bool PortalGlobalShortcut::awaitResponse(const QString& token, const char* slot)
-{
-    return QDBusConnection::sessionBus().connect(
-        portalService, requestPath(token), requestInterface, QStringLiteral("Response"), this, slot);
-}
-
+// Some desktops (KDE Plasma 5) take the shortcuts with the session and do nothing on a later
+// BindShortcuts but open their settings; the others ignore them here and want BindShortcuts.
 void PortalGlobalShortcut::createSession()
 {
-    const QString token = QStringLiteral("quorvel_%1").arg(++requestCount);
-    awaitResponse(token, SLOT(sessionCreated(uint, QVariantMap)));
     QDBusMessage call = QDBusMessage::createMethodCall(
         portalService, portalPath, shortcutsInterface, QStringLiteral("CreateSession"));
-    call << QVariantMap { { QStringLiteral("handle_token"), token },
-        { QStringLiteral("session_handle_token"), sessionToken } };
-    QDBusConnection::sessionBus().asyncCall(call);
+    send(call,
+        { { QStringLiteral("session_handle_token"), sessionToken },
+            { QStringLiteral("shortcuts"), PortalShortcutList::toVariant(wanted()) } },
+        &PortalGlobalShortcut::sessionCreated);
 }
 
 void PortalGlobalShortcut::sessionCreated(uint response, const QVariantMap& results)
 {
-    logReply("CreateSession", response, results);
     if (response != 0) {
-        Q_EMIT statusChanged({ QStringLiteral("unavailable"),
-            QStringLiteral(
-                "The desktop refused a shortcut session. Bind this command in the desktop's keyboard "
-                "settings instead: %1")
-                .arg(ComponentContract::wakeUpCommandLine()) });
+        report(unavailable(QStringLiteral("The desktop refused a shortcut session (answer %1). Instead, %2")
+                               .arg(response)
+                               .arg(bindByHand())));
         return;
     }
-    session = QDBusObjectPath(results.value(QStringLiteral("session_handle")).toString());
-    bindShortcuts();
+    const QString handle = results.value(QStringLiteral("session_handle")).toString();
+    if (handle.isEmpty()) {
+        requestFailed(QStringLiteral("a session without a handle"));
+        return;
+    }
+    session = QDBusObjectPath(handle);
+    const auto listed = PortalShortcutList::fromResults(results);
+    if (listed && PortalShortcutList::find(*listed, shortcutId))
+        report(statusOf(listed));
+    else
+        bindShortcuts();
 }
 
 void PortalGlobalShortcut::bindShortcuts()
 {
-    const QString token = QStringLiteral("quorvel_%1").arg(++requestCount);
-    awaitResponse(token, SLOT(shortcutsBound(uint, QVariantMap)));
-    const QList<PortalShortcut> shortcuts { { shortcutId,
-        { { QStringLiteral("description"), QStringLiteral("Bring up Quorvel Launcher") },
-            { QStringLiteral("preferred_trigger"), triggerOf(settings) } } } };
     QDBusMessage call = QDBusMessage::createMethodCall(
         portalService, portalPath, shortcutsInterface, QStringLiteral("BindShortcuts"));
-    call << QVariant::fromValue(session) << QVariant::fromValue(shortcuts) << QString()
-         << QVariantMap { { QStringLiteral("handle_token"), token } };
-    QDBusConnection::sessionBus().asyncCall(call);
+    call << QVariant::fromValue(session) << PortalShortcutList::toVariant(wanted()) << QString();
+    send(call, {}, &PortalGlobalShortcut::shortcutsBound);
 }
 
 void PortalGlobalShortcut::shortcutsBound(uint response, const QVariantMap& results)
 {
-    logReply("BindShortcuts", response, results);
-    if (response != 0) {
-        Q_EMIT statusChanged({ QStringLiteral("taken"),
-            QStringLiteral(
-                "The desktop did not bind %1 (refused or cancelled). Open this pane again to retry, or "
-                "pick the shortcut in the desktop's own settings.")
-                .arg(settings.text()) });
+    if (response == 1) {
+        report({ QStringLiteral("taken"),
+            QStringLiteral("The desktop's question about %1 was declined, so the key does nothing. Apply "
+                           "again to be asked again, or %2")
+                .arg(settings.text(), bindByHand()) });
         return;
     }
-    Log::line(hotKeyLog(), QStringLiteral("The desktop bound the hot key %1").arg(settings.text()));
-    Q_EMIT statusChanged({ QStringLiteral("held"),
-        QStringLiteral(
-            "The desktop's shortcut \"Bring up Quorvel Launcher\" is set (asked for %1; change it in the "
-            "desktop's shortcut settings).")
-            .arg(settings.text()) });
+    if (response != 0) {
+        report(
+            unavailable(QStringLiteral("The desktop could not bind %1 (answer %2). Open this pane again to "
+                                       "retry, or %3")
+                            .arg(settings.text())
+                            .arg(response)
+                            .arg(bindByHand())));
+        return;
+    }
+    report(statusOf(PortalShortcutList::fromResults(results)));
+}
+
+void PortalGlobalShortcut::send(
+    QDBusMessage call, QVariantMap options, void (PortalGlobalShortcut::*onAnswer)(uint, const QVariantMap&))
+{
+    const QString token = QStringLiteral("quorvel_%1").arg(++requestCount);
+    options.insert(QStringLiteral("handle_token"), token);
+    call << options;
+    // A newer request replaces the one before: its answer no longer matters.
+    request = std::make_unique<PortalRequest>(call, token, patience);
+    connect(request.get(), &PortalRequest::answered, this,
+        [this, onAnswer](uint response, const QVariantMap& results) {
+            request.release()->deleteLater();
+            (this->*onAnswer)(response, results);
+        });
+    connect(request.get(), &PortalRequest::failed, this, [this](const QString& reason) {
+        request.release()->deleteLater();
+        requestFailed(reason);
+    });
+    connect(request.get(), &PortalRequest::silent, this, &PortalGlobalShortcut::portalSilent);
+}
+
+void PortalGlobalShortcut::requestFailed(const QString& reason)
+{
+    report(
+        unavailable(QStringLiteral("The desktop's portal did not take the shortcut request (%1). Instead, %2")
+                        .arg(reason, bindByHand())));
+}
+
+void PortalGlobalShortcut::portalSilent()
+{
+    report(unavailable(
+        QStringLiteral("The desktop has not answered about %1 for %2 seconds. If it shows a question about "
+                       "the shortcut, answer it; otherwise its portal may be stuck: log in again, or %3")
+            .arg(settings.text())
+            .arg(std::chrono::duration_cast<std::chrono::seconds>(patience).count())
+            .arg(bindByHand())));
+}
+
+// What the desktop listed back is what holds, whatever was asked for.
+HotKeyStatus PortalGlobalShortcut::statusOf(const std::optional<QList<PortalShortcut>>& listed) const
+{
+    if (!listed)
+        return unavailable(QStringLiteral("The desktop answered without a readable list of shortcuts, so %1 "
+                                          "may do nothing. Open this pane again to retry, or %2")
+                               .arg(settings.text(), bindByHand()));
+    const auto ours = PortalShortcutList::find(*listed, shortcutId);
+    if (!ours)
+        return unavailable(QStringLiteral("The desktop did not list the shortcut \"%1\", so %2 does nothing. "
+                                          "Open this pane again to retry, or %3")
+                               .arg(shortcutDescription, settings.text(), bindByHand()));
+    const QString trigger = ours->properties.value(QStringLiteral("trigger_description")).toString();
+    if (trigger.trimmed().isEmpty())
+        return { QStringLiteral("taken"),
+            QStringLiteral("The desktop has the shortcut \"%1\" but gave it no key (%2 may belong to another "
+                           "shortcut). Choose a key for it in the desktop's shortcut settings.")
+                .arg(shortcutDescription, settings.text()) };
+    return { QStringLiteral("held"),
+        QStringLiteral("The desktop's shortcut \"%1\" is set to %2 (asked for %3; change it in the desktop's "
+                       "shortcut settings).")
+            .arg(shortcutDescription, trigger, settings.text()) };
+}
+
+void PortalGlobalShortcut::report(const HotKeyStatus& status)
+{
+    current = status;
+    Log::line(hotKeyLog(),
+        status.isHeld() ? QStringLiteral("The desktop holds the hot key: ") + status.message
+                        : status.message);
+    Q_EMIT statusChanged(status);
 }
 
 void PortalGlobalShortcut::activated(const QDBusMessage& message)
@@ -204,6 +246,16 @@ void PortalGlobalShortcut::activated(const QDBusMessage& message)
             .arg(id, fromSession, session.path()));
     if (fromSession == session.path() && id == shortcutId && settings.isSwitchedOn())
         Q_EMIT pressed();
+}
+
+// The user gave the shortcut another key (or none) in the desktop's settings.
+void PortalGlobalShortcut::shortcutsChanged(const QDBusMessage& message)
+{
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() < 2 || arguments.at(0).value<QDBusObjectPath>().path() != session.path())
+        return;
+    if (settings.isSwitchedOn() && !request)
+        report(statusOf(PortalShortcutList::fromArgument(arguments.at(1))));
 }
 
 } // namespace quorvel

@@ -7,6 +7,10 @@
 //                                         (or switched off), 1 for a text naming no usable key,
 //                                         2 when the key could not be taken
 //   "Quorvel Preferences" --status        prints the component's answer (starting it if need be)
+//   "Quorvel Preferences" --add-desktop-shortcut
+//                                         what the window's "Add Shortcut to Desktop Settings"
+//                                         does: the stored key runs the wake-up command from the
+//                                         desktop's own shortcut settings (GNOME)
 //   "Quorvel Preferences" --remove-desktop-shortcut
 //                                         takes the launcher's shortcut out of the desktop's
 //                                         settings, for when the pane is removed
@@ -48,8 +52,23 @@ std::optional<HotKeySettings> settingsOfText(const QString& text)
     return settings;
 }
 
+int addDesktopShortcut()
+{
+    UserDefaults defaults(ComponentContract::applicationIdentifier());
+    const HotKeySettings settings = HotKeySettings::readFrom(defaults);
+    if (!GnomeCustomShortcut::add(settings))
+        return answer({ QStringLiteral("unavailable"),
+            QStringLiteral("The desktop's settings did not take the shortcut. Bind this command by hand: %1")
+                .arg(ComponentContract::wakeUpCommandLine()) });
+    return answer({ QStringLiteral("held"),
+        QStringLiteral("The desktop's own shortcut settings now run the launcher's wake-up command on %1.")
+            .arg(settings.text()) });
+}
+
 int runCommand(const QStringList& arguments, HotKeyClient& client)
 {
+    if (arguments.at(1) == QLatin1String("--add-desktop-shortcut"))
+        return addDesktopShortcut();
     if (arguments.at(1) == QLatin1String("--remove-desktop-shortcut"))
         return GnomeCustomShortcut::remove() || !GnomeCustomShortcut::isOffered() ? 0 : 2;
     if (arguments.at(1) == QLatin1String("--status")) {
@@ -62,8 +81,10 @@ int runCommand(const QStringList& arguments, HotKeyClient& client)
         const std::optional<HotKeySettings> settings = settingsOfText(arguments.at(2));
         return settings ? answer(client.apply(*settings)) : 1;
     }
-    QTextStream(stderr) << "Usage: " << arguments.at(0)
-                        << " [--set KEY | --set off | --status | --remove-desktop-shortcut]" << Qt::endl;
+    QTextStream(stderr)
+        << "Usage: " << arguments.at(0)
+        << " [--set KEY | --set off | --status | --add-desktop-shortcut | --remove-desktop-shortcut]"
+        << Qt::endl;
     return 1;
 }
 

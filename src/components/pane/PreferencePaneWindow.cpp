@@ -13,15 +13,29 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quorvel {
 
-PreferencePaneWindow::PreferencePaneWindow(const QString& componentBundlePath)
+namespace {
+
+constexpr int statusPollMilliseconds = 500;
+
+} // namespace
+
+// The component says by itself when the desktop has kept silent for a while (15 s); a pane that
+// has heard nothing new by its pending limit says so on its own.
+PreferencePaneWindow::PreferencePaneWindow(
+    const QString& componentBundlePath, std::chrono::milliseconds pendingLimit)
     : client(componentBundlePath)
+    , pendingLimit(pendingLimit)
 {
     setWindowTitle(QStringLiteral("Quorvel"));
     buildLayout();
+    statusPoll = new QTimer(this);
+    statusPoll->setInterval(statusPollMilliseconds);
+    connect(statusPoll, &QTimer::timeout, this, [this] { pollStatus(); });
 }
 
 void PreferencePaneWindow::buildLayout()
@@ -45,6 +59,7 @@ void PreferencePaneWindow::buildLayout()
     form->addRow(QString(), switchedOn);
 
     status = new QLabel;
+    status->setObjectName(QStringLiteral("hotKeyStatus"));
     status->setWordWrap(true);
     status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     status->setMinimumHeight(64);
@@ -134,6 +149,34 @@ void PreferencePaneWindow::showStatus(const HotKeyStatus& shown)
     status->setStyleSheet(fine ? QStringLiteral("color: #1d6b32;") : QStringLiteral("color: #a3271f;"));
     desktopShortcut->setVisible(
         shown.state == QLatin1String("desktop-shortcut") && GnomeCustomShortcut::isOffered());
+    followPendingStatus(shown);
+}
+
+void PreferencePaneWindow::followPendingStatus(const HotKeyStatus& shown)
+{
+    if (shown.state != QLatin1String("pending")) {
+        statusPoll->stop();
+        return;
+    }
+    if (statusPoll->isActive())
+        return;
+    pollDeadline = QDeadlineTimer(pendingLimit);
+    statusPoll->start();
+}
+
+void PreferencePaneWindow::pollStatus()
+{
+    if (!pollDeadline.hasExpired()) {
+        showStatus(client.status());
+        return;
+    }
+    statusPoll->stop();
+    showStatus({ QStringLiteral("unavailable"),
+        QStringLiteral("The desktop has not answered about the hot key for %1 seconds, so it may do nothing. "
+                       "Open this pane again later to see whether the desktop took it, or bind this command "
+                       "in the desktop's keyboard settings: %2")
+            .arg(std::chrono::duration_cast<std::chrono::seconds>(pendingLimit).count())
+            .arg(ComponentContract::wakeUpCommandLine()) });
 }
 
 } // namespace quorvel

@@ -6,12 +6,15 @@
 
 #include "components/shared/HotKeyClient.h"
 
+#include <QDeadlineTimer>
 #include <QWidget>
+#include <chrono>
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace quorvel {
 
@@ -20,7 +23,9 @@ class HotKeySettings;
 class PreferencePaneWindow final : public QWidget {
     Q_OBJECT
 public:
-    explicit PreferencePaneWindow(const QString& componentBundlePath);
+    // pendingLimit: how long the pane follows a key the desktop is still asked about.
+    explicit PreferencePaneWindow(const QString& componentBundlePath,
+        std::chrono::milliseconds pendingLimit = std::chrono::seconds(20));
 
     // Shows the stored settings and asks the component (started if need be) about its key.
     void load();
@@ -32,6 +37,8 @@ private:
     void apply();
     void addDesktopShortcut();
     void showStatus(const HotKeyStatus& status);
+    void followPendingStatus(const HotKeyStatus& status);
+    void pollStatus();
 
     HotKeyClient client;
     QComboBox* keyNames;
@@ -42,6 +49,10 @@ private:
     QCheckBox* switchedOn;
     QLabel* status;
     QPushButton* desktopShortcut;
+    // While the desktop is still asked about the key, the component's later answer is shown.
+    QTimer* statusPoll;
+    std::chrono::milliseconds pendingLimit;
+    QDeadlineTimer pollDeadline;
 };
 
 } // namespace quorvel
