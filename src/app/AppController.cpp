@@ -24,6 +24,7 @@
 #include "platform/settings/UserDefaults.h"
 #include "platform/settings/ValueTransformer.h"
 #include "platform/widgets/Alert.h"
+#include "platform/widgets/InputBarrier.h"
 #include "platform/widgets/StatusItem.h"
 #include "prefs/NewPreferencesController.h"
 #include "prefs/TableRowCellValueTransformer.h"
@@ -184,8 +185,10 @@ void AppController::applicationDidFinishLaunching()
     tables[0] = outlets.combinedTable;
     // The controls were connected when the main interface was loaded (MainInterface::connectPanel).
     // The progress indicator of this toolkit animates without the main thread's help.
-    DistributedNotificationCenter::defaultCenter().addObserver(
-        this, wakeUpName(), applicationIdentifier(), [this] { callbackWithNotification(); });
+    // The wake-up is handled after the key presses the display delivered before it (an Escape
+    // typed just before the hot key must not dismiss the panel the hot key asks for).
+    DistributedNotificationCenter::defaultCenter().addObserver(this, wakeUpName(), applicationIdentifier(),
+        [this] { InputBarrier::shared().afterInputSoFar([this] { callbackWithNotification(); }); });
     firstLaunchManager = std::make_unique<FirstLaunchManager>();
     // The preferences window and the menu commands use the assistant's manager (tests may have
     // handed in a fake one before).
