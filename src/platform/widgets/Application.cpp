@@ -5,10 +5,12 @@
 #include "platform/core/QuitSignals.h"
 #include "platform/widgets/SingleInstance.h"
 #include "platform/widgets/WindowActivation.h"
+#include "platform/widgets/X11FocusWatcher.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <utility>
 
@@ -17,11 +19,6 @@ namespace quorvel {
 namespace {
 
 const char canHideProperty[] = "quorvelCanHide";
-
-// How long a report of lost focus waits for the confirmation of an activation requested before it
-// arrived: long enough for a window manager under load to answer, short enough that a focus lost
-// while the window manager refused the activation still takes effect promptly.
-constexpr qint64 activationReportGraceMilliseconds = 400;
 
 } // namespace
 
@@ -41,9 +38,27 @@ Application::Application()
     QApplication::setQuitOnLastWindowClosed(false);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
         [this](Qt::ApplicationState state) { applicationStateChanged(state); });
-    pendingInactiveReport.setSingleShot(true);
-    connect(&pendingInactiveReport, &QTimer::timeout, this, [this] { decidePendingInactiveReport(); });
+    watchTheWindowSystem();
     installSignalHandlers();
+}
+
+void Application::watchTheWindowSystem()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    focusWatcher = std::make_unique<X11FocusWatcher>([this](xcb_window_t window) { return isOurWindow(window); });
+    if (!focusWatcher->isWatching()) {
+        focusWatcher.reset();
+        return;
+    }
+    connect(focusWatcher.get(), &X11FocusWatcher::requestReached, this,
+        [this] { decision.requestReachedWindowSystem(); });
+    connect(focusWatcher.get(), &X11FocusWatcher::activeWindowNamed, this, [this](FocusFacts::Holder named) {
+        follow(decision.activeWindowNamed(named, focusFacts()), "the window manager named another active window");
+    });
+    connect(focusWatcher.get(), &X11FocusWatcher::windowSystemChanged, this, [this] {
+        follow(decision.windowSystemChanged(focusFacts()), "a window manager appeared or the window was remapped");
+    });
 }
 
 Application::~Application() = default;
@@ -115,41 +130,76 @@ bool Application::isActive() const
 }
 
 // Qt reports state changes from its event queue, so a report may describe the window system
-// before the last request: requests change the active state at once, and a report stands only
-// where no later request contradicts it.
+// before the last request: requests change the active state at once, and the decision lets a
+// report stand only where the window system shows that it came after the request.
 void Application::applicationStateChanged(Qt::ApplicationState state)
 {
     if (state == Qt::ApplicationActive) {
-        // An "active" queued before hide() would bring a hidden application back with nothing
-        // the user did.
-        if (hidden && !hasVisibleWindows())
+        // An "active" queued before the last window went (hidden, or ordered out) would bring
+        // the application back with nothing the user did.
+        if (!hasVisibleWindows())
             return;
-        forgetPendingReports();
-        setActive(true);
+        if (!active)
+            becomeActive();
+        decision.focusConfirmed();
         return;
     }
-    // An "inactive" that arrives before the window system has confirmed the last activation was
-    // most likely queued before it (the panel hidden and brought up again at once): it stands
-    // only if the confirmation does not come in time.
-    if (active && !activationReportDue.hasExpired()) {
-        pendingInactiveReport.start(static_cast<int>(activationReportDue.remainingTime()));
-        return;
-    }
+    if (active)
+        follow(decision.focusLost(focusFacts()), "the focus went to another window");
+}
+
+void Application::becomeActive()
+{
+    decision.requested();
+    if (focusWatcher)
+        focusWatcher->markRequest();
+    setActive(true);
+}
+
+void Application::resignActive()
+{
+    decision.withdrawn();
     setActive(false);
 }
 
-void Application::decidePendingInactiveReport()
+void Application::follow(ActivationDecision::Verdict verdict, const char* why)
 {
-    forgetPendingReports();
-    setActive(false);
+    if (verdict == ActivationDecision::Verdict::Resign) {
+        Log::line(platformLog(), QStringLiteral("No longer the active application: %1").arg(QLatin1String(why)));
+        setActive(false);
+    } else if (verdict == ActivationDecision::Verdict::AskAgain) {
+        askForTheFocusAgain();
+    }
 }
 
-// After a request of this process or a confirmed activation, any report still waiting for a
-// decision is out of date.
-void Application::forgetPendingReports()
+void Application::askForTheFocusAgain()
 {
-    activationReportDue = QDeadlineTimer();
-    pendingInactiveReport.stop();
+    QWidget* window = wantedWindow && wantedWindow->isVisible() ? wantedWindow.data() : windowToActivate();
+    if (!window)
+        return;
+    Log::line(platformLog(), QStringLiteral("Asking the window system for the focus again"));
+    WindowActivation::bringToFront(window, focusWatcher ? focusWatcher->requestConnection() : nullptr);
+}
+
+FocusFacts Application::focusFacts()
+{
+    FocusFacts facts;
+    facts.windowsVisible = hasVisibleWindows();
+    if (!focusWatcher)
+        return facts;
+    facts.observed = true;
+    facts.inputFocus = focusWatcher->inputFocus();
+    facts.windowManagerRuns = focusWatcher->windowManagerRuns();
+    return facts;
+}
+
+bool Application::isOurWindow(unsigned windowId) const
+{
+    // Only windows that have a native window already: winId() would create one.
+    for (QWindow* window : QGuiApplication::allWindows())
+        if (window->handle() && window->winId() == windowId)
+            return true;
+    return false;
 }
 
 // The one place the active state changes: the delegate and the signal hear of each change once.
@@ -204,8 +254,7 @@ void Application::activateIgnoringOtherApps(bool ignoreOtherApps)
         bringWindowToFront(window);
         return;
     }
-    forgetPendingReports();
-    setActive(true);
+    becomeActive();
 }
 
 void Application::hide()
@@ -217,8 +266,7 @@ void Application::hide()
         hiddenWindows.append(widget);
     }
     hidden = true;
-    forgetPendingReports();
-    setActive(false);
+    resignActive();
     Q_EMIT didHide();
 }
 
@@ -244,11 +292,15 @@ void Application::bringWindowToFront(QWidget* window)
 {
     if (!window)
         return;
-    WindowActivation::bringToFront(window);
+    wantedWindow = window;
+    if (focusWatcher)
+        focusWatcher->watchWindow(static_cast<xcb_window_t>(window->winId()));
+    decision.requested();
+    WindowActivation::bringToFront(window, focusWatcher ? focusWatcher->requestConnection() : nullptr);
+    if (focusWatcher)
+        focusWatcher->markRequest();
     // The front process is the active application: the delegate hears of it now, not when (or
     // whether) the window system's report comes.
-    forgetPendingReports();
-    activationReportDue.setRemainingTime(activationReportGraceMilliseconds);
     setActive(true);
 }
 

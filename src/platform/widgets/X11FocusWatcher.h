@@ -1,0 +1,73 @@
+#pragma once
+// Watches, on a connection to the X server of its own, what decides whether an activation has
+// taken: who holds the input focus, which window the window manager names active, whether a
+// window manager runs, and the wanted window being mapped or reparented. Its events and the
+// activation requests sent through it share one connection, so their order is the server's: a
+// change reported after a request's marker happened after the server had the request. Not for
+// anything the toolkit already does on its own connection.
+
+#include "platform/widgets/ActivationDecision.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+#include <xcb/xcb.h>
+
+class QSocketNotifier;
+
+namespace quorvel {
+
+class X11FocusWatcher final : public QObject {
+    Q_OBJECT
+public:
+    using Holder = FocusFacts::Holder;
+    // isOurs answers whether a window belongs to this application. Watches nothing when no X
+    // server answers (isWatching() is then false).
+    explicit X11FocusWatcher(std::function<bool(xcb_window_t)> isOurs, QObject* parent = nullptr);
+    ~X11FocusWatcher() override;
+
+    bool isWatching() const { return connection != nullptr; }
+    // Requests sent here are ordered with the watcher's events (see markRequest).
+    xcb_connection_t* requestConnection() const { return connection; }
+    // To be called after each activation request sent through requestConnection(): once the
+    // server has passed this point, requestReached() is emitted.
+    void markRequest();
+    // Mapping and reparenting of this window are reported from now on (one window at a time).
+    void watchWindow(xcb_window_t window);
+
+    // Each asks the server (a round trip).
+    Holder inputFocus();
+    bool windowManagerRuns();
+
+Q_SIGNALS:
+    void requestReached();
+    void activeWindowNamed(quorvel::FocusFacts::Holder activeWindow);
+    // A window manager appeared, or the watched window was mapped or reparented.
+    void windowSystemChanged();
+
+private:
+    bool open();
+    void drainSoon();
+    void drain();
+    void handle(const xcb_generic_event_t* event);
+    void handlePropertyChange(const xcb_property_notify_event_t* event);
+    Holder holderOf(xcb_window_t window) const;
+    xcb_window_t windowProperty(xcb_window_t window, xcb_atom_t property) const;
+
+    std::function<bool(xcb_window_t)> isOurs;
+    xcb_connection_t* connection = nullptr;
+    std::unique_ptr<QSocketNotifier> notifier;
+    xcb_window_t root = XCB_NONE;
+    xcb_window_t markerWindow = XCB_NONE;
+    xcb_window_t watchedWindow = XCB_NONE;
+    xcb_atom_t markerAtom = XCB_ATOM_NONE;
+    xcb_atom_t activeWindowAtom = XCB_ATOM_NONE;
+    xcb_atom_t supportingCheckAtom = XCB_ATOM_NONE;
+    unsigned markersSent = 0;
+    unsigned markersSeen = 0;
+    bool drainQueued = false;
+};
+
+} // namespace quorvel
