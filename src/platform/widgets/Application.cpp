@@ -54,10 +54,11 @@ void Application::watchTheWindowSystem()
     connect(focusWatcher.get(), &X11FocusWatcher::requestReached, this,
         [this] { decision.requestReachedWindowSystem(); });
     connect(focusWatcher.get(), &X11FocusWatcher::activeWindowNamed, this, [this](FocusFacts::Holder named) {
-        follow(decision.activeWindowNamed(named, focusFacts()), "the window manager named another active window");
+        follow(decision.activeWindowNamed(named, focusFacts()), "the window manager changed the active window");
     });
-    connect(focusWatcher.get(), &X11FocusWatcher::windowSystemChanged, this, [this] {
-        follow(decision.windowSystemChanged(focusFacts()), "a window manager appeared or the window was remapped");
+    // A mapping is part of every summoning: asking again then is routine, not worth a line.
+    connect(focusWatcher.get(), &X11FocusWatcher::windowSystemChanged, this, [this](bool windowManagerChanged) {
+        follow(decision.windowSystemChanged(focusFacts()), windowManagerChanged ? "a window manager appeared" : nullptr);
     });
 }
 
@@ -145,7 +146,7 @@ void Application::applicationStateChanged(Qt::ApplicationState state)
         return;
     }
     if (active)
-        follow(decision.focusLost(focusFacts()), "the focus went to another window");
+        follow(decision.focusLost(focusFacts()), "the focus went elsewhere");
 }
 
 void Application::becomeActive()
@@ -168,6 +169,8 @@ void Application::follow(ActivationDecision::Verdict verdict, const char* why)
         Log::line(platformLog(), QStringLiteral("No longer the active application: %1").arg(QLatin1String(why)));
         setActive(false);
     } else if (verdict == ActivationDecision::Verdict::AskAgain) {
+        if (why)
+            Log::line(platformLog(), QStringLiteral("Asking for the focus again: %1").arg(QLatin1String(why)));
         askForTheFocusAgain();
     }
 }
@@ -177,7 +180,6 @@ void Application::askForTheFocusAgain()
     QWidget* window = wantedWindow && wantedWindow->isVisible() ? wantedWindow.data() : windowToActivate();
     if (!window)
         return;
-    Log::line(platformLog(), QStringLiteral("Asking the window system for the focus again"));
     WindowActivation::bringToFront(window, focusWatcher ? focusWatcher->requestConnection() : nullptr);
 }
 

@@ -72,6 +72,10 @@ void X11FocusWatcher::markRequest()
 {
     if (!connection)
         return;
+    // What the toolkit sent before (the window's unmapping when it was hidden) reaches the server
+    // before the marker, so that what the server reports after the marker came after that too.
+    if (xcb_connection_t* toolkit = X11Connection::connection())
+        std::free(xcb_get_input_focus_reply(toolkit, xcb_get_input_focus(toolkit), nullptr));
     ++markersSent;
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, markerWindow, markerAtom, XCB_ATOM_CARDINAL, 32, 1,
         &markersSent);
@@ -147,11 +151,11 @@ void X11FocusWatcher::handle(const xcb_generic_event_t* event)
         return;
     case XCB_MAP_NOTIFY:
         if (reinterpret_cast<const xcb_map_notify_event_t*>(event)->window == watchedWindow)
-            Q_EMIT windowSystemChanged();
+            Q_EMIT windowSystemChanged(false);
         return;
     case XCB_REPARENT_NOTIFY:
         if (reinterpret_cast<const xcb_reparent_notify_event_t*>(event)->window == watchedWindow)
-            Q_EMIT windowSystemChanged();
+            Q_EMIT windowSystemChanged(false);
         return;
     case XCB_DESTROY_NOTIFY:
         if (reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window == watchedWindow)
@@ -175,7 +179,7 @@ void X11FocusWatcher::handlePropertyChange(const xcb_property_notify_event_t* ev
     if (event->atom == activeWindowAtom)
         Q_EMIT activeWindowNamed(holderOf(windowProperty(root, activeWindowAtom)));
     else if (event->atom == supportingCheckAtom)
-        Q_EMIT windowSystemChanged();
+        Q_EMIT windowSystemChanged(true);
 }
 
 X11FocusWatcher::Holder X11FocusWatcher::holderOf(xcb_window_t window) const

@@ -32,7 +32,8 @@ public:
     // Requests sent here are ordered with the watcher's events (see markRequest).
     xcb_connection_t* requestConnection() const { return connection; }
     // To be called after each activation request sent through requestConnection(): once the
-    // server has passed this point, requestReached() is emitted.
+    // server has passed this point (and everything the toolkit's connection sent before it),
+    // requestReached() is emitted.
     void markRequest();
     // Mapping and reparenting of this window are reported from now on (one window at a time).
     void watchWindow(xcb_window_t window);
@@ -44,8 +45,9 @@ public:
 Q_SIGNALS:
     void requestReached();
     void activeWindowNamed(quorvel::FocusFacts::Holder activeWindow);
-    // A window manager appeared, or the watched window was mapped or reparented.
-    void windowSystemChanged();
+    // A window manager appeared (windowManagerChanged), or the watched window was mapped or
+    // reparented.
+    void windowSystemChanged(bool windowManagerChanged);
 
 private:
     bool open();
