@@ -68,8 +68,13 @@ panel_gone() { [ -z "$(panel_window)" ]; }
 # Held: still so a second later (a wrong decision taken after the first look would show here).
 panel_held() { panel_up_with_focus && sleep 1 && panel_up_with_focus; }
 what_is_there() {
+  local window
   echo "  focus: $(xdotool getwindowfocus getwindowname 2>/dev/null || echo none)," \
        "visible panel: $(panel_window || true), $(xprop -root _NET_ACTIVE_WINDOW 2>/dev/null || true)"
+  for window in $(xdotool search --name '^Quorvel Launcher$' 2>/dev/null); do
+    echo "  window $window: $(xwininfo -id "$window" 2>/dev/null | grep -o 'Map State: .*')," \
+         "$(xprop -id "$window" WM_STATE 2>/dev/null | head -2 | tr '\n' ' ')"
+  done
 }
 
 # Polls for at most that many seconds (checks that take a while themselves count their time).

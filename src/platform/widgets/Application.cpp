@@ -60,6 +60,10 @@ void Application::watchTheWindowSystem()
     connect(focusWatcher.get(), &X11FocusWatcher::windowSystemChanged, this, [this](bool windowManagerChanged) {
         follow(decision.windowSystemChanged(focusFacts()), windowManagerChanged ? "a window manager appeared" : nullptr);
     });
+    connect(focusWatcher.get(), &X11FocusWatcher::mappingMayBeLost, this, [this] {
+        if (decision.wanted() && wantedWindow && wantedWindow->isVisible())
+            focusWatcher->mapIfNobodyTookIt(static_cast<xcb_window_t>(wantedWindow->winId()));
+    });
 }
 
 Application::~Application() = default;
@@ -180,6 +184,8 @@ void Application::askForTheFocusAgain()
     QWidget* window = wantedWindow && wantedWindow->isVisible() ? wantedWindow.data() : windowToActivate();
     if (!window)
         return;
+    if (focusWatcher)
+        focusWatcher->mapIfNobodyTookIt(static_cast<xcb_window_t>(window->winId()));
     WindowActivation::bringToFront(window, focusWatcher ? focusWatcher->requestConnection() : nullptr);
 }
 

@@ -1,9 +1,12 @@
 #include "platform/widgets/X11FocusWatcher.h"
 
+#include "platform/core/Log.h"
+#include "platform/core/PlatformLog.h"
 #include "platform/widgets/X11Connection.h"
 
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -52,6 +55,8 @@ bool X11FocusWatcher::open()
     markerAtom = X11Connection::atom(connection, "_QUORVEL_ACTIVATION_REQUEST");
     activeWindowAtom = X11Connection::atom(connection, "_NET_ACTIVE_WINDOW");
     supportingCheckAtom = X11Connection::atom(connection, "_NET_SUPPORTING_WM_CHECK");
+    stateAtom = X11Connection::atom(connection, "WM_STATE");
+    clientListAtom = X11Connection::atom(connection, "_NET_CLIENT_LIST");
 
     const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &rootMask);
@@ -88,13 +93,62 @@ void X11FocusWatcher::watchWindow(xcb_window_t window)
     if (!connection || window == watchedWindow)
         return;
     const uint32_t none = 0;
-    const uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    // WM_STATE changes with the window manager taking the window or letting it go.
+    const uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
     // The earlier window may be gone already; the server's error is read and dropped with the events.
     if (watchedWindow != XCB_NONE)
         xcb_change_window_attributes(connection, watchedWindow, XCB_CW_EVENT_MASK, &none);
     watchedWindow = window;
     xcb_change_window_attributes(connection, watchedWindow, XCB_CW_EVENT_MASK, &structure);
     xcb_flush(connection);
+}
+
+void X11FocusWatcher::mapIfNobodyTookIt(xcb_window_t window)
+{
+    if (!connection)
+        return;
+    const xcb_get_window_attributes_cookie_t attributesCookie = xcb_get_window_attributes(connection, window);
+    const xcb_get_property_cookie_t stateCookie
+        = xcb_get_property(connection, 0, window, stateAtom, XCB_GET_PROPERTY_TYPE_ANY, 0, 1);
+    ReplyPointer<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(connection, attributesCookie, nullptr));
+    ReplyPointer<xcb_get_property_reply_t> state(xcb_get_property_reply(connection, stateCookie, nullptr));
+    const bool taken = state && state->type != XCB_ATOM_NONE;
+    if (attributes && attributes->map_state == XCB_MAP_STATE_UNMAPPED && !taken) {
+        const bool listed = listedAsClient(window);
+        Log::line(platformLog(),
+            listed ? QStringLiteral("The window manager lost track of a window wanted up: it is handed over again")
+                   : QStringLiteral("No window manager has taken a window wanted up: it is mapped again"));
+        if (listed)
+            announceWithdrawal(window);
+        xcb_map_window(connection, window);
+        xcb_flush(connection);
+    }
+    drainSoon();
+}
+
+bool X11FocusWatcher::listedAsClient(xcb_window_t window) const
+{
+    // A long list is read in part: the window manager appends, and a panel is rarely far in.
+    constexpr uint32_t windowsRead = 1024;
+    ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection,
+        xcb_get_property(connection, 0, root, clientListAtom, XCB_ATOM_WINDOW, 0, windowsRead), nullptr));
+    if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32)
+        return false;
+    const auto* clients = static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+    const int count = xcb_get_property_value_length(reply.get()) / int(sizeof(xcb_window_t));
+    return std::find(clients, clients + count, window) != clients + count;
+}
+
+// The synthetic UnmapNotify to the root with which a client withdraws a window.
+void X11FocusWatcher::announceWithdrawal(xcb_window_t window)
+{
+    xcb_unmap_notify_event_t event {};
+    event.response_type = XCB_UNMAP_NOTIFY;
+    event.event = root;
+    event.window = window;
+    xcb_send_event(connection, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        reinterpret_cast<const char*>(&event));
 }
 
 X11FocusWatcher::Holder X11FocusWatcher::inputFocus()
@@ -157,6 +211,10 @@ void X11FocusWatcher::handle(const xcb_generic_event_t* event)
         if (reinterpret_cast<const xcb_reparent_notify_event_t*>(event)->window == watchedWindow)
             Q_EMIT windowSystemChanged(false);
         return;
+    case XCB_UNMAP_NOTIFY:
+        if (reinterpret_cast<const xcb_unmap_notify_event_t*>(event)->window == watchedWindow)
+            Q_EMIT mappingMayBeLost();
+        return;
     case XCB_DESTROY_NOTIFY:
         if (reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window == watchedWindow)
             watchedWindow = XCB_NONE;
@@ -174,12 +232,18 @@ void X11FocusWatcher::handlePropertyChange(const xcb_property_notify_event_t* ev
             Q_EMIT requestReached();
         return;
     }
+    if (event->window == watchedWindow && event->atom == stateAtom) {
+        Q_EMIT mappingMayBeLost();
+        return;
+    }
     if (event->window != root)
         return;
     if (event->atom == activeWindowAtom)
         Q_EMIT activeWindowNamed(holderOf(windowProperty(root, activeWindowAtom)));
     else if (event->atom == supportingCheckAtom)
         Q_EMIT windowSystemChanged(true);
+    else
+        Q_EMIT mappingMayBeLost();
 }
 
 X11FocusWatcher::Holder X11FocusWatcher::holderOf(xcb_window_t window) const

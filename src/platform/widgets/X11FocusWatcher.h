@@ -38,6 +38,12 @@ public:
     // Mapping and reparenting of this window are reported from now on (one window at a time).
     void watchWindow(xcb_window_t window);
 
+    // Maps the window again when the server has it unmapped and no window manager has taken it
+    // (no WM_STATE): a window manager that is starting may drop a map request, or lose track of
+    // a window it took while the toolkit withdrew and reparented it; it is then told of the
+    // withdrawal first (as the conventions ask a client to), so that it takes the window afresh.
+    void mapIfNobodyTookIt(xcb_window_t window);
+
     // Each asks the server (a round trip).
     Holder inputFocus();
     bool windowManagerRuns();
@@ -48,6 +54,9 @@ Q_SIGNALS:
     // A window manager appeared (windowManagerChanged), or the watched window was mapped or
     // reparented.
     void windowSystemChanged(bool windowManagerChanged);
+    // The watched window was unmapped, or another property of the root window changed (a window
+    // manager that is starting sets them one by one): a window wanted up may have been lost.
+    void mappingMayBeLost();
 
 private:
     bool open();
@@ -57,6 +66,8 @@ private:
     void handlePropertyChange(const xcb_property_notify_event_t* event);
     Holder holderOf(xcb_window_t window) const;
     xcb_window_t windowProperty(xcb_window_t window, xcb_atom_t property) const;
+    bool listedAsClient(xcb_window_t window) const;
+    void announceWithdrawal(xcb_window_t window);
 
     std::function<bool(xcb_window_t)> isOurs;
     xcb_connection_t* connection = nullptr;
@@ -67,6 +78,8 @@ private:
     xcb_atom_t markerAtom = XCB_ATOM_NONE;
     xcb_atom_t activeWindowAtom = XCB_ATOM_NONE;
     xcb_atom_t supportingCheckAtom = XCB_ATOM_NONE;
+    xcb_atom_t stateAtom = XCB_ATOM_NONE;
+    xcb_atom_t clientListAtom = XCB_ATOM_NONE;
     unsigned markersSent = 0;
     unsigned markersSeen = 0;
     bool drainQueued = false;
