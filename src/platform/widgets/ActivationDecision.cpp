@@ -45,7 +45,8 @@ ActivationDecision::Verdict ActivationDecision::focusLost(const FocusFacts& fact
     return askAgainWhileAllowed();
 }
 
-ActivationDecision::Verdict ActivationDecision::activeWindowNamed(Holder activeWindow, const FocusFacts& facts)
+ActivationDecision::Verdict ActivationDecision::activeWindowNamed(
+    Holder activeWindow, const FocusFacts& facts)
 {
     // Named before the request reached the window system: the window manager did not know of it.
     if (!reachedWindowSystem)

@@ -4,8 +4,9 @@
 // it but never cancel it. A report of lost focus stands only where the window system shows that
 // the loss came after the request: the focus was confirmed ours since, then went elsewhere and
 // the window manager has named another active window (or, with no window manager, another client
-// has taken the focus); or no window of the application is left on the screen. Knows nothing of a display: the facts are
-// asked for by the caller and handed in, so every order of reports can be played in a test.
+// has taken the focus); or no window of the application is left on the screen. Knows nothing of
+// a display: the facts are asked for by the caller and handed in, so that every order of reports
+// can be played in a test.
 
 namespace quorvel {
 

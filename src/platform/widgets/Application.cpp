@@ -46,7 +46,8 @@ void Application::watchTheWindowSystem()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return;
-    focusWatcher = std::make_unique<X11FocusWatcher>([this](xcb_window_t window) { return isOurWindow(window); });
+    focusWatcher
+        = std::make_unique<X11FocusWatcher>([this](xcb_window_t window) { return isOurWindow(window); });
     if (!focusWatcher->isWatching()) {
         focusWatcher.reset();
         return;
@@ -54,12 +55,15 @@ void Application::watchTheWindowSystem()
     connect(focusWatcher.get(), &X11FocusWatcher::requestReached, this,
         [this] { decision.requestReachedWindowSystem(); });
     connect(focusWatcher.get(), &X11FocusWatcher::activeWindowNamed, this, [this](FocusFacts::Holder named) {
-        follow(decision.activeWindowNamed(named, focusFacts()), "the window manager changed the active window");
+        follow(
+            decision.activeWindowNamed(named, focusFacts()), "the window manager changed the active window");
     });
     // A mapping is part of every summoning: asking again then is routine, not worth a line.
-    connect(focusWatcher.get(), &X11FocusWatcher::windowSystemChanged, this, [this](bool windowManagerChanged) {
-        follow(decision.windowSystemChanged(focusFacts()), windowManagerChanged ? "a window manager appeared" : nullptr);
-    });
+    connect(
+        focusWatcher.get(), &X11FocusWatcher::windowSystemChanged, this, [this](bool windowManagerChanged) {
+            follow(decision.windowSystemChanged(focusFacts()),
+                windowManagerChanged ? "a window manager appeared" : nullptr);
+        });
     connect(focusWatcher.get(), &X11FocusWatcher::mappingMayBeLost, this, [this] {
         if (decision.wanted() && wantedWindow && wantedWindow->isVisible())
             focusWatcher->mapIfNobodyTookIt(static_cast<xcb_window_t>(wantedWindow->winId()));
@@ -170,11 +174,13 @@ void Application::resignActive()
 void Application::follow(ActivationDecision::Verdict verdict, const char* why)
 {
     if (verdict == ActivationDecision::Verdict::Resign) {
-        Log::line(platformLog(), QStringLiteral("No longer the active application: %1").arg(QLatin1String(why)));
+        Log::line(
+            platformLog(), QStringLiteral("No longer the active application: %1").arg(QLatin1String(why)));
         setActive(false);
     } else if (verdict == ActivationDecision::Verdict::AskAgain) {
         if (why)
-            Log::line(platformLog(), QStringLiteral("Asking for the focus again: %1").arg(QLatin1String(why)));
+            Log::line(
+                platformLog(), QStringLiteral("Asking for the focus again: %1").arg(QLatin1String(why)));
         askForTheFocusAgain();
     }
 }

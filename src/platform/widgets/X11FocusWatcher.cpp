@@ -82,8 +82,8 @@ void X11FocusWatcher::markRequest()
     if (xcb_connection_t* toolkit = X11Connection::connection())
         std::free(xcb_get_input_focus_reply(toolkit, xcb_get_input_focus(toolkit), nullptr));
     ++markersSent;
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, markerWindow, markerAtom, XCB_ATOM_CARDINAL, 32, 1,
-        &markersSent);
+    xcb_change_property(
+        connection, XCB_PROP_MODE_REPLACE, markerWindow, markerAtom, XCB_ATOM_CARDINAL, 32, 1, &markersSent);
     xcb_flush(connection);
     drainSoon();
 }
@@ -115,12 +115,13 @@ void X11FocusWatcher::mapIfNobodyTookIt(xcb_window_t window)
     ReplyPointer<xcb_get_property_reply_t> state(xcb_get_property_reply(connection, stateCookie, nullptr));
     const bool taken = state && state->type != XCB_ATOM_NONE;
     if (attributes && attributes->map_state == XCB_MAP_STATE_UNMAPPED && !taken) {
-        const bool listed = listedAsClient(window);
-        Log::line(platformLog(),
-            listed ? QStringLiteral("The window manager lost track of a window wanted up: it is handed over again")
-                   : QStringLiteral("No window manager has taken a window wanted up: it is mapped again"));
-        if (listed)
+        // Mapped again quietly: while a window manager starts, that is routine.
+        if (listedAsClient(window)) {
+            Log::line(platformLog(),
+                QStringLiteral(
+                    "The window manager lost track of a window wanted up: it is handed over again"));
             announceWithdrawal(window);
+        }
         xcb_map_window(connection, window);
         xcb_flush(connection);
     }
@@ -147,7 +148,8 @@ void X11FocusWatcher::announceWithdrawal(xcb_window_t window)
     event.response_type = XCB_UNMAP_NOTIFY;
     event.event = root;
     event.window = window;
-    xcb_send_event(connection, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+    xcb_send_event(connection, 0, root,
+        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
         reinterpret_cast<const char*>(&event));
 }
 
@@ -180,7 +182,8 @@ void X11FocusWatcher::drainSoon()
     if (drainQueued)
         return;
     drainQueued = true;
-    QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { drain(); }, Qt::QueuedConnection);
 }
 
 void X11FocusWatcher::drain()
@@ -260,7 +263,8 @@ xcb_window_t X11FocusWatcher::windowProperty(xcb_window_t window, xcb_atom_t pro
         return XCB_NONE;
     ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(
         connection, xcb_get_property(connection, 0, window, property, XCB_ATOM_WINDOW, 0, 1), nullptr));
-    if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4)
+    if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32
+        || xcb_get_property_value_length(reply.get()) < 4)
         return XCB_NONE;
     xcb_window_t value = XCB_NONE;
     std::memcpy(&value, xcb_get_property_value(reply.get()), sizeof value);
