@@ -53,6 +53,12 @@ TEST(ActivationDecision, ALossReportedBeforeTheWindowManagerHandledTheRequestDoe
     EXPECT_NE(decision.focusLost(x11(Holder::Another)), Verdict::Resign);
     EXPECT_EQ(decision.activeWindowNamed(Holder::Ours, x11(Holder::Ours)), Verdict::Keep);
     EXPECT_EQ(decision.activeWindowNamed(Holder::Another, x11(Holder::Another)), Verdict::Resign);
+
+    // Asked again while up and holding the focus (as the server says): nothing more to confirm,
+    // so the user's next switch counts at once.
+    decision.requested(true);
+    decision.requestReachedWindowSystem();
+    EXPECT_EQ(decision.activeWindowNamed(Holder::Another, x11(Holder::Another)), Verdict::Resign);
 }
 
 // The window manager starts beside the launcher: the panel got the focus with nobody to manage

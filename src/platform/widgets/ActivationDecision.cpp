@@ -9,11 +9,11 @@ namespace {
 constexpr int askingsPerRequest = 3;
 } // namespace
 
-void ActivationDecision::requested()
+void ActivationDecision::requested(bool focusAlreadyHeld)
 {
     wantedUp = true;
     reachedWindowSystem = false;
-    confirmedSinceRequest = false;
+    confirmedSinceRequest = focusAlreadyHeld;
     namedAnotherSinceConfirmation = false;
     askingsLeft = askingsPerRequest;
 }

@@ -27,8 +27,10 @@ public:
     enum class Verdict { Keep, Resign, AskAgain };
 
     // The application made itself active (or the window system made it so and it agreed): its
-    // window is wanted up and focused. What the window system reported before is out of date.
-    void requested();
+    // window is wanted up and focused. What the window system reported before is out of date,
+    // except a focus the window, already up, holds now (asked of the window system, not taken from
+    // a report): that counts as confirmed.
+    void requested(bool focusAlreadyHeld = false);
     // The application made itself inactive.
     void withdrawn();
     bool wanted() const { return wantedUp; }

@@ -38,6 +38,12 @@ Application::Application()
     QApplication::setQuitOnLastWindowClosed(false);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
         [this](Qt::ApplicationState state) { applicationStateChanged(state); });
+    // The focus moving to one of the windows confirms an activation as the "active" report does:
+    // the application may have been active all along, and then that report never comes.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
+        if (window && active && window->isVisible())
+            decision.focusConfirmed();
+    });
     watchTheWindowSystem();
     installSignalHandlers();
 }
@@ -207,6 +213,14 @@ FocusFacts Application::focusFacts()
     return facts;
 }
 
+// Asked of the X server: the toolkit's own idea of the focus may not have caught up with a hiding
+// yet, and a loss reported after it would then count as a loss after the request. Elsewhere a
+// confirmation has to come from a report.
+bool Application::holdsTheFocus(QWidget* window)
+{
+    return focusWatcher && window->isVisible() && focusWatcher->inputFocus() == FocusFacts::Holder::Ours;
+}
+
 bool Application::isOurWindow(unsigned windowId) const
 {
     // Only windows that have a native window already: winId() would create one.
@@ -309,7 +323,7 @@ void Application::bringWindowToFront(QWidget* window)
     wantedWindow = window;
     if (focusWatcher)
         focusWatcher->watchWindow(static_cast<xcb_window_t>(window->winId()));
-    decision.requested();
+    decision.requested(holdsTheFocus(window));
     WindowActivation::bringToFront(window, focusWatcher ? focusWatcher->requestConnection() : nullptr);
     if (focusWatcher)
         focusWatcher->markRequest();

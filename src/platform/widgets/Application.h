@@ -95,6 +95,7 @@ private:
     void follow(ActivationDecision::Verdict verdict, const char* why);
     void askForTheFocusAgain();
     FocusFacts focusFacts();
+    bool holdsTheFocus(QWidget* window);
     bool isOurWindow(unsigned windowId) const;
     QWidget* windowToActivate() const;
     bool hasVisibleWindows() const;
