@@ -46,12 +46,18 @@ protected:
     }
 
     // Another window is activated: the window system has delivered what it had to say about the
-    // panel, and then reports that the application lost the focus, if it had it.
+    // panel, moves the focus away from it (here to a window standing in for another
+    // application's), and then reports that the application lost the focus, if it had it.
     void anotherWindowActivated()
     {
         QCoreApplication::processEvents();
-        if (QGuiApplication::applicationState() == Qt::ApplicationActive)
+        if (QGuiApplication::applicationState() == Qt::ApplicationActive) {
+            QWidget other;
+            other.show();
+            other.activateWindow();
+            (void)QTest::qWaitForWindowActive(&other);
             Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
+        }
         lastWasWakeUp = false;
     }
 

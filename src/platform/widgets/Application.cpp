@@ -5,10 +5,12 @@
 #include "platform/core/QuitSignals.h"
 #include "platform/widgets/SingleInstance.h"
 #include "platform/widgets/WindowActivation.h"
+#include "platform/widgets/X11FocusWatcher.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <utility>
 
@@ -17,11 +19,6 @@ namespace quorvel {
 namespace {
 
 const char canHideProperty[] = "quorvelCanHide";
-
-// How long a report of lost focus waits for the confirmation of an activation requested before it
-// arrived: long enough for a window manager under load to answer, short enough that a focus lost
-// while the window manager refused the activation still takes effect promptly.
-constexpr qint64 activationReportGraceMilliseconds = 400;
 
 } // namespace
 
@@ -41,9 +38,42 @@ Application::Application()
     QApplication::setQuitOnLastWindowClosed(false);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
         [this](Qt::ApplicationState state) { applicationStateChanged(state); });
-    pendingInactiveReport.setSingleShot(true);
-    connect(&pendingInactiveReport, &QTimer::timeout, this, [this] { decidePendingInactiveReport(); });
+    // The focus moving to one of the windows confirms an activation as the "active" report does:
+    // the application may have been active all along, and then that report never comes.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
+        if (window && active && window->isVisible())
+            decision.focusConfirmed();
+    });
+    watchTheWindowSystem();
     installSignalHandlers();
+}
+
+void Application::watchTheWindowSystem()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    focusWatcher
+        = std::make_unique<X11FocusWatcher>([this](xcb_window_t window) { return isOurWindow(window); });
+    if (!focusWatcher->isWatching()) {
+        focusWatcher.reset();
+        return;
+    }
+    connect(focusWatcher.get(), &X11FocusWatcher::requestReached, this,
+        [this] { decision.requestReachedWindowSystem(); });
+    connect(focusWatcher.get(), &X11FocusWatcher::activeWindowNamed, this, [this](FocusFacts::Holder named) {
+        follow(
+            decision.activeWindowNamed(named, focusFacts()), "the window manager changed the active window");
+    });
+    // A mapping is part of every summoning: asking again then is routine, not worth a line.
+    connect(
+        focusWatcher.get(), &X11FocusWatcher::windowSystemChanged, this, [this](bool windowManagerChanged) {
+            follow(decision.windowSystemChanged(focusFacts()),
+                windowManagerChanged ? "a window manager appeared" : nullptr);
+        });
+    connect(focusWatcher.get(), &X11FocusWatcher::mappingMayBeLost, this, [this] {
+        if (decision.wanted() && wantedWindow && wantedWindow->isVisible())
+            focusWatcher->mapIfNobodyTookIt(static_cast<xcb_window_t>(wantedWindow->winId()));
+    });
 }
 
 Application::~Application() = default;
@@ -115,41 +145,89 @@ bool Application::isActive() const
 }
 
 // Qt reports state changes from its event queue, so a report may describe the window system
-// before the last request: requests change the active state at once, and a report stands only
-// where no later request contradicts it.
+// before the last request: requests change the active state at once, and the decision lets a
+// report stand only where the window system shows that it came after the request.
 void Application::applicationStateChanged(Qt::ApplicationState state)
 {
     if (state == Qt::ApplicationActive) {
-        // An "active" queued before hide() would bring a hidden application back with nothing
-        // the user did.
-        if (hidden && !hasVisibleWindows())
+        // An "active" queued before the last window went (hidden, or ordered out) would bring
+        // the application back with nothing the user did.
+        if (!hasVisibleWindows())
             return;
-        forgetPendingReports();
-        setActive(true);
+        if (!active)
+            becomeActive();
+        decision.focusConfirmed();
         return;
     }
-    // An "inactive" that arrives before the window system has confirmed the last activation was
-    // most likely queued before it (the panel hidden and brought up again at once): it stands
-    // only if the confirmation does not come in time.
-    if (active && !activationReportDue.hasExpired()) {
-        pendingInactiveReport.start(static_cast<int>(activationReportDue.remainingTime()));
-        return;
-    }
+    if (active)
+        follow(decision.focusLost(focusFacts()), "the focus went elsewhere");
+}
+
+void Application::becomeActive()
+{
+    decision.requested();
+    if (focusWatcher)
+        focusWatcher->markRequest();
+    setActive(true);
+}
+
+void Application::resignActive()
+{
+    decision.withdrawn();
     setActive(false);
 }
 
-void Application::decidePendingInactiveReport()
+void Application::follow(ActivationDecision::Verdict verdict, const char* why)
 {
-    forgetPendingReports();
-    setActive(false);
+    if (verdict == ActivationDecision::Verdict::Resign) {
+        Log::line(
+            platformLog(), QStringLiteral("No longer the active application: %1").arg(QLatin1String(why)));
+        setActive(false);
+    } else if (verdict == ActivationDecision::Verdict::AskAgain) {
+        if (why)
+            Log::line(
+                platformLog(), QStringLiteral("Asking for the focus again: %1").arg(QLatin1String(why)));
+        askForTheFocusAgain();
+    }
 }
 
-// After a request of this process or a confirmed activation, any report still waiting for a
-// decision is out of date.
-void Application::forgetPendingReports()
+void Application::askForTheFocusAgain()
 {
-    activationReportDue = QDeadlineTimer();
-    pendingInactiveReport.stop();
+    QWidget* window = wantedWindow && wantedWindow->isVisible() ? wantedWindow.data() : windowToActivate();
+    if (!window)
+        return;
+    if (focusWatcher)
+        focusWatcher->mapIfNobodyTookIt(static_cast<xcb_window_t>(window->winId()));
+    WindowActivation::bringToFront(window, focusWatcher ? focusWatcher->requestConnection() : nullptr);
+}
+
+FocusFacts Application::focusFacts()
+{
+    FocusFacts facts;
+    facts.windowsVisible = hasVisibleWindows();
+    if (!focusWatcher)
+        return facts;
+    facts.observed = true;
+    facts.inputFocus = focusWatcher->inputFocus();
+    facts.windowManagerRuns = focusWatcher->windowManagerRuns();
+    return facts;
+}
+
+// Asked of the X server: the toolkit's own idea of the focus may not have caught up with a hiding
+// yet, and a loss reported after it would then count as a loss after the request. Elsewhere a
+// confirmation has to come from a report.
+bool Application::holdsTheFocus(QWidget* window)
+{
+    return focusWatcher && window->isVisible() && focusWatcher->inputFocus() == FocusFacts::Holder::Ours;
+}
+
+bool Application::isOurWindow(unsigned windowId) const
+{
+    // Only windows that have a native window already: winId() would create one.
+    for (QWindow* window : QGuiApplication::allWindows())
+        if (window->handle() && window->winId() == windowId)
+            return true;
+    return false;
 }
 
 // The one place the active state changes: the delegate and the signal hear of each change once.
@@ -204,8 +282,7 @@ void Application::activateIgnoringOtherApps(bool ignoreOtherApps)
         bringWindowToFront(window);
         return;
     }
-    forgetPendingReports();
-    setActive(true);
+    becomeActive();
 }
 
 void Application::hide()
@@ -217,8 +294,7 @@ void Application::hide()
         hiddenWindows.append(widget);
     }
     hidden = true;
-    forgetPendingReports();
-    setActive(false);
+    resignActive();
     Q_EMIT didHide();
 }
 
@@ -244,11 +320,15 @@ void Application::bringWindowToFront(QWidget* window)
 {
     if (!window)
         return;
-    WindowActivation::bringToFront(window);
+    wantedWindow = window;
+    if (focusWatcher)
+        focusWatcher->watchWindow(static_cast<xcb_window_t>(window->winId()));
+    decision.requested(holdsTheFocus(window));
+    WindowActivation::bringToFront(window, focusWatcher ? focusWatcher->requestConnection() : nullptr);
+    if (focusWatcher)
+        focusWatcher->markRequest();
     // The front process is the active application: the delegate hears of it now, not when (or
     // whether) the window system's report comes.
-    forgetPendingReports();
-    activationReportDue.setRemainingTime(activationReportGraceMilliseconds);
     setActive(true);
 }
 

@@ -4,12 +4,12 @@
 // application's active state, the front process and the beep. SIGTERM, SIGINT and SIGHUP become
 // a normal quit request, so settings and history are saved.
 
-#include <QDeadlineTimer>
+#include "platform/widgets/ActivationDecision.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QTimer>
 
 #include <memory>
 
@@ -19,6 +19,7 @@ namespace quorvel {
 
 class QuitSignals;
 class SingleInstance;
+class X11FocusWatcher;
 
 class ApplicationDelegate {
 public:
@@ -87,9 +88,15 @@ private:
     void installSignalHandlers();
     void handleSignal(int signalNumber);
     void applicationStateChanged(Qt::ApplicationState state);
+    void watchTheWindowSystem();
+    void becomeActive();
+    void resignActive();
     void setActive(bool nowActive);
-    void decidePendingInactiveReport();
-    void forgetPendingReports();
+    void follow(ActivationDecision::Verdict verdict, const char* why);
+    void askForTheFocusAgain();
+    FocusFacts focusFacts();
+    bool holdsTheFocus(QWidget* window);
+    bool isOurWindow(unsigned windowId) const;
     QWidget* windowToActivate() const;
     bool hasVisibleWindows() const;
     void reopen();
@@ -102,9 +109,11 @@ private:
     QList<QPointer<QWidget>> hiddenWindows;
     std::unique_ptr<QuitSignals> quitSignals;
     std::unique_ptr<SingleInstance> singleInstance;
-    // Set while an activation this process requested awaits the window system's confirmation.
-    QDeadlineTimer activationReportDue;
-    QTimer pendingInactiveReport;
+    // Whether the reports of the window system let the last request stand.
+    ActivationDecision decision;
+    std::unique_ptr<X11FocusWatcher> focusWatcher;
+    // The window the last request brought to the front: asked for again while the request holds.
+    QPointer<QWidget> wantedWindow;
 };
 
 } // namespace quorvel

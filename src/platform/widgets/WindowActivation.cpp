@@ -19,9 +19,8 @@ namespace {
 
 // _NET_ACTIVE_WINDOW with source indication 2 (pager): focus-stealing prevention lets a request
 // without fresh user input through when it comes from a pager.
-void requestActiveWindowFromWindowManager(QWidget* window)
+void requestActiveWindowFromWindowManager(QWidget* window, xcb_connection_t* connection)
 {
-    xcb_connection_t* connection = X11Connection::connection();
     if (!connection)
         return;
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
@@ -45,7 +44,7 @@ void requestActiveWindowFromWindowManager(QWidget* window)
 
 } // namespace
 
-void WindowActivation::bringToFront(QWidget* window)
+void WindowActivation::bringToFront(QWidget* window, xcb_connection_t* connection)
 {
     if (!window)
         return;
@@ -60,7 +59,7 @@ void WindowActivation::bringToFront(QWidget* window)
         QApplication::setActiveWindow(window);
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("xcb")) {
-        requestActiveWindowFromWindowManager(window);
+        requestActiveWindowFromWindowManager(window, connection ? connection : X11Connection::connection());
         return;
     }
     // On Wayland Qt asks the compositor through xdg-activation with the token it holds (the

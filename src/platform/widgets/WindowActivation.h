@@ -5,12 +5,15 @@
 // it holds. The desktop may still refuse.
 
 class QWidget;
+struct xcb_connection_t;
 
 namespace quorvel {
 
 class WindowActivation final {
 public:
-    static void bringToFront(QWidget* window);
+    // On X11 the window manager is asked through that connection (the toolkit's when none is
+    // given), so that the request is ordered with whatever else the caller sends on it.
+    static void bringToFront(QWidget* window, xcb_connection_t* connection = nullptr);
 };
 
 } // namespace quorvel
