@@ -2,6 +2,7 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusVariant>
@@ -99,6 +100,10 @@ private:
 
 TEST(PortalGlobalShortcut, TheKeyIsBoundInAFixedSessionAndItsActivationIsAPress)
 {
+    // A bus that can start the machine's own portal would answer with it, not with the fake.
+    if (QDBusConnection::sessionBus().interface()->activatableServiceNames().value().contains(
+            QStringLiteral("org.freedesktop.portal.Desktop")))
+        GTEST_SKIP() << "this session bus starts the installed portal: run the test through CTest";
     EXPECT_FALSE(PortalGlobalShortcut::isOffered());
     FakePortal portal;
     QThread portalThread;
