@@ -211,9 +211,10 @@ TEST(UserDefaults, LocksLeftByKilledWritersAndTheirClearingsGoWithTheNextWrite)
         defaults.setInteger("tab", int(left.size()));
         ASSERT_TRUE(defaults.synchronize());
         EXPECT_EQ(fileContents(defaults).value("tab"), left.size());
-        EXPECT_EQ(QDir(QFileInfo(lock).path()).entryList(QDir::Files | QDir::Hidden),
-            QStringList({ "org.quorvel.test.plist", "org.quorvel.test.plist.lock.rmlock.notes" }))
-            << qPrintable(left.join(", "));
+        const QStringList files = QDir(QFileInfo(lock).path()).entryList(QDir::Files | QDir::Hidden);
+        EXPECT_EQ(
+            files.join(' ').toStdString(), "org.quorvel.test.plist org.quorvel.test.plist.lock.rmlock.notes")
+            << "left before: " << qPrintable(left.join(", "));
     }
 }
 
