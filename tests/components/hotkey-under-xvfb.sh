@@ -19,14 +19,15 @@ work=$(mktemp -d)
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  [ -n "${bus_pid:-}" ] && kill "$bus_pid" 2>/dev/null
   wait 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; echo "--- component log"; cat "$work/hotkey.log" 2>/dev/null; exit 1; }
 
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
+       XDG_CACHE_HOME="$work/home/.cache" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 unset XDG_SESSION_TYPE WAYLAND_DISPLAY
 settings="$HOME/Library/Preferences/org.quorvel.launcher.plist"
 pidfile="$HOME/Library/Application Support/Quorvel Suite/QRV HotKey.pid"
@@ -56,9 +57,7 @@ PLIST
 
 
 # A session bus of this test's own, whoever runs it.
-dbus-daemon --session --fork --print-address=1 --print-pid=1 >"$work/bus"
-export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p "$work/bus")
-bus_pid=$(sed -n 2p "$work/bus")
+start_private_bus
 
 display=:$((50 + RANDOM % 200))
 Xvfb "$display" -screen 0 1024x600x24 -nolisten tcp -noreset >/dev/null 2>&1 &

@@ -9,10 +9,22 @@ require_tools() {
   done
 }
 
-# Waits until a command succeeds, for at most about ten seconds.
-await() { for _ in $(seq 100); do if "$@" >/dev/null 2>&1; then return 0; fi; sleep 0.1; done; return 1; }
-# The same for at most about a minute: start-up on a busy machine may take longer than one await.
-await_start() { for _ in 1 2 3 4 5 6; do await "$@" && return 0; done; return 1; }
+# Microseconds since the epoch, from the shell itself (no process to start on a busy machine).
+now_us() { echo "${EPOCHREALTIME/./}"; }
+# Waits until a command succeeds, polling every tenth of a second, for at most $1 seconds of the
+# clock: a count of polls would stretch with each poll's own cost on a busy machine.
+await_for() {
+  local deadline=$(($(now_us) + $1 * 1000000))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    [ "$(now_us)" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
+# For at most ten seconds.
+await() { await_for 10 "$@"; }
+# For at most a minute: start-up on a busy machine may take longer than one await.
+await_start() { await_for 60 "$@"; }
 
 # Window searches may meet a window that goes away meanwhile; xdotool then fails: ask again.
 find_window() { for _ in 1 2 3 4 5; do xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 && return 0; sleep 0.1; done; }
@@ -36,28 +48,75 @@ wake_up() {
     org.quorvel.DistributedNotification.Notification string:"wake up" string:"org.quorvel.launcher"
 }
 
+# The tests' bus configuration: no service folders, so nothing installed on the machine (a
+# desktop portal, dconf, a desktop's daemons) is started by a call and outlives the run.
+test_bus_config="$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)/session-bus.conf"
+
 # A session bus of the run's own, so that no other launcher (another run, another test) answers
 # its wake-ups and its bus names are free: call it with the script's arguments, first of all;
-# it runs the script again under dbus-run-session.
+# it runs the script again under dbus-run-session, which ends the bus when the script ends.
 use_private_bus() {
-  if [ -z "${QUORVEL_E2E_PRIVATE_BUS:-}" ] && command -v dbus-run-session >/dev/null; then
-    QUORVEL_E2E_PRIVATE_BUS=1 exec dbus-run-session -- "$0" "$@"
+  if [ -z "${QUORVEL_E2E_PRIVATE_BUS:-}" ]; then
+    require_tools dbus-run-session
+    QUORVEL_E2E_PRIVATE_BUS=1 exec dbus-run-session --config-file="$test_bus_config" -- "$0" "$@"
   fi
+}
+# The same bus started beside the script rather than around it, exported as
+# DBUS_SESSION_BUS_ADDRESS; it ends at exit with the processes listed in pids.
+start_private_bus() {
+  local address
+  require_tools dbus-daemon
+  exec 4>"$work/bus"
+  dbus-daemon --config-file="$test_bus_config" --nofork --print-address=4 >/dev/null 2>&1 &
+  pids+=($!)
+  exec 4>&-
+  await test -s "$work/bus" || { echo "FAIL: the session bus did not start"; exit 1; }
+  address=$(head -1 "$work/bus")
+  export DBUS_SESSION_BUS_ADDRESS=$address
 }
 
 # A scratch folder, $work, removed at exit after the processes listed in pids have been ended;
-# HOME and the XDG folders point into it, so a run never touches the user's own files.
+# HOME and the XDG folders point into it, so a run never touches the user's own files. A run that
+# fails prints the launcher's log. A run still going after QUORVEL_E2E_SECONDS (default 170, below
+# CTest's limit, which would end the run without its clean-up) fails then, and cleans up.
 start_in_scratch_home() {
   work=$(mktemp -d)
   pids=()
   trap end_scratch_home EXIT
-  export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+  trap 'echo "FAIL: the run did not end within ${QUORVEL_E2E_SECONDS:-170} s"; exit 1' USR1
+  watchdog "${QUORVEL_E2E_SECONDS:-170}" >/dev/null 2>&1 &
+  pids+=($!)
+  export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
+         XDG_CACHE_HOME="$work/home/.cache" XDG_STATE_HOME="$work/home/.local/state" XDG_RUNTIME_DIR="$work/runtime"
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+}
+# Signals the script ($$) after that many seconds; ended before, it takes its sleep with it.
+watchdog() {
+  local sleeper
+  sleep "$1" &
+  sleeper=$!
+  trap 'kill $sleeper; exit 0' TERM
+  wait $sleeper && kill -USR1 $$
 }
 end_scratch_home() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
+  local status=$?
+  if [ "$status" -ne 0 ] && [ "$status" -ne 77 ] && [ -s "$work/launcher.log" ]; then
+    echo "--- the launcher's log"
+    cat "$work/launcher.log"
+  fi
+  end_processes "${pids[@]}"
   rm -rf "$work"
+  exit "$status"
 }
+# Asks each process to end (SIGTERM); those still running after five seconds are killed. Then
+# reaps them, so none is left behind, not even as a zombie.
+end_processes() {
+  local pid
+  for pid in "$@"; do kill "$pid" 2>/dev/null || true; done
+  await_for 5 none_runs "$@" || for pid in "$@"; do kill -KILL "$pid" 2>/dev/null || true; done
+  wait "$@" 2>/dev/null || true
+}
+none_runs() { local pid; for pid in "$@"; do ! process_runs "$pid" || return 1; done; }
 
 # Not a first start, and the companion pane of $bundle is current: start-up shows no alerts. Any
 # arguments are further lines of the settings' dictionary.
@@ -116,7 +175,7 @@ start_launcher() {
 # The same, then waits for the panel and for the index the start-up scan writes.
 start_launcher_with_index() {
   start_launcher "$@"
-  await_start panel_shown || { echo "FAIL: no panel at start"; cat "$work/launcher.log"; exit 1; }
+  await_start panel_shown || { echo "FAIL: no panel at start"; exit 1; }
   await_start test -f "$HOME/Library/Preferences/Quorvel Launcher Index" \
     || { echo "FAIL: no index written"; exit 1; }
 }

@@ -13,7 +13,7 @@ source_bundle=$1
 shots=${2:-}
 . "$(dirname "$0")/common.sh"
 use_private_bus "$@"
-require_tools Xvfb openbox xdotool xprop trayer import dbus-send
+require_tools Xvfb openbox xdotool xprop xwininfo trayer import dbus-send
 
 start_in_scratch_home
 
@@ -30,6 +30,18 @@ sed 's|</array>|\t<dict>\n\t\t<key>enabled</key>\n\t\t<true/>\n\t\t<key>expressi
   > "$HOME/Library/Preferences/Quorvel Launcher Folder Exclusion List"
 
 preferences_shown() { [ -n "$(find_window '^Quorvel Launcher Preferences$')" ]; }
+# A menu of the launcher's is up (keys sent before it is up are lost): a pop-up window of its
+# process, on the root and unmanaged. The tray icon is unmanaged too, but lies inside the tray.
+menu_shown() {
+  local window
+  for window in $(xdotool search --onlyvisible --pid "$launcher" 2>/dev/null); do
+    xwininfo -id "$window" 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
+    xwininfo -tree -id "$window" 2>/dev/null | grep -q 'Parent window id: .*(the root window)' && return 0
+  done
+  return 1
+}
+menu_gone() { ! menu_shown; }
+panel_focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$(find_window '^Quorvel Launcher$')" ]; }
 preferences_gone() { ! preferences_shown; }
 shot() { [ -z "$shots" ] || import "$@"; }
 
@@ -67,26 +79,27 @@ await panel_shown || { echo "FAIL: the panel did not come back after the prefere
 sleep 0.5
 
 # F10: the panel's menu of every command.
+await panel_focused || { echo "FAIL: the panel came back without the focus"; exit 1; }
 xdotool key --clearmodifiers F10
-sleep 1
+await menu_shown || { echo "FAIL: F10 opened no menu"; exit 1; }
 shot -window root -crop 820x620+290+175 +repage "$shots/panel-menu.png"
 xdotool key --clearmodifiers Escape
-sleep 0.5
+await menu_gone || { echo "FAIL: Escape left the panel's menu up"; exit 1; }
 
 # The tray icon, while the launcher is active: its menu, and the preferences from it.
 xdotool mousemove 1266 13 click 1
-sleep 1
+await menu_shown || { echo "FAIL: a click on the tray icon opened no menu"; exit 1; }
 shot -window root -crop 420x210+860+0 +repage "$shots/tray-menu.png"
 xdotool mousemove 1000 23 click 1
 await preferences_shown || { echo "FAIL: the tray menu's Preferences did not open the window"; exit 1; }
 xdotool key --clearmodifiers Escape
 await preferences_gone || { echo "FAIL: the preferences did not close"; exit 1; }
-sleep 0.5
+await panel_focused || { echo "FAIL: the panel came back without the focus"; exit 1; }
 
 # Toggle User Interface Mode (the seventh item), confirmed: this process ends, a new one comes up
 # in the normal mode, with a taskbar entry.
 xdotool key --clearmodifiers F10
-sleep 0.8
+await menu_shown || { echo "FAIL: F10 opened no menu"; exit 1; }
 for _ in 1 2 3 4 5 6 7; do xdotool key Down; done
 xdotool key Return
 # The confirmation: a dialog titled like the panel.

@@ -5,7 +5,10 @@
 #include "platform/plist/PropertyList.h"
 #include "support/FileBytes.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QPoint>
 #include <gtest/gtest.h>
 
@@ -177,6 +180,42 @@ TEST(UserDefaults, ProcessesSynchronizingAtTheSameTimeLoseNoKeys)
     const UserDefaults after(domain);
     EXPECT_EQ(fileContents(after).size(), processes * keysEach);
     EXPECT_FALSE(QFile::exists(after.domainFilePath() + ".lock"));
+}
+
+// What a process killed while holding a lock leaves: the lock file, naming a process that is gone.
+void leaveLockOfKilledProcess(const QString& path)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto* lock = new QLockFile(path); // never unlocked, as by a kill
+        ::_exit(lock->tryLock(0) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << qPrintable(path);
+}
+
+TEST(UserDefaults, LocksLeftByKilledWritersAndTheirClearingsGoWithTheNextWrite)
+{
+    UserDefaults defaults(domain);
+    const QString lock = defaults.domainFilePath() + ".lock";
+    QDir().mkpath(QFileInfo(lock).path());
+    writeBytes(lock + ".rmlock.notes", "not a lock, though named like one");
+    // A writer killed while clearing a stale lock, after it had cleared it; a writer killed in
+    // its write, and the clearing of that lock killed while it cleared a stale lock of its own.
+    const QList<QStringList> kills = { { lock + ".rmlock" }, { lock, lock + ".rmlock.rmlock" } };
+    for (const QStringList& left : kills) {
+        for (const QString& path : left)
+            leaveLockOfKilledProcess(path);
+        defaults.setInteger("tab", int(left.size()));
+        ASSERT_TRUE(defaults.synchronize());
+        EXPECT_EQ(fileContents(defaults).value("tab"), left.size());
+        const QStringList files = QDir(QFileInfo(lock).path()).entryList(QDir::Files | QDir::Hidden);
+        EXPECT_EQ(
+            files.join(' ').toStdString(), "org.quorvel.test.plist org.quorvel.test.plist.lock.rmlock.notes")
+            << "left before: " << qPrintable(left.join(", "));
+    }
 }
 
 TEST(UserDefaults, BadSettingsFilesGiveTheRegisteredDefaultsAndAreKeptAsideWhenReplaced)

@@ -13,6 +13,11 @@ TemporaryHome::TemporaryHome()
     qputenv("XDG_DATA_HOME", home + "/.local/share");
     qputenv("XDG_CACHE_HOME", home + "/.cache");
     qputenv("XDG_STATE_HOME", home + "/.local/state");
+    // The runtime folder too, owner only as it must be: Qt and what a test starts keep sockets there.
+    QDir().mkpath(dir.filePath(QStringLiteral("runtime")));
+    QFile::setPermissions(
+        dir.filePath(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", home + "/runtime");
 }
 
 QString builtBundlePath()

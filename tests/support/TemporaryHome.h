@@ -1,6 +1,7 @@
 #pragma once
-// A fresh, empty home folder for one test: HOME and the XDG base folders point into it, so no
-// test reads or writes the real user's files. Restores nothing: the next test gets a new one.
+// A fresh, empty home folder for one test: HOME, the XDG base folders and the runtime folder point
+// into it, so no test reads or writes the real user's files. Restores nothing: the next test gets
+// a new one.
 
 #include <QString>
 #include <QTemporaryDir>

@@ -39,6 +39,9 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
+    // The application object reads the home and runtime folders as it starts: a scratch one
+    // stands in until the first test's own.
+    const quorvel::test::TemporaryHome startHome;
 #ifdef QUORVEL_TEST_WIDGETS
     QApplication application(argc, argv);
 #else

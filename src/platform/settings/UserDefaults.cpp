@@ -9,6 +9,7 @@
 #include "platform/plist/PropertyList.h"
 #include "platform/settings/StoredValue.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
 
@@ -59,6 +60,26 @@ void makeOwnerOnly(const QString& path)
         return;
     ::fchmod(fd, 0600);
     ::close(fd);
+}
+
+// QLockFile clears a stale lock under a lock of its own, the lock's name with ".rmlock" added, and
+// clears a stale one of those the same way. A process killed while it clears leaves that lock
+// behind, and nothing else would ever clear it: no later write finds its own lock stale. With the
+// settings' lock held no clearing can need them (a live holder's lock is never stale): they go.
+void removeClearingLocks(const QString& lockPath)
+{
+    const QFileInfo lock(lockPath);
+    const QString lockName = lock.fileName();
+    const QDir folder = lock.dir();
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!name.startsWith(lockName) || name.size() == lockName.size())
+            continue;
+        QStringView rest = QStringView(name).mid(lockName.size());
+        while (rest.startsWith(u".rmlock"))
+            rest = rest.mid(7);
+        if (rest.isEmpty())
+            QFile::remove(folder.filePath(name));
+    }
 }
 
 } // namespace
@@ -206,9 +227,7 @@ bool UserDefaults::synchronize()
         return false; // the changes stay pending for the next synchronize
     }
     makeOwnerOnly(lockPath);
-    // A process killed while it cleared a stale lock leaves that clearing's own lock behind. With
-    // the lock held here no clearing can need it (a live holder's lock is never stale): it goes.
-    QFile::remove(lockPath + QStringLiteral(".rmlock"));
+    removeClearingLocks(lockPath);
     // A missing file holds no keys (someone reset the settings). An unreadable one (truncated,
     // binary, not a dictionary) is set aside rather than merged: the values last read stand in
     // for it, so that writing does not drop the keys the file held when it was good.
