@@ -67,7 +67,8 @@ bool InputBarrier::nativeEventFilter(const QByteArray& eventType, void* message,
     const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event);
     if (change->window != markerWindow || change->atom != markerAtom)
         return false;
-    QMetaObject::invokeMethod(this, [this] { runNext(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { runNext(); }, Qt::QueuedConnection);
     return true;
 }
 
