@@ -15,7 +15,8 @@ public:
     // given), so that the request is ordered with whatever else the caller sends on it. A server
     // time newer than the user's last input gets past focus-stealing prevention that judges a
     // request by its time (0: none known).
-    static void bringToFront(QWidget* window, xcb_connection_t* connection = nullptr, unsigned serverTime = 0);
+    static void bringToFront(
+        QWidget* window, xcb_connection_t* connection = nullptr, unsigned serverTime = 0);
 };
 
 } // namespace quorvel

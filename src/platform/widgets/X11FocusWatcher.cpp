@@ -117,7 +117,8 @@ unsigned X11FocusWatcher::freshUserTime(xcb_window_t window)
     if (!connection)
         return 0;
     uint8_t nothing = 0;
-    xcb_change_property(connection, XCB_PROP_MODE_APPEND, markerWindow, timeAtom, XCB_ATOM_CARDINAL, 8, 0, &nothing);
+    xcb_change_property(
+        connection, XCB_PROP_MODE_APPEND, markerWindow, timeAtom, XCB_ATOM_CARDINAL, 8, 0, &nothing);
     xcb_flush(connection);
     xcb_timestamp_t time = 0;
     // The server reports the change to this connection: the wait ends with it, or with the server gone.
@@ -320,8 +321,8 @@ void X11FocusWatcher::handlePropertyChange(const xcb_property_notify_event_t* ev
 bool X11FocusWatcher::demandsAttention(xcb_window_t window) const
 {
     constexpr uint32_t statesRead = 32;
-    ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, window, netStateAtom, XCB_ATOM_ATOM, 0, statesRead), nullptr));
+    ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection,
+        xcb_get_property(connection, 0, window, netStateAtom, XCB_ATOM_ATOM, 0, statesRead), nullptr));
     if (!reply || reply->type != XCB_ATOM_ATOM || reply->format != 32)
         return false;
     const auto* states = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
