@@ -137,3 +137,37 @@ TEST(ActivationDecision, WithTheToolkitsReportsAloneALossStandsOnlyAfterAConfirm
     nothingShown.windowsVisible = false;
     EXPECT_EQ(decision.focusLost(nothingShown), Verdict::Resign);
 }
+
+// A window manager that refuses the activation (it marks the window as demanding attention and
+// keeps the focus elsewhere): once it has handled the request, another window it names active is
+// the user's doing, and the panel leaves. An answer to an earlier request, and whatever the window
+// manager named before it answered, cancel nothing.
+TEST(ActivationDecision, AfterTheWindowManagerHandledARefusedRequestAnotherWindowNamedActiveIsALoss)
+{
+    ActivationDecision decision;
+    decision.requested();
+    decision.windowManagerAnswered(); // the answer to an earlier request, read late
+    decision.requestReachedWindowSystem();
+    EXPECT_NE(decision.activeWindowNamed(Holder::Another, x11(Holder::Another)), Verdict::Resign);
+    EXPECT_NE(decision.focusLost(x11(Holder::Another)), Verdict::Resign);
+    // Named before the answer: the window manager's handling of the earlier dismissal.
+    EXPECT_NE(decision.activeWindowNamed(Holder::Another, x11(Holder::Another)), Verdict::Resign);
+    decision.windowManagerAnswered();
+    EXPECT_NE(decision.focusLost(x11(Holder::Another)), Verdict::Resign);
+    EXPECT_TRUE(decision.wanted());
+    EXPECT_EQ(decision.activeWindowNamed(Holder::Another, x11(Holder::Another)), Verdict::Resign);
+    EXPECT_FALSE(decision.wanted());
+
+    // Granted after all (asked again): the focus ours keeps the panel whatever is named.
+    decision.requested();
+    decision.requestReachedWindowSystem();
+    decision.windowManagerAnswered();
+    EXPECT_EQ(decision.activeWindowNamed(Holder::Another, x11(Holder::Ours)), Verdict::Keep);
+    EXPECT_EQ(decision.activeWindowNamed(Holder::Ours, x11(Holder::Ours)), Verdict::Keep);
+    EXPECT_TRUE(decision.wanted());
+    // A new request forgets the answer to the one before.
+    decision.requested();
+    decision.requestReachedWindowSystem();
+    EXPECT_NE(decision.activeWindowNamed(Holder::Another, x11(Holder::Another)), Verdict::Resign);
+    EXPECT_TRUE(decision.wanted());
+}

@@ -14,6 +14,7 @@ void ActivationDecision::requested(bool focusAlreadyHeld)
     wantedUp = true;
     reachedWindowSystem = false;
     confirmedSinceRequest = focusAlreadyHeld;
+    answeredSinceRequest = false;
     namedAnotherSinceConfirmation = false;
     askingsLeft = askingsPerRequest;
 }
@@ -26,6 +27,16 @@ void ActivationDecision::withdrawn()
 void ActivationDecision::requestReachedWindowSystem()
 {
     reachedWindowSystem = true;
+}
+
+void ActivationDecision::windowManagerAnswered()
+{
+    if (!reachedWindowSystem || answeredSinceRequest)
+        return;
+    answeredSinceRequest = true;
+    // Named before the answer, it may have been the window manager's answer to what came before.
+    if (!confirmedSinceRequest)
+        namedAnotherSinceConfirmation = false;
 }
 
 void ActivationDecision::focusConfirmed()
@@ -81,7 +92,7 @@ bool ActivationDecision::lossIsShown(const FocusFacts& facts) const
 {
     if (!facts.windowsVisible)
         return true;
-    if (!confirmedSinceRequest)
+    if (!confirmedSinceRequest && !answeredSinceRequest)
         return false;
     if (!facts.observed)
         return true;

@@ -4,7 +4,9 @@
 // it but never cancel it. A report of lost focus stands only where the window system shows that
 // the loss came after the request: the focus was confirmed ours since, then went elsewhere and
 // the window manager has named another active window (or, with no window manager, another client
-// has taken the focus); or no window of the application is left on the screen. Knows nothing of
+// has taken the focus); or the window manager has handled the request, kept or put the focus
+// elsewhere and named another window active after that; or no window of the application is left
+// on the screen. Knows nothing of
 // a display: the facts are asked for by the caller and handed in, so that every order of reports
 // can be played in a test.
 
@@ -37,6 +39,9 @@ public:
     // The request has reached the window system: what it reports from now on came after it.
     void requestReachedWindowSystem();
 
+    // The window manager has handled the request (it answered a question sent after it): what it
+    // names active from now on is its own later choice, even where it refused the activation.
+    void windowManagerAnswered();
     void focusConfirmed();
     Verdict focusLost(const FocusFacts& facts);
     Verdict activeWindowNamed(Holder activeWindow, const FocusFacts& facts);
@@ -52,6 +57,7 @@ private:
     bool wantedUp = false;
     bool reachedWindowSystem = false;
     bool confirmedSinceRequest = false;
+    bool answeredSinceRequest = false;
     bool namedAnotherSinceConfirmation = false;
     int askingsLeft = 0;
 };

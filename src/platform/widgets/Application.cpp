@@ -60,6 +60,8 @@ void Application::watchTheWindowSystem()
     }
     connect(focusWatcher.get(), &X11FocusWatcher::requestReached, this,
         [this] { decision.requestReachedWindowSystem(); });
+    connect(focusWatcher.get(), &X11FocusWatcher::windowManagerAnswered, this,
+        [this] { decision.windowManagerAnswered(); });
     connect(focusWatcher.get(), &X11FocusWatcher::activeWindowNamed, this, [this](FocusFacts::Holder named) {
         follow(
             decision.activeWindowNamed(named, focusFacts()), "the window manager changed the active window");
@@ -198,7 +200,17 @@ void Application::askForTheFocusAgain()
         return;
     if (focusWatcher)
         focusWatcher->mapIfNobodyTookIt(static_cast<xcb_window_t>(window->winId()));
-    WindowActivation::bringToFront(window, focusWatcher ? focusWatcher->requestConnection() : nullptr);
+    requestTheFocus(window);
+}
+
+void Application::requestTheFocus(QWidget* window)
+{
+    if (!focusWatcher) {
+        WindowActivation::bringToFront(window);
+        return;
+    }
+    const unsigned time = focusWatcher->freshUserTime(static_cast<xcb_window_t>(window->winId()));
+    WindowActivation::bringToFront(window, focusWatcher->requestConnection(), time);
 }
 
 FocusFacts Application::focusFacts()
@@ -324,7 +336,7 @@ void Application::bringWindowToFront(QWidget* window)
     if (focusWatcher)
         focusWatcher->watchWindow(static_cast<xcb_window_t>(window->winId()));
     decision.requested(holdsTheFocus(window));
-    WindowActivation::bringToFront(window, focusWatcher ? focusWatcher->requestConnection() : nullptr);
+    requestTheFocus(window);
     if (focusWatcher)
         focusWatcher->markRequest();
     // The front process is the active application: the delegate hears of it now, not when (or

@@ -94,6 +94,7 @@ private:
     void setActive(bool nowActive);
     void follow(ActivationDecision::Verdict verdict, const char* why);
     void askForTheFocusAgain();
+    void requestTheFocus(QWidget* window);
     FocusFacts focusFacts();
     bool holdsTheFocus(QWidget* window);
     bool isOurWindow(unsigned windowId) const;

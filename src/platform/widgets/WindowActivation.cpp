@@ -19,7 +19,7 @@ namespace {
 
 // _NET_ACTIVE_WINDOW with source indication 2 (pager): focus-stealing prevention lets a request
 // without fresh user input through when it comes from a pager.
-void requestActiveWindowFromWindowManager(QWidget* window, xcb_connection_t* connection)
+void requestActiveWindowFromWindowManager(QWidget* window, xcb_connection_t* connection, unsigned serverTime)
 {
     if (!connection)
         return;
@@ -34,7 +34,7 @@ void requestActiveWindowFromWindowManager(QWidget* window, xcb_connection_t* con
     event.window = static_cast<xcb_window_t>(window->winId());
     event.type = activeWindow;
     event.data.data32[0] = 2; // source indication: pager
-    event.data.data32[1] = XCB_CURRENT_TIME;
+    event.data.data32[1] = serverTime;
     event.data.data32[2] = XCB_NONE;
     xcb_send_event(connection, 0, screen->root,
         XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
@@ -44,7 +44,7 @@ void requestActiveWindowFromWindowManager(QWidget* window, xcb_connection_t* con
 
 } // namespace
 
-void WindowActivation::bringToFront(QWidget* window, xcb_connection_t* connection)
+void WindowActivation::bringToFront(QWidget* window, xcb_connection_t* connection, unsigned serverTime)
 {
     if (!window)
         return;
@@ -59,7 +59,8 @@ void WindowActivation::bringToFront(QWidget* window, xcb_connection_t* connectio
         QApplication::setActiveWindow(window);
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("xcb")) {
-        requestActiveWindowFromWindowManager(window, connection ? connection : X11Connection::connection());
+        requestActiveWindowFromWindowManager(
+            window, connection ? connection : X11Connection::connection(), serverTime);
         return;
     }
     // On Wayland Qt asks the compositor through xdg-activation with the token it holds (the

@@ -12,8 +12,11 @@ namespace quorvel {
 class WindowActivation final {
 public:
     // On X11 the window manager is asked through that connection (the toolkit's when none is
-    // given), so that the request is ordered with whatever else the caller sends on it.
-    static void bringToFront(QWidget* window, xcb_connection_t* connection = nullptr);
+    // given), so that the request is ordered with whatever else the caller sends on it. A server
+    // time newer than the user's last input gets past focus-stealing prevention that judges a
+    // request by its time (0: none known).
+    static void bringToFront(
+        QWidget* window, xcb_connection_t* connection = nullptr, unsigned serverTime = 0);
 };
 
 } // namespace quorvel

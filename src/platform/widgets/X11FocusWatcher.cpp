@@ -36,6 +36,8 @@ X11FocusWatcher::X11FocusWatcher(std::function<bool(xcb_window_t)> isOurs, QObje
 X11FocusWatcher::~X11FocusWatcher()
 {
     notifier.reset();
+    for (xcb_generic_event_t* event : setAside)
+        std::free(event);
     if (connection)
         xcb_disconnect(connection);
 }
@@ -57,6 +59,13 @@ bool X11FocusWatcher::open()
     supportingCheckAtom = X11Connection::atom(connection, "_NET_SUPPORTING_WM_CHECK");
     stateAtom = X11Connection::atom(connection, "WM_STATE");
     clientListAtom = X11Connection::atom(connection, "_NET_CLIENT_LIST");
+    timeAtom = X11Connection::atom(connection, "_QUORVEL_SERVER_TIME");
+    userTimeAtom = X11Connection::atom(connection, "_NET_WM_USER_TIME");
+    userTimeWindowAtom = X11Connection::atom(connection, "_NET_WM_USER_TIME_WINDOW");
+    frameExtentsAtom = X11Connection::atom(connection, "_NET_FRAME_EXTENTS");
+    requestFrameExtentsAtom = X11Connection::atom(connection, "_NET_REQUEST_FRAME_EXTENTS");
+    netStateAtom = X11Connection::atom(connection, "_NET_WM_STATE");
+    demandsAttentionAtom = X11Connection::atom(connection, "_NET_WM_STATE_DEMANDS_ATTENTION");
 
     const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &rootMask);
@@ -84,8 +93,51 @@ void X11FocusWatcher::markRequest()
     ++markersSent;
     xcb_change_property(
         connection, XCB_PROP_MODE_REPLACE, markerWindow, markerAtom, XCB_ATOM_CARDINAL, 32, 1, &markersSent);
+    askTheWindowManager();
     xcb_flush(connection);
     drainSoon();
+}
+
+// A window manager handles what it is sent in order: it answers a request for the frame extents
+// of the (unmanaged) marker window after it has handled the activation request sent before.
+void X11FocusWatcher::askTheWindowManager()
+{
+    xcb_client_message_event_t event {};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = markerWindow;
+    event.type = requestFrameExtentsAtom;
+    xcb_send_event(connection, 0, root,
+        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        reinterpret_cast<const char*>(&event));
+}
+
+unsigned X11FocusWatcher::freshUserTime(xcb_window_t window)
+{
+    if (!connection)
+        return 0;
+    uint8_t nothing = 0;
+    xcb_change_property(
+        connection, XCB_PROP_MODE_APPEND, markerWindow, timeAtom, XCB_ATOM_CARDINAL, 8, 0, &nothing);
+    xcb_flush(connection);
+    xcb_timestamp_t time = 0;
+    // The server reports the change to this connection: the wait ends with it, or with the server gone.
+    while (xcb_generic_event_t* event = xcb_wait_for_event(connection)) {
+        const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        if ((event->response_type & responseTypeMask) == XCB_PROPERTY_NOTIFY && change->window == markerWindow
+            && change->atom == timeAtom) {
+            time = change->time;
+            std::free(event);
+            break;
+        }
+        setAside.push_back(event);
+    }
+    // The toolkit may keep the user time on a window of its own.
+    const xcb_window_t holder = windowProperty(window, userTimeWindowAtom);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, holder != XCB_NONE ? holder : window, userTimeAtom,
+        XCB_ATOM_CARDINAL, 32, 1, &time);
+    drainSoon();
+    return time;
 }
 
 void X11FocusWatcher::watchWindow(xcb_window_t window)
@@ -191,6 +243,12 @@ void X11FocusWatcher::drain()
     drainQueued = false;
     if (!connection)
         return;
+    while (!setAside.empty()) {
+        xcb_generic_event_t* event = setAside.front();
+        setAside.pop_front();
+        handle(event);
+        std::free(event);
+    }
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
         handle(event);
         std::free(event);
@@ -235,8 +293,19 @@ void X11FocusWatcher::handlePropertyChange(const xcb_property_notify_event_t* ev
             Q_EMIT requestReached();
         return;
     }
+    if (event->window == markerWindow && event->atom == frameExtentsAtom) {
+        // A window manager that skipped an answer is never taken as having answered the last one.
+        if (++answersSeen == markersSent)
+            Q_EMIT windowManagerAnswered();
+        return;
+    }
     if (event->window == watchedWindow && event->atom == stateAtom) {
         Q_EMIT mappingMayBeLost();
+        return;
+    }
+    if (event->window == watchedWindow && event->atom == netStateAtom) {
+        if (demandsAttention(watchedWindow))
+            Q_EMIT windowSystemChanged(false);
         return;
     }
     if (event->window != root)
@@ -247,6 +316,18 @@ void X11FocusWatcher::handlePropertyChange(const xcb_property_notify_event_t* ev
         Q_EMIT windowSystemChanged(true);
     else
         Q_EMIT mappingMayBeLost();
+}
+
+bool X11FocusWatcher::demandsAttention(xcb_window_t window) const
+{
+    constexpr uint32_t statesRead = 32;
+    ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection,
+        xcb_get_property(connection, 0, window, netStateAtom, XCB_ATOM_ATOM, 0, statesRead), nullptr));
+    if (!reply || reply->type != XCB_ATOM_ATOM || reply->format != 32)
+        return false;
+    const auto* states = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+    const int count = xcb_get_property_value_length(reply.get()) / int(sizeof(xcb_atom_t));
+    return std::find(states, states + count, demandsAttentionAtom) != states + count;
 }
 
 X11FocusWatcher::Holder X11FocusWatcher::holderOf(xcb_window_t window) const

@@ -10,6 +10,7 @@
 
 #include <QObject>
 
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -44,15 +45,23 @@ public:
     // withdrawal first (as the conventions ask a client to), so that it takes the window afresh.
     void mapIfNobodyTookIt(xcb_window_t window);
 
+    // A fresh server time (a round trip: a property changed and its report awaited), given to
+    // the window as its user time, so that a window manager comparing user times finds the
+    // window's newer than the input that came before. 0 when the server cannot be asked.
+    unsigned freshUserTime(xcb_window_t window);
+
     // Each asks the server (a round trip).
     Holder inputFocus();
     bool windowManagerRuns();
 
 Q_SIGNALS:
     void requestReached();
+    // The window manager has answered a question sent after the last request: it has handled the
+    // request and everything the server had before it.
+    void windowManagerAnswered();
     void activeWindowNamed(quorvel::FocusFacts::Holder activeWindow);
     // A window manager appeared (windowManagerChanged), or the watched window was mapped or
-    // reparented.
+    // reparented, or marked as demanding attention (an activation refused).
     void windowSystemChanged(bool windowManagerChanged);
     // The watched window was unmapped, or another property of the root window changed (a window
     // manager that is starting sets them one by one): a window wanted up may have been lost.
@@ -68,6 +77,8 @@ private:
     xcb_window_t windowProperty(xcb_window_t window, xcb_atom_t property) const;
     bool listedAsClient(xcb_window_t window) const;
     void announceWithdrawal(xcb_window_t window);
+    void askTheWindowManager();
+    bool demandsAttention(xcb_window_t window) const;
 
     std::function<bool(xcb_window_t)> isOurs;
     xcb_connection_t* connection = nullptr;
@@ -80,8 +91,18 @@ private:
     xcb_atom_t supportingCheckAtom = XCB_ATOM_NONE;
     xcb_atom_t stateAtom = XCB_ATOM_NONE;
     xcb_atom_t clientListAtom = XCB_ATOM_NONE;
+    xcb_atom_t timeAtom = XCB_ATOM_NONE;
+    xcb_atom_t userTimeAtom = XCB_ATOM_NONE;
+    xcb_atom_t userTimeWindowAtom = XCB_ATOM_NONE;
+    xcb_atom_t frameExtentsAtom = XCB_ATOM_NONE;
+    xcb_atom_t requestFrameExtentsAtom = XCB_ATOM_NONE;
+    xcb_atom_t netStateAtom = XCB_ATOM_NONE;
+    xcb_atom_t demandsAttentionAtom = XCB_ATOM_NONE;
+    // Events read while awaiting a time: handled with the next drain, in their order.
+    std::deque<xcb_generic_event_t*> setAside;
     unsigned markersSent = 0;
     unsigned markersSeen = 0;
+    unsigned answersSeen = 0;
     bool drainQueued = false;
 };
 
