@@ -16,8 +16,7 @@ use_private_bus "$@"
 require_tools Xvfb openbox xdotool xprop dbus-send xmessage
 
 start_in_scratch_home
-export XDG_DATA_DIRS="$work/share" XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 0700 "$XDG_RUNTIME_DIR"
+export XDG_DATA_DIRS="$work/share"
 mkdir -p "$HOME/Documents" "$XDG_DATA_DIRS/applications"
 touch "$HOME/Documents/Mars Mission Plan.txt" "$HOME/Documents/Meeting Notes.md"
 settle_as_a_later_start
