@@ -9,6 +9,7 @@
 # Usage: gnome-wayland.sh BUNDLE
 set -euo pipefail
 . "$(dirname "$0")/scenario.sh"
+. "$(dirname "$0")/gnome-shell.sh"
 export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_DESKTOP=gnome
 media_keys=/usr/libexec/gsd-media-keys
 
@@ -53,22 +54,6 @@ press_key() { mutter_keys key "$@"; }
 type_text() { mutter_keys type "$1"; }
 # Focus as a pager asks for it: there is no pointer to click with.
 click_into() { xdotool windowactivate "$1" 2>/dev/null; }
-
-# The shell starts in the overview, which holds the keyboard: one Escape, as a user would press,
-# once the shell says the overview is up; the shell's own property says when it has gone.
-overview_active() {
-  gdbus call --session -d org.gnome.Shell -o /org/gnome/Shell -m org.freedesktop.DBus.Properties.Get \
-    org.gnome.Shell OverviewActive 2>/dev/null | grep -q "<$1>"
-}
-leave_the_overview() {
-  await_start overview_active true || overview_active false || fail_step "the shell never said where its overview is" || return
-  for _ in 1 2 3 4 5; do
-    overview_active false && return 0
-    press_key Escape
-    await overview_active false && return 0
-  done
-  fail_step "Escape did not leave the overview"
-}
 
 # The component says the desktop lets no program watch keys; the pane's "Add Shortcut to Desktop
 # Settings" puts the launcher's shortcut into GNOME's settings; media-keys has the shell grab it.

@@ -184,13 +184,20 @@ bool X11FocusWatcher::listedAsClient(xcb_window_t window) const
 {
     // A long list is read in part: the window manager appends, and a panel is rarely far in.
     constexpr uint32_t windowsRead = 1024;
-    ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection,
-        xcb_get_property(connection, 0, root, clientListAtom, XCB_ATOM_WINDOW, 0, windowsRead), nullptr));
-    if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32)
+    return listHolds(root, clientListAtom, XCB_ATOM_WINDOW, windowsRead, window);
+}
+
+// Whether a list property of 32-bit items (windows, atoms) holds the value, in its first items.
+bool X11FocusWatcher::listHolds(
+    xcb_window_t window, xcb_atom_t property, xcb_atom_t type, uint32_t itemsRead, uint32_t value) const
+{
+    ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, window, property, type, 0, itemsRead), nullptr));
+    if (!reply || reply->type != type || reply->format != 32)
         return false;
-    const auto* clients = static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
-    const int count = xcb_get_property_value_length(reply.get()) / int(sizeof(xcb_window_t));
-    return std::find(clients, clients + count, window) != clients + count;
+    const auto* items = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
+    const int count = xcb_get_property_value_length(reply.get()) / int(sizeof(uint32_t));
+    return std::find(items, items + count, value) != items + count;
 }
 
 // The synthetic UnmapNotify to the root with which a client withdraws a window.
@@ -321,13 +328,7 @@ void X11FocusWatcher::handlePropertyChange(const xcb_property_notify_event_t* ev
 bool X11FocusWatcher::demandsAttention(xcb_window_t window) const
 {
     constexpr uint32_t statesRead = 32;
-    ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection,
-        xcb_get_property(connection, 0, window, netStateAtom, XCB_ATOM_ATOM, 0, statesRead), nullptr));
-    if (!reply || reply->type != XCB_ATOM_ATOM || reply->format != 32)
-        return false;
-    const auto* states = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
-    const int count = xcb_get_property_value_length(reply.get()) / int(sizeof(xcb_atom_t));
-    return std::find(states, states + count, demandsAttentionAtom) != states + count;
+    return listHolds(window, netStateAtom, XCB_ATOM_ATOM, statesRead, demandsAttentionAtom);
 }
 
 X11FocusWatcher::Holder X11FocusWatcher::holderOf(xcb_window_t window) const

@@ -76,6 +76,8 @@ private:
     Holder holderOf(xcb_window_t window) const;
     xcb_window_t windowProperty(xcb_window_t window, xcb_atom_t property) const;
     bool listedAsClient(xcb_window_t window) const;
+    bool listHolds(
+        xcb_window_t window, xcb_atom_t property, xcb_atom_t type, uint32_t itemsRead, uint32_t value) const;
     void announceWithdrawal(xcb_window_t window);
     void askTheWindowManager();
     bool demandsAttention(xcb_window_t window) const;
