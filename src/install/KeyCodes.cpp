@@ -66,6 +66,13 @@ const KeyCodeRow _keyCodes[_numOfKeyCodes] = {
     { "HOME", 115, 0 },
     { "END", 119, 0 },
     { "HELP", 114, 1 },
+    // Keys added after the first release, after its rows so that every earlier row keeps its
+    // place. Typing needs each of them, hence a modifier; "ENTER" is the keypad's key.
+    { "SPACE", 49, 0 },
+    { "RETURN", 36, 0 },
+    { "ENTER", 76, 0 },
+    { "PAGE UP", 116, 0 },
+    { "PAGE DOWN", 121, 0 },
 };
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 // The names under which keys are shown, mapped to the virtual key codes of the hot-key settings.
+// Names with a blank ("UP ARROW", "PAGE UP") are one key name.
 
 #include <QString>
 #include <cstdint>
@@ -13,7 +14,7 @@ struct KeyCodeRow {
     std::uint16_t allowWithoutModifier;
 };
 
-inline constexpr int _numOfKeyCodes = 61;
+inline constexpr int _numOfKeyCodes = 66;
 extern const KeyCodeRow _keyCodes[_numOfKeyCodes];
 
 // The key code for an exact, case-sensitive key name; nothing for a name not in the table.

@@ -27,4 +27,6 @@ TEST(CustomKeybindingList, AcceleratorsAreWrittenAsTheDesktopReadsThem)
         CustomKeybindingList::acceleratorOf(*HotKeySettings::fromText("Control+Alt+Q")), "<Control><Alt>q");
     EXPECT_EQ(CustomKeybindingList::acceleratorOf(*HotKeySettings::fromText("Super+Shift+LEFT ARROW")),
         "<Shift><Super>Left");
+    EXPECT_EQ(CustomKeybindingList::acceleratorOf(*HotKeySettings::fromText("Control+Alt+Space")),
+        "<Control><Alt>space");
 }

@@ -75,6 +75,19 @@ TEST(HotKeySettings, ModifiersEncodeAsControl1Alt2Shift4Super8AndSurviveTextAndS
     EXPECT_FALSE(HotKeySettings::fromText("Shift+A", &whyNot));
 }
 
+TEST(HotKeySettings, SpaceAndThePageKeysAreTakenWithAModifierOnly)
+{
+    const std::optional<HotKeySettings> space = HotKeySettings::fromText("Control+Alt+Space");
+    ASSERT_TRUE(space);
+    EXPECT_EQ(space->keyString(), "SPACE");
+    EXPECT_EQ(space->toQRVL().value("keyCode").toUInt(), 49u);
+    EXPECT_EQ(HotKeySettings::fromText("Super+Page Down")->keyString(), "PAGE DOWN");
+    QString whyNot;
+    EXPECT_FALSE(HotKeySettings::fromText("Space", &whyNot));
+    EXPECT_TRUE(whyNot.contains("needs Control")) << whyNot.toStdString();
+    EXPECT_FALSE(HotKeySettings::fromText("Shift+Return", &whyNot));
+}
+
 TEST(HotKeySettings, WritingMergesIntoTheLaunchersStoreWithTheRegisteredValueTypes)
 {
     UserDefaults launcher(ComponentContract::applicationIdentifier());

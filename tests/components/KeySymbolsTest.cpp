@@ -18,6 +18,10 @@ TEST(KeySymbols, KeyNamesMapToTheKeysTheyMean)
     EXPECT_EQ(KeySymbols::keySymbolOfKeyName("INSERT"), XK_Insert);
     EXPECT_EQ(KeySymbols::keySymbolOfKeyName("A"), XK_a); // the unshifted symbol of the key
     EXPECT_EQ(KeySymbols::keySymbolOfKeyName("7"), XK_7);
+    EXPECT_EQ(KeySymbols::keySymbolOfKeyName("SPACE"), XK_space);
+    EXPECT_EQ(KeySymbols::keySymbolOfKeyName("RETURN"), XK_Return);
+    EXPECT_EQ(KeySymbols::keySymbolOfKeyName("ENTER"), XK_KP_Enter);
+    EXPECT_EQ(KeySymbols::keySymbolOfKeyName("PAGE DOWN"), XK_Page_Down);
     EXPECT_FALSE(KeySymbols::keySymbolOfKeyName("f1"));
     EXPECT_FALSE(KeySymbols::keySymbolOfKeyName("UPARROW"));
     EXPECT_FALSE(KeySymbols::keySymbolOfKeyName(""));
@@ -25,6 +29,9 @@ TEST(KeySymbols, KeyNamesMapToTheKeysTheyMean)
     EXPECT_EQ(KeySymbols::keySymbolName("UP ARROW"), "Up");
     EXPECT_EQ(KeySymbols::keySymbolName("Q"), "q");
     EXPECT_EQ(KeySymbols::keySymbolName("F12"), "F12");
+    EXPECT_EQ(KeySymbols::keySymbolName("SPACE"), "space");
+    EXPECT_EQ(KeySymbols::keySymbolName("ENTER"), "KP_Enter");
+    EXPECT_EQ(KeySymbols::keySymbolName("PAGE UP"), "Page_Up");
     EXPECT_EQ(KeySymbols::keySymbolName("F14"), "");
 }
 

@@ -269,6 +269,15 @@ TEST(PortalGlobalShortcut, ADesktopThatBindsOnRequestIsAskedInTheStandardForm)
     EXPECT_TRUE(lastStatus(statusChanges).isHeld()) << lastStatus(statusChanges).message.toStdString();
 }
 
+TEST(PortalGlobalShortcut, TriggersNameTheKeyByItsKeySymbol)
+{
+    EXPECT_EQ(
+        PortalGlobalShortcut::triggerOf(*HotKeySettings::fromText("Control+Alt+Space")), "CTRL+ALT+space");
+    EXPECT_EQ(PortalGlobalShortcut::triggerOf(*HotKeySettings::fromText("Super+Shift+Page Up")),
+        "SHIFT+LOGO+Page_Up");
+    EXPECT_EQ(PortalGlobalShortcut::triggerOf(*HotKeySettings::fromText("Alt+Enter")), "ALT+KP_Enter");
+}
+
 // Only a shortcut the desktop listed back with a key of its own is a held key.
 TEST(PortalGlobalShortcut, AnAnswerWithoutOurShortcutAndItsKeyIsNeverHeld)
 {

@@ -3,8 +3,9 @@
 # session bus and a fresh home. The launcher's first start, its alerts answered with Return alone,
 # installs the preference pane and opens it after the last alert; the pane starts the hot-key
 # component; F1 must then bring up the panel over another window, a key changed in the pane must
-# replace F1, and quitHotKey.sh must end the component. The component must leave an autostart
-# entry that starts the installed copy at the next login.
+# replace F1 (Control+Alt+Q, then Control+Alt+Space with NumLock off and on), and quitHotKey.sh
+# must end the component. The component must leave an autostart entry that starts the installed
+# copy at the next login.
 #
 # Usage: hotkey-first-start-under-xvfb.sh BUNDLE [SCREENSHOT_FOLDER]
 # With a screenshot folder, welcome.png (the first alert) and pane.png (the pane with the changed
@@ -14,7 +15,7 @@ set -euo pipefail
 bundle=$1
 shots=${2:-}
 . "$(dirname "$0")/common.sh"
-require_tools Xvfb openbox xdotool xmessage xprop dbus-run-session dbus-send
+require_tools Xvfb openbox xdotool xmessage xprop xset dbus-run-session dbus-send
 [ -z "$shots" ] || command -v import >/dev/null || { echo "SKIP: import is not installed"; exit 77; }
 # The component's bus name must be free, whoever runs this.
 use_private_bus "$@"
@@ -144,6 +145,24 @@ xdotool key ctrl+alt+q
 await panel_focused || fail "Control+Alt+Q brought no panel with the keyboard focus"
 xdotool key Escape
 await panel_gone || fail "Escape left the panel up after Control+Alt+Q"
+
+# Control+Alt+Space, with NumLock off and on: the grab covers the lock modifiers.
+answer=$("$installed_pane/Contents/MacOS/Quorvel Preferences" --set "Control+Alt+Space") \
+  || fail "--set Control+Alt+Space answered: $answer"
+case $answer in held:*) ;; *) fail "--set Control+Alt+Space answered: $answer" ;; esac
+numlock_on() { xset q | grep -q 'Num Lock: *on'; }
+for numlock in off on; do
+  if [ "$numlock" = on ]; then
+    xdotool key Num_Lock
+    await numlock_on || fail "NumLock did not come on"
+  fi
+  await activate_other || fail "the other window did not get the focus back (NumLock $numlock)"
+  xdotool key ctrl+alt+space
+  await panel_focused || fail "Control+Alt+Space brought no panel with the keyboard focus (NumLock $numlock)"
+  xdotool key Escape
+  await panel_gone || fail "Escape left the panel up after Control+Alt+Space (NumLock $numlock)"
+done
+xdotool key Num_Lock
 
 if [ -n "$shots" ]; then
   "$installed_pane/Contents/MacOS/Quorvel Preferences" >/dev/null 2>&1 &

@@ -31,6 +31,11 @@ QHash<QString, std::uint32_t> buildTable()
     table.insert(QStringLiteral("RIGHT ARROW"), XK_Right);
     table.insert(QStringLiteral("HOME"), XK_Home);
     table.insert(QStringLiteral("END"), XK_End);
+    table.insert(QStringLiteral("SPACE"), XK_space);
+    table.insert(QStringLiteral("RETURN"), XK_Return);
+    table.insert(QStringLiteral("ENTER"), XK_KP_Enter); // the keypad's Enter, not Return
+    table.insert(QStringLiteral("PAGE UP"), XK_Page_Up);
+    table.insert(QStringLiteral("PAGE DOWN"), XK_Page_Down);
     return table;
 }
 
@@ -48,6 +53,12 @@ const QHash<QString, QString>& symbolNames()
         { QStringLiteral("RIGHT ARROW"), QStringLiteral("Right") },
         { QStringLiteral("HOME"), QStringLiteral("Home") },
         { QStringLiteral("END"), QStringLiteral("End") },
+        { QStringLiteral("SPACE"), QStringLiteral("space") },
+        { QStringLiteral("RETURN"), QStringLiteral("Return") },
+        { QStringLiteral("ENTER"), QStringLiteral("KP_Enter") },
+        // The standard's names, not the older aliases Prior and Next of the same symbols.
+        { QStringLiteral("PAGE UP"), QStringLiteral("Page_Up") },
+        { QStringLiteral("PAGE DOWN"), QStringLiteral("Page_Down") },
     };
     return names;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The key names of the key-name table mapped to X key symbols by their meaning: "F1" to F1,
-// "UP ARROW" to Up, "DELETE" to the forward-delete key, "HELP" to Help, "A" to a.
+// "UP ARROW" to Up, "DELETE" to the forward-delete key, "HELP" to Help, "A" to a, "SPACE" to space,
+// "ENTER" to the keypad's Enter.
 
 #include <QString>
 #include <cstdint>
