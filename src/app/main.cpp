@@ -1,8 +1,9 @@
-// Quorvel Launcher: starts the application, unless it already runs (then that one is asked to
-// come forward), loads the main interface and runs the event loop.
+// Quorvel Launcher: answers --help and --version, or starts the application, unless it already
+// runs (then that one is asked to come forward), loads the main interface and runs the event loop.
 
 #include "app/AppController.h"
 #include "app/InterfaceMode.h"
+#include "app/LauncherCommandLine.h"
 #include "app/MainInterface.h"
 #include "platform/desktop/Bundle.h"
 #include "platform/settings/LoginItemAutostart.h"
@@ -15,6 +16,10 @@
 
 int main(int argc, char** argv)
 {
+    // --help, --version and a refused option end here, before the display, the bus or the
+    // settings are touched.
+    if (const auto answer = quorvel::LauncherCommandLine::answerTo(argc, argv); !answer.startsTheApplication)
+        return answer.exitStatus;
     // Read before anything starts a child, which must not inherit it.
     const bool startedHidden = quorvel::LoginItemAutostart::takeStartedHidden();
     quorvel::DisplayPlatform::preferWindowSystemThatLetsThePanelRaiseItself();
