@@ -48,6 +48,8 @@ void AppController::updateCombinedLaunchItem()
     InteractiveCombinedList& list = *interactiveCombinedList;
     if (list.isEmpty()) {
         outlets.combinedImageView->clear();
+        outlets.combinedImageView->setAccessibleName(QString());
+        outlets.combinedFileTypeImageView->setAccessibleName(QString());
         outlets.combinedOutputTextField->setText(QStringLiteral("No match."));
         outlets.combinedPathNameTextField->setText(QString());
         outlets.combinedOutputTextField->setToolTip(QString());
@@ -57,6 +59,10 @@ void AppController::updateCombinedLaunchItem()
         outlets.combinedFileTypeImageView->setPixmap(badgeForType(list.typeOfSelectedItem()));
         const QSize iconSize = outlets.combinedImageView->size();
         outlets.combinedImageView->setPixmap(list.iconOfSelectedFile().pixmap(iconSize));
+        // The pictures, in words: the item's name and the badge's kind.
+        outlets.combinedImageView->setAccessibleName(list.nameOfSelectedItem());
+        outlets.combinedFileTypeImageView->setAccessibleName(
+            CombinedListModel::kindOfType(list.typeOfSelectedItem()));
         outlets.combinedOutputTextField->setText(list.nameOfSelectedItem());
         outlets.combinedOutputTextField->setToolTip(list.nameOfSelectedItem());
         outlets.combinedPathNameTextField->setText(list.pathOfSelectedItem());

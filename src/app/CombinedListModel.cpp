@@ -2,6 +2,7 @@
 
 #include "app/ElidingLabel.h"
 #include "search/InteractiveList.h"
+#include "search/LaunchItem.h"
 
 #include <QIcon>
 
@@ -48,7 +49,20 @@ QVariant CombinedListModel::data(const QModelIndex& index, int role) const
         return list->matchingNameAt(index.row()) + QLatin1Char('\n') + list->matchingFilePathAt(index.row());
     if (role == Qt::DecorationRole)
         return QIcon(badgeOf(list->matchingTypeAt(index.row()))); // the table draws it at its icon size
+    if (role == Qt::AccessibleDescriptionRole)
+        return kindOfType(list->matchingTypeAt(index.row()));
     return {};
+}
+
+QString CombinedListModel::kindOfType(const QString& type)
+{
+    if (type == LaunchItemType::application)
+        return QStringLiteral("Application");
+    if (type == LaunchItemType::preferencePane)
+        return QStringLiteral("Preference Pane");
+    if (type == LaunchItemType::folder)
+        return QStringLiteral("Folder");
+    return QStringLiteral("Document"); // the badge every other type gets
 }
 
 } // namespace quorvel

@@ -1,7 +1,7 @@
 #pragma once
 // The match table's data source: one row per match of the current list, showing its name with
 // the type badge beside it. Line breaks and tabs in a name show as spaces; the tool tip holds the
-// whole name and the path.
+// whole name and the path; a screen reader hears the badge's kind as the row's description.
 
 #include <QAbstractTableModel>
 #include <QPixmap>
@@ -25,6 +25,9 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+
+    // What a type badge says, in words: for screen readers, which cannot see the badge.
+    static QString kindOfType(const QString& type);
 
 private:
     InteractiveList* list = nullptr;

@@ -10,6 +10,7 @@
 
 #include "ui_MainInterface.h"
 
+#include <QAbstractItemView>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -66,6 +67,8 @@ MainInterface::MainInterface()
     panel->setStyleSheet(panelStyleSheet());
     ui->combinedTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     ui->progressIndicator->hide();
+    // A screen reader reads the modes' pop-up list out when it opens.
+    ui->combinedMatchingModePopUp->view()->setAccessibleName(QStringLiteral("Matching modes"));
     // A long name or path never moves the layout: two lines at most, then elided; the tool tips
     // hold them whole. The end of a path (the file's own name) is worth more than its middle.
     ui->combinedOutputTextField->setMaximumLineCount(2);
