@@ -4,6 +4,7 @@
 #include "app/AppController.h"
 
 #include "app/CombinedListModel.h"
+#include "app/ElidingLabel.h"
 #include "platform/widgets/Application.h"
 #include "search/InteractiveCombinedList.h"
 
@@ -64,9 +65,12 @@ void AppController::updateCombinedLaunchItem()
         outlets.combinedFileTypeImageView->setAccessibleName(
             CombinedListModel::kindOfType(list.typeOfSelectedItem()));
         outlets.combinedOutputTextField->setText(list.nameOfSelectedItem());
-        outlets.combinedOutputTextField->setToolTip(list.nameOfSelectedItem());
+        // The labels draw the direction controls as marks; their tips must not draw them raw.
+        outlets.combinedOutputTextField->setToolTip(
+            ElidingLabel::withDirectionMarks(list.nameOfSelectedItem()));
         outlets.combinedPathNameTextField->setText(list.pathOfSelectedItem());
-        outlets.combinedPathNameTextField->setToolTip(list.pathOfSelectedItem());
+        outlets.combinedPathNameTextField->setToolTip(
+            ElidingLabel::withDirectionMarks(list.pathOfSelectedItem()));
     }
     outlets.combinedResultsCountTextField->setText(list.resultCountString());
     if (!list.isEmpty())

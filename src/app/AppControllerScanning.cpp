@@ -2,6 +2,7 @@
 
 #include "app/AppController.h"
 
+#include "app/ElidingLabel.h"
 #include "index/FileList.h"
 
 #include <QLabel>
@@ -73,7 +74,7 @@ void AppController::showScanState(const QString& status, bool scanning)
     }
     const QString shown = scanning && !reasonShownWhileScanning.isEmpty() ? reasonShownWhileScanning : status;
     outlets.statusField->setText(shown);
-    outlets.statusField->setToolTip(shown); // the line may be elided
+    outlets.statusField->setToolTip(ElidingLabel::withDirectionMarks(shown)); // the line may be elided
     Q_EMIT statusLineChanged(shown);
 }
 

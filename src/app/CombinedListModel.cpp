@@ -46,7 +46,8 @@ QVariant CombinedListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole)
         return ElidingLabel::visibleText(list->tableViewObjectValueForTableColumnRow(index.row()));
     if (role == Qt::ToolTipRole)
-        return list->matchingNameAt(index.row()) + QLatin1Char('\n') + list->matchingFilePathAt(index.row());
+        return ElidingLabel::withDirectionMarks(
+            list->matchingNameAt(index.row()) + QLatin1Char('\n') + list->matchingFilePathAt(index.row()));
     if (role == Qt::DecorationRole)
         return QIcon(badgeOf(list->matchingTypeAt(index.row()))); // the table draws it at its icon size
     if (role == Qt::AccessibleDescriptionRole)

@@ -1,7 +1,9 @@
 #pragma once
 // The match table's data source: one row per match of the current list, showing its name with
-// the type badge beside it. Line breaks and tabs in a name show as spaces; the tool tip holds the
-// whole name and the path; a screen reader hears the badge's kind as the row's description.
+// the type badge beside it. Names are shown as ElidingLabel::visibleText makes them (line breaks
+// and tabs as spaces, direction controls as marks); the tool tip holds the whole name and the
+// path, direction controls as marks there too; a screen reader hears the badge's kind as the
+// row's description.
 
 #include <QAbstractTableModel>
 #include <QPixmap>

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QTextLayout>
 
+#include <algorithm>
+
 namespace quorvel {
 
 ElidingLabel::ElidingLabel(QWidget* parent)
@@ -26,13 +28,74 @@ void ElidingLabel::setElideMode(Qt::TextElideMode mode)
     update();
 }
 
+namespace {
+
+// The mark shown for a character that changes the direction of the text after it; nullptr for
+// any other character. Drawn as they are, such characters let a name pose as another one:
+// "rtl-<U+202E>evil-gpj.txt" would read "rtl-txt.jpg-live". Shown as marks, they change nothing.
+const char* directionMark(char16_t c)
+{
+    switch (c) {
+    case 0x061C:
+        return "[ALM]";
+    case 0x200E:
+        return "[LRM]";
+    case 0x200F:
+        return "[RLM]";
+    case 0x202A:
+        return "[LRE]";
+    case 0x202B:
+        return "[RLE]";
+    case 0x202C:
+        return "[PDF]";
+    case 0x202D:
+        return "[LRO]";
+    case 0x202E:
+        return "[RLO]";
+    case 0x2066:
+        return "[LRI]";
+    case 0x2067:
+        return "[RLI]";
+    case 0x2068:
+        return "[FSI]";
+    case 0x2069:
+        return "[PDI]";
+    default:
+        return nullptr;
+    }
+}
+
+bool isBreakOrControl(QChar c)
+{
+    return c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
+        || c.category() == QChar::Separator_Paragraph;
+}
+
+} // namespace
+
 QString ElidingLabel::visibleText(const QString& text)
 {
-    QString shown = text;
+    QString shown = withDirectionMarks(text);
     for (QChar& c : shown) {
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
-            || c.category() == QChar::Separator_Paragraph)
+        if (isBreakOrControl(c))
             c = QLatin1Char(' ');
+    }
+    return shown;
+}
+
+QString ElidingLabel::withDirectionMarks(const QString& text)
+{
+    const auto firstControl = std::find_if(
+        text.cbegin(), text.cend(), [](QChar c) { return directionMark(c.unicode()) != nullptr; });
+    if (firstControl == text.cend())
+        return text; // nearly every name
+    QString shown;
+    shown.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (const char* mark = directionMark(c.unicode()))
+            shown += QLatin1String(mark);
+        else
+            shown += c;
     }
     return shown;
 }

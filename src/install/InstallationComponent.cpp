@@ -61,6 +61,9 @@ int InstallationComponent::createDirectoryPath(const QString& path)
 {
     if (FileManager::fileExistsAtPath(path))
         return 0;
+    // mkdir -p makes the folders above the last as open as the umask lets (all of them under a
+    // umask of 000); those are the user's own (~/Library), private like the rest of it.
+    Folders::createPrivateFolders(QFileInfo(Folders::withoutTrailingSlashes(path)).path());
     return Task::sharedRunner().launchAndWait(
         QStringLiteral("/bin/mkdir"), { QStringLiteral("-p"), QStringLiteral("-m"), folderMode, path });
 }

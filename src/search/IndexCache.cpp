@@ -2,6 +2,7 @@
 
 #include "platform/core/Log.h"
 #include "platform/files/AtomicFile.h"
+#include "platform/files/FileManager.h"
 #include "platform/files/Folders.h"
 #include "platform/files/MappedFile.h"
 #include "search/SearchLog.h"
@@ -187,7 +188,13 @@ bool IndexCache::write(const QString& indexPath, const FileIdentity& identity, c
     putNumber<std::uint64_t>(header, ChecksumAt,
         checksumOfFile(reinterpret_cast<const unsigned char*>(header.constData()),
             reinterpret_cast<const unsigned char*>(image.data()), std::size_t(image.size())));
-    return AtomicFile::write(cachePathFor(indexPath), { QByteArrayView(header), image });
+    const QString cachePath = cachePathFor(indexPath);
+    // A cache this process cannot open (mode 000, someone else's) is no cache at all: every
+    // reader would parse the index again. The new one takes its place, and is the user's own.
+    if (const QString why = FileManager::whyUnreadableAtPath(cachePath); !why.isEmpty())
+        Log::line(searchLog(),
+            QStringLiteral("Index cache %1 could not be read (%2); replacing it").arg(cachePath, why));
+    return AtomicFile::write(cachePath, { QByteArrayView(header), image });
 }
 
 } // namespace quorvel

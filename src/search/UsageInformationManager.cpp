@@ -23,10 +23,12 @@ UsageInformationManager::UsageInformationManager()
     load();
 }
 
-// The history as it stands in the file: the last one read or written by this process.
+// The history as it stands in the file: the last one read or written by this process. After a
+// write that failed it is the history the file should hold, with launches the file lacks.
 struct UsageInformationManager::StoredHistory {
     Dictionary times;
     QVariantMap unreadable;
+    bool inFile = true;
 };
 
 UnchangedFileCache<UsageInformationManager::StoredHistory>& UsageInformationManager::storedHistory()
@@ -35,11 +37,11 @@ UnchangedFileCache<UsageInformationManager::StoredHistory>& UsageInformationMana
     return cache;
 }
 
-void UsageInformationManager::keepAsStored(
-    const std::optional<FileIdentity>& before, const Dictionary& times, const QVariantMap& unreadable)
+void UsageInformationManager::keepAsStored(const std::optional<FileIdentity>& before, const Dictionary& times,
+    const QVariantMap& unreadable, bool inFile)
 {
-    storedHistory().keep(
-        _historyPath(), before, std::make_shared<const StoredHistory>(StoredHistory { times, unreadable }));
+    storedHistory().keep(_historyPath(), before,
+        std::make_shared<const StoredHistory>(StoredHistory { times, unreadable, inFile }));
 }
 
 void UsageInformationManager::load()
@@ -57,8 +59,10 @@ void UsageInformationManager::load()
     const std::optional<FileIdentity> before = FileIdentity::ofFile(path);
     const std::optional<QVariantMap> file = PropertyList::readDictionaryFile(path);
     if (!file) {
-        if (!before)
-            return; // no history yet
+        if (!before) {
+            addUnwrittenLaunches(before); // no history yet, unless a write of it failed
+            return;
+        }
         // Damaged: set aside before the next save replaces it, and what this process last read
         // or wrote stands in for it until it changes.
         UnreadableFile::keepCopy(path);
@@ -86,14 +90,34 @@ void UsageInformationManager::load()
         }
         usageInfoDic.insert_or_assign(entry.key(), std::move(times));
     }
-    if (!unreadableEntries.isEmpty() || droppedTimes > 0)
+    const bool clean = unreadableEntries.isEmpty() && droppedTimes == 0;
+    if (!clean)
         Log::line(searchLog(),
             QStringLiteral("Launch history: %1 entries that are not lists of times kept aside, %2 values "
                            "that are not times ignored")
                 .arg(unreadableEntries.size())
                 .arg(droppedTimes));
-    else
-        keepAsStored(before, usageInfoDic, unreadableEntries);
+    if (!addUnwrittenLaunches(before) && clean)
+        keepAsStored(before, usageInfoDic, unreadableEntries, true);
+}
+
+bool UsageInformationManager::addUnwrittenLaunches(const std::optional<FileIdentity>& before)
+{
+    const std::shared_ptr<const StoredHistory> kept = storedHistory().lastKept(_historyPath());
+    if (!kept || kept->inFile)
+        return false;
+    // The file changed (or went) after a write of this process failed: what it holds now stands,
+    // and the launches of that write come after its own, so none is lost.
+    for (const auto& [path, times] : kept->times) {
+        LaunchTimes& stored = usageInfoDic[path];
+        const double last = stored.empty() ? -HUGE_VAL : stored.back();
+        for (double time : times)
+            if (time > last)
+                stored.push_back(time);
+    }
+    utf8Paths.reset();
+    keepAsStored(before, usageInfoDic, unreadableEntries, false);
+    return true;
 }
 
 void UsageInformationManager::takeStored(const StoredHistory& stored)
@@ -114,7 +138,7 @@ void UsageInformationManager::save() const
     // Every dismissal of the panel saves; when the file already holds exactly this history
     // there is nothing to write.
     const std::shared_ptr<const StoredHistory> stored = storedHistory().find(_historyPath());
-    if (stored && stored->times == usageInfoDic && stored->unreadable == unreadableEntries)
+    if (stored && stored->inFile && stored->times == usageInfoDic && stored->unreadable == unreadableEntries)
         return;
     // A file this process has not read or written as it is now may be damaged: set it aside first.
     if (!stored)
@@ -128,13 +152,17 @@ void UsageInformationManager::save() const
             values.append(time);
         file.insert(path, values);
     }
+    const std::optional<FileIdentity> before = FileIdentity::ofFile(_historyPath());
     storedHistory().forget();
     if (!PropertyList::writeFile(_historyPath(), file)) {
         Log::line(
             searchLog(), QStringLiteral("Could not write the launch history to %1").arg(_historyPath()));
+        // The file holds what it held before; the next list (every summons makes one) must start
+        // from this history, not from the file, and the next save writes it.
+        keepAsStored(before, usageInfoDic, unreadableEntries, false);
         return;
     }
-    keepAsStored(FileIdentity::ofFile(_historyPath()), usageInfoDic, unreadableEntries);
+    keepAsStored(FileIdentity::ofFile(_historyPath()), usageInfoDic, unreadableEntries, true);
 }
 
 void UsageInformationManager::updateTime()

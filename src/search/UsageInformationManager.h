@@ -32,9 +32,12 @@ public:
 
     // Replaces the history with the file's when the file reads as a dictionary. A file that
     // cannot be read is set aside (UnreadableFile) and the history this process last read or
-    // wrote stands in for it, until it changes.
+    // wrote stands in for it, until it changes. After a write of this process failed, the
+    // history it could not write stands in for the file; should the file change meanwhile, its
+    // launches are added after the file's own.
     void load();
-    // Writes the whole history atomically; a failed write is only logged.
+    // Writes the whole history atomically. A failed write is logged, and the history stays what
+    // the next manager of this process loads, so that the next write that succeeds stores it.
     void save() const;
     void updateTime();
     void registerLaunchOf(const QString& path);
@@ -81,8 +84,11 @@ private:
     static UnchangedFileCache<StoredHistory>& storedHistory();
     void takeStored(const StoredHistory& stored);
     void takeLastKept();
-    static void keepAsStored(
-        const std::optional<FileIdentity>& before, const Dictionary& times, const QVariantMap& unreadable);
+    // Adds the launches of this process's last failed write that the history read lacks; answers
+    // whether there was such a write.
+    bool addUnwrittenLaunches(const std::optional<FileIdentity>& before);
+    static void keepAsStored(const std::optional<FileIdentity>& before, const Dictionary& times,
+        const QVariantMap& unreadable, bool inFile);
 
     Dictionary usageInfoDic;
     // The paths of usageInfoDic in UTF-8, made on first use and dropped when a path comes or goes.

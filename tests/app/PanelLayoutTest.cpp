@@ -90,6 +90,39 @@ TEST_F(PanelLayout, LineBreaksAndTabsInANameShowAsSpaces)
         "new\nyear\tplan.txt\n/home/user/new\nyear\tplan.txt");
 }
 
+// Drawn raw, a right-to-left override turns "rtl-<RLO>evil-gpj.txt" into "rtl-txt.jpg-live": a
+// text file posing as a picture. The list, the item display and their tips show a mark instead;
+// the name matched and the path launched stay as found.
+TEST_F(PanelLayout, DirectionControlsInANameShowAsMarksSoTheRealExtensionStaysLast)
+{
+    const QString name = QString::fromUtf16(u"rtl-\u202Eevil-gpj.txt");
+    const QString path = "/home/user/" + name;
+    writeIndex({ { name, "doc", path },
+        { QString::fromUtf16(u"rtl-\u2067isolated\u2069\u200F.pdf"), "doc", "/d/x.pdf" } });
+    start();
+    type("rtl");
+    const QStringList shown = shownNames();
+    ASSERT_EQ(shown.size(), 2);
+    const auto* item = static_cast<ElidingLabel*>(controls().combinedOutputTextField);
+    const auto* itemPath = static_cast<ElidingLabel*>(controls().combinedPathNameTextField);
+    const QModelIndex row = controls().combinedTable->model()->index(selectedRow(), 0);
+    for (const QString& text : shown + item->shownLines() + itemPath->shownLines()
+            + QStringList { row.data(Qt::ToolTipRole).toString(), item->toolTip(), itemPath->toolTip() }) {
+        SCOPED_TRACE(text.toStdString());
+        for (const char16_t control : { u'\u202E', u'\u2067', u'\u2069', u'\u200F' })
+            EXPECT_FALSE(text.contains(QChar(control)));
+    }
+    EXPECT_TRUE(shown.contains("rtl-[RLO]evil-gpj.txt")) << shown.join(" | ").toStdString();
+
+    if (item->text() != name)
+        press(Qt::Key_Down);
+    ASSERT_EQ(item->text(), name) << "the item display holds the name itself";
+    EXPECT_TRUE(item->shownLines().join("").endsWith("gpj.txt"));
+    press(Qt::Key_Return);
+    ASSERT_EQ(workspace.opened().size(), 1u);
+    EXPECT_EQ(workspace.opened()[0].path, path) << "the bytes as found";
+}
+
 TEST_F(PanelLayout, AScanStartingMovesNeitherTheListNorTheOpenButton)
 {
     writeIndex({ { "Scratchpad", "app", "/opt/Scratchpad.AppImage" } });

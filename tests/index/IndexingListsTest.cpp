@@ -10,12 +10,17 @@
 #include "platform/files/Folders.h"
 #include "platform/plist/PropertyList.h"
 #include "search/WildCardMatcher.h"
+#include "support/FullDisk.h"
 #include "support/LogCapture.h"
 #include "support/TemporaryHome.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
 
 using namespace quorvel;
 using quorvel::test::LogCapture;
@@ -188,6 +193,37 @@ TEST_F(Lists, AnUpdatedLocationIsDisabledAndSavingKeepsUnknownKeysAndOddElements
     const SearchLocations reloaded;
     EXPECT_EQ(reloaded.copyOfContents(), locations.copyOfContents());
     EXPECT_EQ(reloaded.copyOfContents().at(2).toMap().value("tableRowColour"), "blue");
+}
+
+// The preferences window edits the live lists and saves them; on a full disk the edit stays in
+// the list the launcher holds, and the next save with room writes it.
+TEST_F(Lists, AnEditSavedWhileTheDiskIsFullIsWrittenByTheNextSave)
+{
+    const std::vector<std::function<std::unique_ptr<IndexingList>()>> lists = {
+        [] { return std::make_unique<SearchLocations>(); },
+        [] { return std::make_unique<DocumentTypes>(); },
+        [] { return std::make_unique<FolderExclusionList>(); },
+        [] { return std::make_unique<FileExclusionList>(); },
+    };
+    for (const auto& make : lists) {
+        const std::unique_ptr<IndexingList> list = make();
+        list->save();
+        const QVariantList saved = list->copyOfContents();
+        const QVariantMap edit { { "enabled", false }, { "expression", "^edited$" }, { "path", "/edited/" } };
+        {
+            const std::lock_guard<std::mutex> guard(list->lock());
+            list->contents().append(edit);
+        }
+        {
+            const test::FullDisk full;
+            const LogCapture quiet;
+            list->save();
+        }
+        EXPECT_EQ(make()->copyOfContents(), saved) << list->listFilePath().toStdString();
+        list->save();
+        EXPECT_EQ(make()->copyOfContents(), saved + QVariantList { edit })
+            << list->listFilePath().toStdString();
+    }
 }
 
 TEST_F(Lists, TheExtensionTestIsCaseInsensitiveAndLooksAtTheLastExtensionOnly)

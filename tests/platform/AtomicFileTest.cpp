@@ -92,12 +92,16 @@ TEST(AtomicFile, AWriteRemovesWhatKilledWritesOfTheSameFileLeftAndNothingElse)
     EXPECT_EQ(filesIn(folder), expected);
 }
 
-TEST(AtomicFile, FilesInThePreferencesFolderAreTheUsersAloneAndNoFileBecomesWritableByOthers)
+// A cache file of mode 000 that kept its mode would stay unreadable, and be rebuilt forever.
+TEST(AtomicFile, FilesInThePreferencesAndCacheFoldersAreTheUsersAloneAndNoFileBecomesWritableByOthers)
 {
     const mode_t savedMask = ::umask(002);
     const QString inPreferences = Folders::pathInPreferencesFolder("list");
     writeBytes(inPreferences, "an older release wrote me");
     ::chmod(QFile::encodeName(inPreferences).constData(), 0664);
+    const QString inCache = Folders::joinPath(Folders::cacheFolder(), "index.cache");
+    writeBytes(inCache, "made unreadable");
+    ::chmod(QFile::encodeName(inCache).constData(), 0);
     const QString fresh = Folders::pathInPreferencesFolder("fresh");
     const QString elsewhere = Folders::joinPath(Folders::homeFolder(), "elsewhere");
     const QString shared = Folders::joinPath(Folders::homeFolder(), "shared");
@@ -106,10 +110,11 @@ TEST(AtomicFile, FilesInThePreferencesFolderAreTheUsersAloneAndNoFileBecomesWrit
     const QString readOnly = Folders::joinPath(Folders::homeFolder(), "read only");
     writeBytes(readOnly, "old");
     ::chmod(QFile::encodeName(readOnly).constData(), 0440);
-    for (const QString& path : { inPreferences, fresh, elsewhere, shared, readOnly })
+    for (const QString& path : { inPreferences, inCache, fresh, elsewhere, shared, readOnly })
         EXPECT_TRUE(AtomicFile::write(path, "new")) << path.toStdString();
     ::umask(savedMask);
     EXPECT_EQ(statusOf(inPreferences).st_mode & 07777, 0600u);
+    EXPECT_EQ(statusOf(inCache).st_mode & 07777, 0600u);
     EXPECT_EQ(statusOf(fresh).st_mode & 07777, 0600u);
     EXPECT_EQ(statusOf(elsewhere).st_mode & 07777, 0644u & ~002u);
     EXPECT_EQ(statusOf(shared).st_mode & 07777, 0644u);

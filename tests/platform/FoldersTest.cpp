@@ -39,6 +39,38 @@ TEST(Folders, CacheFolderFollowsAnAbsoluteXdgCacheHomeElseTheHomeCache)
     qputenv("XDG_CACHE_HOME", saved);
 }
 
+// Folders the system makes for itself are the user's alone whatever the umask lets, those
+// above them that it had to make too; folders that were there keep their mode.
+TEST(Folders, FoldersAreCreatedPrivateUnderAnOpenUmask)
+{
+    struct UmaskForTheTest {
+        mode_t saved = ::umask(0);
+        ~UmaskForTheTest() { ::umask(saved); }
+    } openUmask;
+    const auto modeOf = [](const QString& path) {
+        struct stat info { };
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 07777u;
+    };
+    const QString home = Folders::homeFolder();
+    ::chmod(QFile::encodeName(home).constData(), 0755);
+    const QByteArray saved = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home + "/a/b/cache"));
+    Folders::cacheFolder();
+    Folders::preferencesFolder();
+    qputenv("XDG_CACHE_HOME", saved);
+    for (const char* made :
+        { "a", "a/b", "a/b/cache", "a/b/cache/quorvel", "Library", "Library/Preferences" })
+        EXPECT_EQ(modeOf(home + "/" + made), 0700u) << made;
+
+    EXPECT_TRUE(Folders::createPrivateFolders(home + "/.config/autostart/"));
+    EXPECT_EQ(modeOf(home + "/.config"), 0700u);
+    EXPECT_EQ(modeOf(home + "/.config/autostart"), 0700u);
+    EXPECT_EQ(modeOf(home), 0755u) << "an existing folder is left as it is";
+    QFile file(home + "/a/file");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    EXPECT_FALSE(Folders::createPrivateFolders(home + "/a/file/sub")) << "a file is in the way";
+}
+
 TEST(Folders, HomeFollowsTheEnvironmentOnEveryCall)
 {
     const QByteArray saved = qgetenv("HOME");

@@ -4,6 +4,7 @@
 #include "platform/files/Folders.h"
 #include "platform/plist/PropertyList.h"
 #include "support/FileBytes.h"
+#include "support/FullDisk.h"
 
 #include <QDir>
 #include <QFile>
@@ -276,6 +277,23 @@ TEST(UserDefaults, AGoodFileThatTurnsBadKeepsItsKeysOnTheNextWrite)
     EXPECT_EQ(fileContents(reader),
         (QVariantMap { { "location", QString("/home/user/Applications") }, { "tab", qint64(1) },
             { "automaticScanning", qint64(1) } }));
+}
+
+// A change made while the disk is full waits in memory, and the first synchronize with room
+// writes it. (A really full disk refuses the lock file first: tests/e2e/full-disk-under-xvfb.sh.)
+TEST(UserDefaults, AChangeMadeWhileTheDiskIsFullIsWrittenOnceThereIsRoom)
+{
+    UserDefaults defaults(domain);
+    defaults.setInteger("tab", 1);
+    ASSERT_TRUE(defaults.synchronize());
+    {
+        const test::FullDisk full;
+        defaults.setString("combinedLastSearchTerm", "mail");
+        EXPECT_FALSE(defaults.synchronize());
+        EXPECT_EQ(fileContents(defaults), (QVariantMap { { "tab", qint64(1) } }));
+    }
+    ASSERT_TRUE(defaults.synchronize());
+    EXPECT_EQ(fileContents(defaults).value("combinedLastSearchTerm"), "mail");
 }
 
 TEST(UserDefaults, ARemovedFileResetsTheKeysNotChangedHere)

@@ -2,6 +2,7 @@
 #include "support/IndexFiles.h"
 
 #include "platform/core/Clock.h"
+#include "platform/files/FileIdentity.h"
 #include "search/IndexCache.h"
 #include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
@@ -9,7 +10,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -22,10 +26,18 @@ struct ToolRun {
     QString err;
 };
 
-ToolRun query(const QStringList& arguments)
+// Root reads any file whatever its mode; without these capabilities it is held to the modes
+// as any user is (setpriv takes them out of what the tool may ever have).
+const QStringList asAnyUser = { "setpriv", "--bounding-set=-dac_override,-dac_read_search", "--" };
+
+ToolRun query(const QStringList& arguments, const QStringList& wrapper = {})
 {
     QProcess process;
-    process.start(QStringLiteral(QUORVEL_BUILD_DIR "/quorvel-query"), arguments);
+    const QString tool = QStringLiteral(QUORVEL_BUILD_DIR "/quorvel-query");
+    if (wrapper.isEmpty())
+        process.start(tool, arguments);
+    else
+        process.start(wrapper.first(), wrapper.mid(1) + QStringList { tool } + arguments);
     ToolRun run;
     if (!process.waitForFinished(60000))
         return run;
@@ -132,4 +144,28 @@ TEST(QueryTool, AnswersTheSameWithAndWithoutTheIndexCache)
             QFile::remove(cache);
         }
     }
+}
+
+// A cache the user cannot read (mode 000) would be parsed around by every query and, replaced
+// with its own mode, stay unreadable: it is replaced once, said so, and used from then on.
+TEST(QueryTool, AnUnreadableCacheIsReplacedOnceByOneTheNextQueryUses)
+{
+    const QStringList wrapper = ::geteuid() == 0 ? asAnyUser : QStringList {};
+    if (!wrapper.isEmpty() && QStandardPaths::findExecutable("setpriv").isEmpty())
+        GTEST_SKIP() << "running as root without setpriv: every file reads";
+    writeIndex({ { "Mail", "app", "/apps/Mail" }, { "Maps", "app", "/apps/Maps" } });
+    ASSERT_EQ(query({ "--count", "ma" }).out, "2 Matching Items.\n");
+    const QString cache = IndexCache::cachePathFor(_combinedListPath());
+    ASSERT_TRUE(QFile::setPermissions(cache, {}));
+
+    ToolRun run = query({ "ma" }, wrapper);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "Mail\tapp\t/apps/Mail\nMaps\tapp\t/apps/Maps\n");
+    EXPECT_EQ(run.err.count(cache), 1) << run.err.toStdString();
+    const std::optional<FileIdentity> replaced = FileIdentity::ofFile(cache);
+
+    run = query({ "ma" }, wrapper);
+    EXPECT_EQ(run.out, "Mail\tapp\t/apps/Mail\nMaps\tapp\t/apps/Maps\n");
+    EXPECT_EQ(run.err, "") << "nothing more to say";
+    EXPECT_EQ(FileIdentity::ofFile(cache), replaced) << "the cache was read, not made again";
 }

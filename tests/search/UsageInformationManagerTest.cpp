@@ -4,6 +4,7 @@
 #include "platform/core/Log.h"
 #include "platform/plist/PropertyList.h"
 #include "search/UsageInformationManager.h"
+#include "support/FullDisk.h"
 #include "support/LogCapture.h"
 #include "support/PythonPlist.h"
 
@@ -130,6 +131,45 @@ TEST(UsageInformationManager, RegisteredLaunchesAreCountedAndSurviveSaveAndLoad)
     const auto* times = reread.launchTimesFor(u"/old");
     ASSERT_NE(times, nullptr);
     EXPECT_EQ(*times, (std::vector<double> { now - 100, now + 5 })) << "the new time at the end";
+}
+
+// Every summons makes a new list and with it a new manager: launches recorded while the disk
+// is full must reach the next manager, and the first write after the space is back stores them.
+TEST(UsageInformationManager, LaunchesRecordedWhileTheHistoryCannotBeWrittenAreStoredByTheNextWrite)
+{
+    Clock::setFixedTime(now);
+    writeHistory({ { "/apps/Mail", launchTimes({ now - 100 }) } });
+    const test::LogCapture quiet;
+    {
+        const test::FullDisk full;
+        for (int launch = 1; launch <= 3; ++launch) {
+            UsageInformationManager summons;
+            EXPECT_EQ(summons.launchCountFor("/apps/Mail"), launch) << "summons " << launch;
+            Clock::setFixedTime(now + launch);
+            summons.registerLaunchOf("/apps/Mail");
+            summons.save();
+        }
+        EXPECT_EQ(
+            PropertyList::readDictionaryFile(_historyPath()).value().value("/apps/Mail").toList().size(), 1)
+            << "the file is as it was";
+    }
+    UsageInformationManager(/* the space is back */).save();
+    EXPECT_EQ(PropertyList::readDictionaryFile(_historyPath()).value().value("/apps/Mail"),
+        QVariant(launchTimes({ now - 100, now + 1, now + 2, now + 3 })));
+
+    // A history that never reached the disk, and then a file written by someone else meanwhile:
+    // that file stands, with the launches that were not written after its own.
+    {
+        const test::FullDisk full;
+        UsageInformationManager summons;
+        summons.registerLaunchOf("/apps/Maps");
+        summons.save();
+    }
+    writeHistory({ { "/apps/Notes", launchTimes({ now - 5 }) } });
+    UsageInformationManager afterwards;
+    EXPECT_EQ(afterwards.launchCountFor("/apps/Notes"), 1);
+    EXPECT_EQ(afterwards.launchCountFor("/apps/Maps"), 1);
+    EXPECT_EQ(afterwards.launchCountFor("/apps/Mail"), 4);
 }
 
 TEST(UsageInformationManager, UnreadableHistoriesStartEmptyAndOddValuesAreSetAside)

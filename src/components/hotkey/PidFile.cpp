@@ -3,9 +3,9 @@
 #include "components/shared/HotKeyLog.h"
 #include "platform/core/Log.h"
 #include "platform/files/AtomicFile.h"
+#include "platform/files/Folders.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -23,7 +23,7 @@ PidFile::~PidFile()
 
 bool PidFile::write()
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    Folders::createPrivateFolders(QFileInfo(path).absolutePath());
     written = AtomicFile::write(path, QByteArray::number(QCoreApplication::applicationPid()) + '\n');
     if (!written)
         Log::line(hotKeyLog(), QStringLiteral("Could not record the process id in %1").arg(path));

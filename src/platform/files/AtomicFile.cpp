@@ -89,7 +89,9 @@ struct FileMode {
 
 FileMode modeFor(const QString& path, const QByteArray& target)
 {
-    if (Folders::isInPreferencesFolder(path))
+    // The cache folder's files are derived and the user's alone; one that kept the mode of the
+    // file it replaced could stay unreadable (mode 000) and be rebuilt by every reader.
+    if (Folders::isInPreferencesFolder(path) || Folders::isInCacheFolder(path))
         return { 0600, true };
     struct stat existing { };
     if (::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))

@@ -6,7 +6,8 @@
 //
 // - A symbolic link at the target is replaced, never followed: nothing is ever opened for
 //   writing by the target's name.
-// - Files in the Preferences folder are made mode 0600; elsewhere a file keeps the mode of the
+// - Files in the Preferences folder and the cache folder are made mode 0600; elsewhere a file keeps the mode
+// of the
 //   file it replaces, and a new one gets 0644 less the umask; never writable by group or others.
 // - Temporary files that an earlier write of the same target left behind when it was killed
 //   are removed by the next write of that target. A write in progress holds a lock on its

@@ -246,6 +246,16 @@ bool FileManager::isExecutableFile(const QString& path)
         && ::access(native.constData(), X_OK) == 0;
 }
 
+QString FileManager::whyUnreadableAtPath(const QString& path)
+{
+    const int fd = ::open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return {};
+    }
+    return errno == ENOENT ? QString() : QString::fromLocal8Bit(std::strerror(errno));
+}
+
 bool FileManager::removeItemAtPath(const QString& path)
 {
     const QByteArray native = encoded(path);

@@ -69,6 +69,9 @@ public:
     static QString displayNameOfListedEntry(const QString& path, const FolderEntry& entry);
 
     static bool isExecutableFile(const QString& path);
+    // Why the file at the path cannot be opened for reading, in the system's words ("Permission
+    // denied"); "" when it can, and when there is nothing at the path.
+    static QString whyUnreadableAtPath(const QString& path);
     // Removes the file or the folder with everything below it; answers whether it is gone.
     static bool removeItemAtPath(const QString& path);
     // Copies a file to a path where nothing is yet; answers whether the copy is complete.

@@ -43,6 +43,15 @@ QString preferencesFolderPath()
     return Folders::joinPath(Folders::libraryFolder(), QStringLiteral("Preferences"));
 }
 
+// The base directory specification ignores a relative value.
+QString cacheBasePath()
+{
+    const QString base = QFile::decodeName(qgetenv("XDG_CACHE_HOME"));
+    if (base.isEmpty() || !base.startsWith(QLatin1Char('/')))
+        return Folders::joinPath(Folders::homeFolder(), QStringLiteral(".cache"));
+    return base;
+}
+
 } // namespace
 
 QString Folders::homeFolder()
@@ -81,17 +90,33 @@ QString Folders::pathInPreferencesFolder(const QString& fileName)
 
 QString Folders::cacheFolder()
 {
-    // The base directory specification ignores a relative value.
-    QString base = QFile::decodeName(qgetenv("XDG_CACHE_HOME"));
-    if (base.isEmpty() || !base.startsWith(QLatin1Char('/')))
-        base = joinPath(homeFolder(), QStringLiteral(".cache"));
-    if (!QFileInfo::exists(base))
-        QDir().mkpath(base);
+    const QString base = cacheBasePath();
+    createPrivateFolders(base);
     const QString folder = joinPath(base, QStringLiteral("quorvel"));
     if (!QFileInfo::exists(folder))
         createPrivateFolder(folder);
     makePrivate(folder);
     return folder;
+}
+
+bool Folders::createPrivateFolders(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    if (QFileInfo(path).isDir())
+        return true;
+    const QString cleaned = QDir::cleanPath(path);
+    const QString parent = QFileInfo(cleaned).path();
+    if (parent != cleaned && !createPrivateFolders(parent))
+        return false;
+    createPrivateFolder(cleaned);
+    return QFileInfo(cleaned).isDir();
+}
+
+bool Folders::isInCacheFolder(const QString& path)
+{
+    const QString folder = joinPath(cacheBasePath(), QStringLiteral("quorvel"));
+    return QDir::cleanPath(QFileInfo(path).absolutePath()) == QDir::cleanPath(folder);
 }
 
 QString Folders::expandTilde(const QString& path)

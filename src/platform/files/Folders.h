@@ -20,8 +20,16 @@ public:
     // The Preferences folder joined with a file name.
     static QString pathInPreferencesFolder(const QString& fileName);
     // The system's folder of derived files that can always be rebuilt: "quorvel" in
-    // $XDG_CACHE_HOME (an absolute path), else in ~/.cache; created with mode 0700 when missing.
+    // $XDG_CACHE_HOME (an absolute path), else in ~/.cache; created with mode 0700 when missing,
+    // as is any folder above it that is missing.
     static QString cacheFolder();
+    // Whether the file's folder is the cache folder (which this does not create).
+    static bool isInCacheFolder(const QString& path);
+    // Creates the folder and every missing one above it, each new one with mode 0700 whatever the
+    // umask (the base directory specification asks that of the folders it names; mkpath would
+    // make them as open as the umask lets). Folders already there are left as they are. Answers
+    // whether the folder is there.
+    static bool createPrivateFolders(const QString& path);
     // "~" and "~/..." from the home folder; "~user/..." from that account; anything else unchanged.
     static QString expandTilde(const QString& path);
     // Joins a folder and a name with exactly one "/" between them.

@@ -117,7 +117,7 @@ bool LoginItemAutostart::writeEntry(const QString& path, const QString& text)
     if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
         return true;
     existing.close();
-    QDir().mkpath(QFileInfo(path).path());
+    Folders::createPrivateFolders(QFileInfo(path).path());
     // The layer's atomic write: never through a link planted at the name, never writable by others.
     if (AtomicFile::write(path, bytes))
         return true;

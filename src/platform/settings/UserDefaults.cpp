@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QLockFile>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include <fcntl.h>
@@ -80,6 +82,30 @@ void removeClearingLocks(const QString& lockPath)
         if (rest.isEmpty())
             QFile::remove(folder.filePath(name));
     }
+}
+
+// Why QLockFile could not take a lock that nobody holds: it tells only that it failed (and
+// removes the file it could not fill). Doing what it does, creating a file beside the lock and
+// writing to it, meets the same refusal, which errno names (a full disk, a read-only folder).
+QString whyNoLockFile(const QString& lockPath)
+{
+    const QByteArray probe = QFile::encodeName(lockPath + QStringLiteral(".probe"));
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    const QByteArray contents = QByteArray::number(::getpid()) + "\nquorvel\nhost\n";
+    const int error = ::write(fd, contents.constData(), size_t(contents.size())) < 0 ? errno : 0;
+    ::close(fd);
+    ::unlink(probe.constData());
+    return error ? QString::fromLocal8Bit(std::strerror(error)) : QStringLiteral("reason unknown");
+}
+
+QString lockFailure(const QLockFile& lock, const QString& lockPath, const QString& path)
+{
+    if (lock.error() == QLockFile::LockFailedError)
+        return QStringLiteral("Settings not synchronised: %1 stays locked").arg(path);
+    return QStringLiteral("Settings not synchronised: the lock file %1 could not be created (%2)")
+        .arg(lockPath, whyNoLockFile(lockPath));
 }
 
 } // namespace
@@ -223,7 +249,7 @@ bool UserDefaults::synchronize()
     removeLinkAt(lockPath);
     QLockFile lock(lockPath);
     if (!lock.tryLock(lockTimeoutMilliseconds)) {
-        Log::line(platformLog(), QStringLiteral("Settings not synchronised: %1 stays locked").arg(path));
+        Log::line(platformLog(), lockFailure(lock, lockPath, path));
         return false; // the changes stay pending for the next synchronize
     }
     makeOwnerOnly(lockPath);
