@@ -67,7 +67,7 @@ if [ -f /usr/share/bash-completion/bash_completion ]; then
     HOME="$home" PATH="$prefix/$bin:$PATH" bash -c '
       . /usr/share/bash-completion/bash_completion
       . "$1/$2"
-      COMP_WORDS=("${@:3}"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+      COMP_WORDS=("${@:2}"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
       COMP_LINE="${COMP_WORDS[*]}"; COMP_POINT=${#COMP_LINE}
       "$(complete -p "$2" | sed "s/.*-F \([^ ]*\) .*/\1/")" "$2" "${COMP_WORDS[-1]}" "${COMP_WORDS[-2]}"
       printf "%s\n" "${COMPREPLY[@]}"' sh "$completions" "$@"
