@@ -24,6 +24,7 @@
 #include "platform/settings/UserDefaults.h"
 #include "platform/settings/ValueTransformer.h"
 #include "platform/widgets/Alert.h"
+#include "platform/widgets/Application.h"
 #include "platform/widgets/InputBarrier.h"
 #include "platform/widgets/StatusItem.h"
 #include "prefs/NewPreferencesController.h"
@@ -188,6 +189,12 @@ void AppController::applicationDidFinishLaunching()
     // The wake-up is handled after the key presses the display delivered before it (an Escape
     // typed just before the hot key must not dismiss the panel the hot key asks for).
     DistributedNotificationCenter::defaultCenter().addObserver(this, wakeUpName(), applicationIdentifier(),
+        [this] { InputBarrier::shared().afterInputSoFar([this] { callbackWithNotification(); }); });
+    // Activating the application over D-Bus (the hot key, the desktop) summons the panel as the
+    // wake-up does.
+    Application& application = Application::sharedApplication();
+    disconnect(&application, &Application::activationRequested, this, nullptr);
+    connect(&application, &Application::activationRequested, this,
         [this] { InputBarrier::shared().afterInputSoFar([this] { callbackWithNotification(); }); });
     firstLaunchManager = std::make_unique<FirstLaunchManager>();
     // The preferences window and the menu commands use the assistant's manager (tests may have

@@ -1,9 +1,11 @@
 // quorvel-query: searches the launcher's index from the command line, as the panel does: the
 // user's index and launch history, the term in a matching mode, the matches in ranked order.
-// Prints one match per line (name, type and path separated by tabs), or only the result count.
+// Prints one match per line (name, type and path separated by tabs), every field followed by a
+// NUL (--null), one JSON object per line (--json), or only the result count (MatchOutput).
 // Exits 0 when it answered (--help and --version too), 1 when there is no readable index, 2 for
 // bad arguments.
 
+#include "MatchOutput.h"
 #include "search/InteractiveCombinedList.h"
 
 #include <QCommandLineParser>
@@ -17,11 +19,13 @@ using namespace quorvel;
 
 namespace {
 
-const char* const usage = "usage: quorvel-query [--mode prefix|contains|word|wildcard] [--count] TERM\n";
+const char* const usage
+    = "usage: quorvel-query [--mode prefix|contains|word|wildcard] [--count | --null | --json] TERM\n";
 
 struct Request {
     int mode = InteractiveList::PrefixMode;
     bool countOnly = false;
+    MatchOutput::Format format = MatchOutput::Lines;
     QString term;
 };
 
@@ -44,8 +48,14 @@ std::optional<Request> parse(const QCoreApplication& application)
         QStringLiteral("mode"));
     const QCommandLineOption countOption(
         QStringLiteral("count"), QStringLiteral("Print only the result count."));
+    const QCommandLineOption nullOption({ QStringLiteral("0"), QStringLiteral("null") },
+        QStringLiteral("Print every field as stored, each followed by a NUL byte."));
+    const QCommandLineOption jsonOption(QStringLiteral("json"),
+        QStringLiteral("Print one JSON object per match and line, with name, type and path."));
     parser.addOption(modeOption);
     parser.addOption(countOption);
+    parser.addOption(nullOption);
+    parser.addOption(jsonOption);
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("TERM"), QStringLiteral("What to search for."));
@@ -62,6 +72,12 @@ std::optional<Request> parse(const QCoreApplication& application)
 
     Request request;
     request.countOnly = parser.isSet(countOption);
+    if (int(request.countOnly) + int(parser.isSet(nullOption)) + int(parser.isSet(jsonOption)) > 1)
+        return reject(QStringLiteral("--count, --null and --json exclude each other"));
+    if (parser.isSet(nullOption))
+        request.format = MatchOutput::Null;
+    else if (parser.isSet(jsonOption))
+        request.format = MatchOutput::Json;
     if (parser.isSet(modeOption)) {
         const std::optional<int> mode = modeNamed(parser.value(modeOption));
         if (!mode)
@@ -73,56 +89,6 @@ std::optional<Request> parse(const QCoreApplication& application)
         return reject(QStringLiteral("give one term"));
     request.term = terms.first();
     return request;
-}
-
-// Appends text in UTF-8 (names are nearly all ASCII: those units are copied as they are).
-void appendUtf8(std::string& out, QStringView text)
-{
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n && text[i].unicode() < 0x80)
-        ++i;
-    const std::size_t from = out.size();
-    out.resize(from + std::size_t(i));
-    for (qsizetype k = 0; k < i; ++k)
-        out[from + std::size_t(k)] = static_cast<char>(text[k].unicode());
-    if (i < n) {
-        const QByteArray rest = text.mid(i).toUtf8();
-        out.append(rest.constData(), std::size_t(rest.size()));
-    }
-}
-
-// Tabs and line breaks inside a field would break the one-line-per-match format.
-void blankSeparators(std::string& out, std::size_t from)
-{
-    for (std::size_t i = from; i < out.size(); ++i)
-        if (out[i] == '\t' || out[i] == '\n' || out[i] == '\r')
-            out[i] = ' ';
-}
-
-// All matches as lines, built in one buffer: a million lines must not cost a million strings.
-// Paths are UTF-8 in the table already and are copied as they are.
-std::string matchLines(const InteractiveList& list)
-{
-    const LaunchItemTable& items = list.items();
-    std::string out;
-    out.reserve(list.matchingItemIndices().size() * 112);
-    for (std::uint32_t item : list.matchingItemIndices()) {
-        const std::size_t from = out.size();
-        appendUtf8(out, items.name(item));
-        blankSeparators(out, from);
-        out += '\t';
-        const std::size_t typeFrom = out.size();
-        appendUtf8(out, items.type(item));
-        blankSeparators(out, typeFrom);
-        out += '\t';
-        const QUtf8StringView path = items.path(item);
-        const std::size_t pathFrom = out.size();
-        out.append(path.data(), std::size_t(path.size()));
-        blankSeparators(out, pathFrom);
-        out += '\n';
-    }
-    return out;
 }
 
 } // namespace
@@ -149,8 +115,8 @@ int main(int argc, char** argv)
     }
     list.setFilterWithMode(request->term, request->mode);
 
-    const std::string out
-        = request->countOnly ? list.resultCountString().toStdString() + '\n' : matchLines(list);
+    const std::string out = request->countOnly ? list.resultCountString().toStdString() + '\n'
+                                               : MatchOutput::of(list, request->format);
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -53,6 +53,34 @@ if command -v desktop-file-validate >/dev/null; then
 else
   echo "desktop-file-validate is not installed: the desktop entry is not validated"
 fi
+grep -qx 'DBusActivatable=true' "$entry" || fail "the desktop entry is not DBusActivatable"
+# The bus starts the launcher by its name: the service file names the launcher script.
+service="$prefix/$share/dbus-1/services/org.quorvel.launcher.service"
+[ "$(sed -n 's/^Name=//p' "$service" 2>/dev/null)" = org.quorvel.launcher ] || fail "no D-Bus service file for org.quorvel.launcher"
+service_exec=$(sed -n 's/^Exec=//p' "$service" 2>/dev/null)
+[ "${service_exec//\"/}" = "$prefix/$bin/quorvel-launcher" ] || fail "the D-Bus service file runs $service_exec"
+
+# The completions as bash-completion loads them: the options, and names from the index.
+completions="$prefix/$share/bash-completion/completions"
+if [ -f /usr/share/bash-completion/bash_completion ]; then
+  complete_line() {
+    HOME="$home" PATH="$prefix/$bin:$PATH" bash -c '
+      . /usr/share/bash-completion/bash_completion
+      . "$1/$2"
+      COMP_WORDS=("${@:2}"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+      COMP_LINE="${COMP_WORDS[*]}"; COMP_POINT=${#COMP_LINE}
+      "$(complete -p "$2" | sed "s/.*-F \([^ ]*\) .*/\1/")" "$2" "${COMP_WORDS[-1]}" "${COMP_WORDS[-2]}"
+      printf "%s\n" "${COMPREPLY[@]}"' sh "$completions" "$@"
+  }
+  [ "$(complete_line quorvel-query --mode co)" = contains ] || fail "quorvel-query --mode co does not complete to contains"
+  complete_line quorvel-query --n | grep -qx -- --null || fail "quorvel-query --n does not offer --null"
+  [ "$(complete_line quorvel-query Qvlp)" = Qvlprobe ] || fail "quorvel-query Qvlp does not complete the indexed name"
+  [ "$(complete_line quorvel-scan --vers)" = --version ] || fail "quorvel-scan --vers does not complete to --version"
+else
+  [ -f "$completions/quorvel-query" ] && [ -f "$completions/quorvel-scan" ] || fail "no bash completions"
+  echo "bash-completion is not installed: the completions are not tried"
+fi
+
 metainfo="$prefix/$share/metainfo/org.quorvel.launcher.metainfo.xml"
 if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net --explain "$metainfo" || fail "appstreamcli rejects the metainfo"

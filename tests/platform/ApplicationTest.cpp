@@ -219,8 +219,9 @@ TEST_F(ApplicationTest, ASecondStartReachesReopenOfTheRunningInstance)
         "org.quorvel.test.First", "/org/quorvel/test/First", "org.quorvel.Application", "Reopen"));
     ASSERT_TRUE(QTest::qWaitFor([this] { return delegate.events.contains("reopen visible"); }));
 
-    // Reopen, which summons the panel, is all a caller on the bus can ask of the instance. (The
-    // instance answers on this thread: the calls are waited for with the event loop running.)
+    // Reopen, which summons the panel, is all a caller on the bus can ask of the instance's own
+    // interface. (The instance answers on this thread: the calls are waited for with the event
+    // loop running.)
     const auto ask = [&secondStart](const QString& interface, const QString& member) {
         QDBusPendingCall call = secondStart.asyncCall(QDBusMessage::createMethodCall(
             "org.quorvel.test.First", "/org/quorvel/test/First", interface, member));
@@ -228,7 +229,7 @@ TEST_F(ApplicationTest, ASecondStartReachesReopenOfTheRunningInstance)
         return call.reply();
     };
     const int reopens = int(delegate.events.count("reopen visible"));
-    for (const char* member : { "Quit", "Terminate", "reopen" }) {
+    for (const char* member : { "Quit", "Terminate", "reopen", "Activate" }) {
         const QDBusMessage answer = ask("org.quorvel.Application", member);
         EXPECT_EQ(answer.type(), QDBusMessage::ErrorMessage) << member;
         EXPECT_TRUE(answer.errorName().startsWith("org.freedesktop.DBus.Error.Unknown")) << member;
@@ -241,7 +242,8 @@ TEST_F(ApplicationTest, ASecondStartReachesReopenOfTheRunningInstance)
     for (auto match = interfaces.globalMatch(introspection); match.hasNext();)
         names << match.next().captured(1);
     names.removeIf([](const QString& name) { return name.startsWith("org.freedesktop.DBus."); });
-    EXPECT_EQ(names, QStringList { "org.quorvel.Application" }) << introspection.toStdString();
+    EXPECT_EQ(names, QStringList({ "org.quorvel.Application", "org.freedesktop.Application" }))
+        << introspection.toStdString();
     const QString ours = introspection.section("org.quorvel.Application", 1).section("</interface>", 0, 0);
     EXPECT_EQ(ours.count("<method "), 1) << introspection.toStdString();
     QTest::qWait(50);
@@ -264,4 +266,38 @@ TEST_F(ApplicationTest, ASecondStartReachesReopenOfTheRunningInstance)
     answering.quit();
     answering.wait();
     QDBusConnection::disconnectFromBus("second-start");
+}
+
+TEST_F(ApplicationTest, ActivateOverTheFreedesktopInterfaceIsAnsweredAndReported)
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        GTEST_SKIP() << "no session bus (run the tests under dbus-run-session)";
+    ASSERT_TRUE(application.becomeSingleInstance("org.quorvel.test.Activated"));
+    int activations = 0;
+    QObject::connect(&application, &Application::activationRequested, [&activations] { ++activations; });
+    QDBusConnection desktop = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "desktop");
+    const auto call = [&desktop](const QString& member, const QVariantList& arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall("org.quorvel.test.Activated",
+            "/org/quorvel/test/Activated", "org.freedesktop.Application", member);
+        message.setArguments(arguments);
+        QDBusPendingCall pending = desktop.asyncCall(message);
+        EXPECT_TRUE(QTest::qWaitFor([&pending] { return pending.isFinished(); }, 10000)) << member.toStdString();
+        return pending.reply();
+    };
+    const QVariantMap platformData { { "desktop-startup-id", QString("_TIME0") } };
+
+    EXPECT_EQ(call("Activate", { platformData }).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(QTest::qWaitFor([&activations] { return activations == 1; }));
+    QDBusMessage answer = call("Open", { QStringList { "file:///etc/hostname" }, platformData });
+    EXPECT_EQ(answer.errorName(), "org.freedesktop.DBus.Error.NotSupported");
+    answer = call("ActivateAction", { QString("scan"), QVariant::fromValue(QVariantList()), platformData });
+    EXPECT_EQ(answer.errorName(), "org.freedesktop.DBus.Error.InvalidArgs");
+    EXPECT_TRUE(answer.errorMessage().contains("\"scan\"")) << answer.errorMessage().toStdString();
+    answer = call("Activate", { QString("not a dictionary") });
+    EXPECT_EQ(answer.type(), QDBusMessage::ErrorMessage) << "a call of the wrong signature";
+    QTest::qWait(50);
+    EXPECT_EQ(activations, 1) << "only Activate activates";
+    EXPECT_TRUE(delegate.events.filter("reopen").isEmpty()) << "activation is not a second start";
+    application.releaseSingleInstance();
+    QDBusConnection::disconnectFromBus("desktop");
 }

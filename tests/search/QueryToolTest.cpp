@@ -6,8 +6,12 @@
 #include "search/IndexCache.h"
 #include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
+#include "MatchOutput.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
@@ -168,4 +172,83 @@ TEST(QueryTool, AnUnreadableCacheIsReplacedOnceByOneTheNextQueryUses)
     EXPECT_EQ(run.out, "Mail\tapp\t/apps/Mail\nMaps\tapp\t/apps/Maps\n");
     EXPECT_EQ(run.err, "") << "nothing more to say";
     EXPECT_EQ(FileIdentity::ofFile(cache), replaced) << "the cache was read, not made again";
+}
+
+namespace {
+
+QByteArray queryBytes(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(QUORVEL_BUILD_DIR "/quorvel-query"), arguments);
+    process.waitForFinished(60000);
+    return process.readAllStandardOutput();
+}
+
+// The items as "name|type|path" triples in path order, so that two lists compare whole.
+QStringList triples(const std::vector<LaunchItem>& items)
+{
+    QStringList out;
+    for (const LaunchItem& item : items)
+        out.append(QStringList { item.name, item.type, item.path }.join(QChar(0x2016)));
+    std::sort(out.begin(), out.end(), [](const QString& a, const QString& b) {
+        return a.section(QChar(0x2016), 2) < b.section(QChar(0x2016), 2);
+    });
+    return out;
+}
+
+QStringList triplesOfTheIndex()
+{
+    std::vector<LaunchItem> items;
+    EXPECT_TRUE(IndexFile::readItems(_combinedListPath(), items));
+    return triples(items);
+}
+
+} // namespace
+
+TEST(QueryTool, NullAndJsonOutputGiveBackEveryFieldAsTheIndexHoldsIt)
+{
+    writeIndex({ { "Tab\there", "doc", "/d/Tab\there" }, { "Lab\nbreak \"quoted\"", "app", "/d/a\\b\n" },
+        { "Tab \\ \u00e9\U0001D11E \x01", "fold", "/d/\"q\"/\r" }, { "Tabby", "pref", "/d/plain" } });
+    const QStringList stored = triplesOfTheIndex();
+
+    const QList<QByteArray> fields = queryBytes({ "--null", "--mode", "contains", "ab" }).split('\0');
+    ASSERT_EQ(fields.size(), 13) << "three fields per match, each followed by a NUL";
+    std::vector<LaunchItem> fromNull;
+    for (qsizetype i = 0; i + 2 < fields.size(); i += 3)
+        fromNull.push_back({ QString::fromUtf8(fields[i]), QString::fromUtf8(fields[i + 1]),
+            QString::fromUtf8(fields[i + 2]) });
+    EXPECT_EQ(triples(fromNull), stored);
+
+    const QList<QByteArray> lines = queryBytes({ "--json", "--mode", "contains", "ab" }).split('\n');
+    ASSERT_EQ(lines.size(), 5) << "one object per line";
+    std::vector<LaunchItem> fromJson;
+    for (const QByteArray& line : lines.mid(0, 4)) {
+        QJsonParseError error;
+        const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        EXPECT_EQ(object.keys(), QStringList({ "name", "path", "type" }));
+        fromJson.push_back({ object["name"].toString(), object["type"].toString(), object["path"].toString() });
+    }
+    EXPECT_EQ(triples(fromJson), stored);
+    EXPECT_EQ(queryBytes({ "--json", "Tabby" }), "{\"name\":\"Tabby\",\"type\":\"pref\",\"path\":\"/d/plain\"}\n");
+    EXPECT_EQ(query({ "--null", "--json", "x" }).exitCode, 2);
+    EXPECT_EQ(query({ "--count", "-0", "x" }).exitCode, 2);
+}
+
+TEST(QueryTool, WritesBytesThatAreNotUtf8AsReplacementCharactersInJson)
+{
+    const auto json = [](const std::string& bytes) {
+        std::string out;
+        MatchOutput::appendJsonString(out, bytes);
+        return out;
+    };
+    EXPECT_EQ(json("a\xff" "b"), "\"a\\ufffdb\"");
+    EXPECT_EQ(json("\xc3"), "\"\\ufffd\"") << "a sequence cut short";
+    EXPECT_EQ(json("\xc0\xaf"), "\"\\ufffd\\ufffd\"") << "an overlong '/'";
+    EXPECT_EQ(json("\xed\xa0\x80"), "\"\\ufffd\\ufffd\\ufffd\"") << "a surrogate";
+    EXPECT_EQ(json("\xf4\x90\x80\x80"), "\"\\ufffd\\ufffd\\ufffd\\ufffd\"") << "above U+10FFFF";
+    EXPECT_EQ(json("\xc3\xa9\xf0\x9d\x84\x9e\x7f"), "\"\xc3\xa9\xf0\x9d\x84\x9e\x7f\"") << "well-formed stays";
+    const std::string parsed = QJsonDocument::fromJson(QByteArray::fromStdString("[" + json("x\x80\x1f\"\\") + "]"))
+                                   .array().at(0).toString().toStdString();
+    EXPECT_EQ(parsed, "x\xef\xbf\xbd\x1f\"\\");
 }

@@ -28,10 +28,7 @@ HotKeyComponent::HotKeyComponent()
     chooseWatcher();
     if (!watcher)
         return;
-    connect(watcher.get(), &KeyWatcher::pressed, this, [] {
-        if (!ComponentContract::postWakeUp())
-            Log::line(hotKeyLog(), QStringLiteral("The wake-up notification could not be sent"));
-    });
+    connect(watcher.get(), &KeyWatcher::pressed, &launcherSummons, &LauncherSummons::summon);
     connect(watcher.get(), &KeyWatcher::statusChanged, this,
         [this](const HotKeyStatus& status) { setStatus(status); });
 }

@@ -1,8 +1,9 @@
 #pragma once
-// The hot-key component's heart: reads "qrvl", has its key watcher watch that key, posts the
-// wake-up notification on each press, and answers the preference pane on the session bus
+// The hot-key component's heart: reads "qrvl", has its key watcher watch that key, summons the
+// launcher on each press (LauncherSummons), and answers the preference pane on the session bus
 // (org.quorvel.HotKey: Reload and Status, each answering a state word and a sentence).
 
+#include "components/hotkey/LauncherSummons.h"
 #include "components/shared/HotKeyStatus.h"
 
 #include <QObject>
@@ -23,6 +24,8 @@ public:
 
     HotKeyStatus reload();
     HotKeyStatus status() const { return current; }
+    // Tells when a press finds the launcher gone.
+    const LauncherSummons& summons() const { return launcherSummons; }
 
 public Q_SLOTS:
     // Re-reads the settings store and watches its key; answers the state, the sentence in message.
@@ -33,6 +36,7 @@ private:
     void chooseWatcher();
     void setStatus(const HotKeyStatus& status);
 
+    LauncherSummons launcherSummons;
     std::unique_ptr<KeyWatcher> watcher;
     HotKeyStatus current;
 };

@@ -1,8 +1,10 @@
 // QRV HotKey: the background program that watches the hot key and summons the launcher.
-//   "QRV HotKey"            runs (one instance per user; a second start ends at once)
+//   "QRV HotKey"            runs (one instance per user; a second start ends at once, and so does
+//                           a start whose launcher is gone: it removes its autostart entry first)
 //   "QRV HotKey" --wake-up  posts the wake-up notification once and ends
 
 #include "components/hotkey/HotKeyComponent.h"
+#include "components/hotkey/LauncherPresence.h"
 #include "components/hotkey/PidFile.h"
 #include "components/shared/ComponentContract.h"
 #include "components/shared/HotKeyLog.h"
@@ -38,6 +40,11 @@ int main(int argc, char** argv)
     if (application.arguments().contains(QStringLiteral("--wake-up")))
         return ComponentContract::postWakeUp() ? 0 : 1;
 
+    // A copy left behind by a removed launcher: the next login must not start it again.
+    if (LauncherPresence::isGone()) {
+        LauncherPresence::leave();
+        return 0;
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         Log::line(hotKeyLog(), QStringLiteral("QRV HotKey: no session bus, so no launcher to wake up"));
@@ -54,6 +61,11 @@ int main(int argc, char** argv)
     keepAutostartEntry();
 
     HotKeyComponent component;
+    // Gone while this program ran: the key is given up as the process ends.
+    QObject::connect(&component.summons(), &LauncherSummons::launcherGone, &application, [] {
+        LauncherPresence::leave();
+        QCoreApplication::quit();
+    });
     bus.registerObject(
         ComponentContract::hotKeyObjectPath(), &component, QDBusConnection::ExportScriptableSlots);
     component.reload();

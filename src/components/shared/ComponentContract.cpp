@@ -12,6 +12,11 @@ QString ComponentContract::applicationIdentifier()
     return QStringLiteral("org.quorvel.launcher");
 }
 
+QString ComponentContract::launcherObjectPath()
+{
+    return QStringLiteral("/org/quorvel/launcher");
+}
+
 QString ComponentContract::wakeUpName()
 {
     return QStringLiteral("wake up");

@@ -13,6 +13,9 @@ public:
     // The launcher's reverse-DNS identifier: its settings store is "<identifier>.plist".
     static QString applicationIdentifier();
     static QString wakeUpName(); // "wake up"
+    // The launcher owns its identifier as a bus name while it runs, with this object answering
+    // org.freedesktop.Application; its D-Bus service file lets the bus start it by that name.
+    static QString launcherObjectPath(); // "/org/quorvel/launcher"
     // Posts the wake-up notification on the session bus; answers whether it could be sent.
     static bool postWakeUp();
     // The command that posts the wake-up notification from a desktop's own shortcut settings.

@@ -102,7 +102,8 @@ void Application::handleSignal(int signalNumber)
 bool Application::becomeSingleInstance(const QString& applicationIdentifier)
 {
     if (!singleInstance)
-        singleInstance = std::make_unique<SingleInstance>(this, [this] { reopen(); });
+        singleInstance = std::make_unique<SingleInstance>(
+            this, [this] { reopen(); }, [this] { Q_EMIT activationRequested(); });
     return singleInstance->become(applicationIdentifier);
 }
 

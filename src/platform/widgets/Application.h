@@ -81,6 +81,9 @@ Q_SIGNALS:
     void didResignActive();
     // Emitted at the end of every hide(), also when the application was not active.
     void didHide();
+    // Someone called the single instance's org.freedesktop.Application.Activate (the desktop,
+    // the hot-key program), perhaps after the bus started this process for it.
+    void activationRequested();
 
 private:
     Application();

@@ -2,6 +2,7 @@
 
 #include "platform/core/Log.h"
 #include "platform/core/PlatformLog.h"
+#include "platform/widgets/FreedesktopApplication.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -39,7 +40,8 @@ QString reopenObjectPath(const QString& identifier)
 
 } // namespace
 
-// The object a running instance exports on the bus; a second start calls its Reopen method.
+// The object a running instance exports on the bus; a second start calls its Reopen method, the
+// desktop its org.freedesktop.Application methods.
 class SingleInstance::ReopenObject final : public QDBusVirtualObject {
 public:
     explicit ReopenObject(SingleInstance& instance)
@@ -49,6 +51,8 @@ public:
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
     {
+        if (message.interface() == FreedesktopApplication::interfaceName())
+            return instance.freedesktopApplication->handleMessage(message, connection);
         if (message.member() != QLatin1String("Reopen")
             || (!message.interface().isEmpty() && message.interface() != reopenInterface()))
             return false; // the bus library answers "unknown method"
@@ -62,16 +66,18 @@ public:
     QString introspect(const QString&) const override
     {
         return QStringLiteral("<interface name=\"%1\"><method name=\"Reopen\"/></interface>")
-            .arg(reopenInterface());
+                   .arg(reopenInterface())
+            + FreedesktopApplication::introspection();
     }
 
 private:
     SingleInstance& instance;
 };
 
-SingleInstance::SingleInstance(QObject* context, std::function<void()> reopen)
+SingleInstance::SingleInstance(QObject* context, std::function<void()> reopen, std::function<void()> activate)
     : context(context)
     , reopen(std::move(reopen))
+    , freedesktopApplication(std::make_unique<FreedesktopApplication>(context, std::move(activate)))
 {
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // One running instance per application identifier on the session bus: the first start claims the
 // identifier as a bus name and exports a Reopen method under it; a later start calls that method
-// and is told to exit. Without a session bus every start runs alone.
+// and is told to exit. The same object answers org.freedesktop.Application (FreedesktopApplication),
+// so that the bus can start the application by its name and have it activated. Without a session
+// bus every start runs alone.
 
 #include <QString>
 
@@ -12,11 +14,13 @@ class QObject;
 
 namespace quorvel {
 
+class FreedesktopApplication;
+
 class SingleInstance final {
 public:
     // reopen runs on context's thread each time a later start asks this instance to come forward,
-    // after that start has had its answer.
-    SingleInstance(QObject* context, std::function<void()> reopen);
+    // after that start has had its answer; activate each time someone calls Activate.
+    SingleInstance(QObject* context, std::function<void()> reopen, std::function<void()> activate);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
@@ -33,6 +37,7 @@ private:
 
     QObject* context;
     std::function<void()> reopen;
+    std::unique_ptr<FreedesktopApplication> freedesktopApplication;
     std::unique_ptr<ReopenObject> reopenObject;
     QString identifier;
 };
