@@ -11,6 +11,9 @@
 // with everything listed below it, as if it had been listed when reached. At most
 // aheadLimit folders wait listed ahead, which bounds the memory and the time a file system
 // change can go unseen. Destroying the walk stops the helpers after the folder each is listing.
+// A walk from a folder that holds files does not go into the kernel's virtual file systems (proc,
+// sysfs, ...); a walk from a folder of one stays on that file system. Which folders the reporter
+// then leaves out (leaveOut) is its own business: see FolderVisits.
 
 #include "platform/files/FileManager.h"
 
