@@ -123,7 +123,9 @@ bool FileList::withListSnapshots(const std::function<void(const SearchLocations&
     } catch (const InternalInconsistency&) {
         return false; // the application's own defaults are gone (already logged)
     }
+    visits.startScan();
     walk(*locationsSnapshot);
+    visits.logLeftOut();
     documentTypesCopy.reset();
     return true;
 }
@@ -182,7 +184,7 @@ void FileList::reportFolder(LookAheadWalk& walk, WalkedFolder& folder, ItemArray
                 .arg(folder.path));
         return;
     }
-    if (!folder.exists)
+    if (!folder.exists || !visits.mayEnter(walk, folder))
         return;
     for (const QString& name : folder.undecodable)
         Log::line(indexLog(), QStringLiteral("Not indexing %1: its name is not valid UTF-8").arg(name));
@@ -241,6 +243,10 @@ void FileList::classifyEntry(
     QString path, const FolderEntry& entry, bool recursive, WalkedEntries& entries) const
 {
     const bool isFolder = entry.exists && entry.isFolder;
+    // A FIFO, socket or device node is nothing to open, and reading one may never end. (A
+    // dangling link is classified by its name, as anything whose attributes cannot be read.)
+    if (entry.exists && !isFolder && !entry.isRegularFile)
+        return;
     if (isPreferencesPane(path, isFolder)) {
         QString name = nameOfPreferencesPane(path);
         addUnlessExcluded(LookAheadWalk::Kind::preferencePane, std::move(path), std::move(name), entries);
@@ -252,6 +258,12 @@ void FileList::classifyEntry(
         isApplication = isApplicationFolder(path);
     } else {
         FileManager::ListedFileType type = FileManager::typeOfListedEntry(path, entry);
+        // The desktop's own settings panels are what preference panes are on this desktop.
+        if (type.settingsPanel) {
+            addUnlessExcluded(LookAheadWalk::Kind::preferencePane, std::move(path),
+                type.displayName.value_or(QString()), entries);
+            return;
+        }
         isApplication = type.code == FileManager::applicationTypeCode;
         displayName = std::move(type.displayName);
     }
@@ -262,7 +274,7 @@ void FileList::classifyEntry(
         return;
     }
     if (isFolder && recursive && !(folderExclusionList && folderExclusionList->exclude(path)))
-        entries.push_back({ LookAheadWalk::Kind::subfolder, std::move(path), {} });
+        entries.push_back({ LookAheadWalk::Kind::subfolder, std::move(path), {}, nullptr, entry.isLink });
 }
 
 void FileList::addUnlessExcluded(

@@ -14,6 +14,7 @@
 // running scan at the next entry and waits for its thread; an interrupted scan writes nothing
 // and makes no further calls to the delegate. The lists and the delegate must outlive it.
 
+#include "index/FolderVisits.h"
 #include "index/LookAheadWalk.h"
 #include "platform/files/FileIdentity.h"
 #include "search/LaunchItem.h"
@@ -168,6 +169,7 @@ private:
     FolderExclusionList* folderExclusionList = nullptr;
     // The scan's snapshot: made and dropped by the scanning thread, asked by the walk's threads.
     std::unique_ptr<DocumentTypes> documentTypesCopy;
+    FolderVisits visits; // scanning thread only
     FileListDelegate* appController = nullptr;
     std::mutex listenerLock;
     ScanListener* scanListener = nullptr; // guarded by listenerLock

@@ -21,6 +21,8 @@ LookAheadWalk::LookAheadWalk(const QString& rootPath, Classifier classifier)
 {
     Folder& root = folders.emplace_back();
     root.path = rootPath;
+    rootFolder = &root;
+    resolvedRoot = FileManager::resolvedPath(rootPath);
     pending.insert(&root);
 }
 
@@ -86,6 +88,18 @@ void LookAheadWalk::release(Folder& folder)
     folder.path = QString();
 }
 
+void LookAheadWalk::leaveOut(Folder& folder)
+{
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        for (Entry& entry : folder.entries) {
+            if (entry.subfolder)
+                drop(*entry.subfolder);
+        }
+    }
+    release(folder);
+}
+
 void LookAheadWalk::runHelper()
 {
     std::unique_lock<std::mutex> guard(lock);
@@ -109,8 +123,15 @@ void LookAheadWalk::list(Folder& folder)
 {
     const FolderListing listing = FileManager::listFolderAtPath(folder.path, &folder.undecodable);
     folder.readable = listing.readable;
+    folder.error = listing.error;
     folder.device = listing.device;
     folder.inode = listing.inode;
+    folder.virtualFileSystem = listing.virtualFileSystem;
+    if (listing.readable && isOutsideFileSystems(folder)) {
+        folder.outsideFileSystems = true;
+        folder.exists = true;
+        return;
+    }
     if (listing.readable) {
         // The folders it lies in were listed before it was queued, so their identities are set.
         for (const Folder* outer = folder.parent; outer; outer = outer->parent) {
@@ -123,8 +144,35 @@ void LookAheadWalk::list(Folder& folder)
     // A folder that is not there (a location that does not exist on this system, a folder
     // that vanished during the walk) gives no item: it could never be opened.
     folder.exists = listing.readable || FileManager::fileExistsAtPath(folder.path);
-    if (folder.exists)
+    if (folder.exists) {
         classifier(folder, listing);
+        markLinksLeadingOut(folder);
+    }
+}
+
+// Links within the root's tree are walked as folders of it (two ways to one folder give its items
+// twice, as two locations that overlap do); a link out of it may lead anywhere, "/" included.
+void LookAheadWalk::markLinksLeadingOut(Folder& folder) const
+{
+    for (Entry& entry : folder.entries) {
+        if (entry.kind != Kind::subfolder || !entry.isLink)
+            continue;
+        const QString target = FileManager::resolvedPath(entry.path);
+        entry.leadsOut = resolvedRoot.isEmpty() || target.isEmpty()
+            || !(target == resolvedRoot || resolvedRoot == QLatin1String("/")
+                || target.startsWith(resolvedRoot + QLatin1Char('/')));
+    }
+}
+
+// A walk from a folder that holds files keeps out of the kernel's virtual file systems; one from
+// a folder of such a file system stays on it (its links lead out to everything else).
+bool LookAheadWalk::isOutsideFileSystems(const Folder& folder) const
+{
+    if (&folder == rootFolder)
+        return false;
+    if (rootFolder->virtualFileSystem.isEmpty())
+        return !folder.virtualFileSystem.isEmpty();
+    return folder.device != rootFolder->device;
 }
 
 LookAheadWalk::Folder* LookAheadWalk::takePending(std::set<Folder*, EarlierInWalk>::iterator position)
@@ -152,6 +200,7 @@ void LookAheadWalk::finishListing(Folder& folder)
         Folder& subfolder = folders.emplace_back();
         subfolder.path = entry.path;
         subfolder.parent = &folder;
+        subfolder.throughLink = folder.throughLink || entry.leadsOut;
         subfolder.place = folder.place;
         subfolder.place.push_back(std::uint32_t(index));
         entry.subfolder = &subfolder;

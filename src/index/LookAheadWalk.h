@@ -11,6 +11,9 @@
 // with everything listed below it, as if it had been listed when reached. At most
 // aheadLimit folders wait listed ahead, which bounds the memory and the time a file system
 // change can go unseen. Destroying the walk stops the helpers after the folder each is listing.
+// A walk from a folder that holds files does not go into the kernel's virtual file systems (proc,
+// sysfs, ...); a walk from a folder of one stays on that file system. Which folders the reporter
+// then leaves out (leaveOut) is its own business: see FolderVisits.
 
 #include "platform/files/FileManager.h"
 
@@ -38,6 +41,8 @@ public:
         QString path;
         QString name; // the item's name; empty for subfolders and unrepresentable names
         Folder* subfolder = nullptr;
+        bool isLink = false; // a subfolder entry that is a symbolic link
+        bool leadsOut = false; // such a link to a folder outside the root's tree (set by the walk)
     };
     struct Folder {
         QString path;
@@ -45,6 +50,16 @@ public:
         bool exists = false; // false: nothing to report (vanished, or no folder there)
         bool readable = false;
         bool leadsBack = false; // the same folder as one it lies in: not walked again
+        // Reached through a symbolic link that leads out of the root's tree, on the way from
+        // the root (set when queued).
+        bool throughLink = false;
+        // Left out: on a virtual file system (named in virtualFileSystem) where the root is
+        // not, or, where the root is, on another file system than the root's.
+        bool outsideFileSystems = false;
+        QString virtualFileSystem; // as the listing found it
+        int error = 0; // why it could not be read
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
         QString displayName;
         bool excluded = false; // its own folder item is left out
         QStringList undecodable; // names the listing could not decode
@@ -55,8 +70,6 @@ public:
         enum class State : std::uint8_t { pending, listing, listed, dropped };
         Folder* parent = nullptr;
         std::vector<std::uint32_t> place; // entry indices from the root: the walk's order
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
         State state = State::pending; // guarded by the walk's lock
         bool listedBeforeAsked = false;
     };
@@ -74,6 +87,8 @@ public:
     void waitUntilListed(Folder& folder);
     // The reporter is done with the folder: its entries are freed.
     void release(Folder& folder);
+    // The reporter leaves the listed folder out: nothing below it is listed or reported.
+    void leaveOut(Folder& folder);
 
     static constexpr std::size_t aheadLimit = 256;
 
@@ -89,7 +104,12 @@ private:
     void drop(Folder& folder);
     bool mayListAhead() const { return !pending.empty() && listedAhead < aheadLimit; }
 
+    bool isOutsideFileSystems(const Folder& folder) const;
+    void markLinksLeadingOut(Folder& folder) const;
+
     const Classifier classifier;
+    const Folder* rootFolder = nullptr; // listed before any other folder is queued
+    QString resolvedRoot; // the root's path with every link resolved
     std::mutex lock;
     std::condition_variable changed;
     std::deque<Folder> folders; // every folder met, at stable addresses; guarded by lock

@@ -2,6 +2,7 @@
 
 #include "platform/core/Log.h"
 #include "platform/desktop/Bundle.h"
+#include "platform/desktop/DesktopEntry.h"
 #include "platform/desktop/Notification.h"
 #include "platform/desktop/Workspace.h"
 #include "platform/files/UnreadableFile.h"
@@ -311,7 +312,8 @@ QIcon InteractiveList::iconOfSelectedFile() const
             const QString iconPath = iconName.isEmpty() ? QString() : bundle->pathForImageResource(iconName);
             if (!iconPath.isEmpty())
                 return QIcon(iconPath); // read when first drawn
-        } else {
+        } else if (!DesktopEntry::hasDesktopEntrySuffix(path)) {
+            // A desktop's settings panel is a desktop entry, with the icon it names.
             Log::line(searchLog(), QStringLiteral("no bundle found!"));
         }
     }

@@ -3,9 +3,12 @@
 #include "platform/desktop/DesktopEntry.h"
 #include "platform/files/Folders.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace quorvel;
 
@@ -47,6 +50,11 @@ TEST_F(DesktopEntries, OnlyWellFormedApplicationEntriesWithTheirProgramAreRead)
     EXPECT_FALSE(
         DesktopEntry::fromFile(write("d.desktop", "[Desktop Entry]\nType=Application\nName=D\ngarbage\n")));
     EXPECT_FALSE(DesktopEntry::fromFile(dir.filePath("missing.desktop")));
+    // A FIFO with no writer would block a read for ever; a folder is no entry either.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.desktop")).constData(), 0600), 0);
+    EXPECT_FALSE(DesktopEntry::fromFile(dir.filePath("pipe.desktop")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.desktop"));
+    EXPECT_FALSE(DesktopEntry::fromFile(dir.filePath("folder.desktop")));
 
     for (const char* hiding : { "NoDisplay=true\n", "Hidden=true\n", "OnlyShowIn=NoSuchDesktop;\n" }) {
         const auto hidden = DesktopEntry::fromFile(write(

@@ -3,6 +3,7 @@
 #include "platform/desktop/DesktopEntry.h"
 #include "platform/files/FinderInfo.h"
 #include "platform/files/Folders.h"
+#include "platform/files/VirtualFileSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -87,9 +88,10 @@ QString displayNameOfName(const QString& name)
 
 // Files without stored codes that this desktop still treats as applications. A desktop entry
 // read on the way leaves its name in desktopName (when asked for): the empty string when the
-// file is no shown application or has no name.
-std::uint32_t derivedTypeCode(
-    const QString& path, bool followLinks, std::optional<QString>* desktopName = nullptr)
+// file is no shown application or has no name; and whether it is a settings panel in
+// settingsPanel (when asked for).
+std::uint32_t derivedTypeCode(const QString& path, bool followLinks,
+    std::optional<QString>* desktopName = nullptr, bool* settingsPanel = nullptr)
 {
     const bool desktopEntry = DesktopEntry::hasDesktopEntrySuffix(path);
     if (!desktopEntry && !hasAppImageSuffix(path))
@@ -100,6 +102,8 @@ std::uint32_t derivedTypeCode(
         const std::optional<DesktopEntry> entry = DesktopEntry::fromFile(path);
         if (desktopName)
             *desktopName = entry ? entry->name() : QString();
+        if (settingsPanel)
+            *settingsPanel = entry && entry->isSettingsPanel();
         return entry && entry->shouldBeShown() ? FileManager::applicationTypeCode : 0;
     }
     return FileManager::isExecutableFile(path) ? FileManager::applicationTypeCode : 0;
@@ -115,7 +119,7 @@ FileManager::ListedFileType listedFileType(
         return type;
     }
     std::optional<QString> desktopName;
-    type.code = derivedTypeCode(path, true, &desktopName);
+    type.code = derivedTypeCode(path, true, &desktopName, &type.settingsPanel);
     if (desktopName)
         type.displayName = desktopName->isEmpty() ? displayNameOfName(name) : *desktopName;
     return type;
@@ -125,26 +129,34 @@ FolderListing listFolder(const QString& path, QStringList* undecodable)
 {
     FolderListing listing;
     const int descriptor = ::open(encoded(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
+    if (descriptor < 0) {
+        listing.error = errno;
         return listing;
+    }
     struct stat own { };
     DIR* folder = ::fstat(descriptor, &own) == 0 ? ::fdopendir(descriptor) : nullptr;
     if (!folder) {
+        listing.error = errno;
         ::close(descriptor);
         return listing;
     }
     listing.readable = true;
     listing.device = own.st_dev;
     listing.inode = own.st_ino;
+    listing.virtualFileSystem = VirtualFileSystem::nameOfFolder(descriptor);
     readFolder(folder, path, undecodable, [&](const QString& name, const char* rawName, unsigned char type) {
-        FolderEntry entry { name, true, type == DT_DIR };
+        FolderEntry entry { name, true, type == DT_DIR, type == DT_REG, type == DT_LNK };
         // Only links and file systems that give no type need a look at the entry itself.
         if (type == DT_LNK || type == DT_UNKNOWN) {
             struct stat info { };
             entry.exists = ::fstatat(descriptor, rawName, &info, 0) == 0;
             entry.isFolder = entry.exists && S_ISDIR(info.st_mode);
+            entry.isRegularFile = entry.exists && S_ISREG(info.st_mode);
+            if (type == DT_UNKNOWN)
+                entry.isLink = ::fstatat(descriptor, rawName, &info, AT_SYMLINK_NOFOLLOW) == 0
+                    && S_ISLNK(info.st_mode);
         }
-        if (entry.exists && !entry.isFolder) {
+        if (entry.isRegularFile) {
             if (const auto stored = FinderInfo::inFolder(descriptor, path, rawName)) {
                 entry.storedTypeCode = stored->type;
                 entry.storedCreatorCode = stored->creator;

@@ -18,6 +18,8 @@ struct FolderEntry {
     QString name;
     bool exists = false; // following symbolic links (a dangling link does not exist)
     bool isFolder = false; // following symbolic links
+    bool isRegularFile = false; // following symbolic links: no FIFO, socket or device node
+    bool isLink = false; // the entry itself is a symbolic link
     // The stored Finder codes of a file (following links), read with the listing; 0 when none.
     std::uint32_t storedTypeCode = 0;
     std::uint32_t storedCreatorCode = 0;
@@ -27,8 +29,12 @@ struct FolderEntry {
 // the same folder twice.
 struct FolderListing {
     bool readable = false;
+    int error = 0; // errno of the failed open when not readable
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
+    // The kernel's name of the virtual file system the folder is on (such as "proc" or
+    // "sysfs"), empty on file systems that hold files.
+    QString virtualFileSystem;
     std::vector<FolderEntry> entries;
 };
 
@@ -55,6 +61,7 @@ public:
     struct ListedFileType {
         std::uint32_t code = 0;
         std::optional<QString> displayName;
+        bool settingsPanel = false; // a desktop entry that is a panel of the desktop's settings
     };
     static ListedFileType typeOfListedEntry(const QString& path, const FolderEntry& entry);
     static std::uint32_t creatorCodeAtPath(const QString& path, bool followLinks);
