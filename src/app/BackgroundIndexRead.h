@@ -2,7 +2,8 @@
 // Reads an index file on a thread of its own and hands the table to the main thread, so that the
 // panel never waits for a large index to be parsed: it shows the items it has meanwhile. One read
 // at a time; it is not a cache (InteractiveList keeps what was read) and decides nothing about
-// what the outcome means.
+// what the outcome means. Quitting never waits for a read: one still going when this object ends
+// is left to finish on its own, and its outcome is dropped.
 
 #include "platform/files/FileIdentity.h"
 #include "search/LaunchItemTable.h"
@@ -26,7 +27,7 @@ public:
 
     // done runs on receiver's thread, which must be the thread that calls read.
     explicit BackgroundIndexRead(QObject* receiver);
-    // Waits for a read in progress; its outcome is then never delivered.
+    // Does not wait for a read in progress; its outcome is then never delivered.
     ~BackgroundIndexRead();
     BackgroundIndexRead(const BackgroundIndexRead&) = delete;
     BackgroundIndexRead& operator=(const BackgroundIndexRead&) = delete;
@@ -37,8 +38,12 @@ public:
     bool isReading() const { return reading; }
 
 private:
+    struct Shared;
+
     QObject* receiver;
     bool reading = false; // receiver's thread only
+    // Shared with the reading thread, which may outlive this object.
+    std::shared_ptr<Shared> shared;
     std::thread readingThread;
 };
 

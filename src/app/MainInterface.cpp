@@ -6,12 +6,12 @@
 #include "app/PanelKeyBindings.h"
 #include "app/TaviskBgndView.h"
 #include "platform/desktop/Bundle.h"
+#include "platform/files/RegularFile.h"
 #include "platform/widgets/Application.h"
 
 #include "ui_MainInterface.h"
 
 #include <QAbstractItemView>
-#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -32,12 +32,11 @@ constexpr int bufferedBacking = 2;
 QString panelStyleSheet()
 {
     const QString path = Bundle::mainBundle().pathForResource(QStringLiteral("panel"), QStringLiteral("qss"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> sheet = RegularFile::readAll(path);
+    if (!sheet)
         return {};
     // Images named in the sheet lie beside it.
-    return QString::fromUtf8(file.readAll())
-        .replace(QStringLiteral("@RESOURCES@"), QFileInfo(path).absolutePath());
+    return QString::fromUtf8(*sheet).replace(QStringLiteral("@RESOURCES@"), QFileInfo(path).absolutePath());
 }
 
 } // namespace

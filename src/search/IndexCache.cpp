@@ -3,8 +3,8 @@
 #include "platform/core/Log.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/files/FileManager.h"
+#include "platform/files/FileSnapshot.h"
 #include "platform/files/Folders.h"
-#include "platform/files/MappedFile.h"
 #include "search/SearchLog.h"
 
 #include <QByteArray>
@@ -65,11 +65,10 @@ std::uint64_t checksumOfFile(const unsigned char* header, const unsigned char* i
         ^ IndexCache::checksum(image, imageLength);
 }
 
-// Why the mapped file cannot stand for the index; empty when it can.
-QString flawOf(const MappedFile& file, const FileIdentity& identity)
+// Why the cache file's bytes cannot stand for the index; empty when they can.
+QString flawOf(const unsigned char* bytes, std::size_t size, const FileIdentity& identity)
 {
-    const unsigned char* bytes = file.data();
-    if (file.size() < HeaderLength || std::memcmp(bytes + MagicAt, magic, sizeof magic) != 0)
+    if (size < HeaderLength || std::memcmp(bytes + MagicAt, magic, sizeof magic) != 0)
         return QStringLiteral("not a cache file");
     if (numberAt<std::uint32_t>(bytes, VersionAt) != IndexCache::formatVersion
         || numberAt<std::uint32_t>(bytes, HeaderLengthAt) != HeaderLength)
@@ -78,10 +77,10 @@ QString flawOf(const MappedFile& file, const FileIdentity& identity)
     std::memcpy(recorded.data(), bytes + IdentityAt, sizeof recorded);
     if (FileIdentity::fromFields(recorded) != identity)
         return QStringLiteral("stale");
-    if (numberAt<std::uint64_t>(bytes, ImageLengthAt) != file.size() - HeaderLength)
+    if (numberAt<std::uint64_t>(bytes, ImageLengthAt) != size - HeaderLength)
         return QStringLiteral("truncated");
     if (numberAt<std::uint64_t>(bytes, ChecksumAt)
-        != checksumOfFile(bytes, bytes + HeaderLength, file.size() - HeaderLength))
+        != checksumOfFile(bytes, bytes + HeaderLength, size - HeaderLength))
         return QStringLiteral("its checksum does not match");
     return QString();
 }
@@ -149,21 +148,15 @@ std::shared_ptr<const LaunchItemTable> IndexCache::load(
     const QString& indexPath, const FileIdentity& identity)
 {
     const QString cachePath = cachePathFor(indexPath);
-    std::shared_ptr<const MappedFile> file = MappedFile::open(cachePath);
+    // Read whole rather than mapped: what is checked here is what every search reads later, and
+    // a cache file truncated or rewritten meanwhile cannot change it (see FileSnapshot).
+    std::shared_ptr<const FileSnapshot> file = FileSnapshot::read(cachePath);
     if (!file)
         return nullptr; // none yet
-    // The checksum reads every byte: have them read in ahead instead of page by page.
-    file->willNeed();
-    QString flaw = flawOf(*file, identity);
-    if (flaw.isEmpty()) {
-        const unsigned char* image = file->data() + HeaderLength;
-        const std::size_t length = file->size() - HeaderLength;
-        if (std::shared_ptr<const LaunchItemTable> table
-            = LaunchItemTable::fromImage(file, image, length, &flaw)) {
-            file->releasePages(); // what a search needs comes back as it is touched
-            return table;
-        }
-    }
+    QString flaw;
+    if (std::shared_ptr<const LaunchItemTable> table
+        = fromBytes(file, file->data(), file->size(), identity, &flaw))
+        return table;
     // A cache the index has moved on from is the usual case after another writer; only damage is news.
     if (flaw != QStringLiteral("stale"))
         Log::line(searchLog(),
@@ -172,11 +165,21 @@ std::shared_ptr<const LaunchItemTable> IndexCache::load(
     return nullptr;
 }
 
-bool IndexCache::write(const QString& indexPath, const FileIdentity& identity, const LaunchItemTable& table)
+std::shared_ptr<const LaunchItemTable> IndexCache::fromBytes(std::shared_ptr<const void> storage,
+    const unsigned char* bytes, std::size_t size, const FileIdentity& identity, QString* whyNot)
 {
-    const QByteArrayView image = table.image();
-    if (image.isEmpty())
-        return false; // not finished
+    QString flaw = flawOf(bytes, size, identity);
+    std::shared_ptr<const LaunchItemTable> table;
+    if (flaw.isEmpty())
+        table = LaunchItemTable::fromImage(
+            std::move(storage), bytes + HeaderLength, size - HeaderLength, &flaw);
+    if (whyNot)
+        *whyNot = flaw;
+    return table;
+}
+
+QByteArray IndexCache::header(const FileIdentity& identity, QByteArrayView image)
+{
     QByteArray header(HeaderLength, '\0');
     std::memcpy(header.data() + MagicAt, magic, sizeof magic);
     putNumber<std::uint32_t>(header, VersionAt, formatVersion);
@@ -184,17 +187,24 @@ bool IndexCache::write(const QString& indexPath, const FileIdentity& identity, c
     const FileIdentity::Fields fields = identity.fields();
     std::memcpy(header.data() + IdentityAt, fields.data(), sizeof fields);
     putNumber<std::uint64_t>(header, ImageLengthAt, static_cast<std::uint64_t>(image.size()));
-
     putNumber<std::uint64_t>(header, ChecksumAt,
         checksumOfFile(reinterpret_cast<const unsigned char*>(header.constData()),
             reinterpret_cast<const unsigned char*>(image.data()), std::size_t(image.size())));
+    return header;
+}
+
+bool IndexCache::write(const QString& indexPath, const FileIdentity& identity, const LaunchItemTable& table)
+{
+    const QByteArrayView image = table.image();
+    if (image.isEmpty())
+        return false; // not finished
     const QString cachePath = cachePathFor(indexPath);
     // A cache this process cannot open (mode 000, someone else's) is no cache at all: every
     // reader would parse the index again. The new one takes its place, and is the user's own.
     if (const QString why = FileManager::whyUnreadableAtPath(cachePath); !why.isEmpty())
         Log::line(searchLog(),
             QStringLiteral("Index cache %1 could not be read (%2); replacing it").arg(cachePath, why));
-    return AtomicFile::write(cachePath, { QByteArrayView(header), image });
+    return AtomicFile::write(cachePath, { QByteArrayView(header(identity, image)), image });
 }
 
 } // namespace quorvel

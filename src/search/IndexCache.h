@@ -1,7 +1,7 @@
 #pragma once
 // The derived binary copy of an index file, in the system's cache folder: the index's launch
 // items as a table image, the identity of the index file they were read from (device, inode,
-// size, modification and change times) and a checksum of everything. Mapping it spares parsing
+// size, modification and change times) and a checksum of everything. Reading it spares parsing
 // the index's XML on every start and every query. It is never trusted over the index: a cache
 // that is missing, made from another state of the index, or damaged in any byte is not used,
 // and the caller rebuilds it from the index, which stays the record.
@@ -15,6 +15,8 @@
 #include "platform/files/FileIdentity.h"
 #include "search/LaunchItemTable.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -33,9 +35,16 @@ public:
 
     // The items of the cache of indexPath when it was made from the index in the state identity
     // names and every byte checks out; nullptr otherwise (a stale or damaged cache is logged).
-    // The table refers to the mapped file. Safe on any thread.
+    // The table refers to a copy of the file read once and checked whole, never to the file,
+    // so that a cache changed in place afterwards cannot reach it. Safe on any thread.
     static std::shared_ptr<const LaunchItemTable> load(
         const QString& indexPath, const FileIdentity& identity);
+    // The same check of a cache file's bytes held in memory (8-byte aligned), which storage
+    // keeps alive for the table; nullptr with the reason when they cannot stand for the index.
+    static std::shared_ptr<const LaunchItemTable> fromBytes(std::shared_ptr<const void> storage,
+        const unsigned char* bytes, std::size_t size, const FileIdentity& identity, QString* whyNot);
+    // The header the cache file of an index in the state identity names carries before image.
+    static QByteArray header(const FileIdentity& identity, QByteArrayView image);
 
     // Writes the cache of indexPath atomically for a finished table that holds the index's items
     // in the state identity names; answers false (logged) when it could not be written.

@@ -5,9 +5,10 @@
 // order. A million items cost well under two hundred bytes each and no heap block per item.
 //
 // The image is also what the index cache stores after its header (IndexCache): a table read from
-// the cache refers to the mapped file itself, nothing copied. Its layout is defined here alone
-// (ImageLayout in LaunchItemTable.cpp); a change to it bumps IndexCache::formatVersion. The upper-cased names
-// are separated by a NUL character, so one scan of that buffer searches every name at once.
+// the cache refers to the cache file's bytes as they were read and checked, nothing copied again. Its layout
+// is defined here alone (ImageLayout in LaunchItemTable.cpp); a change to it bumps IndexCache::formatVersion.
+// The upper-cased names are separated by a NUL character, so one scan of that buffer searches every name at
+// once.
 //
 // Built with append and finish, then immutable (lists that read the same file may share it).
 
@@ -88,7 +89,7 @@ public:
     // ranking's alphabetical bonus uses); names equal ignoring case share a place.
     std::span<const std::uint32_t> nameRanks() const;
 
-    // The bytes held, for the memory budget (a mapped image counts whole).
+    // The bytes held, for the memory budget (an image read from the cache counts whole).
     std::size_t memoryBytes() const;
 
     static std::uint64_t packHead(QStringView text);

@@ -14,9 +14,10 @@ namespace quorvel::fuzz {
 
 namespace {
 
-constexpr std::array<Target, 6> allTargets = { {
+constexpr std::array<Target, 7> allTargets = { {
     { "property-list", propertyListReader },
     { "index", indexReader },
+    { "cache-image", cacheImage },
     { "history", historyLoader },
     { "bundle-strings", bundleStrings },
     { "desktop-entry", desktopEntry },

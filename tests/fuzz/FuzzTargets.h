@@ -46,6 +46,7 @@ void writeScratch(const QString& path, const std::uint8_t* data, std::size_t siz
 
 void propertyListReader(const std::uint8_t* data, std::size_t size);
 void indexReader(const std::uint8_t* data, std::size_t size);
+void cacheImage(const std::uint8_t* data, std::size_t size);
 void historyLoader(const std::uint8_t* data, std::size_t size);
 void bundleStrings(const std::uint8_t* data, std::size_t size);
 void desktopEntry(const std::uint8_t* data, std::size_t size);

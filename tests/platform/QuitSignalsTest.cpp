@@ -1,5 +1,6 @@
 // Quit signals reach the event loop: with the number of the signal, once for a burst, and only
-// for the instance that has them; when it ends, the handling before it is back.
+// for the instance that has them; when it ends, the handling before it is back. A process whose
+// event loop never comes to read the signal still ends by it.
 
 #include "platform/core/QuitSignals.h"
 
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <unistd.h>
 #include <vector>
 
 using namespace quorvel;
@@ -38,4 +40,22 @@ TEST(QuitSignals, AnInnerInstanceHasTheSignalsWhileItLivesAndTheOuterOneAfterwar
     ASSERT_TRUE(QTest::qWaitFor([&outer] { return !outer.empty(); }));
     EXPECT_EQ(inner, std::vector<int>({ SIGHUP }));
     EXPECT_EQ(outer, std::vector<int>({ SIGTERM }));
+}
+
+TEST(QuitSignals, AProcessWhoseEventLoopNeverReadsTheSignalIsEndedByItAllTheSame)
+{
+    // In a process of its own (gtest starts the test binary again for it): the main thread
+    // never returns to the event loop, as when a quit waits for a thread that never ends.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            QuitSignals quitSignals([](int) {});
+            quitSignals.endProcessWithinGrace();
+            // Should nothing end the process, SIGALRM does, which the expectation tells apart.
+            ::alarm(20);
+            ASSERT_EQ(std::raise(SIGTERM), 0);
+            for (;;)
+                ::pause();
+        },
+        testing::KilledBySignal(SIGTERM), "");
 }

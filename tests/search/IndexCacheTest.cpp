@@ -100,7 +100,6 @@ TEST(IndexCache, ATruncatedOrOtherVersionCacheIsRebuiltFromTheIndex)
 
     for (const qsizetype length :
         { qsizetype(0), qsizetype(7), qsizetype(95), qsizetype(96), good.size() / 2, good.size() - 1 }) {
-        // Replaced, not rewritten in place: a mapped cache must never shrink under a reader.
         ASSERT_TRUE(AtomicFile::write(cacheFile(), good.left(length)));
         EXPECT_EQ(validCache(), nullptr) << "truncated to " << length;
         EXPECT_EQ(itemsOf(*IndexFile::read(_combinedListPath())), someItems);
@@ -115,6 +114,37 @@ TEST(IndexCache, ATruncatedOrOtherVersionCacheIsRebuiltFromTheIndex)
     EXPECT_EQ(log.linesContaining("made by another version").size(), 1);
     EXPECT_EQ(itemsOf(*IndexFile::read(_combinedListPath())), someItems);
     EXPECT_EQ(readBytes(cacheFile()), good);
+}
+
+TEST(IndexCache, ACacheTruncatedOrRewrittenInPlaceAfterItWasCheckedLeavesTheTableAsChecked)
+{
+    // Items over several pages, so that a reader still using the file would meet the change.
+    std::vector<LaunchItem> items = someItems;
+    for (int i = 0; i < 3000; ++i)
+        items.push_back({ QStringLiteral("Item %1").arg(i), "doc", QStringLiteral("/d/%1").arg(i) });
+    writeIndex(items);
+    IndexFile::read(_combinedListPath());
+    const std::shared_ptr<const LaunchItemTable> table = validCache();
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(itemsOf(*table), items);
+
+    // The same file changed where it is, as `truncate` or a program writing into it leaves it.
+    QFile cache(cacheFile());
+    ASSERT_TRUE(cache.open(QIODevice::ReadWrite));
+    const qint64 size = cache.size();
+    ASSERT_GT(size, 16 * 4096);
+    ASSERT_TRUE(cache.seek(96));
+    ASSERT_EQ(cache.write(QByteArray(size - 96, '\xFF')), size - 96);
+    ASSERT_TRUE(cache.flush());
+    walkWhole(*table);
+    EXPECT_EQ(itemsOf(*table), items) << "rewritten in place";
+    ASSERT_TRUE(cache.resize(100));
+    walkWhole(*table);
+    EXPECT_EQ(itemsOf(*table), items) << "truncated in place";
+
+    EXPECT_EQ(validCache(), nullptr);
+    EXPECT_EQ(itemsOf(*IndexFile::read(_combinedListPath())), items)
+        << "the next reader reads the index again";
 }
 
 TEST(IndexCache, BytesFlippedAnywhereAreNeverTrustedNorCrashAReader)

@@ -1,4 +1,5 @@
 #include "SearchTestSupport.h"
+#include "support/FileBytes.h"
 #include "support/IndexFiles.h"
 
 #include "platform/core/Clock.h"
@@ -15,7 +16,14 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
+#include <atomic>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <thread>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 
 #include <unistd.h>
 
@@ -251,4 +259,85 @@ TEST(QueryTool, WritesBytesThatAreNotUtf8AsReplacementCharactersInJson)
     const std::string parsed = QJsonDocument::fromJson(QByteArray::fromStdString("[" + json("x\x80\x1f\"\\") + "]"))
                                    .array().at(0).toString().toStdString();
     EXPECT_EQ(parsed, "x\xef\xbf\xbd\x1f\"\\");
+}
+
+namespace {
+
+// Puts a FIFO, a bound socket or a link to a FIFO at path, in place of what was there.
+void plantAt(const QString& path, const QString& kind)
+{
+    QFile::remove(path);
+    const QByteArray encoded = QFile::encodeName(path);
+    if (kind == "fifo") {
+        ASSERT_EQ(::mkfifo(encoded.constData(), 0600), 0);
+    } else if (kind == "socket") {
+        const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        ASSERT_LT(std::size_t(encoded.size()), sizeof address.sun_path);
+        std::memcpy(address.sun_path, encoded.constData(), std::size_t(encoded.size()));
+        ASSERT_EQ(::bind(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(descriptor); // the socket stays at the path
+    } else {
+        const QString fifo = path + QStringLiteral(" fifo");
+        QFile::remove(fifo);
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        ASSERT_TRUE(QFile::link(fifo, path));
+    }
+}
+
+} // namespace
+
+TEST(QueryTool, AFifoASocketOrALinkToAFifoAtTheIndexOrItsCacheIsAnsweredAtOnce)
+{
+    // query() waits a minute of the clock: far past an answer, it only catches a tool that hangs.
+    const std::vector<LaunchItem> items
+        = { { "Mail", "app", "/apps/Mail" }, { "Maps", "app", "/apps/Maps" } };
+    for (const QString kind : { "fifo", "socket", "link to fifo" }) {
+        writeIndex(items);
+        plantAt(IndexCache::cachePathFor(_combinedListPath()), kind);
+        ToolRun run = query({ "--count", "ma" });
+        EXPECT_EQ(run.exitCode, 0) << kind.toStdString() << " as the cache: " << run.err.toStdString();
+        EXPECT_EQ(run.out, "2 Matching Items.\n") << kind.toStdString() << " as the cache";
+
+        plantAt(_combinedListPath(), kind);
+        run = query({ "--count", "ma" });
+        EXPECT_EQ(run.exitCode, 1) << kind.toStdString() << " as the index";
+        EXPECT_TRUE(run.err.contains("could not be read")) << run.err.toStdString();
+    }
+}
+
+TEST(QueryTool, ACacheTruncatedAndRewrittenInPlaceWhileQueriesRunNeverEndsOne)
+{
+    std::vector<LaunchItem> items;
+    for (int i = 0; i < 50000; ++i)
+        items.push_back({ QStringLiteral("Report %1").arg(i), "doc", QStringLiteral("/d/%1").arg(i) });
+    writeIndex(items);
+    ASSERT_EQ(query({ "--count", "report 1" }).out, "11111 Matching Items.\n") << "writes the cache";
+    const QString cachePath = IndexCache::cachePathFor(_combinedListPath());
+    const QByteArray good = readBytes(cachePath);
+
+    // In place (whichever file is at the path: a query that refused it wrote a new one): good
+    // bytes back, the image overwritten, the file cut short.
+    std::atomic<bool> querying = true;
+    std::thread changer([&] {
+        const QByteArray overwritten = good.left(96) + QByteArray(good.size() - 96, '\xFF');
+        for (int round = 0; querying; ++round) {
+            QFile cache(cachePath);
+            if (!cache.open(QIODevice::ReadWrite))
+                continue;
+            cache.resize(round % 3 == 2 ? 100 : good.size());
+            if (round % 3 != 2)
+                cache.write(round % 3 == 1 ? overwritten : good);
+            std::this_thread::yield(); // the queries need the processor more
+        }
+    });
+    for (int run = 0; run < 8; ++run) {
+        const ToolRun result = query({ "--count", "report 1" });
+        EXPECT_EQ(result.exitCode, 0)
+            << "run " << run << " ended by a signal or failed: " << result.err.toStdString();
+        EXPECT_EQ(result.out, "11111 Matching Items.\n") << "run " << run;
+    }
+    querying = false;
+    changer.join();
 }

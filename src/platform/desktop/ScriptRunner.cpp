@@ -3,6 +3,7 @@
 #include "platform/core/Log.h"
 #include "platform/core/PlatformLog.h"
 #include "platform/core/ReplaceableInstance.h"
+#include "platform/files/RegularFile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -144,10 +145,10 @@ std::vector<pid_t> processesOfBundleNamed(const QString& name)
 // Gone, or ended and waiting for its parent to collect it.
 bool hasEnded(pid_t pid)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> stat = RegularFile::readAll(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat)
         return true;
-    const QByteArray line = stat.readAll();
+    const QByteArray& line = *stat;
     const qsizetype afterName = line.lastIndexOf(')');
     return afterName < 0 || line.mid(afterName + 2, 1) == "Z";
 }

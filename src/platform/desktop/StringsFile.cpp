@@ -2,9 +2,9 @@
 
 #include "platform/core/Log.h"
 #include "platform/core/PlatformLog.h"
+#include "platform/files/RegularFile.h"
 #include "platform/plist/PropertyList.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 namespace quorvel {
@@ -31,11 +31,10 @@ bool isUnquotedChar(QChar c)
 
 QVariantMap StringsFile::read(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes = RegularFile::readAll(path);
+    if (!bytes)
         return {};
-    const QByteArray bytes = file.readAll();
-    const QString text = decodeStringsFile(bytes);
+    const QString text = decodeStringsFile(*bytes);
     // Some tools compile strings files into XML property lists.
     if (text.trimmed().startsWith(QLatin1Char('<'))) {
         const QVariant root = PropertyList::fromData(text.toUtf8());

@@ -2,6 +2,7 @@
 
 #include "platform/core/Log.h"
 #include "platform/core/PlatformLog.h"
+#include "platform/files/RegularFile.h"
 
 #include <QFile>
 #include <QSocketNotifier>
@@ -88,11 +89,12 @@ void FolderWatcher::unwatchAll()
 
 std::size_t FolderWatcher::systemWatchLimit()
 {
-    QFile file(QStringLiteral("/proc/sys/fs/inotify/max_user_watches"));
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes
+        = RegularFile::readAll(QStringLiteral("/proc/sys/fs/inotify/max_user_watches"));
+    if (!bytes)
         return 0;
     bool ok = false;
-    const qulonglong limit = file.readAll().trimmed().toULongLong(&ok);
+    const qulonglong limit = bytes->trimmed().toULongLong(&ok);
     return ok ? static_cast<std::size_t>(limit) : 0;
 }
 

@@ -3,9 +3,10 @@
 #include "platform/core/Log.h"
 #include "platform/core/PlatformLog.h"
 #include "platform/files/AtomicFile.h"
+#include "platform/files/RegularFile.h"
 
-#include <QFile>
 #include <QFileInfo>
+#include <cstring>
 #include <mutex>
 
 namespace quorvel {
@@ -28,24 +29,30 @@ bool sameBytes(const QString& a, const QString& b)
 {
     if (QFileInfo(a).size() != QFileInfo(b).size())
         return false;
-    QFile fileA(a);
-    QFile fileB(b);
-    if (!fileA.open(QIODevice::ReadOnly) || !fileB.open(QIODevice::ReadOnly))
+    std::optional<RegularFile> fileA = RegularFile::open(a);
+    std::optional<RegularFile> fileB = RegularFile::open(b);
+    if (!fileA || !fileB)
         return false;
-    constexpr qint64 chunk = 1 << 16;
-    while (!fileA.atEnd()) {
-        if (fileA.read(chunk) != fileB.read(chunk))
+    constexpr std::size_t chunk = 1 << 16;
+    QByteArray bytesA(chunk, Qt::Uninitialized);
+    QByteArray bytesB(chunk, Qt::Uninitialized);
+    for (;;) {
+        const std::int64_t readA = fileA->read(bytesA.data(), chunk);
+        const std::int64_t readB = fileB->read(bytesB.data(), chunk);
+        if (readA < 0 || readA != readB
+            || std::memcmp(bytesA.constData(), bytesB.constData(), std::size_t(readA)) != 0)
             return false;
+        if (readA == 0)
+            return true;
     }
-    return fileB.atEnd();
 }
 
 // Through the layer's atomic write: a link planted at the copy's name is replaced, never
 // followed, and the copy is as private as the files of its folder.
 bool copyFile(const QString& path, const QString& copy)
 {
-    QFile source(path);
-    return source.open(QIODevice::ReadOnly) && AtomicFile::write(copy, source.readAll());
+    const std::optional<QByteArray> bytes = RegularFile::readAll(path);
+    return bytes && AtomicFile::write(copy, *bytes);
 }
 
 } // namespace

@@ -3,12 +3,11 @@
 #include "platform/core/Log.h"
 #include "platform/core/PlatformLog.h"
 #include "platform/files/AtomicFile.h"
+#include "platform/files/RegularFile.h"
 #include "platform/plist/PropertyListParser.h"
 #include "platform/plist/PropertyListWriter.h"
 #include "platform/plist/StringRecordReader.h"
 #include "platform/plist/Utf8.h"
-
-#include <QFile>
 
 #include <new>
 
@@ -18,22 +17,11 @@ namespace {
 
 // The bytes of a whole file, read in one go, which the reader then decodes in place. Not mapped: a mapped
 // file that another program truncates while it is parsed would end the process with a bus error, and a bad
-// file must never do more than read as no value.
+// file must never do more than read as no value. Nor opened as it comes: a FIFO in its place would
+// keep the reader waiting for good (RegularFile).
 std::optional<QByteArray> fileBytes(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return std::nullopt;
-    const qint64 size = file.size();
-    if (size == 0)
-        return file.readAll(); // a file whose size is not known ahead, as in /proc
-    // Of exactly the file's size: readAll would round a large file up to a power of two.
-    QByteArray bytes(size, Qt::Uninitialized);
-    const qint64 read = file.read(bytes.data(), size);
-    if (read < 0)
-        return std::nullopt;
-    bytes.truncate(read);
-    return bytes;
+    return RegularFile::readAll(path);
 }
 
 // Runs a reader (or a writer). A file too large for the memory left reads as no value, and a

@@ -6,6 +6,7 @@
 #include "platform/files/AtomicFile.h"
 #include "platform/files/FileManager.h"
 #include "platform/files/Folders.h"
+#include "platform/files/RegularFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -101,11 +102,11 @@ QString LoginItemAutostart::executableOfBundle(const QString& bundlePath)
 
 bool LoginItemAutostart::isMarkedEntry(const QString& path, const QString& mark)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    const std::optional<QByteArray> bytes = RegularFile::readAll(path);
+    if (!bytes)
         return false;
-    while (!file.atEnd())
-        if (QString::fromUtf8(file.readLine()).trimmed() == mark)
+    for (const QByteArray& line : bytes->split('\n'))
+        if (QString::fromUtf8(line).trimmed() == mark)
             return true;
     return false;
 }
@@ -113,10 +114,8 @@ bool LoginItemAutostart::isMarkedEntry(const QString& path, const QString& mark)
 bool LoginItemAutostart::writeEntry(const QString& path, const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
-    QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+    if (RegularFile::readAll(path) == bytes)
         return true;
-    existing.close();
     Folders::createPrivateFolders(QFileInfo(path).path());
     // The layer's atomic write: never through a link planted at the name, never writable by others.
     if (AtomicFile::write(path, bytes))

@@ -83,6 +83,9 @@ Application::~Application() = default;
 void Application::installSignalHandlers()
 {
     quitSignals = std::make_unique<QuitSignals>([this](int signalNumber) { handleSignal(signalNumber); });
+    // The session waits about a second for a program it asks to end; one that is busy or waits
+    // for something on the way out is ended all the same.
+    quitSignals->endProcessWithinGrace();
     if (!quitSignals->isCatching())
         Log::line(platformLog(),
             QStringLiteral("Could not create the signal pipe: quit signals end the process at once"));
@@ -97,6 +100,8 @@ void Application::handleSignal(int signalNumber)
     // make the launcher unkillable by Ctrl+C).
     if (terminating)
         quitSignals->endProcessOnNextSignal();
+    else
+        quitSignals->quitWasRefused();
 }
 
 bool Application::becomeSingleInstance(const QString& applicationIdentifier)
