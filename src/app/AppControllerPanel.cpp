@@ -11,6 +11,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -62,7 +63,9 @@ void AppController::updateCombinedLaunchItem()
         outlets.combinedPathNameTextField->setText(list.pathOfSelectedItem());
         outlets.combinedPathNameTextField->setToolTip(list.pathOfSelectedItem());
     }
-    outlets.combinedResultsCountTextField->setText(list.resultCountString());
+    // With no match the name line says so already; the count would only repeat it.
+    outlets.combinedResultsCountTextField->setText(list.isEmpty() ? QString() : list.resultCountString());
+    outlets.combinedLaunchButton->setEnabled(!list.isEmpty());
     if (!list.isEmpty())
         selectTableRow(list.indexOfSelectedItem());
 }
