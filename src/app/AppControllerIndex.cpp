@@ -30,6 +30,8 @@ void AppController::loadCombinedList()
                 InteractiveList::keepTableOfFile(path, before, std::move(table));
                 indexWasRead();
             });
+    else if (!interactiveCombinedList->interactiveListFileIsUnreadable())
+        fileList->recallLastCompletedScan(); // the status line says when the index was made
     scanIfIndexIsUnreadable();
 }
 

@@ -12,6 +12,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -72,7 +73,9 @@ void AppController::updateCombinedLaunchItem()
         outlets.combinedPathNameTextField->setToolTip(
             ElidingLabel::withDirectionMarks(list.pathOfSelectedItem()));
     }
-    outlets.combinedResultsCountTextField->setText(list.resultCountString());
+    // With no match the name line says so already; the count would only repeat it.
+    outlets.combinedResultsCountTextField->setText(list.isEmpty() ? QString() : list.resultCountString());
+    outlets.combinedLaunchButton->setEnabled(!list.isEmpty());
     if (!list.isEmpty())
         selectTableRow(list.indexOfSelectedItem());
 }

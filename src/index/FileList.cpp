@@ -31,9 +31,8 @@ const QString documentType = LaunchItemType::document;
 const QString folderType = LaunchItemType::folder;
 
 // "2024-05-01 13:45:07 +0200": the local date and time with its offset from UTC.
-QString completionTimeText()
+QString completionTimeText(const QDateTime& now)
 {
-    const QDateTime now = Clock::currentDateTime();
     const int offset = now.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
     return now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
@@ -41,6 +40,11 @@ QString completionTimeText()
               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString completionStatus(const QDateTime& when)
+{
+    return QStringLiteral("Last disk scan was completed at %1").arg(completionTimeText(when));
 }
 
 } // namespace
@@ -109,6 +113,14 @@ QString FileList::statusString() const
     return status;
 }
 
+void FileList::recallLastCompletedScan()
+{
+    const std::optional<QDateTime> written = FileManager::modificationDateAtPath(_combinedListPath());
+    if (!written || showProgressIndicator() || !statusString().isEmpty())
+        return; // no index, or a scan of this run has its own word
+    changeStatus(completionStatus(*written));
+}
+
 bool FileList::withListSnapshots(const std::function<void(const SearchLocations& snapshot)>& walk)
 {
     std::unique_ptr<SearchLocations> locationsSnapshot;
@@ -161,7 +173,7 @@ void FileList::updateApplicationNames()
         return;
     }
     reportWrittenIndex();
-    changeStatus(QStringLiteral("Last disk scan was completed at %1").arg(completionTimeText()));
+    changeStatus(completionStatus(Clock::currentDateTime()));
 }
 
 void FileList::searchPathAddToCombinedListRecursive(const QString& path, ItemArray& list, bool recursive)

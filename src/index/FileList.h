@@ -80,6 +80,9 @@ public:
     void waitUntilScanHasFinished();
 
     QString statusString() const;
+    // Before the first scan of this run: the status the last scan left, when it completed
+    // dated by the index file it wrote; nothing when there is no index file.
+    void recallLastCompletedScan();
     bool showProgressIndicator() const { return currentlyUpdatingApplicationList.load(); }
     // Whether the last scan that ran to its end wrote the index file.
     bool lastScanWroteIndex() const { return indexWritten.load(); }

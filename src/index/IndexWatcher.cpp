@@ -32,6 +32,19 @@ bool isApplicationFolder(const QString& path, const QStringList& desktopFolders)
         || name == QLatin1String("PreferencePanes");
 }
 
+// The closest folder above an absolute path that exists; "/" in the end.
+QString nearestExistingFolderAbove(const QString& path)
+{
+    QString folder = Folders::withoutTrailingSlashes(path);
+    while (folder.lastIndexOf(QLatin1Char('/')) > 0) {
+        folder.truncate(folder.lastIndexOf(QLatin1Char('/')));
+        bool isFolder = false;
+        if (FileManager::fileExistsAtPath(folder, &isFolder) && isFolder)
+            return folder;
+    }
+    return QStringLiteral("/");
+}
+
 // The walk does not go into bundles or hidden folders: neither is watched.
 bool isWalkableName(const QString& name)
 {
@@ -102,6 +115,7 @@ void IndexWatcher::watchLocations()
 {
     if (!watcher.isAvailable())
         return;
+    const QSet<QString> wereMissing = missingLocations;
     const std::vector<Folder> folders = foldersToWatch();
     QSet<QString> wanted;
     for (const Folder& folder : folders)
@@ -112,6 +126,12 @@ void IndexWatcher::watchLocations()
     }
     watched.clear();
     Log::debug(watchLog(), QStringLiteral("Watching %1 folders").arg(folders.size()));
+    watchAll(folders);
+    takeUpAppearedLocations(wereMissing);
+}
+
+void IndexWatcher::watchAll(const std::vector<Folder>& folders)
+{
     for (const Folder& folder : folders) {
         const FolderWatcher::WatchResult result = watcher.watchFolder(folder.path, folder.contentChanges);
         if (result == FolderWatcher::WatchResult::watching) {
@@ -136,6 +156,27 @@ void IndexWatcher::watchLocations()
     }
 }
 
+void IndexWatcher::takeUpAppearedLocations(const QSet<QString>& wereMissing)
+{
+    bool appeared = false;
+    for (const QString& location : wereMissing) {
+        if (missingLocations.contains(location) || !watched.contains(location))
+            continue;
+        // Watched from now on; what it held before that is listed here, so nothing falls between.
+        QSet<QString>& names = pending[location];
+        for (const FolderEntry& entry : FileManager::listFolderAtPath(location).entries) {
+            if (!entry.name.startsWith(QLatin1Char('.')))
+                names.insert(entry.name);
+        }
+        if (names.isEmpty())
+            pending.erase(location);
+        else
+            appeared = true;
+    }
+    if (appeared)
+        changeSeen();
+}
+
 std::vector<IndexWatcher::Folder> IndexWatcher::foldersToWatch()
 {
     const QStringList desktopFolders = DesktopEntry::applicationFolders();
@@ -157,11 +198,42 @@ std::vector<IndexWatcher::Folder> IndexWatcher::foldersToWatch()
     locationFolders.clear();
     for (const Folder& folder : folders)
         locationFolders.insert(folder.path);
+    lookOutForMissingLocations(folders);
     for (const QString& root : recursiveApplicationRoots)
         addSubfolders(root, folders, budget);
     if (folders.size() > budget)
         folders.resize(budget);
     return folders;
+}
+
+void IndexWatcher::lookOutForMissingLocations(std::vector<Folder>& folders)
+{
+    missingLocations.clear();
+    lookouts.clear();
+    QSet<QString> watchedAnyway = locationFolders;
+    for (const QString& location : std::as_const(locationFolders)) {
+        if (!location.startsWith(QLatin1Char('/')))
+            continue; // no parent to look out from
+        bool isFolder = false;
+        if (FileManager::fileExistsAtPath(location, &isFolder) && isFolder)
+            continue;
+        missingLocations.insert(location);
+        const QString parent = nearestExistingFolderAbove(location);
+        if (watchedAnyway.contains(parent))
+            continue;
+        watchedAnyway.insert(parent);
+        lookouts.insert(parent);
+        folders.push_back({ parent, false });
+    }
+}
+
+bool IndexWatcher::leadsToMissingLocation(const QString& folder, const QString& name) const
+{
+    const QString path = Folders::joinPath(Folders::withoutTrailingSlashes(folder), name);
+    return std::any_of(missingLocations.begin(), missingLocations.end(), [&path](const QString& location) {
+        const QString missing = Folders::withoutTrailingSlashes(location);
+        return missing == path || missing.startsWith(path + QLatin1Char('/'));
+    });
 }
 
 // Breadth first, so that what the budget leaves out is the deepest.
@@ -187,6 +259,12 @@ void IndexWatcher::addSubfolders(const QString& root, std::vector<Folder>& folde
 
 void IndexWatcher::entryChanged(const QString& folder, const QString& name)
 {
+    // A folder on the way to a missing location appeared (perhaps a hidden one, ~/.local):
+    // watch the next one down, or the location itself.
+    if (leadsToMissingLocation(folder, name))
+        watchLocations();
+    if (lookouts.contains(folder))
+        return;
     // Hidden entries are never indexed: editors' and downloaders' scratch files change nothing.
     if (name.startsWith(QLatin1Char('.')))
         return;
@@ -197,6 +275,10 @@ void IndexWatcher::entryChanged(const QString& folder, const QString& name)
 void IndexWatcher::folderGone(const QString& folder)
 {
     watched.removeAll(folder);
+    if (lookouts.contains(folder)) {
+        watchLocations(); // look out from further up
+        return;
+    }
     // A subfolder that goes is an entry of its watched parent, which reports it; a location's own
     // folder has no watched parent.
     if (locationFolders.contains(folder))

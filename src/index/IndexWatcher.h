@@ -4,7 +4,10 @@
 // the other enabled locations, gathers what changes in them for a short quiet period, and then
 // has the scanner bring the index up to date for just those folders. Deeper folders of document
 // locations are not watched: a user may have hundreds of thousands of them, each a watch of the
-// system's limited supply; the scan timer keeps those current. It listens to the scanner: after
+// system's limited supply; the scan timer keeps those current. A location folder that does not
+// exist yet (~/.local/share/applications on a fresh account) is looked out for: its nearest
+// existing parent is watched, and once it appears it is watched and its entries are handed over.
+// It listens to the scanner: after
 // every new index it watches the folders anew, and a change seen while the scanner was busy is
 // handed over when the scanner is done.
 //
@@ -65,6 +68,12 @@ private:
     std::size_t watchBudget() const;
     void entryChanged(const QString& folder, const QString& name);
     void folderGone(const QString& folder);
+    // Where a missing location folder will appear: the nearest existing folder above it.
+    void lookOutForMissingLocations(std::vector<Folder>& folders);
+    bool leadsToMissingLocation(const QString& folder, const QString& name) const;
+    // Location folders missing before and watched now: all their entries are new to the index.
+    void takeUpAppearedLocations(const QSet<QString>& wereMissing);
+    void watchAll(const std::vector<Folder>& folders);
     void changeSeen();
     void handOver();
     // The scanner's calls, on its thread: each emits its signal, received on the watcher's.
@@ -78,6 +87,8 @@ private:
     FolderWatcher watcher;
     QStringList watched;
     QSet<QString> locationFolders; // the enabled locations' own folders
+    QSet<QString> missingLocations; // of those, the ones that do not exist
+    QSet<QString> lookouts; // parents watched only for the missing ones to appear
     std::size_t maximumWatches = defaultMaximumWatches;
     bool limitLogged = false;
 

@@ -6,6 +6,7 @@
 #include "platform/desktop/Notification.h"
 #include "platform/desktop/Workspace.h"
 #include "platform/files/UnreadableFile.h"
+#include "search/FoldedText.h"
 #include "search/GlobPattern.h"
 #include "search/IndexFile.h"
 #include "search/LaunchedItems.h"
@@ -125,7 +126,7 @@ void InteractiveList::setFilterWithMode(const QString& term, int mode)
 {
     matchingMode = mode;
     selectedIndex = 0;
-    filterExpression = term.toUpper();
+    filterExpression = FoldedText::of(term);
     if (mode == WordMode)
         wordFilterExpression = QStringLiteral(" ") + filterExpression;
     if (mode == WildcardMode)

@@ -1,6 +1,7 @@
 #include "search/LaunchItemTable.h"
 
-#include <QChar>
+#include "search/FoldedText.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -160,7 +161,7 @@ bool LaunchItemTable::append(const QString& name, const QString& type, const QSt
     if (!building)
         return false; // finished
     Building& b = *building;
-    const QString upperCased = name.toUpper();
+    const QString upperCased = FoldedText::of(name);
     const QByteArray pathBytes = path.toUtf8();
     constexpr std::size_t limit = std::numeric_limits<std::uint32_t>::max() - 1;
     if (b.names.size() + std::size_t(name.size()) > limit

@@ -1,8 +1,8 @@
 #pragma once
 // The launch items of one index file, held compactly as one image of flat arrays: the names and
-// the upper-cased names in UTF-16, the paths in UTF-8, where each begins, and per item its type
-// code, the head of its upper-cased name and the place of its name in the case-insensitive
-// order. A million items cost well under two hundred bytes each and no heap block per item.
+// the upper-cased names (in the compared form, FoldedText) in UTF-16, the paths in UTF-8, where each begins,
+// and per item its type code, the head of its upper-cased name and the place of its name in the
+// case-insensitive order. A million items cost well under two hundred bytes each and no heap block per item.
 //
 // The image is also what the index cache stores after its header (IndexCache): a table read from
 // the cache refers to the cache file's bytes as they were read and checked, nothing copied again. Its layout

@@ -44,8 +44,14 @@ protected:
             = QObject::connect(&controller(), &AppController::statusLineChanged,
                 [this, &shown](const QString& text) { shown.emplace_back(text, shownNames()); });
         ask();
+        // The end of the scan asked for, not the line that tells of the one before it.
         EXPECT_TRUE(QTest::qWaitFor(
-            [&shown] { return !shown.empty() && shown.back().first.startsWith("Last disk scan"); }, 60000));
+            [&shown] {
+                const auto scanning = std::find_if(shown.begin(), shown.end(),
+                    [](const auto& line) { return !line.first.startsWith("Last disk scan"); });
+                return scanning != shown.end() && shown.back().first.startsWith("Last disk scan");
+            },
+            60000));
         QObject::disconnect(connection);
         return shown;
     }
@@ -147,7 +153,6 @@ TEST_F(IndexHandOver, ADamagedIndexIsSetAsideAndScannedAgainWhileThePanelSaysWhy
         expectSetAside(content);
         EXPECT_EQ(PropertyList::readArrayFile(indexPath())->size(), 1) << "the scan wrote the empty folder";
         type("M");
-        EXPECT_EQ(controls().combinedResultsCountTextField->text(), "No Match.");
         EXPECT_EQ(controls().combinedOutputTextField->text(), "No match.");
         interface.reset();
     }

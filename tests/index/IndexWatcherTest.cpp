@@ -155,6 +155,30 @@ TEST_F(Watching, ALocationFolderThatGoesMeansAFullScan)
     EXPECT_FALSE(indexHas("Plan.pdf"));
 }
 
+TEST_F(Watching, ALocationFolderMadeLaterIsWatchedAndItsEntriesIndexed)
+{
+    // A fresh account: neither the applications folder nor the hidden folders above it exist.
+    const QString missing = tree.path("home/.local/share/applications") + "/";
+    tree.folder("home");
+    setLocations({ location(tree.path("Documents") + "/"), location(missing) });
+    fileList->redoFileList();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher->watchedFolders().contains(tree.path("home")); }, 5000))
+        << "its nearest existing parent is watched";
+    ASSERT_TRUE(settled());
+
+    ASSERT_TRUE(QDir().mkpath(missing));
+    tree.desktopEntry("home/.local/share/applications/late.desktop", "Late Arrival");
+    EXPECT_TRUE(QTest::qWaitFor([this] { return indexHas("Late Arrival"); }, 5000));
+    EXPECT_TRUE(watcher->watchedFolders().contains(missing));
+    EXPECT_FALSE(watcher->watchedFolders().contains(tree.path("home")));
+    ASSERT_TRUE(settled());
+
+    // From now on watched like any location folder.
+    tree.desktopEntry("home/.local/share/applications/later.desktop", "Later Still");
+    EXPECT_TRUE(QTest::qWaitFor([this] { return indexHas("Later Still"); }, 5000));
+    EXPECT_TRUE(settled());
+}
+
 TEST_F(Watching, NoMoreWatchesThanAllowedAndLocationFoldersFirst)
 {
     watcher->setMaximumWatches(2);

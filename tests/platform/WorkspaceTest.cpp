@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QIcon>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -17,6 +18,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <mutex>
 
@@ -273,6 +275,48 @@ TEST(Workspace, IconsComeFromEntriesBundlesAndTypesAndAreNeverNullForExistingPat
         EXPECT_FALSE(icon.pixmap(16, 16).isNull());
         EXPECT_FALSE(workspace.iconForFile(path).isNull()); // the cached answer too
     }
+}
+
+TEST(Workspace, AnIconInstalledAfterItsDesktopEntryIsShownOnceItArrives)
+{
+    // A theme in the home's own icon folder with the icon cache that packages' triggers keep
+    // current (Qt reads it instead of the folders while it is newer than they are).
+    const QString theme = home(".local/share/icons/hicolor");
+    writeFile(theme + "/index.theme",
+        "[Icon Theme]\nName=Hicolor\nDirectories=48x48/apps,64x64/apps\n\n"
+        "[48x48/apps]\nSize=48\nType=Fixed\n\n[64x64/apps]\nSize=64\nType=Fixed\n");
+    writeImage(theme + "/48x48/apps/quorvel-earlier.png", Qt::red);
+    if (QProcess::execute("gtk-update-icon-cache", { "--quiet", "--force", theme }) != 0)
+        GTEST_SKIP() << "gtk-update-icon-cache is not installed";
+    const QStringList searchPaths = QIcon::themeSearchPaths();
+    const QString themeName = QIcon::themeName();
+    QIcon::setThemeSearchPaths({ home(".local/share/icons") });
+    QIcon::setThemeName("hicolor");
+    writeDesktopEntry(home("Apps/late.desktop"), "/bin/true", "Icon=quorvel-late-arrival\n");
+    writeDesktopEntry(home("Apps/later.desktop"), "/bin/true", "Icon=quorvel-later-still\n");
+
+    FileIcons fileIcons;
+    const auto shows = [&fileIcons](const QString& entry, const QColor& colour) {
+        return QTest::qWaitFor(
+            [&] { return centreColour(fileIcons.iconOfDesktopEntry(home(entry))) == colour; }, 10000);
+    };
+    EXPECT_EQ(fileIcons.iconOfDesktopEntry(home("Apps/late.desktop")).cacheKey(),
+        fileIcons.applicationIcon().cacheKey())
+        << "installed before its icon: the generic one for now";
+    writeImage(theme + "/48x48/apps/quorvel-late-arrival.png", Qt::green);
+    QElapsedTimer sinceArrival;
+    sinceArrival.start();
+    EXPECT_TRUE(shows("Apps/late.desktop", Qt::green));
+    std::printf(
+        "the icon was shown %lld ms after it arrived\n", static_cast<long long>(sinceArrival.elapsed()));
+
+    // Into a size folder that did not exist before.
+    EXPECT_EQ(fileIcons.iconOfDesktopEntry(home("Apps/later.desktop")).cacheKey(),
+        fileIcons.applicationIcon().cacheKey());
+    writeImage(theme + "/64x64/apps/quorvel-later-still.png", Qt::blue);
+    EXPECT_TRUE(shows("Apps/later.desktop", Qt::blue));
+    QIcon::setThemeSearchPaths(searchPaths);
+    QIcon::setThemeName(themeName);
 }
 
 TEST(Workspace, ApplicationsWithoutAUsableIconGetTheApplicationIconNeverADocumentPage)

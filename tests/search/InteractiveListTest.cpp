@@ -67,6 +67,23 @@ TEST(InteractiveList, EachModeMatchesAsItsRuleSays)
         EXPECT_EQ(search(*list, "ab", mode), search(*list, "AB", mode)) << "mode " << mode;
 }
 
+TEST(InteractiveList, AnAccentMatchesAlikeWhetherStoredComposedOrAsLetterAndMark)
+{
+    const QString composed = QStringLiteral("Caf\u00E9 Menu"), decomposed = QStringLiteral("Cafe\u0301 Bar");
+    auto list = listOf({ doc(composed), doc(decomposed), doc("Cafeteria") });
+    const QStringList both = { decomposed, composed };
+    for (const int mode : { PrefixMode, ContainsMode, WordMode, WildcardMode }) {
+        EXPECT_EQ(search(*list, QStringLiteral("caf\u00E9"), mode), both) << "mode " << mode;
+        EXPECT_EQ(search(*list, QStringLiteral("CAFE\u0301"), mode), both) << "mode " << mode;
+    }
+    EXPECT_EQ(search(*list, "cafe", PrefixMode), QStringList({ "Cafeteria" }))
+        << "an accent still counts as a letter of its own";
+    EXPECT_EQ(search(*list, "caf?", WildcardMode).size(), 3) << "the accented letter is one character";
+    EXPECT_EQ(search(*list, QStringLiteral("cafe\u0301"), PrefixMode), both)
+        << "typing the mark after the letter widens the search again instead of narrowing it";
+    EXPECT_EQ(matchesOf(*list).front().name, decomposed) << "the name is shown as it was found";
+}
+
 TEST(InteractiveList, EmptyTermAndUnknownModes)
 {
     auto list = listOf({ doc("My Word"), doc("Notes"), doc("a b c") });

@@ -90,6 +90,17 @@ TEST(QueryTool, PrintsTheRankedMatchesOfTheUsersIndexAndHistory)
     EXPECT_EQ(query({ "--", "--count" }).exitCode, 0) << "a term that looks like an option";
 }
 
+TEST(QueryTool, AnswersAlikeForAnAccentStoredComposedOrAsLetterAndMark)
+{
+    const QString decomposed = QStringLiteral("Cafe\u0301");
+    writeIndex({ { QStringLiteral("Caf\u00E9"), "app", "/apps/one" }, { decomposed, "doc", "/d/two" } });
+    EXPECT_EQ(query({ "--count", QStringLiteral("caf\u00E9") }).out, "2 Matching Items.\n");
+    EXPECT_EQ(query({ "--count", QStringLiteral("cafe\u0301") }).out, "2 Matching Items.\n");
+    EXPECT_EQ(query({ "--count", "cafe" }).out, "No Match.\n");
+    EXPECT_TRUE(query({ "--mode", "contains", QStringLiteral("\u00C9") }).out.contains(decomposed + "\tdoc"))
+        << "printed as the index holds it";
+}
+
 TEST(QueryTool, RejectsBadArgumentsWithAUsageLineAndAMissingIndexWithAMessage)
 {
     writeIndex({ { "Mail", "app", "/apps/Mail" } });

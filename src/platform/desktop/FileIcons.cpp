@@ -5,7 +5,9 @@
 #include "platform/desktop/FileIcons.h"
 
 #include "platform/desktop/Bundle.h"
+#include "platform/desktop/IconThemeWatcher.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -108,8 +110,35 @@ QIcon iconFromGIcon(GIcon* icon)
 
 } // namespace
 
+FileIcons::FileIcons() = default;
+
+FileIcons::~FileIcons()
+{
+    delete themeWatcher.data();
+}
+
+void FileIcons::watchThemes()
+{
+    if (themeWatcher || !QCoreApplication::instance())
+        return;
+    useHicolorWhenNoThemeIsSet();
+    themeWatcher = new IconThemeWatcher(QCoreApplication::instance());
+    QObject::connect(
+        themeWatcher, &IconThemeWatcher::iconsChanged, themeWatcher, [this] { forgetLookUps(); });
+}
+
+void FileIcons::forgetLookUps()
+{
+    iconsByMimeType.clear();
+    genericApplicationIcon = QIcon();
+    // Qt's loader keeps what each theme name resolved to, misses too, and which folders each
+    // theme has, until its search paths change: setting the same ones again starts it afresh.
+    QIcon::setThemeSearchPaths(QIcon::themeSearchPaths());
+}
+
 QIcon FileIcons::iconOfDesktopEntry(const QString& path)
 {
+    watchThemes();
     const QByteArray file = QFile::encodeName(path);
     GDesktopAppInfo* info = g_desktop_app_info_new_from_filename(file.constData());
     if (!info)
@@ -121,6 +150,7 @@ QIcon FileIcons::iconOfDesktopEntry(const QString& path)
 
 QIcon FileIcons::applicationIcon()
 {
+    watchThemes();
     if (genericApplicationIcon.isNull()) {
         useHicolorWhenNoThemeIsSet();
         genericApplicationIcon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
@@ -147,6 +177,7 @@ QIcon FileIcons::iconOfBundle(const QString& path)
 
 QIcon FileIcons::iconOfDocument(const QString& path)
 {
+    watchThemes();
     const QFileInfo info(path);
     static const QMimeDatabase database;
     const QMimeType type = info.exists() ? database.mimeTypeForFile(info)

@@ -293,6 +293,15 @@ bool FileManager::touchModificationDateAtPath(const QString& path)
     return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), nullptr, 0) == 0;
 }
 
+std::optional<QDateTime> FileManager::modificationDateAtPath(const QString& path)
+{
+    struct stat info { };
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(
+        qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000);
+}
+
 bool FileManager::isSymbolicLinkAtPath(const QString& path)
 {
     struct stat info { };

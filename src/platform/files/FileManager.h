@@ -5,6 +5,7 @@
 // executable AppImage answer the type 'APPL'; otherwise the codes are 0.
 // Safe to call from the scanning thread.
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -85,6 +86,8 @@ public:
     static bool copyItemAtPathToPath(const QString& source, const QString& destination);
     // Sets the modification date of a file or folder to the current time.
     static bool touchModificationDateAtPath(const QString& path);
+    // When the file was last written; nullopt when there is nothing at the path.
+    static std::optional<QDateTime> modificationDateAtPath(const QString& path);
     // Whether the path itself is a symbolic link (not followed).
     static bool isSymbolicLinkAtPath(const QString& path);
     // The path with every link and "." or ".." resolved; "" when it does not exist.

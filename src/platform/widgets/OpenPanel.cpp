@@ -1,6 +1,7 @@
 #include "platform/widgets/OpenPanel.h"
 
 #include "platform/core/ReplaceableInstance.h"
+#include "platform/files/Folders.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -21,11 +22,20 @@ void OpenPanel::setSharedOpenPanel(OpenPanel* panel)
     shared.replace(panel);
 }
 
+QString OpenPanel::startingFolder() const
+{
+    // The working folder Qt would start in is wherever the launcher was started from (often "/"
+    // when the session started it), which means nothing to the user.
+    return lastFolder.isEmpty() ? Folders::homeFolder() : lastFolder;
+}
+
 bool OpenPanel::runModal(Choose what)
 {
+    const QString start = startingFolder();
     mode = what;
     chosen.clear();
     QFileDialog dialog;
+    dialog.setDirectory(start);
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (what == Choose::Folders) {
@@ -37,6 +47,7 @@ bool OpenPanel::runModal(Choose what)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     chosen = dialog.selectedFiles().constFirst();
+    lastFolder = directory();
     return true;
 }
 

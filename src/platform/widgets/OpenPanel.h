@@ -22,10 +22,13 @@ public:
     // The chosen folder itself when folders are chosen; the folder holding the chosen file when
     // files are; "" when nothing was chosen.
     virtual QString directory() const;
+    // Where the panel opens: the folder of the last choice, at first the home folder.
+    QString startingFolder() const;
 
 protected:
     QString chosen;
     Choose mode = Choose::Files;
+    QString lastFolder; // of the last choice made in this run
 };
 
 } // namespace quorvel
