@@ -2,16 +2,16 @@
 #include "support/FileBytes.h"
 #include "support/IndexFiles.h"
 
+#include "MatchOutput.h"
 #include "platform/core/Clock.h"
 #include "platform/files/FileIdentity.h"
 #include "search/IndexCache.h"
 #include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
-#include "MatchOutput.h"
 
 #include <QFile>
-#include <QJsonDocument>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -246,10 +246,12 @@ TEST(QueryTool, NullAndJsonOutputGiveBackEveryFieldAsTheIndexHoldsIt)
         const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
         ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
         EXPECT_EQ(object.keys(), QStringList({ "name", "path", "type" }));
-        fromJson.push_back({ object["name"].toString(), object["type"].toString(), object["path"].toString() });
+        fromJson.push_back(
+            { object["name"].toString(), object["type"].toString(), object["path"].toString() });
     }
     EXPECT_EQ(triples(fromJson), stored);
-    EXPECT_EQ(queryBytes({ "--json", "Tabby" }), "{\"name\":\"Tabby\",\"type\":\"pref\",\"path\":\"/d/plain\"}\n");
+    EXPECT_EQ(
+        queryBytes({ "--json", "Tabby" }), "{\"name\":\"Tabby\",\"type\":\"pref\",\"path\":\"/d/plain\"}\n");
     EXPECT_EQ(query({ "--null", "--json", "x" }).exitCode, 2);
     EXPECT_EQ(query({ "--count", "-0", "x" }).exitCode, 2);
 }
@@ -261,14 +263,21 @@ TEST(QueryTool, WritesBytesThatAreNotUtf8AsReplacementCharactersInJson)
         MatchOutput::appendJsonString(out, bytes);
         return out;
     };
-    EXPECT_EQ(json("a\xff" "b"), "\"a\\ufffdb\"");
+    EXPECT_EQ(json("a\xff"
+                   "b"),
+        "\"a\\ufffdb\"");
     EXPECT_EQ(json("\xc3"), "\"\\ufffd\"") << "a sequence cut short";
     EXPECT_EQ(json("\xc0\xaf"), "\"\\ufffd\\ufffd\"") << "an overlong '/'";
     EXPECT_EQ(json("\xed\xa0\x80"), "\"\\ufffd\\ufffd\\ufffd\"") << "a surrogate";
     EXPECT_EQ(json("\xf4\x90\x80\x80"), "\"\\ufffd\\ufffd\\ufffd\\ufffd\"") << "above U+10FFFF";
-    EXPECT_EQ(json("\xc3\xa9\xf0\x9d\x84\x9e\x7f"), "\"\xc3\xa9\xf0\x9d\x84\x9e\x7f\"") << "well-formed stays";
-    const std::string parsed = QJsonDocument::fromJson(QByteArray::fromStdString("[" + json("x\x80\x1f\"\\") + "]"))
-                                   .array().at(0).toString().toStdString();
+    EXPECT_EQ(json("\xc3\xa9\xf0\x9d\x84\x9e\x7f"), "\"\xc3\xa9\xf0\x9d\x84\x9e\x7f\"")
+        << "well-formed stays";
+    const std::string parsed
+        = QJsonDocument::fromJson(QByteArray::fromStdString("[" + json("x\x80\x1f\"\\") + "]"))
+              .array()
+              .at(0)
+              .toString()
+              .toStdString();
     EXPECT_EQ(parsed, "x\xef\xbf\xbd\x1f\"\\");
 }
 
