@@ -19,8 +19,8 @@
 
 #include <cstdio>
 #include <map>
-#include <string>
 #include <memory>
+#include <string>
 
 using namespace quorvel;
 
@@ -140,7 +140,8 @@ int main(int argc, char** argv)
         if (!m.count(small) || !m.count(large))
             continue;
         const double ratio = m.at(large) / m.at(small);
-        std::printf("ROW\t50,000 desktop entries vs 5,000 (%s, median)\t%.1fx (%.0f ms vs %.0f ms)\t<= 10x\t%s\n",
+        std::printf(
+            "ROW\t50,000 desktop entries vs 5,000 (%s, median)\t%.1fx (%.0f ms vs %.0f ms)\t<= 10x\t%s\n",
             part, ratio, m.at(large), m.at(small), ratio <= 10.0 ? "yes" : "no");
     }
     benchmark::Shutdown();

@@ -64,7 +64,8 @@ void FolderVisits::leftOutOnFileSystem(const QString& path, const QString& virtu
     }
     onVirtualFileSystems.add(path);
     if (!fileSystemsLeftOut.split(QStringLiteral(", ")).contains(virtualFileSystem))
-        fileSystemsLeftOut += (fileSystemsLeftOut.isEmpty() ? QString() : QStringLiteral(", ")) + virtualFileSystem;
+        fileSystemsLeftOut
+            += (fileSystemsLeftOut.isEmpty() ? QString() : QStringLiteral(", ")) + virtualFileSystem;
 }
 
 void FolderVisits::leftOutUnreadable(const QString& path, int error)
@@ -78,13 +79,15 @@ void FolderVisits::leftOutUnreadable(const QString& path, int error)
 void FolderVisits::LeftOut::log(const QString& what) const
 {
     if (count)
-        Log::line(indexLog(), QStringLiteral("Not indexing ") + what.arg(count) + QStringLiteral(", such as ") + first);
+        Log::line(indexLog(),
+            QStringLiteral("Not indexing ") + what.arg(count) + QStringLiteral(", such as ") + first);
 }
 
 void FolderVisits::logLeftOut() const
 {
     reachedAgain.log(QStringLiteral("%1 folders again that links lead to"));
-    onVirtualFileSystems.log(QStringLiteral("%1 folders on virtual file systems (") + fileSystemsLeftOut + ')');
+    onVirtualFileSystems.log(
+        QStringLiteral("%1 folders on virtual file systems (") + fileSystemsLeftOut + ')');
     offLocationFileSystem.log(QStringLiteral("%1 folders off the virtual file system of their location"));
     beyondLimit.log(QStringLiteral("%1 folders beyond the first ") + QString::number(virtualLocationLimit)
         + QStringLiteral(" of a location on a virtual file system"));

@@ -18,8 +18,8 @@
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/socket.h>
-#include <sys/syscall.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -122,7 +122,8 @@ TEST_F(HostileTree, LinksToFoldersWalkedAlreadyAreLeftOutWithOneLineAndTwoLinksT
     LogCapture log;
 
     const QStringList found = scanAndDescribe();
-    EXPECT_EQ(found.filter(QRegularExpression("^doc a\\.pdf ")), QStringList { "doc a.pdf ~/real/inner/a.pdf" });
+    EXPECT_EQ(
+        found.filter(QRegularExpression("^doc a\\.pdf ")), QStringList { "doc a.pdf ~/real/inner/a.pdf" });
     EXPECT_EQ(found.filter(QRegularExpression("^doc b\\.pdf ")).size(), 1);
     EXPECT_EQ(found.filter(QRegularExpression("^fold ")).size(), 4); // real, inner, links, one of the two
     const QStringList lines = log.linesContaining("folders again that links lead to");

@@ -20,14 +20,17 @@ protected:
             "Name[de]=Bluetooth-Geräte\nNoDisplay=true\nOnlyShowIn=GNOME;Unity;\n"
             "X-GNOME-Settings-Panel=bluetooth\n");
         tree.desktopEntry("kcm_kscreen.desktop", "Display Configuration", "NoDisplay=true\n");
-        tree.desktopEntry("kde-keyboard.desktop", "Keyboard", "NoDisplay=true\nX-KDE-ServiceTypes=KCModule,\n");
+        tree.desktopEntry(
+            "kde-keyboard.desktop", "Keyboard", "NoDisplay=true\nX-KDE-ServiceTypes=KCModule,\n");
         tree.desktopEntry("xfce-display-settings.desktop", "Display",
             "Categories=XFCE;GTK;Settings;DesktopSettings;X-XFCE-SettingsDialog;\nOnlyShowIn=XFCE;\n");
         // Not panels of any desktop that runs.
         tree.desktopEntry("hidden-tool.desktop", "Hidden Tool", "NoDisplay=true\n");
-        tree.desktopEntry("removed-panel.desktop", "Removed", "Hidden=true\nX-GNOME-Settings-Panel=removed\n");
+        tree.desktopEntry(
+            "removed-panel.desktop", "Removed", "Hidden=true\nX-GNOME-Settings-Panel=removed\n");
         tree.desktopEntry("not-here.desktop", "Elsewhere", "NotShowIn=GNOME;\nX-GNOME-Settings-Panel=away\n");
-        tree.desktopEntry("no-program.desktop", "Gone", "TryExec=/nonexistent/tool\nX-GNOME-Settings-Panel=x\n");
+        tree.desktopEntry(
+            "no-program.desktop", "Gone", "TryExec=/nonexistent/tool\nX-GNOME-Settings-Panel=x\n");
     }
     void TearDown() override
     {
@@ -49,7 +52,8 @@ TEST_F(SettingsPanel, EachDesktopsPanelsArePanesOnThatDesktopOnly)
     EXPECT_EQ(panesOn("GNOME"), QStringList { "pref Bluetooth ~/gnome-bluetooth-panel.desktop" });
     EXPECT_EQ(panesOn("ubuntu:GNOME"), QStringList { "pref Bluetooth ~/gnome-bluetooth-panel.desktop" });
     EXPECT_EQ(panesOn("KDE"),
-        (QStringList { "pref Display Configuration ~/kcm_kscreen.desktop", "pref Keyboard ~/kde-keyboard.desktop" }));
+        (QStringList {
+            "pref Display Configuration ~/kcm_kscreen.desktop", "pref Keyboard ~/kde-keyboard.desktop" }));
     EXPECT_EQ(panesOn("XFCE"), QStringList { "pref Display ~/xfce-display-settings.desktop" });
     EXPECT_EQ(panesOn("sway"), QStringList());
     EXPECT_EQ(panesOn(""), QStringList());

@@ -281,7 +281,8 @@ TEST_F(ApplicationTest, ActivateOverTheFreedesktopInterfaceIsAnsweredAndReported
             "/org/quorvel/test/Activated", "org.freedesktop.Application", member);
         message.setArguments(arguments);
         QDBusPendingCall pending = desktop.asyncCall(message);
-        EXPECT_TRUE(QTest::qWaitFor([&pending] { return pending.isFinished(); }, 10000)) << member.toStdString();
+        EXPECT_TRUE(QTest::qWaitFor([&pending] { return pending.isFinished(); }, 10000))
+            << member.toStdString();
         return pending.reply();
     };
     const QVariantMap platformData { { "desktop-startup-id", QString("_TIME0") } };

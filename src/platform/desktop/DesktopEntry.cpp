@@ -104,7 +104,8 @@ std::optional<DesktopEntry> DesktopEntry::fromFile(const QString& path)
     if (!bytes)
         return std::nullopt;
     KeyFile keyFile(g_key_file_new());
-    if (!g_key_file_load_from_data(keyFile.get(), bytes->constData(), gsize(bytes->size()), G_KEY_FILE_NONE, nullptr))
+    if (!g_key_file_load_from_data(
+            keyFile.get(), bytes->constData(), gsize(bytes->size()), G_KEY_FILE_NONE, nullptr))
         return std::nullopt;
     // GIO refuses entries that are not Type=Application and those whose TryExec or Exec program
     // is missing.

@@ -36,7 +36,8 @@ QStringList listValue(GKeyFile* entry, const char* key)
 
 SettingsPanels SettingsPanels::ofRunningDesktop()
 {
-    return SettingsPanels(qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts));
+    return SettingsPanels(
+        qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts));
 }
 
 SettingsPanels::SettingsPanels(QStringList desktops)
