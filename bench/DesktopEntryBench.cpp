@@ -4,6 +4,7 @@
 // For comparison, the same entries loaded one by one with g_desktop_app_info_new_from_filename,
 // the way entries were read before.
 
+#include "MedianReporter.h"
 #include "ScanSetUp.h"
 
 #include "index/FileList.h"
@@ -111,19 +112,6 @@ BENCHMARK(BM_GioLoadByFileName)
     ->Iterations(1)
     ->Repetitions(1);
 
-class MedianReporter final : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.aggregate_name == "median" || run.repetitions == 1)
-                medians[run.run_name.function_name + "/" + run.run_name.args] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medians; // milliseconds
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -131,7 +119,7 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv);
     Bundle::setMainBundlePath(QStringLiteral(QUORVEL_BUILD_DIR "/Quorvel Launcher 2.app"));
     benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
+    bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto& m = reporter.medians;
     for (const char* part : { "Scan", "Walk" }) {

@@ -6,6 +6,7 @@
 // summary rows of the scan against plain find (aim: at most 1.5 times).
 // QUORVEL_BENCH_TREE_PARENT chooses where the tree is kept (default: the temporary folder).
 
+#include "MedianReporter.h"
 #include "ScanSetUp.h"
 #include "SyntheticTree.h"
 
@@ -203,20 +204,6 @@ BENCHMARK(BM_SortOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetition
 BENCHMARK(BM_WriteOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 BENCHMARK(BM_IndexDataOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 
-// Keeps the medians' real times so the ratios can be printed at the end.
-class MedianReporter final : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medians; // milliseconds
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -225,7 +212,7 @@ int main(int argc, char** argv)
     Bundle::setMainBundlePath(QStringLiteral(QUORVEL_BUILD_DIR "/Quorvel Launcher 2.app"));
     benchmark::Initialize(&argc, argv);
     std::printf("tree: %s, %zu entries\n", qPrintable(tree().root), tree().entries);
-    MedianReporter reporter;
+    bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto& m = reporter.medians;
     if (m.count("BM_Scan") && m.count("BM_FindPlain")) {

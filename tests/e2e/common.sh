@@ -42,6 +42,17 @@ process_runs() {
 
 panel_shown() { [ -n "$(find_window '^Quorvel Launcher$')" ]; }
 
+# The panel's window alone: alerts carry the application's name too, but are dialogs.
+is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG; }
+panel() {
+  local window
+  for window in $(xdotool search --onlyvisible --name '^Quorvel Launcher$' 2>/dev/null); do
+    is_dialog "$window" || { echo "$window"; return 0; }
+  done
+  return 1
+}
+panel_focused() { local shown; shown=$(panel) && [ "$(xdotool getwindowfocus 2>/dev/null)" = "$shown" ]; }
+
 # What the hot key posts: the wake-up notification on the session bus.
 wake_up() {
   dbus-send --session --type=signal /org/quorvel/DistributedNotification \

@@ -46,17 +46,8 @@ installed_component="$installed_pane/Contents/Resources/QRV HotKey.app/Contents/
 pidfile="$HOME/Library/Application Support/Quorvel Suite/QRV HotKey.pid"
 hotkey_entry="$XDG_CONFIG_HOME/autostart/quorvel-hotkey.desktop"
 
-is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG; }
-panel() {
-  local window
-  for window in $(xdotool search --onlyvisible --name '^Quorvel Launcher$' 2>/dev/null); do
-    is_dialog "$window" || { echo "$window"; return 0; }
-  done
-  return 1
-}
 panel_shown() { [ -n "$(panel)" ]; }
 panel_gone() { ! panel_shown; }
-panel_focused() { local shown; shown=$(panel) && [ "$(xdotool getwindowfocus 2>/dev/null)" = "$shown" ]; }
 bus_name_owned() {
   dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
     org.freedesktop.DBus.NameHasOwner string:org.quorvel.HotKey | grep -q 'boolean true'

@@ -47,16 +47,7 @@ bus_owner_pid() {
     org.freedesktop.DBus.GetConnectionUnixProcessID "string:$1" 2>/dev/null | awk '/uint32/ { print $2 }'
 }
 launcher_runs() { [ -n "$(bus_owner_pid org.quorvel.launcher)" ]; }
-is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG; }
-panel() {
-  local window
-  for window in $(xdotool search --onlyvisible --name '^Quorvel Launcher$' 2>/dev/null); do
-    is_dialog "$window" || { echo "$window"; return 0; }
-  done
-  return 1
-}
 panel_gone() { [ -z "$(panel)" ]; }
-panel_focused() { local shown; shown=$(panel) && [ "$(xdotool getwindowfocus 2>/dev/null)" = "$shown" ]; }
 touch "$work/hotkey.log"
 watching_count() { grep -c "Watching F1" "$work/hotkey.log" || true; }
 grabbed_since() { [ "$(watching_count)" -gt "$1" ]; }

@@ -49,7 +49,6 @@ xsetroot -solid '#3b5c7a' 2>/dev/null || true
 start_launcher
 # A first start: the assistant's alerts (dialogs with the panel's title) come before the panel.
 # Each is answered with Return until only the panel is left.
-is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG; }
 # The pane's window, opened on the way, may take the focus from the panel once the last alert is
 # answered (the panel then leaves, as it should): after the four alerts no panel is needed.
 answered=0

@@ -2,17 +2,13 @@
 
 #include "platform/desktop/SettingsPanels.h"
 #include "platform/files/Folders.h"
+#include "platform/files/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <gio/gdesktopappinfo.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <memory>
 
 namespace quorvel {
@@ -37,36 +33,14 @@ QString fromGString(const char* text)
     return text ? QString::fromUtf8(text) : QString();
 }
 
-bool readAll(int descriptor, QByteArray& bytes)
-{
-    char buffer[16384];
-    for (;;) {
-        const ssize_t count = ::read(descriptor, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return count == 0;
-        bytes.append(buffer, count);
-        if (bytes.size() > largestEntry)
-            return false;
-    }
-}
-
-// The file's bytes when it is a regular file: a FIFO or a device named like an entry is opened
-// without blocking and then refused, never read.
+// The file's bytes when it is a regular file of an entry's size: a FIFO or a device named like
+// an entry is refused, never read.
 std::optional<QByteArray> regularFileContents(const QString& path)
 {
-    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
+    std::optional<RegularFile> file = RegularFile::open(path);
+    if (!file || file->size() > largestEntry)
         return std::nullopt;
-    struct stat info { };
-    QByteArray bytes;
-    const bool read = ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= largestEntry
-        && readAll(descriptor, bytes);
-    ::close(descriptor);
-    if (!read)
-        return std::nullopt;
-    return bytes;
+    return file->readAll();
 }
 
 // "folder/applications/" with exactly one "/" between the parts and a trailing "/".
