@@ -12,7 +12,6 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -73,9 +72,7 @@ void AppController::updateCombinedLaunchItem()
         outlets.combinedPathNameTextField->setToolTip(
             ElidingLabel::withDirectionMarks(list.pathOfSelectedItem()));
     }
-    // With no match the name line says so already; the count would only repeat it.
-    outlets.combinedResultsCountTextField->setText(list.isEmpty() ? QString() : list.resultCountString());
-    outlets.combinedLaunchButton->setEnabled(!list.isEmpty());
+    outlets.combinedResultsCountTextField->setText(list.resultCountString());
     if (!list.isEmpty())
         selectTableRow(list.indexOfSelectedItem());
 }
