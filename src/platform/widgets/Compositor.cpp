@@ -2,6 +2,7 @@
 
 #include "platform/core/ReplaceableInstance.h"
 #include "platform/widgets/X11Connection.h"
+#include "platform/widgets/X11ManagerSelection.h"
 
 #include <QGuiApplication>
 
@@ -16,8 +17,11 @@ namespace {
 
 ReplaceableInstance<Compositor> shared;
 
-// One round trip each; cheap enough to repeat every few seconds while the panel is up.
+// Only where the server cannot report the change: one round trip each, cheap enough to repeat
+// every few seconds while the panel is up.
 constexpr int pollMilliseconds = 2000;
+
+const std::string compositorSelection = "_NET_WM_CM_S";
 
 bool selectionHasOwner(xcb_connection_t* connection, const std::string& name)
 {
@@ -50,9 +54,12 @@ Compositor::Compositor()
 {
     poll.setInterval(pollMilliseconds);
     connect(&poll, &QTimer::timeout, this, &Compositor::check);
-    // The shared instance outlives the event loop: its timer must not.
+    // The shared instance outlives the event loop: its timer and its watch must not.
     if (QCoreApplication* application = QCoreApplication::instance())
-        connect(application, &QCoreApplication::aboutToQuit, &poll, &QTimer::stop);
+        connect(application, &QCoreApplication::aboutToQuit, this, [this] {
+            poll.stop();
+            selection.reset();
+        });
 }
 
 void Compositor::check()
@@ -68,8 +75,23 @@ void Compositor::check()
 void Compositor::startWatching()
 {
     if (watchers++ == 0)
-        poll.start();
+        followChanges();
     check();
+}
+
+void Compositor::followChanges()
+{
+    if (!X11Connection::connection())
+        return; // Wayland composites always, offscreen never changes
+    if (!selection) {
+        selection = std::make_unique<X11ManagerSelection>(compositorSelection);
+        connect(selection.get(), &X11ManagerSelection::ownerChanged, this, [this] {
+            if (watchers > 0)
+                check();
+        });
+    }
+    if (!selection->isWatching())
+        poll.start();
 }
 
 void Compositor::stopWatching()

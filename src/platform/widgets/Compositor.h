@@ -8,7 +8,11 @@
 #include <QObject>
 #include <QTimer>
 
+#include <memory>
+
 namespace quorvel {
+
+class X11ManagerSelection;
 
 class Compositor : public QObject {
     Q_OBJECT
@@ -22,8 +26,9 @@ public:
     bool isRunning() const { return running; }
     // Asks the window system again; reports runningChanged when the answer differs.
     void check();
-    // While someone watches (a window is shown), the answer is asked for again every few
-    // seconds, so that a compositor starting or ending is followed. Counted: each
+    // While someone watches (a window is shown), a compositor starting or ending is followed:
+    // on X11 the server reports the change of the manager's selection (on a server without the
+    // XFixes extension the answer is asked for again every few seconds). Counted: each
     // startWatching wants one stopWatching.
     void startWatching();
     void stopWatching();
@@ -35,10 +40,13 @@ protected:
     virtual bool askWindowSystem() const;
 
 private:
+    void followChanges();
+
     bool running = true;
     bool asked = false;
     int watchers = 0;
     QTimer poll;
+    std::unique_ptr<X11ManagerSelection> selection;
 };
 
 } // namespace quorvel

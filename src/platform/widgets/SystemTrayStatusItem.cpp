@@ -1,20 +1,24 @@
 #include "platform/widgets/SystemTrayStatusItem.h"
 
 #include "platform/desktop/Bundle.h"
+#include "platform/widgets/X11Connection.h"
+#include "platform/widgets/X11ManagerSelection.h"
 
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
-#include <QTimer>
 
 namespace quorvel {
 
 namespace {
 
-// A tray that appears later (a panel started after the launcher) is noticed within this time;
-// asking is one look-up of a selection owner or a bus name, so it costs nothing noticeable.
-constexpr int trayWatchIntervalInMilliseconds = 2000;
+// The two kinds of tray: the desktop's StatusNotifierItem host, found through this bus name, and
+// the XEmbed tray, which owns this selection.
+const QString statusNotifierWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+const std::string xembedTraySelection = "_NET_SYSTEM_TRAY_S";
 
 std::function<bool()>& availabilityProbe()
 {
@@ -32,15 +36,12 @@ QIcon applicationIcon()
 
 SystemTrayStatusItem::SystemTrayStatusItem()
     : icon(std::make_unique<QSystemTrayIcon>(applicationIcon()))
-    , trayWatch(std::make_unique<QTimer>())
 {
     // A status item with a menu opens it on a plain click, not only on the context click.
     connect(icon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             popUpMenu();
     });
-    trayWatch->setInterval(trayWatchIntervalInMilliseconds);
-    connect(trayWatch.get(), &QTimer::timeout, this, [this] { showWhenTrayExists(); });
     showWhenTrayExists();
 }
 
@@ -63,11 +64,37 @@ void SystemTrayStatusItem::setMenu(QMenu* newMenu)
 void SystemTrayStatusItem::showWhenTrayExists()
 {
     if (!trayExists()) {
-        trayWatch->start();
+        watchForTray();
         return;
     }
-    trayWatch->stop();
+    stopWatchingForTray();
     icon->show();
+}
+
+void SystemTrayStatusItem::watchForTray()
+{
+    // Either tray announces itself: its bus name is registered, its selection gets an owner.
+    // Nothing is asked in between, so a launcher waiting for a tray is not woken for it.
+    if (!serviceWatch) {
+        serviceWatch = std::make_unique<QDBusServiceWatcher>(
+            statusNotifierWatcher, QDBusConnection::sessionBus(), QDBusServiceWatcher::WatchForRegistration);
+        connect(serviceWatch.get(), &QDBusServiceWatcher::serviceRegistered, this,
+            [this] { showWhenTrayExists(); });
+    }
+    if (!selectionWatch && X11Connection::connection()) {
+        selectionWatch = std::make_unique<X11ManagerSelection>(xembedTraySelection);
+        connect(selectionWatch.get(), &X11ManagerSelection::ownerChanged, this, [this](bool owned) {
+            if (owned)
+                showWhenTrayExists();
+        });
+    }
+}
+
+void SystemTrayStatusItem::stopWatchingForTray()
+{
+    // Once shown, the toolkit follows a tray that restarts.
+    serviceWatch.reset();
+    selectionWatch.reset();
 }
 
 bool SystemTrayStatusItem::isInTray() const

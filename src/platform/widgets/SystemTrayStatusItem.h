@@ -2,18 +2,21 @@
 // A status item as a system tray icon (StatusNotifierItem where the desktop offers it, else the
 // XEmbed tray). Some desktops have no tray at all, or get one only after the launcher started
 // (GNOME without its tray extension, a panel restarted): while no tray exists the item waits and
-// appears as soon as one does.
+// appears as soon as one announces itself.
 
 #include "platform/widgets/StatusItem.h"
 
 #include <QObject>
 
 #include <functional>
+#include <memory>
 
+class QDBusServiceWatcher;
 class QSystemTrayIcon;
-class QTimer;
 
 namespace quorvel {
+
+class X11ManagerSelection;
 
 class SystemTrayStatusItem final : public QObject, public StatusItem {
     Q_OBJECT
@@ -24,7 +27,7 @@ public:
     void setTitle(const QString& title) override;
     void setMenu(QMenu* menu) override;
 
-    // Shows the icon when a tray exists now; called again and again while none does.
+    // Shows the icon when a tray exists now; else waits for one to announce itself and asks again.
     void showWhenTrayExists();
     bool isInTray() const;
 
@@ -33,10 +36,13 @@ public:
 
 private:
     static bool trayExists();
+    void watchForTray();
+    void stopWatchingForTray();
     void popUpMenu();
 
     std::unique_ptr<QSystemTrayIcon> icon;
-    std::unique_ptr<QTimer> trayWatch;
+    std::unique_ptr<QDBusServiceWatcher> serviceWatch;
+    std::unique_ptr<X11ManagerSelection> selectionWatch;
     QMenu* menu = nullptr;
 };
 
