@@ -6,6 +6,7 @@
 #include "platform/files/UnreadableFile.h"
 #include "platform/plist/PropertyList.h"
 #include "platform/settings/StoredValue.h"
+#include "search/HistoryCache.h"
 #include "search/SearchLog.h"
 
 #include <QVariantList>
@@ -18,7 +19,24 @@ QString _historyPath()
     return Folders::pathInPreferencesFolder(QStringLiteral("Quorvel Launcher History"));
 }
 
+namespace {
+
+// Whether the file written holds every path as the history does: the writer leaves out what XML
+// cannot carry, and a cache must hold exactly what reading the file would give.
+bool isWrittenAsHeld(const HistoryImage& history)
+{
+    for (std::size_t entry = 0; entry < history.size(); ++entry) {
+        const QString path = history.path(entry).toString();
+        if (PropertyList::storedString(path) != path)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 UsageInformationManager::UsageInformationManager()
+    : usageInfoDic(HistoryImage::empty())
 {
     load();
 }
@@ -26,7 +44,7 @@ UsageInformationManager::UsageInformationManager()
 // The history as it stands in the file: the last one read or written by this process. After a
 // write that failed it is the history the file should hold, with launches the file lacks.
 struct UsageInformationManager::StoredHistory {
-    Dictionary times;
+    Image times;
     QVariantMap unreadable;
     bool inFile = true;
 };
@@ -37,11 +55,11 @@ UnchangedFileCache<UsageInformationManager::StoredHistory>& UsageInformationMana
     return cache;
 }
 
-void UsageInformationManager::keepAsStored(const std::optional<FileIdentity>& before, const Dictionary& times,
-    const QVariantMap& unreadable, bool inFile)
+void UsageInformationManager::keepAsStored(
+    const std::optional<FileIdentity>& before, Image history, const QVariantMap& unreadable, bool inFile)
 {
     storedHistory().keep(_historyPath(), before,
-        std::make_shared<const StoredHistory>(StoredHistory { times, unreadable, inFile }));
+        std::make_shared<const StoredHistory>(StoredHistory { std::move(history), unreadable, inFile }));
 }
 
 void UsageInformationManager::load()
@@ -57,6 +75,8 @@ void UsageInformationManager::load()
         return;
     }
     const std::optional<FileIdentity> before = FileIdentity::ofFile(path);
+    if (takeCached(before))
+        return;
     const std::optional<QVariantMap> file = PropertyList::readDictionaryFile(path);
     if (!file) {
         if (!before) {
@@ -70,16 +90,35 @@ void UsageInformationManager::load()
         takeLastKept();
         return;
     }
-    usageInfoDic.clear();
-    utf8Paths.reset();
-    unreadableEntries.clear();
+    takeFile(*file, before);
+}
+
+// Takes the history from its cache when the cache was made from the file in the state before
+// names. Only clean histories are cached, so there is nothing to set aside or log on this way.
+bool UsageInformationManager::takeCached(const std::optional<FileIdentity>& before)
+{
+    if (!before)
+        return false;
+    Image cached = HistoryCache::load(_historyPath(), *before);
+    if (!cached)
+        return false;
+    takeImage(std::move(cached), {});
+    if (!addUnwrittenLaunches(before))
+        keepAsStored(before, usageInfoDic, unreadableEntries, true);
+    return true;
+}
+
+void UsageInformationManager::takeFile(const QVariantMap& file, const std::optional<FileIdentity>& before)
+{
+    HistoryImage::Entries entries;
+    QVariantMap unreadable;
     int droppedTimes = 0;
-    for (auto entry = file->constBegin(); entry != file->constEnd(); ++entry) {
+    for (auto entry = file.constBegin(); entry != file.constEnd(); ++entry) {
         if (entry.value().metaType().id() != QMetaType::QVariantList) {
-            unreadableEntries.insert(entry.key(), entry.value());
+            unreadable.insert(entry.key(), entry.value());
             continue;
         }
-        LaunchTimes times;
+        std::vector<double>& times = entries.emplace_hint(entries.end(), entry.key(), 0)->second;
         const QVariantList values = entry.value().toList();
         times.reserve(static_cast<std::size_t>(values.size()));
         for (const QVariant& value : values) {
@@ -88,8 +127,8 @@ void UsageInformationManager::load()
             else
                 ++droppedTimes;
         }
-        usageInfoDic.insert_or_assign(entry.key(), std::move(times));
     }
+    takeImage(HistoryImage::of(entries), unreadable);
     const bool clean = unreadableEntries.isEmpty() && droppedTimes == 0;
     if (!clean)
         Log::line(searchLog(),
@@ -97,8 +136,12 @@ void UsageInformationManager::load()
                            "that are not times ignored")
                 .arg(unreadableEntries.size())
                 .arg(droppedTimes));
-    if (!addUnwrittenLaunches(before) && clean)
-        keepAsStored(before, usageInfoDic, unreadableEntries, true);
+    if (addUnwrittenLaunches(before) || !clean)
+        return;
+    keepAsStored(before, usageInfoDic, unreadableEntries, true);
+    // What was read is the file's content only if the file stayed as it was while it was read.
+    if (before && FileIdentity::ofFile(_historyPath()) == before)
+        HistoryCache::write(_historyPath(), *before, *usageInfoDic);
 }
 
 bool UsageInformationManager::addUnwrittenLaunches(const std::optional<FileIdentity>& before)
@@ -108,23 +151,30 @@ bool UsageInformationManager::addUnwrittenLaunches(const std::optional<FileIdent
         return false;
     // The file changed (or went) after a write of this process failed: what it holds now stands,
     // and the launches of that write come after its own, so none is lost.
-    for (const auto& [path, times] : kept->times) {
-        LaunchTimes& stored = usageInfoDic[path];
+    HistoryImage::Entries merged = wholeHistory()->entries();
+    for (std::size_t entry = 0; entry < kept->times->size(); ++entry) {
+        std::vector<double>& stored = merged[kept->times->path(entry).toString()];
         const double last = stored.empty() ? -HUGE_VAL : stored.back();
-        for (double time : times)
+        for (double time : kept->times->launchTimes(entry))
             if (time > last)
                 stored.push_back(time);
     }
-    utf8Paths.reset();
+    takeImage(HistoryImage::of(merged), unreadableEntries);
     keepAsStored(before, usageInfoDic, unreadableEntries, false);
     return true;
 }
 
+void UsageInformationManager::takeImage(Image image, const QVariantMap& unreadable)
+{
+    usageInfoDic = std::move(image);
+    recentLaunches.clear();
+    launchesNotInImage = 0;
+    unreadableEntries = unreadable;
+}
+
 void UsageInformationManager::takeStored(const StoredHistory& stored)
 {
-    usageInfoDic = stored.times;
-    utf8Paths.reset();
-    unreadableEntries = stored.unreadable;
+    takeImage(stored.times, stored.unreadable);
 }
 
 void UsageInformationManager::takeLastKept()
@@ -133,24 +183,37 @@ void UsageInformationManager::takeLastKept()
         takeStored(*kept);
 }
 
+UsageInformationManager::Image UsageInformationManager::wholeHistory() const
+{
+    if (recentLaunches.empty())
+        return usageInfoDic;
+    HistoryImage::Entries entries = usageInfoDic->entries();
+    for (const auto& [path, launches] : recentLaunches)
+        entries[path] = launches.times;
+    return HistoryImage::of(entries);
+}
+
 void UsageInformationManager::save() const
 {
     // Every dismissal of the panel saves; when the file already holds exactly this history
     // there is nothing to write.
     const std::shared_ptr<const StoredHistory> stored = storedHistory().find(_historyPath());
-    if (stored && stored->inFile && stored->times == usageInfoDic && stored->unreadable == unreadableEntries)
+    const Image history = wholeHistory();
+    if (stored && stored->inFile && (stored->times == history || *stored->times == *history)
+        && stored->unreadable == unreadableEntries)
         return;
     // A file this process has not read or written as it is now may be damaged: set it aside first.
     if (!stored)
         UnreadableFile::keepCopyIfUnreadable(_historyPath(),
             [](const QString& path) { return PropertyList::readDictionaryFile(path).has_value(); });
     QVariantMap file = unreadableEntries;
-    for (const auto& [path, times] : usageInfoDic) {
+    for (std::size_t entry = 0; entry < history->size(); ++entry) {
+        const LaunchTimes& times = history->launchTimes(entry);
         QVariantList values;
         values.reserve(static_cast<qsizetype>(times.size()));
         for (double time : times)
             values.append(time);
-        file.insert(path, values);
+        file.insert(history->path(entry).toString(), values);
     }
     const std::optional<FileIdentity> before = FileIdentity::ofFile(_historyPath());
     storedHistory().forget();
@@ -159,10 +222,14 @@ void UsageInformationManager::save() const
             searchLog(), QStringLiteral("Could not write the launch history to %1").arg(_historyPath()));
         // The file holds what it held before; the next list (every summons makes one) must start
         // from this history, not from the file, and the next save writes it.
-        keepAsStored(before, usageInfoDic, unreadableEntries, false);
+        keepAsStored(before, history, unreadableEntries, false);
         return;
     }
-    keepAsStored(FileIdentity::ofFile(_historyPath()), usageInfoDic, unreadableEntries, true);
+    const std::optional<FileIdentity> written = FileIdentity::ofFile(_historyPath());
+    keepAsStored(written, history, unreadableEntries, true);
+    // The next reader, here or in another process, takes the history from the cache.
+    if (written && unreadableEntries.isEmpty() && isWrittenAsHeld(*history))
+        HistoryCache::write(_historyPath(), *written, *history);
 }
 
 void UsageInformationManager::updateTime()
@@ -174,10 +241,16 @@ void UsageInformationManager::registerLaunchOf(const QString& path)
 {
     const double now = Clock::absoluteTime();
     unreadableEntries.remove(path); // a value that was no list of times gives way to a real one
-    auto [entry, added] = usageInfoDic.try_emplace(path);
-    entry->second.push_back(now);
-    if (added)
-        utf8Paths.reset();
+    auto [entry, added] = recentLaunches.try_emplace(path);
+    RecentLaunches& launches = entry->second;
+    if (added) {
+        if (const LaunchTimes* loaded = usageInfoDic->find(QStringView(path)))
+            launches.times.assign(loaded->begin(), loaded->end());
+        else
+            ++launchesNotInImage;
+    }
+    launches.times.push_back(now);
+    launches.view = LaunchTimes(launches.times);
 }
 
 int UsageInformationManager::launchCountFor(const QString& path) const
@@ -188,27 +261,23 @@ int UsageInformationManager::launchCountFor(const QString& path) const
 
 const UsageInformationManager::LaunchTimes* UsageInformationManager::launchTimesFor(QStringView path) const
 {
-    const auto found = usageInfoDic.find(path);
-    return found == usageInfoDic.end() ? nullptr : &found->second;
+    if (!recentLaunches.empty())
+        if (const auto found = recentLaunches.find(path); found != recentLaunches.end())
+            return &found->second.view;
+    return usageInfoDic->find(path);
 }
 
 const UsageInformationManager::LaunchTimes* UsageInformationManager::launchTimesFor(
     QUtf8StringView path) const
 {
-    if (usageInfoDic.empty())
-        return nullptr;
-    if (!utf8Paths) {
-        utf8Paths.emplace();
-        utf8Paths->reserve(usageInfoDic.size());
-        for (const auto& [key, times] : usageInfoDic) {
-            const QByteArray bytes = key.toUtf8();
-            // A path with an unpaired surrogate has no UTF-8 form; no table path can equal it.
-            if (QString::fromUtf8(bytes) == key)
-                utf8Paths->emplace(bytes.toStdString(), &times);
-        }
+    if (!recentLaunches.empty()) {
+        // Only after a launch, and for the few paths that may be in the history.
+        const QString decoded = QString::fromUtf8(path.data(), path.size());
+        if (const auto found = recentLaunches.find(decoded);
+            found != recentLaunches.end() && decoded.toUtf8() == QByteArrayView(path))
+            return &found->second.view;
     }
-    const auto found = utf8Paths->find(std::string_view(path.data(), std::size_t(path.size())));
-    return found == utf8Paths->end() ? nullptr : found->second;
+    return usageInfoDic->find(path);
 }
 
 float UsageInformationManager::naturalScore(LaunchItemKind kind)

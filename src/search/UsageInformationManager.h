@@ -3,18 +3,18 @@
 // often and recently launched items first, preference panes, applications and folders ahead of
 // documents, and between otherwise equal items the alphabetically earlier name. Main thread only.
 
+#include "search/HistoryImage.h"
 #include "search/LaunchItem.h"
+#include "search/LaunchTimes.h"
 #include "search/UnchangedFileCache.h"
 
-#include <QHashFunctions>
 #include <QString>
 #include <QStringView>
 #include <QUtf8StringView>
 #include <QVariantMap>
+#include <map>
+#include <memory>
 #include <optional>
-#include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace quorvel {
@@ -24,7 +24,7 @@ QString _historyPath();
 
 class UsageInformationManager final {
 public:
-    using LaunchTimes = std::vector<double>; // absolute times, oldest first
+    using LaunchTimes = quorvel::LaunchTimes; // absolute times, oldest first
 
     UsageInformationManager(); // an empty history, then load
     UsageInformationManager(const UsageInformationManager&) = delete;
@@ -34,10 +34,12 @@ public:
     // cannot be read is set aside (UnreadableFile) and the history this process last read or
     // wrote stands in for it, until it changes. After a write of this process failed, the
     // history it could not write stands in for the file; should the file change meanwhile, its
-    // launches are added after the file's own.
+    // launches are added after the file's own. A history file unchanged since its cache was made
+    // is taken from the cache (HistoryCache) and not parsed; one parsed is cached for the next.
     void load();
-    // Writes the whole history atomically. A failed write is logged, and the history stays what
-    // the next manager of this process loads, so that the next write that succeeds stores it.
+    // Writes the whole history atomically, and its cache. A failed write is logged, and the
+    // history stays what the next manager of this process loads, so that the next write that
+    // succeeds stores it.
     void save() const;
     void updateTime();
     void registerLaunchOf(const QString& path);
@@ -47,18 +49,22 @@ public:
     int compareTo(const LaunchItem& a, const LaunchItem& b) const;
 
     // For ranking many items in one sort: the launch times of a path (nullptr for none), and
-    // the score of an item of a kind with those launch times at currentT.
+    // the score of an item of a kind with those launch times at currentT. Valid until the next
+    // launch is registered or the history is loaded again.
     const LaunchTimes* launchTimesFor(QStringView path) const;
     // The same for a path in UTF-8, as the launch item table holds it; decodes nothing.
     const LaunchTimes* launchTimesFor(QUtf8StringView path) const;
     float scoreOf(LaunchItemKind kind, const LaunchTimes* launches) const;
-    bool hasHistory() const { return !usageInfoDic.empty(); }
-    std::size_t launchedPathCount() const { return usageInfoDic.size(); }
+    bool hasHistory() const { return launchedPathCount() != 0; }
+    std::size_t launchedPathCount() const { return usageInfoDic->size() + launchesNotInImage; }
     // Calls f with every path that has launch times.
     template <typename F> void forEachLaunchedPath(F f) const
     {
-        for (const auto& entry : usageInfoDic)
-            f(QStringView(entry.first));
+        for (std::size_t entry = 0; entry < usageInfoDic->size(); ++entry)
+            if (recentLaunches.empty() || !recentLaunches.contains(usageInfoDic->path(entry)))
+                f(usageInfoDic->path(entry));
+        for (const auto& [path, launches] : recentLaunches)
+            f(QStringView(path));
     }
 
     static float naturalScore(LaunchItemKind kind);
@@ -69,35 +75,31 @@ private:
     float computeIndividualNaturalScore(const LaunchItem& item) const;
     float computeIndividualUsageScore(const LaunchTimes* launches) const;
 
-    struct PathHash {
-        using is_transparent = void;
-        std::size_t operator()(QStringView path) const { return qHash(path); }
-    };
-    struct PathEqual {
-        using is_transparent = void;
-        bool operator()(QStringView a, QStringView b) const { return a == b; }
-    };
-
-    // Node-based, so the arrays stay where they are while launches are added elsewhere.
-    using Dictionary = std::unordered_map<QString, LaunchTimes, PathHash, PathEqual>;
+    using Image = std::shared_ptr<const HistoryImage>;
     struct StoredHistory;
     static UnchangedFileCache<StoredHistory>& storedHistory();
+    void takeImage(Image image, const QVariantMap& unreadable);
     void takeStored(const StoredHistory& stored);
     void takeLastKept();
+    bool takeCached(const std::optional<FileIdentity>& before);
+    void takeFile(const QVariantMap& file, const std::optional<FileIdentity>& before);
     // Adds the launches of this process's last failed write that the history read lacks; answers
     // whether there was such a write.
     bool addUnwrittenLaunches(const std::optional<FileIdentity>& before);
-    static void keepAsStored(const std::optional<FileIdentity>& before, const Dictionary& times,
-        const QVariantMap& unreadable, bool inFile);
+    // The history with the launches registered since it was loaded.
+    Image wholeHistory() const;
+    static void keepAsStored(
+        const std::optional<FileIdentity>& before, Image history, const QVariantMap& unreadable, bool inFile);
 
-    Dictionary usageInfoDic;
-    // The paths of usageInfoDic in UTF-8, made on first use and dropped when a path comes or goes.
-    struct Utf8Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view path) const { return std::hash<std::string_view>()(path); }
+    // The history as loaded, shared with every manager of this process that loaded the same.
+    Image usageInfoDic;
+    // The paths launched since the history was loaded, each with all its launch times.
+    struct RecentLaunches {
+        std::vector<double> times;
+        LaunchTimes view;
     };
-    using Utf8Paths = std::unordered_map<std::string, const LaunchTimes*, Utf8Hash, std::equal_to<>>;
-    mutable std::optional<Utf8Paths> utf8Paths;
+    std::map<QString, RecentLaunches, std::less<>> recentLaunches;
+    std::size_t launchesNotInImage = 0; // how many of them usageInfoDic does not hold
     // Entries of the file that are not arrays of times: kept as they were and written back.
     QVariantMap unreadableEntries;
     double currentT = 0;

@@ -14,11 +14,12 @@ namespace quorvel::fuzz {
 
 namespace {
 
-constexpr std::array<Target, 7> allTargets = { {
+constexpr std::array<Target, 8> allTargets = { {
     { "property-list", propertyListReader },
     { "index", indexReader },
     { "cache-image", cacheImage },
     { "history", historyLoader },
+    { "history-cache", historyCacheImage },
     { "bundle-strings", bundleStrings },
     { "desktop-entry", desktopEntry },
     { "wildcard", wildcardMatcher },

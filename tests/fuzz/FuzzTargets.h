@@ -48,6 +48,7 @@ void propertyListReader(const std::uint8_t* data, std::size_t size);
 void indexReader(const std::uint8_t* data, std::size_t size);
 void cacheImage(const std::uint8_t* data, std::size_t size);
 void historyLoader(const std::uint8_t* data, std::size_t size);
+void historyCacheImage(const std::uint8_t* data, std::size_t size);
 void bundleStrings(const std::uint8_t* data, std::size_t size);
 void desktopEntry(const std::uint8_t* data, std::size_t size);
 void wildcardMatcher(const std::uint8_t* data, std::size_t size);
