@@ -9,6 +9,8 @@
 
 #include <QStringList>
 #include <array>
+#include <exception>
+#include <thread>
 
 namespace quorvel {
 
@@ -58,6 +60,18 @@ bool longerInUtf8Than(QStringView text, qsizetype limit)
             return true;
     }
     return false;
+}
+
+// PropertyList::storedString, answered at once for the usual text that holds no unit XML
+// cannot carry: this runs for every name and path of a scan.
+QString storedString(const QString& text)
+{
+    const char16_t* units = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype size = text.size();
+    bool plain = true;
+    for (qsizetype i = 0; i < size; ++i)
+        plain &= units[i] >= 0x20 && units[i] < 0xD800;
+    return plain ? text : PropertyList::storedString(text);
 }
 
 // Whether an entry is taken into a table: without a name or path it cannot be shown or opened,
@@ -165,11 +179,11 @@ std::shared_ptr<const LaunchItemTable> IndexFile::tableOfItems(const std::vector
     auto table = std::make_shared<LaunchItemTable>();
     for (const LaunchItem& item : items) {
         // What reading the file back would give for the item.
-        const QString name = PropertyList::storedString(item.name);
-        const QString path = PropertyList::storedString(item.path);
+        const QString name = storedString(item.name);
+        const QString path = storedString(item.path);
         if (admissionOf(true, name, true, path) != Admission::Taken)
             continue;
-        if (!table->append(name, PropertyList::storedString(item.type), path))
+        if (!table->append(name, storedString(item.type), path))
             break;
     }
     table->finish();
@@ -197,16 +211,42 @@ bool IndexFile::write(const QString& path, const std::vector<LaunchItem>& items)
 std::optional<WrittenIndex> IndexFile::writeWithCache(
     const QString& path, const std::vector<LaunchItem>& items)
 {
-    if (!write(path, items)) {
+    // The table does not depend on the file: it is made on a second thread while this one makes
+    // the index's bytes and waits for them to reach the disk.
+    std::shared_ptr<const LaunchItemTable> table;
+    std::exception_ptr failure;
+    std::thread tableMaker([&items, &table, &failure] {
+        try {
+            table = tableOfItems(items);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    const bool indexWritten = writeJoining(path, items, tableMaker);
+    if (failure)
+        std::rethrow_exception(failure);
+    if (!indexWritten) {
         Log::line(searchLog(), QStringLiteral("Could not write %1").arg(path));
         return std::nullopt;
     }
-    WrittenIndex written { tableOfItems(items), FileIdentity::ofFile(path) };
+    WrittenIndex written { std::move(table), FileIdentity::ofFile(path) };
     // One table serves whoever shows the items and the cache, which spares the next reader
-    // parsing the index.
+    // parsing the index. The cache names the index's identity, known only once it is written.
     if (written.identity)
         IndexCache::write(path, *written.identity, *written.table);
     return written;
+}
+
+bool IndexFile::writeJoining(const QString& path, const std::vector<LaunchItem>& items, std::thread& helper)
+{
+    try {
+        const bool indexWritten = write(path, items);
+        helper.join();
+        return indexWritten;
+    } catch (...) {
+        helper.join(); // a thread left running would end the process
+        throw;
+    }
 }
 
 } // namespace quorvel
