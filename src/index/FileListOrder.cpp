@@ -51,10 +51,11 @@ void FileList::sortAlphabetically(ItemArray& list)
     // The names decide nearly every comparison, so each name is folded once, into one buffer,
     // instead of in every comparison; std::sort given the same answers makes the same
     // permutation as with _sortAlphabetically itself, ties included.
-    // The first four folded units, packed so that comparing the numbers compares the units (a
-    // shorter name is padded with zeros, which no name holds): most comparisons end there.
+    // The first eight folded units, packed in two numbers so that comparing them compares the
+    // units (a shorter name is padded with zeros, which no name holds): most comparisons end there.
     struct Entry {
         std::uint64_t head;
+        std::uint64_t nextHead;
         std::uint32_t keyStart;
         std::uint32_t keyLength;
         std::uint32_t index;
@@ -66,20 +67,32 @@ void FileList::sortAlphabetically(ItemArray& list)
     for (std::size_t i = 0; i < list.size(); ++i) {
         const std::size_t start = keys.size();
         const bool folded = appendFolded(list[i].name, keys);
-        Entry entry { 0, std::uint32_t(start), std::uint32_t(keys.size() - start), std::uint32_t(i), folded };
-        for (std::uint32_t unit = 0; unit < 4; ++unit)
-            entry.head = (entry.head << 16) | (unit < entry.keyLength ? keys[start + unit] : 0);
+        Entry entry { 0, 0, std::uint32_t(start), std::uint32_t(keys.size() - start), std::uint32_t(i),
+            folded };
+        for (std::uint32_t unit = 0; unit < 8; ++unit) {
+            std::uint64_t& part = unit < 4 ? entry.head : entry.nextHead;
+            part = (part << 16) | (unit < entry.keyLength ? keys[start + unit] : 0);
+        }
         entries.push_back(entry);
     }
     const char16_t* const key = keys.data();
-    std::sort(entries.begin(), entries.end(), [&list, key](const Entry& a, const Entry& b) {
-        if (a.folded && b.folded && a.head != b.head)
+    // Folded names with equal heads share their first eight units, or are equal and shorter.
+    const auto compareFolded = [key](const Entry& a, const Entry& b) {
+        if (a.keyLength <= 8 || b.keyLength <= 8)
+            return int(a.keyLength > b.keyLength) - int(a.keyLength < b.keyLength);
+        return QStringView(key + a.keyStart + 8, a.keyLength - 8)
+            .compare(QStringView(key + b.keyStart + 8, b.keyLength - 8));
+    };
+    std::sort(entries.begin(), entries.end(), [&list, &compareFolded](const Entry& a, const Entry& b) {
+        const bool bothFolded = a.folded && b.folded;
+        if (bothFolded && a.head != b.head)
             return a.head < b.head;
+        if (bothFolded && a.nextHead != b.nextHead)
+            return a.nextHead < b.nextHead;
         const Item& itemA = list[a.index];
         const Item& itemB = list[b.index];
-        const int byName = a.folded && b.folded
-            ? QStringView(key + a.keyStart, a.keyLength).compare(QStringView(key + b.keyStart, b.keyLength))
-            : QString::compare(itemA.name, itemB.name, Qt::CaseInsensitive);
+        const int byName = bothFolded ? compareFolded(a, b)
+                                      : QString::compare(itemA.name, itemB.name, Qt::CaseInsensitive);
         if (byName)
             return byName < 0;
         return _sortAlphabetically(itemA, itemB) < 0;

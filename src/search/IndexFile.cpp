@@ -1,6 +1,7 @@
 #include "search/IndexFile.h"
 
 #include "platform/core/Log.h"
+#include "platform/files/AtomicFile.h"
 #include "platform/files/Folders.h"
 #include "platform/files/UnreadableFile.h"
 #include "platform/plist/PropertyList.h"
@@ -9,8 +10,7 @@
 
 #include <QStringList>
 #include <array>
-#include <exception>
-#include <thread>
+#include <future>
 
 namespace quorvel {
 
@@ -211,25 +211,18 @@ bool IndexFile::write(const QString& path, const std::vector<LaunchItem>& items)
 std::optional<WrittenIndex> IndexFile::writeWithCache(
     const QString& path, const std::vector<LaunchItem>& items)
 {
-    // The table does not depend on the file: it is made on a second thread while this one makes
-    // the index's bytes and waits for them to reach the disk.
-    std::shared_ptr<const LaunchItemTable> table;
-    std::exception_ptr failure;
-    std::thread tableMaker([&items, &table, &failure] {
-        try {
-            table = tableOfItems(items);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
-    const bool indexWritten = writeJoining(path, items, tableMaker);
-    if (failure)
-        std::rethrow_exception(failure);
+    // The table does not depend on the file: it is made on another thread while the index's
+    // bytes are made and reach the disk. (A future of std::async waits for its thread when it
+    // goes, whatever happens here.)
+    std::future<std::shared_ptr<const LaunchItemTable>> table
+        = std::async(std::launch::async, [&items] { return tableOfItems(items); });
+    const bool indexWritten = writeInHalves(path, items);
+    WrittenIndex written { table.get(), {} };
     if (!indexWritten) {
         Log::line(searchLog(), QStringLiteral("Could not write %1").arg(path));
         return std::nullopt;
     }
-    WrittenIndex written { std::move(table), FileIdentity::ofFile(path) };
+    written.identity = FileIdentity::ofFile(path);
     // One table serves whoever shows the items and the cache, which spares the next reader
     // parsing the index. The cache names the index's identity, known only once it is written.
     if (written.identity)
@@ -237,16 +230,36 @@ std::optional<WrittenIndex> IndexFile::writeWithCache(
     return written;
 }
 
-bool IndexFile::writeJoining(const QString& path, const std::vector<LaunchItem>& items, std::thread& helper)
+QByteArray IndexFile::dataOfRecords(
+    const std::vector<LaunchItem>& items, std::size_t first, std::size_t count)
 {
-    try {
-        const bool indexWritten = write(path, items);
-        helper.join();
-        return indexWritten;
-    } catch (...) {
-        helper.join(); // a thread left running would end the process
-        throw;
-    }
+    const PropertyList::StringRecordSource fields = writtenFields(items);
+    return PropertyList::stringRecordsToData(writingKeys, count,
+        [&fields, first](std::size_t record, int key) { return fields(first + record, key); });
+}
+
+bool IndexFile::writeInHalves(const QString& path, const std::vector<LaunchItem>& items)
+{
+    // A record's bytes do not depend on the others: each half is written as an index of its own,
+    // and the file is the first without its closing lines followed by the second without its
+    // opening ones, byte for byte what one writer makes.
+    const std::size_t half = items.size() / 2;
+    if (half < 4096)
+        return write(path, items); // not worth a thread
+    std::future<QByteArray> laterHalf = std::async(
+        std::launch::async, [&items, half] { return dataOfRecords(items, half, items.size() - half); });
+    const QByteArray earlier = dataOfRecords(items, 0, half);
+    const QByteArray later = laterHalf.get();
+    static const QByteArray opening = QByteArrayLiteral("<array>\n");
+    static const QByteArray closing = QByteArrayLiteral("</array>\n</plist>\n");
+    const qsizetype body = later.indexOf(opening);
+    if (earlier.isEmpty() || later.isEmpty())
+        return false; // the writer could not make them (logged)
+    if (body < 0 || !earlier.endsWith(closing) || !later.endsWith(closing))
+        return write(path, items);
+    return AtomicFile::write(path,
+        { QByteArrayView(earlier).chopped(closing.size()),
+            QByteArrayView(later).sliced(body + opening.size()) });
 }
 
 } // namespace quorvel

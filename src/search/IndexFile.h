@@ -19,7 +19,6 @@
 #include <QString>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace quorvel {
@@ -68,8 +67,11 @@ public:
     static void keepCopyIfUnreadable(const QString& path);
 
 private:
-    // write, then joins helper, whatever happens.
-    static bool writeJoining(const QString& path, const std::vector<LaunchItem>& items, std::thread& helper);
+    // The index file's bytes for count items from first, as a whole file of their own.
+    static QByteArray dataOfRecords(
+        const std::vector<LaunchItem>& items, std::size_t first, std::size_t count);
+    // write, with the bytes of the two halves of the items made at once.
+    static bool writeInHalves(const QString& path, const std::vector<LaunchItem>& items);
 };
 
 } // namespace quorvel
