@@ -22,6 +22,8 @@
 #include "platform/files/FileManager.h"
 #include "platform/files/Folders.h"
 #include "platform/plist/PropertyList.h"
+#include "search/IndexCache.h"
+#include "search/IndexFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -230,6 +232,32 @@ void BM_WriteOnly(benchmark::State& state)
     state.counters["items"] = double(walked.size());
 }
 
+// What follows the sort in a scan: the index written with its table and cache as the scanner
+// writes them (the table made meanwhile on another thread), and the same steps one after the
+// other on one thread.
+void BM_WriteWithCache(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const FileList::ItemArray walked = walkedItems();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(IndexFile::writeWithCache(folder.filePath("index"), walked));
+    state.counters["items"] = double(walked.size());
+}
+
+void BM_WriteThenTableOnOneThread(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("index");
+    const FileList::ItemArray walked = walkedItems();
+    for (auto _ : state) {
+        IndexFile::write(path, walked);
+        const std::shared_ptr<const LaunchItemTable> table = IndexFile::tableOfItems(walked);
+        if (const std::optional<FileIdentity> identity = FileIdentity::ofFile(path))
+            IndexCache::write(path, *identity, *table);
+    }
+    state.counters["items"] = double(walked.size());
+}
+
 // The index file's bytes alone, without the write.
 void BM_IndexDataOnly(benchmark::State& state)
 {
@@ -247,6 +275,11 @@ BENCHMARK(BM_Scan)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(re
 BENCHMARK(BM_WalkOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 BENCHMARK(BM_SortOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 BENCHMARK(BM_WriteOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
+BENCHMARK(BM_WriteWithCache)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
+BENCHMARK(BM_WriteThenTableOnOneThread)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(repetitions);
 BENCHMARK(BM_IndexDataOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 
 } // namespace
@@ -269,6 +302,9 @@ int main(int argc, char** argv)
         if (m.count("BM_FindStatEveryEntry"))
             std::printf("find -L -printf %.1f ms: scan / find -L = %.2f\n", m.at("BM_FindStatEveryEntry"),
                 scan / m.at("BM_FindStatEveryEntry"));
+        if (m.count("BM_WriteWithCache") && m.count("BM_WriteThenTableOnOneThread"))
+            std::printf("index, table and cache %.1f ms (on one thread %.1f ms)\n", m.at("BM_WriteWithCache"),
+                m.at("BM_WriteThenTableOnOneThread"));
         if (m.count("BM_WalkOnly"))
             std::printf(
                 "walk alone %.1f ms: walk / find = %.2f\n", m.at("BM_WalkOnly"), m.at("BM_WalkOnly") / find);

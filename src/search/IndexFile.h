@@ -58,8 +58,8 @@ public:
     // The cache is not touched (see writeWithCache).
     static bool write(const QString& path, const std::vector<LaunchItem>& items);
     // Writes the index file and, from the same table (made meanwhile on a second thread), its
-    // cache; nullopt when the index could not be written (logged). A cache that cannot be written is logged;
-    // the next reader rebuilds it.
+    // cache; nullopt when the index could not be written (logged). A cache that cannot be
+    // written is logged; the next reader rebuilds it.
     static std::optional<WrittenIndex> writeWithCache(
         const QString& path, const std::vector<LaunchItem>& items);
     // Sets a copy of the index file at path aside (UnreadableFile) when it cannot be read as an
