@@ -1,9 +1,11 @@
 // The disk scan of a synthetic tree of about 200,000 entries against find(1) over the same tree
 // in the same run, with a warm cache: plain `find TREE` (directory reads only) and
-// `find -L TREE -printf '%y\n'` (one stat of every entry). The scan uses the shipped document
+// `find -L TREE -printf '%y\n'` (one stat of every entry), and against plocate's updatedb building a
+// fresh database of the same tree (every entry, nothing pruned). The scan uses the shipped document
 // types and exclusion lists and writes its index into a temporary home.
 // Prints, after the benchmarks, the medians' ratios and the scan's entries per second, and the
-// summary rows of the scan against plain find (aim: at most 1.5 times).
+// summary rows of the scan against plain find (aim: at most 1.5 times) and updatedb (aim: at most
+// as long).
 // QUORVEL_BENCH_TREE_PARENT chooses where the tree is kept (default: the temporary folder).
 
 #include "MedianReporter.h"
@@ -20,11 +22,14 @@
 #include "platform/files/FileManager.h"
 #include "platform/files/Folders.h"
 #include "platform/plist/PropertyList.h"
+#include "search/IndexCache.h"
+#include "search/IndexFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -78,6 +83,47 @@ void BM_FindStatEveryEntry(benchmark::State& state)
     runFind({ QStringLiteral("-L"), tree().root, QStringLiteral("-printf"), QStringLiteral("%y\n") });
     for (auto _ : state)
         runFind({ QStringLiteral("-L"), tree().root, QStringLiteral("-printf"), QStringLiteral("%y\n") });
+    state.SetItemsProcessed(state.iterations() * qint64(tree().entries));
+}
+
+// plocate's updatedb, where it is installed ("" where not).
+QString updatedbProgram()
+{
+    const QString found = QStandardPaths::findExecutable(QStringLiteral("updatedb"));
+    if (!found.isEmpty())
+        return found;
+    return QStandardPaths::findExecutable(
+        QStringLiteral("updatedb"), { QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin") });
+}
+
+// A new database of the whole tree in a private file: the system's prune lists are emptied (the
+// temporary folder is pruned by default) and no visibility checks are made. The old database
+// is removed first, so that every folder is read as a scan reads it.
+bool runUpdatedb(const QString& program, const QString& database)
+{
+    QFile::remove(database);
+    QProcess updatedb;
+    updatedb.setStandardOutputFile(QProcess::nullDevice());
+    updatedb.start(program,
+        { QStringLiteral("-U"), tree().root, QStringLiteral("-o"), database, QStringLiteral("-l"),
+            QStringLiteral("0"), QStringLiteral("--prunepaths"), QString(), QStringLiteral("--prunenames"),
+            QString(), QStringLiteral("--prunefs"), QString(), QStringLiteral("--prune-bind-mounts"),
+            QStringLiteral("no") });
+    return updatedb.waitForFinished(-1) && updatedb.exitStatus() == QProcess::NormalExit
+        && updatedb.exitCode() == 0;
+}
+
+void BM_Updatedb(benchmark::State& state)
+{
+    const QString program = updatedbProgram();
+    QTemporaryDir folder;
+    const QString database = folder.filePath(QStringLiteral("tree.db"));
+    if (program.isEmpty() || !runUpdatedb(program, database)) { // warms the cache
+        state.SkipWithError("updatedb is not installed or failed");
+        return;
+    }
+    for (auto _ : state)
+        runUpdatedb(program, database);
     state.SetItemsProcessed(state.iterations() * qint64(tree().entries));
 }
 
@@ -186,6 +232,32 @@ void BM_WriteOnly(benchmark::State& state)
     state.counters["items"] = double(walked.size());
 }
 
+// What follows the sort in a scan: the index written with its table and cache as the scanner
+// writes them (the table made meanwhile on another thread), and the same steps one after the
+// other on one thread.
+void BM_WriteWithCache(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const FileList::ItemArray walked = walkedItems();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(IndexFile::writeWithCache(folder.filePath("index"), walked));
+    state.counters["items"] = double(walked.size());
+}
+
+void BM_WriteThenTableOnOneThread(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("index");
+    const FileList::ItemArray walked = walkedItems();
+    for (auto _ : state) {
+        IndexFile::write(path, walked);
+        const std::shared_ptr<const LaunchItemTable> table = IndexFile::tableOfItems(walked);
+        if (const std::optional<FileIdentity> identity = FileIdentity::ofFile(path))
+            IndexCache::write(path, *identity, *table);
+    }
+    state.counters["items"] = double(walked.size());
+}
+
 // The index file's bytes alone, without the write.
 void BM_IndexDataOnly(benchmark::State& state)
 {
@@ -198,10 +270,16 @@ void BM_IndexDataOnly(benchmark::State& state)
 constexpr int repetitions = 5;
 BENCHMARK(BM_FindPlain)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 BENCHMARK(BM_FindStatEveryEntry)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
+BENCHMARK(BM_Updatedb)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 BENCHMARK(BM_Scan)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 BENCHMARK(BM_WalkOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 BENCHMARK(BM_SortOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 BENCHMARK(BM_WriteOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
+BENCHMARK(BM_WriteWithCache)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
+BENCHMARK(BM_WriteThenTableOnOneThread)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(repetitions);
 BENCHMARK(BM_IndexDataOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 
 } // namespace
@@ -224,6 +302,9 @@ int main(int argc, char** argv)
         if (m.count("BM_FindStatEveryEntry"))
             std::printf("find -L -printf %.1f ms: scan / find -L = %.2f\n", m.at("BM_FindStatEveryEntry"),
                 scan / m.at("BM_FindStatEveryEntry"));
+        if (m.count("BM_WriteWithCache") && m.count("BM_WriteThenTableOnOneThread"))
+            std::printf("index, table and cache %.1f ms (on one thread %.1f ms)\n", m.at("BM_WriteWithCache"),
+                m.at("BM_WriteThenTableOnOneThread"));
         if (m.count("BM_WalkOnly"))
             std::printf(
                 "walk alone %.1f ms: walk / find = %.2f\n", m.at("BM_WalkOnly"), m.at("BM_WalkOnly") / find);
@@ -235,6 +316,12 @@ int main(int argc, char** argv)
             "ROW\tscan of the 200k tree vs find TREE (median ratio)\t%.2fx\t<= %.1fx\t%s\n", ratio, aim, met);
         std::printf("ROW\tscan of the 200k tree (median)\t%.0f ms\t<= %.0f ms (%.1fx find)\t%s\n", scan,
             aim * find, aim, met);
+    }
+    if (m.count("BM_Scan") && m.count("BM_Updatedb")) {
+        const double ratio = m.at("BM_Scan") / m.at("BM_Updatedb");
+        std::printf("updatedb -U %.1f ms: scan / updatedb = %.2f\n", m.at("BM_Updatedb"), ratio);
+        std::printf("ROW\tscan of the 200k tree vs updatedb -U TREE (median ratio)\t%.2fx\t<= 1.0x\t%s\n",
+            ratio, ratio <= 1.0 ? "yes" : "no");
     }
     benchmark::Shutdown();
     return 0;

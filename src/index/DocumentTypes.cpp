@@ -41,13 +41,7 @@ public:
     // Whether the upper-cased extension equals upperRule (an upper-cased rule extension).
     bool upperExtensionEquals(const QString& upperRule)
     {
-        if (!extension) {
-            const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-            const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-            extension = dot > slash ? QStringView(path).mid(dot + 1) : QStringView();
-            ascii = std::all_of(
-                extension->begin(), extension->end(), [](QChar c) { return c.unicode() < 0x80; });
-        }
+        findExtension();
         if (!ascii) {
             if (!upperExtension)
                 upperExtension = extension->toString().toUpper();
@@ -64,6 +58,18 @@ public:
         }
         return true;
     }
+    // The extension upper-cased into buffer when it is ASCII and fits; nullopt otherwise.
+    std::optional<QStringView> asciiUpperExtension(char16_t* buffer, qsizetype capacity)
+    {
+        findExtension();
+        if (!ascii || extension->size() > capacity)
+            return std::nullopt;
+        for (qsizetype i = 0; i < extension->size(); ++i) {
+            const char16_t c = extension->at(i).unicode();
+            buffer[i] = c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
+        }
+        return QStringView(buffer, extension->size());
+    }
     // The codes as bare four-character texts; "" for a file without codes. Links are not followed.
     const QString& creatorCode()
     {
@@ -79,6 +85,15 @@ public:
     }
 
 private:
+    void findExtension()
+    {
+        if (extension)
+            return;
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+        extension = dot > slash ? QStringView(path).mid(dot + 1) : QStringView();
+        ascii = std::all_of(extension->begin(), extension->end(), [](QChar c) { return c.unicode() < 0x80; });
+    }
     static QString codeText(std::uint32_t code)
     {
         return DocumentTypes::extractCodeString(FileManager::fileTypeForHFSTypeCode(code));
@@ -131,6 +146,12 @@ bool DocumentTypes::shouldIndexDocument(const QString& path) const
 {
     File file(path);
     const std::vector<Rule>& rules = enabledRules();
+    if (extensionsAlone) {
+        char16_t buffer[32];
+        if (const std::optional<QStringView> upper = file.asciiUpperExtension(buffer, std::size(buffer)))
+            return std::binary_search(extensionsAlone->begin(), extensionsAlone->end(), *upper,
+                [](QStringView a, QStringView b) { return a.compare(b) < 0; });
+    }
     return std::any_of(rules.begin(), rules.end(), [&](const Rule& rule) { return ruleMatches(rule, file); });
 }
 
@@ -146,7 +167,36 @@ const std::vector<DocumentTypes::Rule>& DocumentTypes::enabledRules() const
         if (boolValue(rule.value(enabledKey)))
             preparedRules->push_back(ruleFrom(rule));
     }
+    extensionsAlone = extensionsDecidingAlone(*preparedRules);
     return *preparedRules;
+}
+
+std::optional<std::vector<QString>> DocumentTypes::extensionsDecidingAlone(const std::vector<Rule>& rules)
+{
+    std::vector<QString> extensions;
+    for (const Rule& rule : rules) {
+        const bool readsCodes = rule.useCreatorCode || rule.useTypeCode;
+        switch (static_cast<IdentificationMode>(rule.mode)) {
+        case IdentificationMode::byExtension:
+            break;
+        case IdentificationMode::byCodes:
+        case IdentificationMode::byCodesAndExtension:
+            if (readsCodes)
+                return std::nullopt;
+            continue; // matches nothing
+        case IdentificationMode::byCodesOrExtension:
+            if (readsCodes)
+                return std::nullopt;
+            break;
+        default:
+            continue; // matches nothing
+        }
+        if (rule.upperExtension)
+            extensions.push_back(*rule.upperExtension);
+    }
+    std::sort(extensions.begin(), extensions.end());
+    extensions.erase(std::unique(extensions.begin(), extensions.end()), extensions.end());
+    return extensions;
 }
 
 bool DocumentTypes::matchFileExtensionWithValues(const QString& path, const QVariantMap& rule) const

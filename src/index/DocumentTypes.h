@@ -67,6 +67,10 @@ private:
     const std::vector<Rule>& enabledRules() const;
     mutable QVariantList preparedFrom;
     mutable std::optional<std::vector<Rule>> preparedRules;
+    // Where no enabled rule can ask for the codes, a file is a document exactly when its
+    // upper-cased extension is one of these (sorted, no duplicates); nullopt otherwise.
+    mutable std::optional<std::vector<QString>> extensionsAlone;
+    static std::optional<std::vector<QString>> extensionsDecidingAlone(const std::vector<Rule>& rules);
 };
 
 QString _documentTypesPath();

@@ -10,34 +10,30 @@ namespace quorvel {
 
 namespace {
 
-// The name as QString::compare with Qt::CaseInsensitive sees it: every UTF-16 unit folded on
-// its own, so that comparing two keys unit by unit (then by length) answers as that comparison
-// does. Answers false for a name holding a surrogate pair, whose code point is folded whole
-// there and may not fit one unit; such names are compared as they are.
-bool foldedForComparison(const QString& name, QString& key)
+// Appends the name as QString::compare with Qt::CaseInsensitive sees it to keys: every UTF-16
+// unit folded on its own, so that comparing two keys unit by unit (then by length) answers as
+// that comparison does. Answers false, leaving keys as they were, for a name holding a
+// surrogate pair, whose code point is folded whole there and may not fit one unit; such names
+// are compared as they are.
+bool appendFolded(const QString& name, std::vector<char16_t>& keys)
 {
     const char16_t* units = reinterpret_cast<const char16_t*>(name.constData());
     const qsizetype size = name.size();
-    auto fold = [](char16_t unit) -> char32_t {
-        if (unit < 0x80)
-            return unit >= u'A' && unit <= u'Z' ? char16_t(unit + 32) : unit;
-        return QChar::toCaseFolded(char32_t(unit));
-    };
-    qsizetype first = 0; // the first unit folding changes; the name is shared up to it
-    for (; first < size; ++first) {
-        if (QChar::isSurrogate(units[first]) || fold(units[first]) != units[first])
-            break;
-    }
-    key = name;
-    if (first == size)
-        return true;
-    char16_t* out = reinterpret_cast<char16_t*>(key.data());
-    for (qsizetype i = first; i < size; ++i) {
-        if (QChar::isLowSurrogate(units[i]) && i > 0 && QChar::isHighSurrogate(units[i - 1]))
+    const std::size_t start = keys.size();
+    keys.resize(start + std::size_t(size));
+    char16_t* out = keys.data() + start;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = units[i];
+        if (unit < 0x80) {
+            out[i] = unit >= u'A' && unit <= u'Z' ? char16_t(unit + 32) : unit;
+            continue;
+        }
+        const bool pair = QChar::isLowSurrogate(unit) && i > 0 && QChar::isHighSurrogate(units[i - 1]);
+        const char32_t folded = pair ? 0x10000 : QChar::toCaseFolded(char32_t(unit));
+        if (folded > 0xFFFF) {
+            keys.resize(start);
             return false;
-        const char32_t folded = fold(units[i]);
-        if (folded > 0xFFFF)
-            return false;
+        }
         out[i] = char16_t(folded);
     }
     return true;
@@ -52,36 +48,51 @@ int sign(int comparison)
 
 void FileList::sortAlphabetically(ItemArray& list)
 {
-    // The names decide nearly every comparison, so each name is folded once instead of in every
-    // comparison; std::sort given the same answers makes the same permutation as with
-    // _sortAlphabetically itself, ties included.
-    // The first four folded units, packed so that comparing the numbers compares the units (a
-    // shorter name is padded with zeros, which no name holds): most comparisons end there.
+    // The names decide nearly every comparison, so each name is folded once, into one buffer,
+    // instead of in every comparison; std::sort given the same answers makes the same
+    // permutation as with _sortAlphabetically itself, ties included.
+    // The first eight folded units, packed in two numbers so that comparing them compares the
+    // units (a shorter name is padded with zeros, which no name holds): most comparisons end there.
     struct Entry {
-        QString foldedName;
         std::uint64_t head;
-        bool folded;
+        std::uint64_t nextHead;
+        std::uint32_t keyStart;
+        std::uint32_t keyLength;
         std::uint32_t index;
+        bool folded;
     };
+    std::vector<char16_t> keys;
     std::vector<Entry> entries;
     entries.reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
-        Entry entry { QString(), 0, false, std::uint32_t(i) };
-        entry.folded = foldedForComparison(list[i].name, entry.foldedName);
-        for (qsizetype unit = 0; unit < 4; ++unit) {
-            const char16_t code = unit < entry.foldedName.size() ? entry.foldedName.at(unit).unicode() : 0;
-            entry.head = (entry.head << 16) | code;
+        const std::size_t start = keys.size();
+        const bool folded = appendFolded(list[i].name, keys);
+        Entry entry { 0, 0, std::uint32_t(start), std::uint32_t(keys.size() - start), std::uint32_t(i),
+            folded };
+        for (std::uint32_t unit = 0; unit < 8; ++unit) {
+            std::uint64_t& part = unit < 4 ? entry.head : entry.nextHead;
+            part = (part << 16) | (unit < entry.keyLength ? keys[start + unit] : 0);
         }
-        entries.push_back(std::move(entry));
+        entries.push_back(entry);
     }
-    std::sort(entries.begin(), entries.end(), [&list](const Entry& a, const Entry& b) {
-        if (a.folded && b.folded && a.head != b.head)
+    const char16_t* const key = keys.data();
+    // Folded names with equal heads share their first eight units, or are equal and shorter.
+    const auto compareFolded = [key](const Entry& a, const Entry& b) {
+        if (a.keyLength <= 8 || b.keyLength <= 8)
+            return int(a.keyLength > b.keyLength) - int(a.keyLength < b.keyLength);
+        return QStringView(key + a.keyStart + 8, a.keyLength - 8)
+            .compare(QStringView(key + b.keyStart + 8, b.keyLength - 8));
+    };
+    std::sort(entries.begin(), entries.end(), [&list, &compareFolded](const Entry& a, const Entry& b) {
+        const bool bothFolded = a.folded && b.folded;
+        if (bothFolded && a.head != b.head)
             return a.head < b.head;
+        if (bothFolded && a.nextHead != b.nextHead)
+            return a.nextHead < b.nextHead;
         const Item& itemA = list[a.index];
         const Item& itemB = list[b.index];
-        const int byName = a.folded && b.folded
-            ? QStringView(a.foldedName).compare(QStringView(b.foldedName))
-            : QString::compare(itemA.name, itemB.name, Qt::CaseInsensitive);
+        const int byName = bothFolded ? compareFolded(a, b)
+                                      : QString::compare(itemA.name, itemB.name, Qt::CaseInsensitive);
         if (byName)
             return byName < 0;
         return _sortAlphabetically(itemA, itemB) < 0;

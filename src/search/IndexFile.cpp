@@ -1,6 +1,7 @@
 #include "search/IndexFile.h"
 
 #include "platform/core/Log.h"
+#include "platform/files/AtomicFile.h"
 #include "platform/files/Folders.h"
 #include "platform/files/UnreadableFile.h"
 #include "platform/plist/PropertyList.h"
@@ -9,6 +10,7 @@
 
 #include <QStringList>
 #include <array>
+#include <future>
 
 namespace quorvel {
 
@@ -58,6 +60,18 @@ bool longerInUtf8Than(QStringView text, qsizetype limit)
             return true;
     }
     return false;
+}
+
+// PropertyList::storedString, answered at once for the usual text that holds no unit XML
+// cannot carry: this runs for every name and path of a scan.
+QString storedString(const QString& text)
+{
+    const char16_t* units = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype size = text.size();
+    bool plain = true;
+    for (qsizetype i = 0; i < size; ++i)
+        plain &= units[i] >= 0x20 && units[i] < 0xD800;
+    return plain ? text : PropertyList::storedString(text);
 }
 
 // Whether an entry is taken into a table: without a name or path it cannot be shown or opened,
@@ -165,11 +179,11 @@ std::shared_ptr<const LaunchItemTable> IndexFile::tableOfItems(const std::vector
     auto table = std::make_shared<LaunchItemTable>();
     for (const LaunchItem& item : items) {
         // What reading the file back would give for the item.
-        const QString name = PropertyList::storedString(item.name);
-        const QString path = PropertyList::storedString(item.path);
+        const QString name = storedString(item.name);
+        const QString path = storedString(item.path);
         if (admissionOf(true, name, true, path) != Admission::Taken)
             continue;
-        if (!table->append(name, PropertyList::storedString(item.type), path))
+        if (!table->append(name, storedString(item.type), path))
             break;
     }
     table->finish();
@@ -197,16 +211,55 @@ bool IndexFile::write(const QString& path, const std::vector<LaunchItem>& items)
 std::optional<WrittenIndex> IndexFile::writeWithCache(
     const QString& path, const std::vector<LaunchItem>& items)
 {
-    if (!write(path, items)) {
+    // The table does not depend on the file: it is made on another thread while the index's
+    // bytes are made and reach the disk. (A future of std::async waits for its thread when it
+    // goes, whatever happens here.)
+    std::future<std::shared_ptr<const LaunchItemTable>> table
+        = std::async(std::launch::async, [&items] { return tableOfItems(items); });
+    const bool indexWritten = writeInHalves(path, items);
+    WrittenIndex written { table.get(), {} };
+    if (!indexWritten) {
         Log::line(searchLog(), QStringLiteral("Could not write %1").arg(path));
         return std::nullopt;
     }
-    WrittenIndex written { tableOfItems(items), FileIdentity::ofFile(path) };
+    written.identity = FileIdentity::ofFile(path);
     // One table serves whoever shows the items and the cache, which spares the next reader
-    // parsing the index.
+    // parsing the index. The cache names the index's identity, known only once it is written.
     if (written.identity)
         IndexCache::write(path, *written.identity, *written.table);
     return written;
+}
+
+QByteArray IndexFile::dataOfRecords(
+    const std::vector<LaunchItem>& items, std::size_t first, std::size_t count)
+{
+    const PropertyList::StringRecordSource fields = writtenFields(items);
+    return PropertyList::stringRecordsToData(writingKeys, count,
+        [&fields, first](std::size_t record, int key) { return fields(first + record, key); });
+}
+
+bool IndexFile::writeInHalves(const QString& path, const std::vector<LaunchItem>& items)
+{
+    // A record's bytes do not depend on the others: each half is written as an index of its own,
+    // and the file is the first without its closing lines followed by the second without its
+    // opening ones, byte for byte what one writer makes.
+    const std::size_t half = items.size() / 2;
+    if (half < 4096)
+        return write(path, items); // not worth a thread
+    std::future<QByteArray> laterHalf = std::async(
+        std::launch::async, [&items, half] { return dataOfRecords(items, half, items.size() - half); });
+    const QByteArray earlier = dataOfRecords(items, 0, half);
+    const QByteArray later = laterHalf.get();
+    static const QByteArray opening = QByteArrayLiteral("<array>\n");
+    static const QByteArray closing = QByteArrayLiteral("</array>\n</plist>\n");
+    const qsizetype body = later.indexOf(opening);
+    if (earlier.isEmpty() || later.isEmpty())
+        return false; // the writer could not make them (logged)
+    if (body < 0 || !earlier.endsWith(closing) || !later.endsWith(closing))
+        return write(path, items);
+    return AtomicFile::write(path,
+        { QByteArrayView(earlier).chopped(closing.size()),
+            QByteArrayView(later).sliced(body + opening.size()) });
 }
 
 } // namespace quorvel

@@ -57,13 +57,21 @@ public:
     // Writes the items as the index file at path, atomically; answers whether it was written.
     // The cache is not touched (see writeWithCache).
     static bool write(const QString& path, const std::vector<LaunchItem>& items);
-    // Writes the index file and, from the same table, its cache; nullopt when the index could not
-    // be written (logged). A cache that cannot be written is logged; the next reader rebuilds it.
+    // Writes the index file and, from the same table (made meanwhile on a second thread), its
+    // cache; nullopt when the index could not be written (logged). A cache that cannot be
+    // written is logged; the next reader rebuilds it.
     static std::optional<WrittenIndex> writeWithCache(
         const QString& path, const std::vector<LaunchItem>& items);
     // Sets a copy of the index file at path aside (UnreadableFile) when it cannot be read as an
     // index, before it is replaced. Reading it costs a fraction of the scan that comes before.
     static void keepCopyIfUnreadable(const QString& path);
+
+private:
+    // The index file's bytes for count items from first, as a whole file of their own.
+    static QByteArray dataOfRecords(
+        const std::vector<LaunchItem>& items, std::size_t first, std::size_t count);
+    // write, with the bytes of the two halves of the items made at once.
+    static bool writeInHalves(const QString& path, const std::vector<LaunchItem>& items);
 };
 
 } // namespace quorvel

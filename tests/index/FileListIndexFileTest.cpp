@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <random>
@@ -196,6 +197,12 @@ TEST(SortOrder, IsThePermutationTheComparisonFunctionGivesForNamesThatFoldUnusua
     FileList::ItemArray items;
     for (int i = 0; i < 6000; ++i)
         items.push_back(LaunchItem { text(), types.at(int(random() % types.size())), "/" + text() });
+    // Long names that differ only past their first units.
+    const QStringList prefixes
+        = { "Budget ", "budget r", "BUDGET RE", "Budget réport", "Résumé 10", "résumé 1" };
+    for (int i = 0; i < 3000; ++i)
+        items.push_back(LaunchItem { prefixes.at(int(random() % prefixes.size())) + text(),
+            types.at(int(random() % types.size())), "/" + text() });
 
     FileList::ItemArray expected = items;
     std::sort(expected.begin(), expected.end(),
@@ -236,4 +243,26 @@ TEST(IndexFileData, IsWhatThePropertyListWriterWritesForTheItemsDictionaries)
     items.push_back(LaunchItem { awkward, awkward, awkward });
     items.push_back(LaunchItem { "", "", "" });
     EXPECT_EQ(IndexFile::data(items), asPropertyList(items));
+}
+
+// An index large enough to be made in parts on several threads is the same bytes as one writer
+// makes, and the table handed on with it is what reading the file back gives.
+TEST(IndexFileData, WrittenWithItsCacheFromManyItemsIsTheSameBytesAsOneWriterMakes)
+{
+    const QString awkward = QString("a&b<c>\r\t\n") + QChar(0xD800) + QChar(0xFFFE) + "\U0001F600é";
+    FileList::ItemArray items;
+    for (int i = 0; i < 12001; ++i) {
+        const QString name = QString::number(i) + (i % 1000 == 0 ? awkward : QString(" Nötes"));
+        items.push_back(LaunchItem { name, i % 3 ? "doc" : "app", "/t/" + name });
+    }
+    QTemporaryDir folder;
+    const QString path = folder.filePath("index");
+    const std::optional<WrittenIndex> written = IndexFile::writeWithCache(path, items);
+    ASSERT_TRUE(written && written->table);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), IndexFile::data(items));
+    const std::shared_ptr<const LaunchItemTable> read = IndexFile::readWithoutCache(path);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(written->table->image().toByteArray(), read->image().toByteArray());
 }

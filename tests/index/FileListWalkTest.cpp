@@ -225,3 +225,38 @@ TEST_F(Walk, NamesTheIndexCannotHoldAreLeftOutWithOneLogLineEach)
     EXPECT_EQ(log.linesContaining("holds control characters").size(), 1);
     ::unlink((folder + "bad\xff.pdf").constData()); // beyond what QTemporaryDir can remove
 }
+
+// The codes are read wherever a rule or the application test could ask for them, whatever the
+// extension says: a code rule makes a file without a known extension a document, and a file's
+// 'APPL' code makes it an application even where its extension names a document type.
+TEST_F(Walk, CodesDecideWhereTheyCanWhateverTheExtension)
+{
+    const QString codedNotes = tree.file("notes");
+    const QString plainNotes = tree.file("plain");
+    const QString codedReport = tree.file("report.pdf");
+    const QString codedText = tree.file("draft.txt");
+    const QString codedSource = tree.file("main.c");
+    if (!TemporaryTree::setCodes(codedNotes, "TEXT", "ttxt")
+        || !TemporaryTree::setCodes(codedReport, "APPL", "????")
+        || !TemporaryTree::setCodes(codedText, "TEXT", "R*ch")
+        || !TemporaryTree::setCodes(codedSource, "TEXT", "ttxt"))
+        GTEST_SKIP() << "the file system refuses user attributes";
+    QVariantList rules = {
+        QVariantMap { { "enabled", true }, { "fileExtension", "pdf" }, { "type", "pdf" } },
+        QVariantMap { { "enabled", true }, { "identificationMode", 1 }, { "useTypeCode", true },
+            { "typeCode", "TEXT" }, { "useCreatorCode", true }, { "creatorCode", "ttxt" } },
+    };
+    {
+        const std::lock_guard<std::mutex> guard(documentTypes->lock());
+        documentTypes->contents() = rules;
+    }
+    EXPECT_EQ(scanAndDescribe(),
+        (QStringList { "doc main.c ~/main.c", "doc notes ~/notes",
+            "fold " + QDir(tree.path()).dirName() + " ~/", "app report.pdf ~/report.pdf" }));
+
+    // The same by extension alone: the codes of documents no longer matter, an application's do.
+    setDocumentExtensions({ "pdf", "txt" });
+    EXPECT_EQ(scanAndDescribe(),
+        (QStringList { "doc draft.txt ~/draft.txt", "fold " + QDir(tree.path()).dirName() + " ~/",
+            "app report.pdf ~/report.pdf" }));
+}
