@@ -11,6 +11,7 @@
 #include "platform/widgets/Application.h"
 #include "platform/widgets/DisplayPlatform.h"
 #include "platform/widgets/TaskbarPresence.h"
+#include "search/UsageInformationManager.h"
 
 #include <QApplication>
 
@@ -23,6 +24,9 @@ int main(int argc, char** argv)
     // Read before anything starts a child, which must not inherit it.
     const bool startedHidden = quorvel::LoginItemAutostart::takeStartedHidden();
     quorvel::DisplayPlatform::preferWindowSystemThatLetsThePanelRaiseItself();
+    // The panel's ranking needs the launch history, the largest file the start reads but the
+    // index: it is read on another thread while the display, the bus and the panel come up.
+    quorvel::UsageInformationManager::readAhead();
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Quorvel Launcher"));
     // The installed desktop entry's name: desktops match the windows to its name and icon.

@@ -10,6 +10,8 @@
 
 #include <QVariantList>
 #include <cmath>
+#include <thread>
+#include <utility>
 
 namespace quorvel {
 
@@ -44,8 +46,66 @@ void UsageInformationManager::keepAsStored(const std::optional<FileIdentity>& be
         std::make_shared<const StoredHistory>(StoredHistory { times, unreadable, inFile }));
 }
 
+// What reading the history file gave, made ready for the manager to take.
+struct UsageInformationManager::FileRead {
+    QString path;
+    std::optional<FileIdentity> before;
+    bool readable = false;
+    Dictionary times;
+    QVariantMap unreadable;
+    int droppedTimes = 0;
+};
+
+// The one read of the history file made ahead on another thread, waiting to be taken.
+class UsageInformationManager::ReadAhead final {
+public:
+    static ReadAhead& shared()
+    {
+        static ReadAhead ahead;
+        return ahead;
+    }
+    ~ReadAhead()
+    {
+        if (reading.joinable())
+            reading.join();
+    }
+    void start(const QString& path)
+    {
+        if (reading.joinable())
+            return;
+        reading = std::thread([this, path] { read = readFile(path); });
+    }
+    // Started and not taken yet.
+    static bool isUnderWay() { return shared().reading.joinable(); }
+    // The read of path, when one was made and the file is still as it was read.
+    static std::optional<FileRead> take(const QString& path)
+    {
+        ReadAhead& ahead = shared();
+        if (!ahead.reading.joinable())
+            return std::nullopt;
+        ahead.reading.join();
+        std::optional<FileRead> taken = std::exchange(ahead.read, std::nullopt);
+        if (!taken || taken->path != path || taken->before != FileIdentity::ofFile(path))
+            return std::nullopt;
+        return taken;
+    }
+
+private:
+    std::thread reading;
+    std::optional<FileRead> read; // written by the thread, read after it was joined
+};
+
 void UsageInformationManager::load()
 {
+    // While the read ahead is still under way, the history is loaded when first asked for.
+    awaitingReadAhead = ReadAhead::isUnderWay() && !storedHistory().find(_historyPath());
+    if (!awaitingReadAhead)
+        loadNow();
+}
+
+void UsageInformationManager::loadNow()
+{
+    awaitingReadAhead = false;
     const QString path = _historyPath();
     // Unchanged since this process last read or wrote it: the copy kept then is the file's content.
     if (const std::shared_ptr<const StoredHistory> stored = storedHistory().find(path)) {
@@ -56,27 +116,27 @@ void UsageInformationManager::load()
         takeLastKept();
         return;
     }
-    const std::optional<FileIdentity> before = FileIdentity::ofFile(path);
+    std::optional<FileRead> ahead = ReadAhead::take(path);
+    takeFileRead(ahead ? std::move(*ahead) : readFile(path));
+}
+
+void UsageInformationManager::readAhead()
+{
+    ReadAhead::shared().start(_historyPath());
+}
+
+UsageInformationManager::FileRead UsageInformationManager::readFile(const QString& path)
+{
+    FileRead read;
+    read.path = path;
+    read.before = FileIdentity::ofFile(path);
     const std::optional<QVariantMap> file = PropertyList::readDictionaryFile(path);
-    if (!file) {
-        if (!before) {
-            addUnwrittenLaunches(before); // no history yet, unless a write of it failed
-            return;
-        }
-        // Damaged: set aside before the next save replaces it, and what this process last read
-        // or wrote stands in for it until it changes.
-        UnreadableFile::keepCopy(path);
-        storedHistory().keepUnreadable(path, *before);
-        takeLastKept();
-        return;
-    }
-    usageInfoDic.clear();
-    utf8Paths.reset();
-    unreadableEntries.clear();
-    int droppedTimes = 0;
+    if (!file)
+        return read;
+    read.readable = true;
     for (auto entry = file->constBegin(); entry != file->constEnd(); ++entry) {
         if (entry.value().metaType().id() != QMetaType::QVariantList) {
-            unreadableEntries.insert(entry.key(), entry.value());
+            read.unreadable.insert(entry.key(), entry.value());
             continue;
         }
         LaunchTimes times;
@@ -86,17 +146,38 @@ void UsageInformationManager::load()
             if (StoredValue::isNumber(value))
                 times.push_back(StoredValue::toDouble(value));
             else
-                ++droppedTimes;
+                ++read.droppedTimes;
         }
-        usageInfoDic.insert_or_assign(entry.key(), std::move(times));
+        read.times.insert_or_assign(entry.key(), std::move(times));
     }
-    const bool clean = unreadableEntries.isEmpty() && droppedTimes == 0;
+    return read;
+}
+
+void UsageInformationManager::takeFileRead(FileRead read)
+{
+    const std::optional<FileIdentity>& before = read.before;
+    if (!read.readable) {
+        if (!before) {
+            addUnwrittenLaunches(before); // no history yet, unless a write of it failed
+            return;
+        }
+        // Damaged: set aside before the next save replaces it, and what this process last read
+        // or wrote stands in for it until it changes.
+        UnreadableFile::keepCopy(read.path);
+        storedHistory().keepUnreadable(read.path, *before);
+        takeLastKept();
+        return;
+    }
+    usageInfoDic = std::move(read.times);
+    utf8Paths.reset();
+    unreadableEntries = std::move(read.unreadable);
+    const bool clean = unreadableEntries.isEmpty() && read.droppedTimes == 0;
     if (!clean)
         Log::line(searchLog(),
             QStringLiteral("Launch history: %1 entries that are not lists of times kept aside, %2 values "
                            "that are not times ignored")
                 .arg(unreadableEntries.size())
-                .arg(droppedTimes));
+                .arg(read.droppedTimes));
     if (!addUnwrittenLaunches(before) && clean)
         keepAsStored(before, usageInfoDic, unreadableEntries, true);
 }
@@ -135,6 +216,7 @@ void UsageInformationManager::takeLastKept()
 
 void UsageInformationManager::save() const
 {
+    settle();
     // Every dismissal of the panel saves; when the file already holds exactly this history
     // there is nothing to write.
     const std::shared_ptr<const StoredHistory> stored = storedHistory().find(_historyPath());
@@ -172,6 +254,7 @@ void UsageInformationManager::updateTime()
 
 void UsageInformationManager::registerLaunchOf(const QString& path)
 {
+    settle();
     const double now = Clock::absoluteTime();
     unreadableEntries.remove(path); // a value that was no list of times gives way to a real one
     auto [entry, added] = usageInfoDic.try_emplace(path);
@@ -182,12 +265,14 @@ void UsageInformationManager::registerLaunchOf(const QString& path)
 
 int UsageInformationManager::launchCountFor(const QString& path) const
 {
+    settle();
     const LaunchTimes* times = launchTimesFor(path);
     return times ? static_cast<int>(times->size()) : 0;
 }
 
 const UsageInformationManager::LaunchTimes* UsageInformationManager::launchTimesFor(QStringView path) const
 {
+    settle();
     const auto found = usageInfoDic.find(path);
     return found == usageInfoDic.end() ? nullptr : &found->second;
 }
@@ -195,6 +280,7 @@ const UsageInformationManager::LaunchTimes* UsageInformationManager::launchTimes
 const UsageInformationManager::LaunchTimes* UsageInformationManager::launchTimesFor(
     QUtf8StringView path) const
 {
+    settle();
     if (usageInfoDic.empty())
         return nullptr;
     if (!utf8Paths) {
@@ -258,6 +344,7 @@ float UsageInformationManager::scoreOf(LaunchItemKind kind, const LaunchTimes* l
 
 int UsageInformationManager::compareTo(const LaunchItem& a, const LaunchItem& b) const
 {
+    settle();
     float scoreA = computeIndividualUsageScore(launchTimesFor(a.path)) + computeIndividualNaturalScore(a);
     float scoreB = computeIndividualUsageScore(launchTimesFor(b.path)) + computeIndividualNaturalScore(b);
     const int order = QString::compare(a.name, b.name, Qt::CaseInsensitive);

@@ -36,6 +36,11 @@ public:
     // history it could not write stands in for the file; should the file change meanwhile, its
     // launches are added after the file's own.
     void load();
+    // Start-up: reads the history file on a thread of its own while the caller goes on. A load
+    // meanwhile takes that read instead of reading the file itself, when the history is first
+    // asked for (the panel's first frame shows no ranking yet) and only if the file is still as
+    // it was read then. The thread ends before the process does.
+    static void readAhead();
     // Writes the whole history atomically. A failed write is logged, and the history stays what
     // the next manager of this process loads, so that the next write that succeeds stores it.
     void save() const;
@@ -52,11 +57,20 @@ public:
     // The same for a path in UTF-8, as the launch item table holds it; decodes nothing.
     const LaunchTimes* launchTimesFor(QUtf8StringView path) const;
     float scoreOf(LaunchItemKind kind, const LaunchTimes* launches) const;
-    bool hasHistory() const { return !usageInfoDic.empty(); }
-    std::size_t launchedPathCount() const { return usageInfoDic.size(); }
+    bool hasHistory() const
+    {
+        settle();
+        return !usageInfoDic.empty();
+    }
+    std::size_t launchedPathCount() const
+    {
+        settle();
+        return usageInfoDic.size();
+    }
     // Calls f with every path that has launch times.
     template <typename F> void forEachLaunchedPath(F f) const
     {
+        settle();
         for (const auto& entry : usageInfoDic)
             f(QStringView(entry.first));
     }
@@ -89,6 +103,17 @@ private:
     bool addUnwrittenLaunches(const std::optional<FileIdentity>& before);
     static void keepAsStored(const std::optional<FileIdentity>& before, const Dictionary& times,
         const QVariantMap& unreadable, bool inFile);
+    struct FileRead;
+    class ReadAhead;
+    static FileRead readFile(const QString& path);
+    void takeFileRead(FileRead read);
+    void loadNow();
+    // Completes a load that waits for the read ahead; every use of the history comes here first.
+    void settle() const
+    {
+        if (awaitingReadAhead)
+            const_cast<UsageInformationManager*>(this)->loadNow(); // never a const object
+    }
 
     Dictionary usageInfoDic;
     // The paths of usageInfoDic in UTF-8, made on first use and dropped when a path comes or goes.
@@ -101,6 +126,7 @@ private:
     // Entries of the file that are not arrays of times: kept as they were and written back.
     QVariantMap unreadableEntries;
     double currentT = 0;
+    bool awaitingReadAhead = false;
 };
 
 // The comparison the list sorts its matches with; context is the list's manager.

@@ -266,3 +266,26 @@ TEST(UsageInformationManager, HistoryWrittenByPythonIsReadAndScoredTheSame)
             { _historyPath() });
     EXPECT_EQ(check.exitCode, 0) << check.errors;
 }
+
+// Start-up reads the history ahead on another thread; a manager made meanwhile takes that read
+// when the history is first asked for, and only while the file is still as it was read.
+TEST(UsageInformationManager, AHistoryReadAheadStandsForTheFileOnlyWhileItIsUnchanged)
+{
+    writeHistory({ { "/a", launchTimes({ now - 10 }) } });
+    UsageInformationManager::readAhead();
+    UsageInformationManager usage;
+    usage.registerLaunchOf("/a");
+    EXPECT_EQ(usage.launchCountFor("/a"), 2) << "a launch joins the history read ahead";
+    EXPECT_TRUE(usage.hasHistory());
+
+    writeHistory({ { "/a", launchTimes({ now - 10 }) } });
+    UsageInformationManager::readAhead();
+    UsageInformationManager early;
+    // Replaced by another process before the history was first asked for: the new file counts.
+    writeHistory({ { "/b", launchTimes({ now - 10, now - 20 }) } });
+    EXPECT_EQ(early.launchCountFor("/a"), 0);
+    EXPECT_EQ(early.launchCountFor("/b"), 2);
+    EXPECT_EQ(early.launchedPathCount(), 1u);
+    early.save();
+    EXPECT_EQ(UsageInformationManager().launchCountFor("/b"), 2) << "saved as read";
+}
