@@ -219,7 +219,7 @@ bool AppController::runFirstLaunchAssistant()
     try {
         // Alerts come before the panel; a start without any leaves its writing for after the
         // panel's first frame. A hidden start has no frame to wait for.
-        if (!startsHidden && firstLaunchManager->beginQuietStart())
+        if (!startsHidden && outlets.window && firstLaunchManager->beginQuietStart())
             quietFirstLaunchWork = std::make_unique<AfterFirstFrame>(
                 outlets.window, [this] { firstLaunchManager->finishQuietStart(); });
         else
