@@ -48,6 +48,7 @@ protected:
         stored.synchronize();
         UserDefaults::resetStandardUserDefaults();
         ASSERT_TRUE(QDir().mkpath(installedPane() + "/Contents"));
+        QFile::remove(installedPane() + "/Contents/Info.plist");
         ASSERT_TRUE(QFile::copy(test::builtBundlePath()
                 + "/Contents/Resources/Components/Quorvel Preferences.prefPane/Contents/Info.plist",
             installedPane() + "/Contents/Info.plist"));
