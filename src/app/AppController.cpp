@@ -2,6 +2,7 @@
 
 #include "app/AppController.h"
 
+#include "app/AfterFirstFrame.h"
 #include "app/BackgroundIndexRead.h"
 #include "app/CombinedListModel.h"
 #include "app/CustomWindow.h"
@@ -196,20 +197,8 @@ void AppController::applicationDidFinishLaunching()
     disconnect(&application, &Application::activationRequested, this, nullptr);
     connect(&application, &Application::activationRequested, this,
         [this] { InputBarrier::shared().afterInputSoFar([this] { callbackWithNotification(); }); });
-    firstLaunchManager = std::make_unique<FirstLaunchManager>();
-    // The preferences window and the menu commands use the assistant's manager (tests may have
-    // handed in a fake one before).
-    if (!firstLaunchInstallationManager)
-        firstLaunchInstallationManager = firstLaunchManager->getInstallationManager();
-    try {
-        firstLaunchManager->doIt(this);
-    } catch (const InternalInconsistency& failure) {
-        // The application is incomplete (a shipped component is missing): the rest of start-up
-        // is abandoned and the application quits in the ordinary way.
-        Log::line(panelLog(), QStringLiteral("Start-up abandoned: %1").arg(failure.description()));
-        Application::sharedApplication().terminate();
+    if (!runFirstLaunchAssistant())
         return;
-    }
     // The panel has no window delegate work of its own (windowDidBecomeKey does nothing).
     reloadInteractiveList();
     finishedLaunching = true;
@@ -218,6 +207,31 @@ void AppController::applicationDidFinishLaunching()
         return;
     }
     applicationDidBecomeActive();
+}
+
+bool AppController::runFirstLaunchAssistant()
+{
+    firstLaunchManager = std::make_unique<FirstLaunchManager>();
+    // The preferences window and the menu commands use the assistant's manager (tests may have
+    // handed in a fake one before).
+    if (!firstLaunchInstallationManager)
+        firstLaunchInstallationManager = firstLaunchManager->getInstallationManager();
+    try {
+        // Alerts come before the panel; a start without any leaves its writing for after the
+        // panel's first frame. A hidden start has no frame to wait for.
+        if (!startsHidden && outlets.window && firstLaunchManager->beginQuietStart())
+            quietFirstLaunchWork = std::make_unique<AfterFirstFrame>(
+                outlets.window, [this] { firstLaunchManager->finishQuietStart(); });
+        else
+            firstLaunchManager->doIt(this);
+    } catch (const InternalInconsistency& failure) {
+        // The application is incomplete (a shipped component is missing): the rest of start-up
+        // is abandoned and the application quits in the ordinary way.
+        Log::line(panelLog(), QStringLiteral("Start-up abandoned: %1").arg(failure.description()));
+        Application::sharedApplication().terminate();
+        return false;
+    }
+    return true;
 }
 
 void AppController::loadTypeBadges()
@@ -248,6 +262,10 @@ void AppController::readSettings()
 
 void AppController::saveSettings()
 {
+    // The start's own writing comes before any saving, as it did before the panel was drawn: the
+    // panel may go, or the application end, before its first frame.
+    if (quietFirstLaunchWork)
+        quietFirstLaunchWork->run();
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
     defaults.setInteger(SettingsKey::tab, outlets.tabView->currentIndex());
     defaults.setInteger(SettingsKey::combinedMatchingMode, outlets.combinedMatchingModePopUp->currentIndex());

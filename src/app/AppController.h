@@ -28,6 +28,7 @@ class QTimer;
 
 namespace quorvel {
 
+class AfterFirstFrame;
 class BackgroundIndexRead;
 class CombinedListModel;
 class CustomWindow;
@@ -208,6 +209,9 @@ private:
     // tab's table; nothing without a table or rows.
     void stepTableSelection(int (*nextRow)(int selectedRow, int rows));
     void loadTypeBadges();
+    // Runs the first-launch assistant, or its first half when the rest can wait for the panel;
+    // answers false when start-up is to be abandoned (a component missing from the application).
+    bool runFirstLaunchAssistant();
     QTableView* tableOfTab(int tab) const;
     InteractiveList* listOfTab(int tab) const;
 
@@ -215,6 +219,9 @@ private:
     bool startsHidden = false;
     std::unique_ptr<StatusItem> statusItem;
     std::unique_ptr<FirstLaunchManager> firstLaunchManager;
+    // What is left of the first-launch work when it has nothing to tell the user: it waits for
+    // the panel's first frame (or the application's end, whichever comes first).
+    std::unique_ptr<AfterFirstFrame> quietFirstLaunchWork;
     QPixmap folderIcon;
     QPixmap prefIcon;
     QPixmap appIcon;

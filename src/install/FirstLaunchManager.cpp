@@ -1,6 +1,7 @@
 #include "install/FirstLaunchManager.h"
 
 #include "install/QRVLInstallationManager.h"
+#include "platform/core/InternalInconsistency.h"
 #include "platform/desktop/Bundle.h"
 #include "platform/settings/SettingsKeys.h"
 #include "platform/settings/UserDefaults.h"
@@ -73,6 +74,30 @@ void FirstLaunchManager::doIt(AppController* controller)
     // pane instead.
     if (paneToOpen)
         installationManager->openPrefPane();
+}
+
+bool FirstLaunchManager::beginQuietStart()
+{
+    registerDefaults();
+    // What isFirstLaunch would answer, without recording the launch.
+    if (UserDefaults::standardUserDefaults().integerForKey(SettingsKey::firstLaunchVersion)
+        != firstLaunchMarker)
+        return false;
+    if (installationManager->isOldApplicationInstalled())
+        return false;
+    try {
+        if (installationManager->shouldUpdatePrefPane() || !installationManager->isPrefPaneInstalled())
+            return false;
+    } catch (const InternalInconsistency&) {
+        rememberLocation(); // doIt records it before it meets the missing component
+        throw;
+    }
+    return true;
+}
+
+void FirstLaunchManager::finishQuietStart()
+{
+    rememberLocation();
 }
 
 void FirstLaunchManager::removeOldApplication()

@@ -24,6 +24,15 @@ public:
     // Runs the first-launch work to completion; the controller is handed to the notice it shows.
     // A component missing from the application raises InternalInconsistency and abandons the rest.
     void doIt(AppController* controller);
+    // doIt in two halves, for a start whose panel need not wait for it. Answers true when doIt
+    // would tell the user nothing (a later start of this release, no old release installed, the
+    // pane current); then all that is left of it is finishQuietStart: recording where the
+    // application lives (its location and login item), which may come after the panel's first
+    // frame. Otherwise answers false, having registered the defaults only: doIt is to run now.
+    // A component missing from the application raises InternalInconsistency, as doIt would: after
+    // the location was recorded.
+    bool beginQuietStart();
+    void finishQuietStart();
     void showSharewareNotice(AppController* sender);
     void registerQRVLAsLoginItem();
     void uninstallPrefPane();

@@ -7,7 +7,9 @@
 #include "install/QRVLInstallationManager.h"
 #include "platform/desktop/Bundle.h"
 #include "platform/files/Folders.h"
+#include "platform/plist/PropertyList.h"
 #include "platform/settings/LoginItemAutostart.h"
+#include "platform/settings/UserDefaults.h"
 #include "platform/widgets/Application.h"
 #include "support/LogCapture.h"
 #include "support/TemporaryHome.h"
@@ -15,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
 using namespace quorvel;
 using quorvel::test::PanelFixture;
@@ -26,6 +29,39 @@ protected:
     static QString installedPane()
     {
         return Folders::homeFolder() + "/Library/PreferencePanes/Quorvel Preferences.prefPane";
+    }
+    static QString loginItemsFile() { return Folders::pathInPreferencesFolder("loginwindow.plist"); }
+    static QVariantList loginItems()
+    {
+        return PropertyList::readDictionaryFile(loginItemsFile())
+            .value_or(QVariantMap())
+            .value("AutoLaunchedApplicationDictionary")
+            .toList();
+    }
+    static QVariantMap loginItem(const QString& path) { return { { "Hide", 1 }, { "Path", path } }; }
+    // As after a first start of an earlier copy: the marker stored, the shipped pane installed and
+    // a login item for the application where it was.
+    static void settleAsALaterStart()
+    {
+        UserDefaults stored(Bundle::mainBundle().bundleIdentifier());
+        stored.setInteger("firstLaunchVersion", 2001);
+        stored.synchronize();
+        UserDefaults::resetStandardUserDefaults();
+        ASSERT_TRUE(QDir().mkpath(installedPane() + "/Contents"));
+        QFile::remove(installedPane() + "/Contents/Info.plist");
+        ASSERT_TRUE(QFile::copy(test::builtBundlePath()
+                + "/Contents/Resources/Components/Quorvel Preferences.prefPane/Contents/Info.plist",
+            installedPane() + "/Contents/Info.plist"));
+        PropertyList::writeFile(loginItemsFile(),
+            QVariantMap { { "AutoLaunchedApplicationDictionary",
+                QVariantList { loginItem("/Applications/Quorvel Launcher 2.app") } } });
+    }
+    void launch()
+    {
+        interface = MainInterface::load();
+        ASSERT_TRUE(interface);
+        controller().applicationWillFinishLaunching();
+        controller().applicationDidFinishLaunching();
     }
 };
 
@@ -85,4 +121,45 @@ TEST_F(FirstLaunchAtStartup, TheControllerRemovesThePaneThroughTheAssistantsInst
     EXPECT_TRUE(manager->isPrefPaneInstalled());
     controller().uninstallPrefPane();
     EXPECT_FALSE(manager->isPrefPaneInstalled());
+}
+
+// A later start with nothing to tell the user shows the panel first and then records where the
+// application lives; one that ends before the panel was drawn records it all the same.
+TEST_F(FirstLaunchAtStartup, ALaterStartRecordsWhereItLivesOnceThePanelIsDrawn)
+{
+    settleAsALaterStart();
+    writeIndex({ { "Mail", "app", "/Applications/Mail.app" } });
+    launch();
+    EXPECT_TRUE(interface->window().isVisible());
+    EXPECT_FALSE(storedSettings().contains("location")) << "the panel's first frame comes first";
+    EXPECT_TRUE(QTest::qWaitFor([] { return storedSettings().contains("location"); }, 10000));
+    EXPECT_EQ(storedSettings()["location"].toString(), Bundle::mainBundle().bundlePath());
+    EXPECT_EQ(loginItems(), QVariantList { loginItem(Bundle::mainBundle().bundlePath()) });
+    EXPECT_TRUE(alert.shown.empty());
+    EXPECT_TRUE(workspace.calls.empty());
+
+    interface.reset();
+    QFile::remove(Folders::pathInPreferencesFolder("org.quorvel.launcher.plist"));
+    settleAsALaterStart();
+    launch();
+    controller().applicationShouldTerminate(); // before any event: the panel was never drawn
+    EXPECT_EQ(loginItems(), QVariantList { loginItem(Bundle::mainBundle().bundlePath()) });
+    EXPECT_EQ(storedSettings()["location"].toString(), Bundle::mainBundle().bundlePath());
+    EXPECT_TRUE(storedSettings().contains("tab")) << "and the settings were saved";
+}
+
+TEST_F(FirstLaunchAtStartup, ALaterStartOfAnIncompleteApplicationRecordsItsLocationAndEnds)
+{
+    QTemporaryDir incomplete;
+    test::makeBundleWithOnlyItsDefaults(incomplete.filePath("Quorvel Launcher 2.app"));
+    settleAsALaterStart();
+    Bundle::setMainBundlePath(incomplete.filePath("Quorvel Launcher 2.app"));
+    writeIndex({});
+    test::LogCapture log;
+    launch();
+    Bundle::setMainBundlePath(test::builtBundlePath());
+    EXPECT_EQ(log.linesContaining("Start-up abandoned").size(), 1);
+    EXPECT_TRUE(Application::sharedApplication().terminationRequested());
+    EXPECT_FALSE(interface->window().isVisible());
+    EXPECT_EQ(storedSettings()["location"].toString(), incomplete.filePath("Quorvel Launcher 2.app"));
 }

@@ -223,3 +223,43 @@ TEST_F(FirstLaunch, AnExistingItemAtAFirstStartEndsUpTwice)
     start();
     EXPECT_EQ(loginItems(), (QVariantList { item(application.path(), 1), item(application.path(), 1) }));
 }
+
+// A start in two halves: the first tells whether doIt would say anything and writes nothing; a
+// start it answers no for goes on as doIt would, alerts and all.
+TEST_F(FirstLaunch, AQuietStartLeavesOnlyTheLocationForItsSecondHalf)
+{
+    store("firstLaunchVersion", 2001);
+    makeBundle(installedPane(), "2.0");
+    writeLoginItems({ item("/Applications/Quorvel Launcher 2.app", 1) });
+    UserDefaults::resetStandardUserDefaults();
+    FirstLaunchManager assistant;
+    ASSERT_TRUE(assistant.beginQuietStart());
+    EXPECT_FALSE(stored().contains("location")) << "nothing written before the second half";
+    EXPECT_EQ(loginItems(), QVariantList { item("/Applications/Quorvel Launcher 2.app", 1) });
+    assistant.finishQuietStart();
+    EXPECT_EQ(stored()["location"].toString(), application.path());
+    EXPECT_EQ(loginItems(), QVariantList { item(application.path(), 1) });
+    EXPECT_EQ(titles(), QStringList {});
+    EXPECT_TRUE(workspace.calls.empty() && scripts.sources.empty() && tasks.calls.empty());
+
+    // Each of these has something to say: the first half answers no and writes nothing.
+    const auto saysSomething = [this](const char* why) {
+        UserDefaults::resetStandardUserDefaults();
+        const QVariant locationBefore = stored().value("location");
+        EXPECT_FALSE(FirstLaunchManager().beginQuietStart()) << why;
+        EXPECT_EQ(stored().value("location"), locationBefore) << why;
+        EXPECT_EQ(titles(), QStringList {}) << why;
+    };
+    makeBundle(installedPane(), "1.2");
+    saysSomething("an older pane");
+    QDir(installedPane()).removeRecursively();
+    saysSomething("no pane");
+    makeBundle(installedPane(), "2.0");
+    const QString old = Folders::homeFolder() + "/Library/Application Support/Quorvel Launcher.app";
+    makeBundle(old, "1.0");
+    saysSomething("an old release");
+    QDir(old).removeRecursively();
+    store("firstLaunchVersion", 2000);
+    saysSomething("a first start");
+    EXPECT_TRUE(tasks.calls.empty() && scripts.sources.empty()) << "nothing installed or quit";
+}
