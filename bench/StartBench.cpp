@@ -9,7 +9,8 @@
 // same way and in turn with it, a minimal Qt Widgets program that shows one window. First without
 // a window manager, then with openbox (when it is installed). Medians and ROW lines at the end.
 //
-// Usage: StartBench [--display :61] [--runs 9] [--without-window-manager] [--keep]
+// Usage: StartBench [--display :61] [--runs 9] [--without-window-manager] [--keep] [--bundle PATH]
+// --bundle starts the launcher of another build (another revision's) instead of this build's.
 // --keep leaves the scratch folder (the home and the programs' log) in place and names it.
 
 #include "MapWatcher.h"
@@ -44,8 +45,6 @@ using namespace quorvel;
 
 namespace {
 
-const char launcherPath[] = QUORVEL_BUILD_DIR "/Quorvel Launcher 2.app/Contents/MacOS/Quorvel Launcher 2";
-const char bundlePath[] = QUORVEL_BUILD_DIR "/Quorvel Launcher 2.app";
 const char minimalPath[] = QUORVEL_MINIMAL_WINDOW;
 const char busConfig[] = QUORVEL_SOURCE_DIR "/tests/support/session-bus.conf";
 constexpr int mapTimeoutSeconds = 120;
@@ -55,6 +54,8 @@ struct Options {
     int runs = 9;
     bool withWindowManager = true;
     bool keepScratch = false;
+    std::string bundle = QUORVEL_BUILD_DIR "/Quorvel Launcher 2.app";
+    std::string launcher() const { return bundle + "/Contents/MacOS/Quorvel Launcher 2"; }
 };
 
 Options optionsFrom(int argc, char** argv)
@@ -70,6 +71,8 @@ Options optionsFrom(int argc, char** argv)
             options.withWindowManager = false;
         else if (argument == "--keep")
             options.keepScratch = true;
+        else if (argument == "--bundle" && i + 1 < argc)
+            options.bundle = argv[++i];
     }
     return options;
 }
@@ -245,7 +248,8 @@ bool measure(bench::MapWatcher& watcher, const Options& options, const std::stri
     for (int run = 0; run < options.runs; ++run) {
         for (int turn = 0; turn < 2; ++turn) {
             const bool launcherTurn = (run + turn) % 2 == 0;
-            const double ms = timedStart(watcher, launcherTurn ? launcherPath : minimalPath, log);
+            const double ms
+                = timedStart(watcher, launcherTurn ? options.launcher().c_str() : minimalPath, log);
             if (ms < 0) {
                 std::printf("%s: no window within %d s (see %s)\n", launcherTurn ? "launcher" : "minimal",
                     mapTimeoutSeconds, log.c_str());
@@ -295,7 +299,7 @@ int main(int argc, char** argv)
         std::printf("scratch folder: %s\n", qPrintable(scratch.path()));
     }
     QCoreApplication application(argc, argv);
-    Bundle::setMainBundlePath(QString::fromUtf8(bundlePath));
+    Bundle::setMainBundlePath(QString::fromStdString(options.bundle));
     settleTheHome();
 
     Session session;
@@ -317,7 +321,7 @@ int main(int argc, char** argv)
         return 1;
     };
     // The start after the first one, not measured: what a start leaves behind is then in place.
-    if (timedStart(*watcher, launcherPath, log) < 0) {
+    if (timedStart(*watcher, options.launcher().c_str(), log) < 0) {
         std::printf("the launcher showed no window (see %s)\n", log.c_str());
         return failed();
     }
