@@ -6,6 +6,7 @@
 
 #include "app/BackgroundIndexRead.h"
 #include "app/CombinedListModel.h"
+#include "app/CustomWindow.h"
 #include "index/FileList.h"
 #include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
@@ -72,6 +73,10 @@ void AppController::fileListWasRefreshed(const WrittenIndex& written)
     if (written.table)
         InteractiveList::keepTableOfFile(
             interactiveCombinedList->getFilePath(), written.identity, written.table);
+    // While the panel is away nobody sees the list: the next summons takes the new items and
+    // filters them once, instead of this report filtering them for nothing.
+    if (tableModel && !outlets.window->isVisible())
+        return;
     reloadInteractiveList();
     controlTextDidChange();
 }
