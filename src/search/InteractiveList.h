@@ -95,6 +95,7 @@ public:
 
     // The items as loaded, and the usage history; for tools and tests.
     const LaunchItemTable& items() const { return *applications; }
+    std::shared_ptr<const LaunchItemTable> sharedItems() const { return applications; }
     const UsageInformationManager& usageInformation() const { return *usageInfo; }
     // The matches as indices into items(), in ranked order.
     const std::vector<std::uint32_t>& matchingItemIndices() const;

@@ -6,6 +6,7 @@
 #include "search/LaunchItemTable.h"
 
 #include <QRandomGenerator>
+#include <QStringList>
 #include <gtest/gtest.h>
 #include <numeric>
 
