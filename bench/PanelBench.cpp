@@ -190,9 +190,9 @@ void measureSize(std::size_t count, int rounds, const std::vector<int>& modes)
             modeNames[mode], f.p50, f.p99, f.worst, cpu.p50, cpu.p99, cpu.worst);
         if (count == 1000000) {
             const QString what = QStringLiteral("keystroke %2, 1M items, %1 mode").arg(modeNames[mode]);
-            printRow(what.arg(QStringLiteral("p50")), f.p50, 16);
-            printRow(what.arg(QStringLiteral("p99")), f.p99, 16);
-            printRow(what.arg(QStringLiteral("worst")), f.worst, 33);
+            printRow(what.arg(QStringLiteral("p50")), f.p50, 8);
+            printRow(what.arg(QStringLiteral("p99")), f.p99, 8);
+            printRow(what.arg(QStringLiteral("worst")), f.worst, 16);
         }
         std::fflush(stdout);
     }

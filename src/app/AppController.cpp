@@ -157,6 +157,8 @@ AppController::~AppController()
     fileList.reset();
     scanReports.reset();
     indexRead.reset(); // waits for a read in progress, whose outcome then goes unused
+    if (tableRelease.joinable())
+        tableRelease.join();
     DistributedNotificationCenter::defaultCenter().removeObserver(
         this, wakeUpName(), applicationIdentifier());
     Application& application = Application::sharedApplication();

@@ -15,6 +15,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <thread>
 
 class QComboBox;
 class QLabel;
@@ -40,6 +41,7 @@ class FolderExclusionList;
 class IndexWatcher;
 class InteractiveCombinedList;
 class InteractiveList;
+class LaunchItemTable;
 class NewPreferencesController;
 class QRVLInstallationManager;
 class ScanReports;
@@ -198,6 +200,8 @@ private:
     // A fresh combined list with the index as far as it is known without reading the file; a
     // changed file is read in the background and swapped in by indexWasRead.
     void loadCombinedList();
+    // Gives a table's memory back on a thread of its own: a million items take a while to free.
+    void releaseElsewhere(std::shared_ptr<const LaunchItemTable> table);
     void indexWasRead();
     // The index is there but could not be read: a scan replaces it, and the status line says
     // why while it runs.
@@ -238,6 +242,7 @@ private:
     std::unique_ptr<FileList> fileList;
     std::unique_ptr<IndexWatcher> indexWatcher; // brings the index up to date between scans
     std::unique_ptr<BackgroundIndexRead> indexRead;
+    std::thread tableRelease; // the last releaseElsewhere
     // Declared after the lists it shows, so that it goes first.
     std::unique_ptr<NewPreferencesController> newPreferencesController;
     Outlets outlets;

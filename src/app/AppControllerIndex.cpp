@@ -6,6 +6,7 @@
 
 #include "app/BackgroundIndexRead.h"
 #include "app/CombinedListModel.h"
+#include "app/CustomWindow.h"
 #include "index/FileList.h"
 #include "search/IndexFile.h"
 #include "search/InteractiveCombinedList.h"
@@ -22,6 +23,8 @@ void AppController::refreshListDisplay()
 
 void AppController::loadCombinedList()
 {
+    std::shared_ptr<const LaunchItemTable> replaced
+        = interactiveCombinedList ? interactiveCombinedList->sharedItems() : nullptr;
     interactiveCombinedList = std::make_unique<InteractiveCombinedList>();
     if (!interactiveCombinedList->loadWithoutReading())
         indexRead->read(interactiveCombinedList->getFilePath(),
@@ -33,6 +36,17 @@ void AppController::loadCombinedList()
     else if (!interactiveCombinedList->interactiveListFileIsUnreadable())
         fileList->recallLastCompletedScan(); // the status line says when the index was made
     scanIfIndexIsUnreadable();
+    // The items the list had before, once a scan or another process replaced them, are not the
+    // main thread's to free between the summons and the panel's first frame.
+    if (replaced && replaced.get() != &interactiveCombinedList->items())
+        releaseElsewhere(std::move(replaced));
+}
+
+void AppController::releaseElsewhere(std::shared_ptr<const LaunchItemTable> table)
+{
+    if (tableRelease.joinable())
+        tableRelease.join(); // the one before finished long ago
+    tableRelease = std::thread([table = std::move(table)]() mutable { table.reset(); });
 }
 
 void AppController::indexWasRead()
@@ -72,6 +86,10 @@ void AppController::fileListWasRefreshed(const WrittenIndex& written)
     if (written.table)
         InteractiveList::keepTableOfFile(
             interactiveCombinedList->getFilePath(), written.identity, written.table);
+    // While the panel is away nobody sees the list: the next summons takes the new items and
+    // filters them once, instead of this report filtering them for nothing.
+    if (tableModel && !outlets.window->isVisible())
+        return;
     reloadInteractiveList();
     controlTextDidChange();
 }

@@ -45,9 +45,10 @@ bool BackgroundIndexRead::read(const QString& path, Done done)
     readingThread = std::thread([this, receiver = receiver, shared = shared, path, done = std::move(done)] {
         const std::optional<FileIdentity> before = FileIdentity::ofFile(path);
         std::shared_ptr<const LaunchItemTable> table = before ? IndexFile::read(path) : nullptr;
-        // The name order is worked out here too, not by the first filtering on the main thread.
+        // What searching the table needs is worked out here too, not by the first filtering on
+        // the main thread.
         if (table)
-            (void)table->nameRanks();
+            table->prepareForSearch();
         const std::lock_guard<std::mutex> guard(shared->lock);
         if (shared->abandoned)
             return;

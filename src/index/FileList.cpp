@@ -388,6 +388,8 @@ bool FileList::writeIndex(const ItemArray& list)
     if (!written)
         return false;
     lastWrittenIndex = written->identity;
+    // On the scanner's thread, what the panel's search needs of the new table, not on the main one.
+    written->table->prepareForSearch();
     lastWrittenTable = std::move(written->table);
     return true;
 }

@@ -16,20 +16,12 @@
 
 #include <QFileInfo>
 #include <QThread>
+#include <algorithm>
 #include <cstdlib>
 
 namespace quorvel {
 
 namespace {
-
-QString matchCountText(int count)
-{
-    if (count == 0)
-        return QStringLiteral("No Match.");
-    if (count == 1)
-        return QStringLiteral("Single Match.");
-    return QStringLiteral("%1 Matching Items.").arg(count);
-}
 
 // The table last read from (or handed over for) an index file, kept in memory for every list: a
 // table never changes once made, so lists may share it while the file stays as it was. (The
@@ -112,6 +104,8 @@ void InteractiveList::takeItems(std::shared_ptr<const LaunchItemTable> table)
     // Matches of the items read before would point into the wrong table: they go with it.
     applications = std::move(table);
     currentlyMatchingItems.clear();
+    matchCount = 0;
+    rankingComplete = true;
     selectedIndex = 0;
     lastMode = -1;
     launchedItems.reset();
@@ -209,67 +203,13 @@ void InteractiveList::collectMatches(
     }
 }
 
-void InteractiveList::rankMatches()
-{
-    // Telling the launched items apart takes a pass over the history: not for a single match.
-    if (usageInfo->hasHistory() && !launchedItems && unrankedMatches.size() >= 2)
-        launchedItems = std::make_unique<LaunchedItems>(applications, *usageInfo);
-    const LaunchedItems* launched = usageInfo->hasHistory() ? launchedItems.get() : nullptr;
-    ranker.rank({ *applications, *usageInfo, launched, unrankedMatches }, currentlyMatchingItems);
-}
-
-int InteractiveList::numberOfMatchingItems() const
-{
-    return static_cast<int>(currentlyMatchingItems.size());
-}
-
-bool InteractiveList::isEmpty() const
-{
-    return currentlyMatchingItems.empty();
-}
-
-bool InteractiveList::isMatchIndex(int index) const
-{
-    // Unsigned, so that a negative index is outside as well.
-    return static_cast<unsigned>(index) < currentlyMatchingItems.size();
-}
-
-QString InteractiveList::matchingNameAt(int index) const
-{
-    return isMatchIndex(index) ? applications->name(itemAt(index)).toString() : QString();
-}
-
-QString InteractiveList::matchingTypeAt(int index) const
-{
-    return isMatchIndex(index) ? applications->type(itemAt(index)) : QString();
-}
-
-QString InteractiveList::matchingFilePathAt(int index) const
-{
-    if (applications->empty() || !isMatchIndex(index))
-        return QString();
-    return applications->path(itemAt(index)).toString();
-}
-
-void InteractiveList::selectItemWithPath(const QString& path)
-{
-    selectedIndex = 0;
-    const QByteArray wanted = path.toUtf8();
-    if (QString::fromUtf8(wanted) != path)
-        return; // an unpaired surrogate: no path of the table can be equal to it
-    for (std::size_t i = 0; i < currentlyMatchingItems.size(); ++i) {
-        const QUtf8StringView candidate = applications->path(currentlyMatchingItems[i]);
-        if (QByteArrayView(candidate.data(), candidate.size()) == wanted) {
-            selectedIndex = static_cast<int>(i);
-            return;
-        }
-    }
-}
-
 void InteractiveList::launchSelectedItem()
 {
     if (!isMatchIndex(selectedIndex))
         return;
+    // The rows not ranked yet must come out as they would have before the launch changes the
+    // history they are ranked by.
+    rankRowsUpTo(matchCount);
     const std::uint32_t item = itemAt(selectedIndex);
     const QString path = applications->path(item).toString();
     Workspace& workspace = Workspace::sharedWorkspace();
@@ -319,21 +259,6 @@ QIcon InteractiveList::iconOfSelectedFile() const
         }
     }
     return Workspace::sharedWorkspace().iconForFile(path);
-}
-
-QString InteractiveList::resultCountString() const
-{
-    return matchCountText(numberOfMatchingItems());
-}
-
-QString InteractiveList::allMatchingNames() const
-{
-    QString names;
-    for (std::uint32_t item : currentlyMatchingItems) {
-        names += applications->name(item);
-        names += QLatin1Char('\n');
-    }
-    return names;
 }
 
 void InteractiveList::showWaitingForDiskScanPanel()

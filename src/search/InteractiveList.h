@@ -95,9 +95,10 @@ public:
 
     // The items as loaded, and the usage history; for tools and tests.
     const LaunchItemTable& items() const { return *applications; }
+    std::shared_ptr<const LaunchItemTable> sharedItems() const { return applications; }
     const UsageInformationManager& usageInformation() const { return *usageInfo; }
     // The matches as indices into items(), in ranked order.
-    const std::vector<std::uint32_t>& matchingItemIndices() const { return currentlyMatchingItems; }
+    const std::vector<std::uint32_t>& matchingItemIndices() const;
 
 protected:
     // Creates the empty list and its usage manager (which reads the history file). The
@@ -108,7 +109,16 @@ protected:
 private:
     void takeItems(std::shared_ptr<const LaunchItemTable> table);
     bool isMatchIndex(int index) const;
-    std::uint32_t itemAt(int index) const { return currentlyMatchingItems[static_cast<std::size_t>(index)]; }
+    std::uint32_t itemAt(int index) const
+    {
+        const auto row = static_cast<std::size_t>(index);
+        if (row >= currentlyMatchingItems.size())
+            rankRowsUpTo(row + 1);
+        return currentlyMatchingItems[row];
+    }
+    // Ranks the matches up to at least that many rows (or all of them) for the rows asked for.
+    void rankRowsUpTo(std::size_t rows) const;
+    bool matchesHoldPath(QByteArrayView utf8Path) const;
     void filter(bool narrowing);
     bool narrowsLastTerm() const;
     void collectMatches(const std::vector<std::uint32_t>* within, std::vector<std::uint32_t>& out) const;
@@ -118,7 +128,11 @@ private:
     QString filterExpression;
     QString wordFilterExpression;
     QString wildcardFilterExpression;
-    std::vector<std::uint32_t> currentlyMatchingItems; // indices into applications, ranked
+    // Indices into applications, ranked: the first rows after filtering, the others once asked
+    // for (the ranking goes on from where it stopped, with the same history and time).
+    mutable std::vector<std::uint32_t> currentlyMatchingItems;
+    std::size_t matchCount = 0;
+    mutable bool rankingComplete = true;
     int selectedIndex = 0;
     int matchingMode = PrefixMode;
     std::unique_ptr<UsageInformationManager> usageInfo;
@@ -130,7 +144,7 @@ private:
     std::vector<std::uint32_t> unrankedMatches, narrowedMatches;
     QString lastTerm;
     int lastMode = -1; // none yet
-    MatchRanker ranker; // with its buffers
+    mutable MatchRanker ranker; // with its buffers
     // Tells the launched items apart; made anew when the history or the items change.
     std::unique_ptr<LaunchedItems> launchedItems;
     std::chrono::milliseconds waitingLimit { std::chrono::minutes(10) };

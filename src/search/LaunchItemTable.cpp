@@ -382,7 +382,7 @@ void LaunchItemTable::computeRanks() const
 std::size_t LaunchItemTable::memoryBytes() const
 {
     std::size_t bytes = sizeof(*this) + static_cast<std::size_t>(imageBytes.size());
-    bytes += computedRanks.capacity() * sizeof(std::uint32_t);
+    bytes += computedRanks.capacity() * sizeof(std::uint32_t) + pathLookUpBytes();
     if (building) {
         const Building& b = *building;
         bytes += (b.names.capacity() + b.upper.capacity()) * sizeof(char16_t) + b.paths.capacity();

@@ -88,6 +88,19 @@ public:
     // For each item, its place in the case-insensitive order of the names (the comparison the
     // ranking's alphabetical bonus uses); names equal ignoring case share a place.
     std::span<const std::uint32_t> nameRanks() const;
+    // Whether the items come in that order (no rank is lower than the one before), as the scanner
+    // writes them.
+    bool inNameOrder() const;
+
+    // For each item, a hash of its UTF-8 path (pathHashOf, never 0).
+    std::span<const std::uint32_t> pathHashes() const;
+    // Appends the items whose path is utf8Path, ascending; the table's hashes find them, so the
+    // cost does not grow with the table.
+    void itemsWithPath(QByteArrayView utf8Path, std::vector<std::uint32_t>& items) const;
+    static std::uint32_t pathHashOf(QByteArrayView utf8Path);
+    // Works out the name order and the path look-up now, on the calling thread: a thread that
+    // makes a table does so before handing it to the main thread, where searching needs them.
+    void prepareForSearch() const;
 
     // The bytes held, for the memory budget (an image read from the cache counts whole).
     std::size_t memoryBytes() const;
@@ -135,6 +148,14 @@ private:
 
     mutable std::once_flag ranksOnce;
     mutable std::vector<std::uint32_t> computedRanks; // for a table used before finish
+
+    // The path look-up (LaunchItemTablePaths.cpp), made on first use.
+    void computePathLookUp() const;
+    std::size_t pathLookUpBytes() const;
+    mutable std::once_flag pathsOnce;
+    mutable std::vector<std::uint32_t> hashOfPath;
+    mutable std::vector<std::uint32_t> itemOfSlot; // open addressing by path hash; item + 1, 0 free
+    mutable bool namesAscend = false;
 };
 
 } // namespace quorvel

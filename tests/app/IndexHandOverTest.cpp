@@ -3,6 +3,7 @@
 
 #include "PanelFixture.h"
 
+#include "app/CustomWindow.h"
 #include "platform/files/FileIdentity.h"
 #include "platform/files/Folders.h"
 #include "platform/plist/PropertyList.h"
@@ -166,4 +167,27 @@ TEST_F(IndexHandOver, ADamagedIndexIsSetAsideAndScannedAgainWhileThePanelSaysWhy
     const auto shown = scanWhenAsked([this] { controller().callbackWithNotification(); });
     expectExplainedWhileShowing(shown, { "Mail", "Maps" }, "while running");
     expectSetAside("<plist><array><dict>");
+}
+
+TEST_F(IndexHandOver, AScanReportWhileThePanelIsAwayFiltersNothingAndTheNextSummonsShowsTheNewItems)
+{
+    scanOnly(QDir::homePath() + "/Empty/");
+    writeIndex({ { "Mail", "app", "/Applications/Mail.app" } });
+    start();
+    type("Ma");
+    controller().cancel(); // the panel goes away
+    controller().applicationDidResignActive();
+    ASSERT_FALSE(interface->window().isVisible());
+
+    controller().fileListWasRefreshed(WrittenIndex {
+        IndexFile::tableOfItems({ { "Mail", "app", "/Applications/Mail.app" }, { "Maps", "app", "/Maps" } }),
+        FileIdentity::ofFile(indexPath()) });
+    EXPECT_EQ(controller().combinedList()->items().size(), 1U)
+        << "the list the panel left is not filtered again";
+    EXPECT_EQ(shownNames(), QStringList { "Mail" });
+
+    controller().callbackWithNotification();
+    EXPECT_FALSE(controller().isReadingIndex()) << "the scanner's items stand for its file";
+    EXPECT_EQ(shownNames(), (QStringList { "Mail", "Maps" }));
+    EXPECT_EQ(controls().combinedResultsCountTextField->text(), "2 Matching Items.");
 }

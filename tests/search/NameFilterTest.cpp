@@ -1,0 +1,53 @@
+// The literal tests of one name at a time (what narrowing a search uses) against the searches of
+// the whole table and against the plain rule, in contains and word mode.
+
+#include "search/NameFilter.h"
+#include "search/FoldedText.h"
+#include "search/LaunchItemTable.h"
+
+#include <QRandomGenerator>
+#include <QStringList>
+#include <gtest/gtest.h>
+#include <numeric>
+
+using namespace quorvel;
+
+TEST(NameFilter, OneNameAtATimeMatchesAsTheWholeTableAndTheRuleInContainsAndWordMode)
+{
+    QRandomGenerator random(12);
+    const QStringList pieces
+        = { "A", "B", "AB", " ", " A", "C", "\U0001D11E", QString(QChar(0xD834)), "\t", "É" };
+    for (int round = 0; round < 40; ++round) {
+        LaunchItemTable table;
+        const std::uint32_t count = 300;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            QString name;
+            for (int k = random.bounded(0, 6); k > 0; --k)
+                name += pieces[random.bounded(pieces.size())];
+            table.append(name, "doc", QStringLiteral("/%1").arg(i));
+        }
+        table.finish();
+        NameFilter::Matches all(count);
+        std::iota(all.begin(), all.end(), 0u);
+        QString typed;
+        for (int k = random.bounded(1, 4); k > 0; --k)
+            typed += pieces[random.bounded(pieces.size())];
+        const QString term = FoldedText::of(typed); // as the list prepares it
+        const QString wordTerm = " " + term;
+        NameFilter::Matches expectedContains, expectedWord;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const QString name = table.upperName(i).toString();
+            if (name.contains(term))
+                expectedContains.push_back(i);
+            if (name.startsWith(term) || name.contains(wordTerm))
+                expectedWord.push_back(i);
+        }
+        NameFilter::Matches within;
+        NameFilter::containsMatches(table, term, &all, within);
+        EXPECT_EQ(within, expectedContains) << "term '" << term.toStdString() << "'";
+        EXPECT_EQ(NameFilter::containsMatches(table, term), expectedContains);
+        NameFilter::wordMatches(table, term, wordTerm, &all, within);
+        EXPECT_EQ(within, expectedWord) << "term '" << term.toStdString() << "'";
+        EXPECT_EQ(NameFilter::wordMatches(table, term, wordTerm), expectedWord);
+    }
+}
