@@ -6,7 +6,7 @@
 // With --write-fixture=HOME --items=N [--history], writes an index (and history) into HOME's
 // Preferences folder and the bare names into HOME/names.txt, for the whole-process comparison
 // (scripts/bench-query), and exits. With --measure-load=HOME, loads HOME's index in a fresh
-// process and prints the memory it added.
+// process and prints the memory it added; with --breakdown also what each step added.
 
 #include "SyntheticIndex.h"
 
@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <malloc.h>
 #include <map>
 #include <memory>
 
@@ -176,21 +177,81 @@ int writeFixtureAndExit(const QStringList& arguments)
     return 0;
 }
 
-// In a fresh process, the memory a loaded index adds: resident size before and after load.
-int measureLoadAndExit(const QString& home)
+// What the process holds at one moment: resident bytes (anonymous ones apart) and what malloc
+// holds, in use and free inside its arenas.
+struct MemoryState {
+    std::size_t resident = 0, anonymous = 0, heapInUse = 0, heapFree = 0, heapMapped = 0;
+
+    static MemoryState now()
+    {
+        MemoryState state;
+        state.resident = residentBytes();
+        QFile rollup(QStringLiteral("/proc/self/smaps_rollup"));
+        if (rollup.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : rollup.readAll().split('\n'))
+                if (line.startsWith("Anonymous:"))
+                    state.anonymous = line.mid(10).trimmed().split(' ').value(0).toULongLong() * 1024;
+        const struct mallinfo2 info = ::mallinfo2();
+        state.heapInUse = info.uordblks + info.hblkhd;
+        state.heapFree = info.fordblks;
+        state.heapMapped = info.hblkhd;
+        return state;
+    }
+};
+
+// One step's growth per item: resident, anonymous, and malloc's in use and free.
+void printStep(const char* step, const MemoryState& from, const MemoryState& to, double count)
 {
-    qputenv("HOME", QFile::encodeName(home));
-    const std::size_t before = residentBytes();
-    InteractiveCombinedList list;
-    list.load();
-    list.setFilterWithMode(QStringLiteral("e"), 1); // the name order and history look-ups too
-    const std::size_t after = residentBytes();
-    const double count = double(list.items().size());
-    std::printf("items %.0f  resident growth %.1f bytes/item  table %.1f bytes/item\n", count,
-        double(after - before) / count, double(list.items().memoryBytes()) / count);
-    return 0;
+    const auto perItem = [count](std::size_t a, std::size_t b) { return (double(b) - double(a)) / count; };
+    std::printf("  %-14s resident %+7.1f  anonymous %+7.1f  malloc in use %+7.1f  free in arenas %+7.1f"
+                "  (bytes/item)\n",
+        step, perItem(from.resident, to.resident), perItem(from.anonymous, to.anonymous),
+        perItem(from.heapInUse, to.heapInUse), perItem(from.heapFree, to.heapFree));
 }
 
+// What the table's texts take per item, from its accessors.
+void printTableTexts(const LaunchItemTable& table)
+{
+    const double count = double(table.size());
+    std::size_t nameBytes = 0, pathBytes = 0;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        nameBytes += std::size_t(table.name(i).size());
+        pathBytes += std::size_t(table.path(i).size());
+    }
+    std::printf("  table: %.1f bytes/item in all; names %.1f bytes, upper-cased buffer %.1f units, paths "
+                "%.1f bytes per item\n",
+        double(table.memoryBytes()) / count, double(nameBytes) / count,
+        double(table.upperBufferLength()) / count, double(pathBytes) / count);
+}
+
+// In a fresh process, the memory a loaded index adds: resident size before and after load,
+// then (with --breakdown) the steps one by one: the history, the index, the first search.
+int measureLoadAndExit(const QString& home, bool breakdown)
+{
+    qputenv("HOME", QFile::encodeName(home));
+    const MemoryState before = MemoryState::now();
+    InteractiveCombinedList list;
+    const MemoryState made = MemoryState::now();
+    list.load();
+    const MemoryState loaded = MemoryState::now();
+    list.setFilterWithMode(QStringLiteral("e"), 1); // the name order and history look-ups too
+    const MemoryState searched = MemoryState::now();
+    const double count = double(list.items().size());
+    std::printf("items %.0f  resident growth %.1f bytes/item  table %.1f bytes/item\n", count,
+        double(searched.resident - before.resident) / count, double(list.items().memoryBytes()) / count);
+    if (!breakdown)
+        return 0;
+    printStep("history", before, made, count);
+    printStep("index", made, loaded, count);
+    printStep("first search", loaded, searched, count);
+    std::printf("  matches %d\n", list.numberOfMatchingItems());
+    printTableTexts(list.items());
+    // What of malloc's free memory the system could take back: pages inside the arenas that no
+    // block uses any more.
+    ::malloc_trim(0);
+    printStep("malloc_trim", searched, MemoryState::now(), count);
+    return 0;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -200,8 +261,8 @@ int main(int argc, char** argv)
     if (std::any_of(arguments.begin(), arguments.end(),
             [](const QString& a) { return a.startsWith("--write-fixture="); }))
         return writeFixtureAndExit(arguments);
-    if (arguments.size() == 2 && arguments[1].startsWith("--measure-load="))
-        return measureLoadAndExit(arguments[1].mid(15));
+    if (arguments.size() >= 2 && arguments[1].startsWith("--measure-load="))
+        return measureLoadAndExit(arguments[1].mid(15), arguments.contains(QStringLiteral("--breakdown")));
 
     // Every file this benchmark writes goes into a home of its own.
     QTemporaryDir home;

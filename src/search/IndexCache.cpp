@@ -178,11 +178,11 @@ std::shared_ptr<const LaunchItemTable> IndexCache::fromBytes(std::shared_ptr<con
     return table;
 }
 
-QByteArray IndexCache::header(const FileIdentity& identity, QByteArrayView image)
+QByteArray IndexCache::header(const FileIdentity& identity, QByteArrayView image, std::uint32_t version)
 {
     QByteArray header(HeaderLength, '\0');
     std::memcpy(header.data() + MagicAt, magic, sizeof magic);
-    putNumber<std::uint32_t>(header, VersionAt, formatVersion);
+    putNumber<std::uint32_t>(header, VersionAt, version);
     putNumber<std::uint32_t>(header, HeaderLengthAt, HeaderLength);
     const FileIdentity::Fields fields = identity.fields();
     std::memcpy(header.data() + IdentityAt, fields.data(), sizeof fields);

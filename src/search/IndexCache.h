@@ -26,7 +26,7 @@ namespace quorvel {
 class IndexCache final {
 public:
     // Bumped whenever the layout of the file or of the table image changes (either layer).
-    static constexpr std::uint32_t formatVersion = 2;
+    static constexpr std::uint32_t formatVersion = 3;
 
     // The cache file of an index: the index's file name with ".cache" for an index in the
     // Preferences folder; for any other index the name also carries a hash of its path, so
@@ -43,8 +43,10 @@ public:
     // keeps alive for the table; nullptr with the reason when they cannot stand for the index.
     static std::shared_ptr<const LaunchItemTable> fromBytes(std::shared_ptr<const void> storage,
         const unsigned char* bytes, std::size_t size, const FileIdentity& identity, QString* whyNot);
-    // The header the cache file of an index in the state identity names carries before image.
-    static QByteArray header(const FileIdentity& identity, QByteArrayView image);
+    // The header the cache file of an index in the state identity names carries before image; in
+    // another format version only to try how a reader takes the caches other versions wrote.
+    static QByteArray header(
+        const FileIdentity& identity, QByteArrayView image, std::uint32_t version = formatVersion);
 
     // Writes the cache of indexPath atomically for a finished table that holds the index's items
     // in the state identity names; answers false (logged) when it could not be written.

@@ -10,7 +10,7 @@ namespace quorvel {
 
 namespace {
 
-// Appends text in UTF-8 (names are nearly all ASCII: those units are copied as they are).
+// Appends text in UTF-8 (type codes are nearly all ASCII: those units are copied as they are).
 void appendUtf8(std::string& out, QStringView text)
 {
     const qsizetype n = text.size();
@@ -105,7 +105,7 @@ void appendJsonEscape(std::string& out, unsigned char c)
 void appendLine(std::string& out, const LaunchItemTable& items, std::uint32_t item)
 {
     std::size_t from = out.size();
-    appendUtf8(out, items.name(item));
+    appendBytes(out, items.name(item));
     blankSeparators(out, from);
     out += '\t';
     from = out.size();
@@ -120,7 +120,7 @@ void appendLine(std::string& out, const LaunchItemTable& items, std::uint32_t it
 
 void appendNullSeparated(std::string& out, const LaunchItemTable& items, std::uint32_t item)
 {
-    appendUtf8(out, items.name(item));
+    appendBytes(out, items.name(item));
     out += '\0';
     appendUtf8(out, items.type(item));
     out += '\0';
@@ -131,7 +131,7 @@ void appendNullSeparated(std::string& out, const LaunchItemTable& items, std::ui
 void appendJsonObject(std::string& out, std::string& field, const LaunchItemTable& items, std::uint32_t item)
 {
     field.clear();
-    appendUtf8(field, items.name(item));
+    appendBytes(field, items.name(item));
     out += "{\"name\":";
     MatchOutput::appendJsonString(out, field);
     field.clear();

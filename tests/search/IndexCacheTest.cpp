@@ -116,6 +116,39 @@ TEST(IndexCache, ATruncatedOrOtherVersionCacheIsRebuiltFromTheIndex)
     EXPECT_EQ(readBytes(cacheFile()), good);
 }
 
+TEST(IndexCache, ACacheOfTheFormerFormatIsReplacedNotMisread)
+{
+    // The items of the former format's image, a cache as the previous version wrote it: with the
+    // index's identity and a checksum that holds.
+    const std::vector<LaunchItem> items = { { "Mail", "app", "/Applications/Mail.app" },
+        { "Maps", "app", "/Applications/Maps.app" }, { "Report 2026.pdf", "doc", "/home/u/Report 2026.pdf" },
+        { "Sound", "pref", "/usr/share/Sound.prefPane" }, { "Work", "fold", "/home/u/Work" } };
+    writeIndex(items);
+    const QByteArray former
+        = readBytes(QStringLiteral(QUORVEL_SOURCE_DIR "/tests/search/data/former-format.image"));
+    ASSERT_FALSE(former.isEmpty());
+    const std::optional<FileIdentity> identity = FileIdentity::ofFile(_combinedListPath());
+    ASSERT_TRUE(identity);
+    ASSERT_TRUE(
+        AtomicFile::write(cacheFile(), { QByteArrayView(IndexCache::header(*identity, former, 2)), former }));
+
+    LogCapture log;
+    EXPECT_EQ(validCache(), nullptr);
+    EXPECT_EQ(log.linesContaining("made by another version").size(), 1);
+    EXPECT_EQ(itemsOf(*IndexFile::read(_combinedListPath())), items);
+    ASSERT_NE(validCache(), nullptr) << "rewritten in the current format";
+    EXPECT_EQ(itemsOf(*validCache()), items);
+    EXPECT_EQ(readBytes(cacheFile()).mid(96), IndexFile::tableOfItems(items)->image().toByteArray());
+
+    // Its image is not one of the current format either, were its header to claim so.
+    QString why;
+    auto words = std::make_shared<std::vector<std::uint64_t>>((former.size() + 7) / 8);
+    std::memcpy(words->data(), former.constData(), std::size_t(former.size()));
+    EXPECT_EQ(LaunchItemTable::fromImage(words, reinterpret_cast<const unsigned char*>(words->data()),
+                  std::size_t(former.size()), &why),
+        nullptr);
+}
+
 TEST(IndexCache, ACacheTruncatedOrRewrittenInPlaceAfterItWasCheckedLeavesTheTableAsChecked)
 {
     // Items over several pages, so that a reader still using the file would meet the change.

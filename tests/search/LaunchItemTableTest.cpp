@@ -1,0 +1,145 @@
+// The table's storage: every item comes back as it was appended, from the table being built,
+// finished, and read back from its image; a name that ends its path is not stored again.
+
+#include "search/LaunchItemTable.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+using namespace quorvel;
+
+namespace {
+
+struct Item {
+    QString name, type, path;
+};
+
+// Names that end their paths at a slash, within a component or as the whole path, names found
+// only elsewhere in the path or not at all, an empty name, and text beyond ASCII and the basic plane.
+const std::vector<Item> someItems = { { "Report.pdf", "doc", "/home/u/Report.pdf" },
+    { "Mail", "app", "/Applications/Mail.app" }, { "ail.app", "app", "/Applications/Mail.app" },
+    { "/only", "fold", "/only" }, { "", "doc", "/home/u/empty" }, { "u", "fold", "/home/u/x" },
+    { "Straße\nzwei", "doc", "/home/u/Straße\nzwei" }, { "\U0001D11E Notes", "odd", "/home/u/\U0001D11E" },
+    { "Notes \U0001D11E", "doc", "/home/u/Notes \U0001D11E" }, { "No path", "pref", "" } };
+
+std::vector<Item> itemsOf(const LaunchItemTable& table)
+{
+    std::vector<Item> items;
+    for (std::size_t i = 0; i < table.size(); ++i)
+        items.push_back({ table.name(i).toString(), table.type(i), table.path(i).toString() });
+    return items;
+}
+
+bool operator==(const Item& a, const Item& b)
+{
+    return a.name == b.name && a.type == b.type && a.path == b.path;
+}
+
+void PrintTo(const Item& item, std::ostream* out)
+{
+    *out << '{' << item.name.toStdString() << ", " << item.type.toStdString() << ", "
+         << item.path.toStdString() << '}';
+}
+
+std::unique_ptr<LaunchItemTable> tableOf(const std::vector<Item>& items)
+{
+    auto table = std::make_unique<LaunchItemTable>();
+    for (const Item& item : items)
+        EXPECT_TRUE(table->append(item.name, item.type, item.path));
+    return table;
+}
+
+// The image copied into memory of its own, as a cache's snapshot holds it.
+std::shared_ptr<const LaunchItemTable> readBack(const LaunchItemTable& table)
+{
+    const QByteArrayView image = table.image();
+    auto words = std::make_shared<std::vector<std::uint64_t>>((std::size_t(image.size()) + 7) / 8);
+    std::memcpy(words->data(), image.data(), std::size_t(image.size()));
+    QString whyNot;
+    auto read = LaunchItemTable::fromImage(
+        words, reinterpret_cast<const unsigned char*>(words->data()), std::size_t(image.size()), &whyNot);
+    EXPECT_TRUE(read) << whyNot.toStdString();
+    return read;
+}
+
+} // namespace
+
+TEST(LaunchItemTable, GivesBackEveryItemAsAppendedBeingBuiltFinishedAndReadFromItsImage)
+{
+    const std::unique_ptr<LaunchItemTable> table = tableOf(someItems);
+    EXPECT_EQ(itemsOf(*table), someItems) << "while being built";
+    table->finish();
+    EXPECT_EQ(itemsOf(*table), someItems) << "finished";
+    const std::shared_ptr<const LaunchItemTable> read = readBack(*table);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(itemsOf(*read), someItems) << "read from the image";
+    EXPECT_EQ(read->nameRanks().size(), someItems.size());
+
+    // A name turns into a QString where one is wanted.
+    QString shown = QStringLiteral("[%1]").arg(read->name(0));
+    shown += read->name(1);
+    EXPECT_EQ(shown, "[Report.pdf]Mail");
+}
+
+TEST(LaunchItemTable, ANameThatEndsItsPathTakesNoBytesOfItsOwn)
+{
+    // The same names and equally long paths: in one table each name ends its path, in the other
+    // none does, so the images differ by the bytes of the names alone.
+    std::vector<Item> ending, apart;
+    std::size_t nameBytes = 0;
+    for (int i = 0; i < 200; ++i) {
+        const QString name = QStringLiteral("Übersicht %1.pdf").arg(i);
+        ending.push_back({ name, "doc", "/home/u/Documents/" + name });
+        apart.push_back({ name, "doc", "/home/u/Document/" + name + "~" });
+        nameBytes += std::size_t(name.toUtf8().size());
+    }
+    const std::unique_ptr<LaunchItemTable> a = tableOf(ending), b = tableOf(apart);
+    a->finish();
+    b->finish();
+    ASSERT_EQ(itemsOf(*readBack(*b)), apart);
+    const auto difference = std::size_t(b->image().size() - a->image().size());
+    EXPECT_LE(difference, nameBytes + 7);
+    EXPECT_GE(difference + 7, nameBytes);
+}
+
+TEST(LaunchItemTable, ANameLongerThanItsCodeCanSayIsRefusedAndAddsNothing)
+{
+    LaunchItemTable table;
+    EXPECT_FALSE(table.append(QString(32768, QLatin1Char('n')), "doc", "/d/n"));
+    EXPECT_FALSE(table.append(QString(16384, QChar(0xE9)), "doc", "/d/e")) << "two bytes each in UTF-8";
+    EXPECT_EQ(table.size(), 0u);
+    const QString longest(32767, QLatin1Char('n'));
+    EXPECT_TRUE(table.append(longest, "doc", "/d/" + longest));
+    EXPECT_TRUE(table.append("Mail", "app", "/Applications/Mail.app"));
+    table.finish();
+    const std::shared_ptr<const LaunchItemTable> read = readBack(table);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(itemsOf(*read),
+        (std::vector<Item> {
+            { longest, "doc", "/d/" + longest }, { "Mail", "app", "/Applications/Mail.app" } }));
+}
+
+TEST(LaunchItemTable, TheFuzzSeedsAreImagesInTheCurrentLayout)
+{
+    // Seeds of another layout would only ever try the first check of an image.
+    const std::vector<std::pair<const char*, std::vector<Item>>> seeds = { { "empty.image", {} },
+        { "few.image",
+            { { "Mail", "app", "/Applications/Mail.app" }, { "Maps", "app", "/Applications/Maps.app" },
+                { "Report 2026.pdf", "doc", "/home/u/Report 2026.pdf" },
+                { "Sound", "pref", "/usr/share/Sound.prefPane" }, { "Work", "fold", "/home/u/Work" } } },
+        { "odd.image",
+            { { "Straße\nzwei", "doc", "/home/u/Straße\nzwei" },
+                { "\U0001D11E Notes", "odd", "/home/u/\U0001D11E" }, { "café au lait", "doc", "/d/café" },
+                { "a", "", "/a" } } } };
+    for (const auto& [file, items] : seeds) {
+        QFile seed(QStringLiteral(QUORVEL_SOURCE_DIR "/tests/fuzz/corpus/cache-image/") + file);
+        ASSERT_TRUE(seed.open(QIODevice::ReadOnly)) << file;
+        const std::unique_ptr<LaunchItemTable> table = tableOf(items);
+        table->finish();
+        EXPECT_EQ(seed.readAll(), table->image().toByteArray()) << file;
+    }
+}
