@@ -14,6 +14,13 @@ namespace {
 
 constexpr std::size_t entryBytes = 6 * sizeof(std::uint32_t);
 
+// An empty part has no storage to copy from (its data() may be null, which memcpy must never get).
+void copyPart(unsigned char* to, const void* from, std::size_t bytes)
+{
+    if (bytes > 0)
+        std::memcpy(to, from, bytes);
+}
+
 template <typename T> T numberAt(const unsigned char* bytes)
 {
     T value;
@@ -90,10 +97,10 @@ std::shared_ptr<const HistoryImage> HistoryImage::of(const Entries& entries)
     auto buffer = std::make_shared<std::vector<std::uint64_t>>((at.end + 7) / 8, 0);
     auto* bytes = reinterpret_cast<unsigned char*>(buffer->data());
     std::memcpy(bytes, &made, sizeof made);
-    std::memcpy(bytes + at.times, allTimes.data(), allTimes.size() * sizeof(double));
-    std::memcpy(bytes + at.entries, table.data(), table.size() * sizeof(std::uint32_t));
-    std::memcpy(bytes + at.utf16, allUtf16.data(), allUtf16.size() * sizeof(char16_t));
-    std::memcpy(bytes + at.utf8, allUtf8.data(), allUtf8.size());
+    copyPart(bytes + at.times, allTimes.data(), allTimes.size() * sizeof(double));
+    copyPart(bytes + at.entries, table.data(), table.size() * sizeof(std::uint32_t));
+    copyPart(bytes + at.utf16, allUtf16.data(), allUtf16.size() * sizeof(char16_t));
+    copyPart(bytes + at.utf8, allUtf8.data(), allUtf8.size());
     QString flaw;
     std::shared_ptr<const HistoryImage> image = fromBytes(std::move(buffer), bytes, at.end, &flaw);
     Q_ASSERT_X(image, "HistoryImage::of", qPrintable(flaw));

@@ -23,7 +23,8 @@ std::shared_ptr<const HistoryImage> inMemory(
 {
     // Words, so that the image begins on an 8-byte boundary as it does in the file's snapshot.
     auto words = std::make_shared<std::vector<std::uint64_t>>((std::size_t(file.size()) + 7) / 8);
-    std::memcpy(words->data(), file.constData(), std::size_t(file.size()));
+    if (!file.isEmpty())
+        std::memcpy(words->data(), file.constData(), std::size_t(file.size()));
     return HistoryCache::fromBytes(words, reinterpret_cast<const unsigned char*>(words->data()),
         std::size_t(file.size()), identity, whyNot);
 }

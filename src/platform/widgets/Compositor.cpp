@@ -62,6 +62,8 @@ Compositor::Compositor()
         });
 }
 
+Compositor::~Compositor() = default;
+
 void Compositor::check()
 {
     const bool now = askWindowSystem();

@@ -22,6 +22,7 @@ public:
     static void setSharedCompositor(Compositor* compositor);
 
     Compositor();
+    ~Compositor() override;
 
     bool isRunning() const { return running; }
     // Asks the window system again; reports runningChanged when the answer differs.
