@@ -173,6 +173,7 @@ private:
     void computePathLookUp() const;
     std::size_t pathLookUpBytes() const;
     mutable std::once_flag pathsOnce;
+    mutable std::once_flag orderOnce;
     mutable std::vector<std::uint32_t> hashOfPath;
     mutable std::vector<std::uint32_t> itemOfSlot; // open addressing by path hash; item + 1, 0 free
     mutable bool namesAscend = false;

@@ -19,7 +19,11 @@ std::uint32_t LaunchItemTable::pathHashOf(QByteArrayView utf8Path)
 
 bool LaunchItemTable::inNameOrder() const
 {
-    std::call_once(pathsOnce, [this] { computePathLookUp(); });
+    // Apart from the path look-up: a search without a history needs the one, not the other.
+    std::call_once(orderOnce, [this] {
+        const std::span<const std::uint32_t> ranks = nameRanks();
+        namesAscend = std::is_sorted(ranks.begin(), ranks.end());
+    });
     return namesAscend;
 }
 
@@ -31,7 +35,7 @@ std::span<const std::uint32_t> LaunchItemTable::pathHashes() const
 
 void LaunchItemTable::prepareForSearch() const
 {
-    (void)nameRanks();
+    (void)inNameOrder();
     (void)pathHashes();
 }
 
@@ -75,8 +79,6 @@ void LaunchItemTable::computePathLookUp() const
             slot = (slot + 1) & mask;
         itemOfSlot[slot] = static_cast<std::uint32_t>(i + 1);
     }
-    const std::span<const std::uint32_t> ranks = nameRanks();
-    namesAscend = std::is_sorted(ranks.begin(), ranks.end());
 }
 
 } // namespace quorvel
