@@ -351,10 +351,9 @@ void summonsAfterIndexChangedElsewhere(std::size_t count, int runs)
         medianOf(swapped.wall));
 }
 
-void summonsRepeated(std::size_t count, int runs)
+// Summons after summons with the launcher as it is: the index read, nothing else changed.
+Timings repeatedSummons(AppController& controller, int runs)
 {
-    std::unique_ptr<MainInterface> interface = startLauncher();
-    AppController& controller = interface->controller();
     waitForIndex(controller);
     Timings timings;
     for (int run = 0; run < runs; ++run) {
@@ -363,6 +362,14 @@ void summonsRepeated(std::size_t count, int runs)
         summon(controller);
         stopwatch.stopInto(timings);
     }
+    return timings;
+}
+
+void summonsRepeated(std::size_t count, int runs)
+{
+    std::unique_ptr<MainInterface> interface = startLauncher();
+    AppController& controller = interface->controller();
+    const Timings timings = repeatedSummons(controller, runs);
     dismiss(controller);
     printRow(QStringLiteral("summons repeated, %1 (median)").arg(itemCountText(count)), timings);
 }
@@ -378,14 +385,7 @@ void summonsWithBroadTerm(std::size_t count, int runs)
     UserDefaults::resetStandardUserDefaults();
     std::unique_ptr<MainInterface> interface = startLauncher();
     AppController& controller = interface->controller();
-    waitForIndex(controller);
-    Timings timings;
-    for (int run = 0; run < runs; ++run) {
-        dismiss(controller);
-        const Stopwatch stopwatch;
-        summon(controller);
-        stopwatch.stopInto(timings);
-    }
+    const Timings timings = repeatedSummons(controller, runs);
     std::printf("  %d matches\n", controller.combinedList()->numberOfMatchingItems());
     dismiss(controller);
     printRow(QStringLiteral("summons with a broad remembered term, contains 'e', %1 (median)")
