@@ -11,6 +11,7 @@
 #include "search/IndexFile.h"
 #include "search/LaunchedItems.h"
 #include "search/NameFilter.h"
+#include "search/RememberedMatches.h"
 #include "search/SearchLog.h"
 #include "search/UnchangedFileCache.h"
 
@@ -40,7 +41,12 @@ InteractiveList::InteractiveList()
 {
 }
 
-InteractiveList::~InteractiveList() = default;
+InteractiveList::~InteractiveList()
+{
+    // For the next list, which filters the same table with the same term as often as not.
+    if (lastMode != -1)
+        RememberedMatches::keep(applications, lastTerm, lastMode, unrankedMatches);
+}
 
 QString InteractiveList::getFilePath() const
 {
@@ -141,7 +147,7 @@ void InteractiveList::filter(bool narrowing)
     if (narrowing) {
         collectMatches(&unrankedMatches, narrowedMatches);
         unrankedMatches.swap(narrowedMatches);
-    } else {
+    } else if (!hasMatchesOf(filterExpression, matchingMode)) {
         collectMatches(nullptr, unrankedMatches);
     }
     lastTerm = filterExpression;
@@ -150,10 +156,19 @@ void InteractiveList::filter(bool narrowing)
     rankMatches();
 }
 
+bool InteractiveList::hasMatchesOf(const QString& term, int mode)
+{
+    // The same search asked again matches what it matched: only the ranking, which depends on
+    // the history and the time, is done anew.
+    if (lastMode == mode && lastTerm == term)
+        return true;
+    return RememberedMatches::take(applications, term, mode, unrankedMatches);
+}
+
 bool InteractiveList::narrowsLastTerm() const
 {
     if (lastMode != matchingMode || filterExpression == lastTerm)
-        return false; // a new mode, a new index, or the same search asked again: from the start
+        return false; // a new mode, a new index, or the same search asked again
     // Tested one by one, the earlier matches cost more than one pass over the whole index when
     // they are many in these modes.
     const bool fewMatches = unrankedMatches.size() * 4 <= applications->size();

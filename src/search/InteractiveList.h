@@ -60,7 +60,7 @@ public:
     // Filters with the term in the mode. When the term narrows the last one (it can only match
     // fewer items, e.g. a letter typed at its end), only the last matches are tested again.
     void setFilterWithMode(const QString& term, int mode);
-    // Filters the whole index anew.
+    // Filters and ranks anew; the matches of the last term and mode over the same items are kept.
     void performFiltering();
 
     int numberOfMatchingItems() const;
@@ -121,6 +121,8 @@ private:
     bool matchesHoldPath(QByteArrayView utf8Path) const;
     void filter(bool narrowing);
     bool narrowsLastTerm() const;
+    // Whether unrankedMatches holds (or now took from the last list) the matches of term in mode.
+    bool hasMatchesOf(const QString& term, int mode);
     void collectMatches(const std::vector<std::uint32_t>* within, std::vector<std::uint32_t>& out) const;
     void rankMatches();
 

@@ -121,6 +121,27 @@ TEST(InteractiveList, CountsNamesAndBoundsOfTheDataSource)
     EXPECT_EQ(list->matchingTypeAt(-3), "");
 }
 
+// The panel makes a fresh list at every summons; the matches of the last one are taken over
+// only for the same items, term and mode.
+TEST(InteractiveList, AFreshListTakesOverTheLastMatchesOnlyForTheSameSearch)
+{
+    auto first = listOf({ doc("Alpha"), doc("Beta"), doc("Gamma"), doc("Omega") });
+    EXPECT_EQ(search(*first, "ga", ContainsMode), QStringList({ "Gamma", "Omega" }));
+    first.reset();
+    auto again = std::make_unique<InteractiveCombinedList>();
+    again->load();
+    EXPECT_EQ(search(*again, "ga", ContainsMode), QStringList({ "Gamma", "Omega" }));
+    again.reset();
+    auto otherMode = std::make_unique<InteractiveCombinedList>();
+    otherMode->load();
+    EXPECT_EQ(search(*otherMode, "ga", PrefixMode), QStringList({ "Gamma" }));
+    otherMode.reset();
+    auto otherItems = listOf({ doc("Saga"), doc("Zeta") });
+    EXPECT_EQ(search(*otherItems, "ga", PrefixMode), QStringList())
+        << "the index changed: its own items are matched, not the last list's";
+    EXPECT_EQ(search(*otherItems, "ga", ContainsMode), QStringList({ "Saga" }));
+}
+
 TEST(InteractiveList, SelectionByPathAndItsResetOnEveryFilter)
 {
     writeIndex({ { "Same", "doc", "/same" }, { "Same too", "doc", "/same" }, { "Other", "doc", "/other" } });
