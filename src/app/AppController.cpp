@@ -184,7 +184,6 @@ void AppController::applicationWillFinishLaunching()
 void AppController::applicationDidFinishLaunching()
 {
     finishedLaunching = false;
-    loadTypeBadges();
     isActive = true;
     tables[0] = outlets.combinedTable;
     // The controls were connected when the main interface was loaded (MainInterface::connectPanel).
@@ -236,8 +235,13 @@ bool AppController::runFirstLaunchAssistant()
     return true;
 }
 
-void AppController::loadTypeBadges()
+void AppController::loadTypeBadges() const
 {
+    // On first use: the panel of a start shows no item (and so no badge) until the index is read
+    // in the background, and its first frame does not wait for the pictures.
+    if (badgesLoaded)
+        return;
+    badgesLoaded = true;
     const Bundle& bundle = Bundle::mainBundle();
     const auto badge = [&bundle](const char* name) {
         const QString path = bundle.pathForImageResource(QString::fromLatin1(name));

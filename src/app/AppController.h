@@ -212,7 +212,7 @@ private:
     // Selects the row that nextRow picks from the selected one (-1 for none) in the current
     // tab's table; nothing without a table or rows.
     void stepTableSelection(int (*nextRow)(int selectedRow, int rows));
-    void loadTypeBadges();
+    void loadTypeBadges() const;
     // Runs the first-launch assistant, or its first half when the rest can wait for the panel;
     // answers false when start-up is to be abandoned (a component missing from the application).
     bool runFirstLaunchAssistant();
@@ -226,10 +226,11 @@ private:
     // What is left of the first-launch work when it has nothing to tell the user: it waits for
     // the panel's first frame (or the application's end, whichever comes first).
     std::unique_ptr<AfterFirstFrame> quietFirstLaunchWork;
-    QPixmap folderIcon;
-    QPixmap prefIcon;
-    QPixmap appIcon;
-    QPixmap docIcon;
+    mutable bool badgesLoaded = false;
+    mutable QPixmap folderIcon;
+    mutable QPixmap prefIcon;
+    mutable QPixmap appIcon;
+    mutable QPixmap docIcon;
     std::unique_ptr<InteractiveCombinedList> interactiveCombinedList;
     std::array<InteractiveList*, 4> interactiveList {};
     std::array<QTableView*, 4> tables {};

@@ -79,6 +79,7 @@ void AppController::updateCombinedLaunchItem()
 
 const QPixmap& AppController::badgeForType(const QString& type) const
 {
+    loadTypeBadges();
     if (type == LaunchItemType::folder)
         return folderIcon;
     if (type == LaunchItemType::application)

@@ -37,8 +37,16 @@ UnchangedFileCache<LaunchItemTable>& lastReadTable()
 
 InteractiveList::InteractiveList()
     : applications(std::make_shared<LaunchItemTable>())
-    , usageInfo(std::make_unique<UsageInformationManager>())
 {
+}
+
+UsageInformationManager& InteractiveList::usage() const
+{
+    // Read when first needed: a list of no items (the first of a start, while the index is
+    // read in the background) never ranks, and the panel's first frame does not wait for it.
+    if (!usageInfo)
+        usageInfo = std::make_unique<UsageInformationManager>();
+    return *usageInfo;
 }
 
 InteractiveList::~InteractiveList()
@@ -152,7 +160,7 @@ void InteractiveList::filter(bool narrowing)
     }
     lastTerm = filterExpression;
     lastMode = matchingMode;
-    usageInfo->updateTime(); // one clock reading for the whole sort
+    usage().updateTime(); // one clock reading for the whole sort
     rankMatches();
 }
 
@@ -249,7 +257,7 @@ void InteractiveList::launchSelectedItem()
         Notification::sharedNotification().post(
             QStringLiteral("Could not open \u201c%1\u201d").arg(applications->name(item)), whyNot);
     // A launch that failed is recorded all the same.
-    usageInfo->registerLaunchOf(path);
+    usage().registerLaunchOf(path);
     launchedItems.reset();
 }
 
@@ -300,7 +308,7 @@ void InteractiveList::showWaitingForDiskScanPanel()
 
 void InteractiveList::save()
 {
-    usageInfo->save();
+    usage().save();
 }
 
 } // namespace quorvel

@@ -96,13 +96,13 @@ public:
     // The items as loaded, and the usage history; for tools and tests.
     const LaunchItemTable& items() const { return *applications; }
     std::shared_ptr<const LaunchItemTable> sharedItems() const { return applications; }
-    const UsageInformationManager& usageInformation() const { return *usageInfo; }
+    const UsageInformationManager& usageInformation() const { return usage(); }
     // The matches as indices into items(), in ranked order.
     const std::vector<std::uint32_t>& matchingItemIndices() const;
 
 protected:
-    // Creates the empty list and its usage manager (which reads the history file). The
-    // subclass's constructor then takes the file path from its getFilePath.
+    // Creates the empty list; its usage manager reads the history file when the list first needs
+    // it. The subclass's constructor then takes the file path from its getFilePath.
     InteractiveList();
     void takeFilePathFromSubclass() { filePath = getFilePath(); }
 
@@ -137,7 +137,9 @@ private:
     mutable bool rankingComplete = true;
     int selectedIndex = 0;
     int matchingMode = PrefixMode;
-    std::unique_ptr<UsageInformationManager> usageInfo;
+    // The usage history, read on first use (usage()).
+    UsageInformationManager& usage() const;
+    mutable std::unique_ptr<UsageInformationManager> usageInfo;
     QString filePath;
     bool fileUnreadable = false;
 

@@ -29,12 +29,12 @@ constexpr std::size_t firstRankedRows = 128;
 void InteractiveList::rankMatches()
 {
     // Telling the launched items apart takes a pass over the history: not for a single match.
-    if (usageInfo->hasHistory() && !launchedItems && unrankedMatches.size() >= 2)
-        launchedItems = std::make_unique<LaunchedItems>(applications, *usageInfo);
-    const LaunchedItems* launched = usageInfo->hasHistory() ? launchedItems.get() : nullptr;
+    if (usage().hasHistory() && !launchedItems && unrankedMatches.size() >= 2)
+        launchedItems = std::make_unique<LaunchedItems>(applications, usage());
+    const LaunchedItems* launched = usage().hasHistory() ? launchedItems.get() : nullptr;
     matchCount = unrankedMatches.size();
     rankingComplete = ranker.rankFirst(
-        { *applications, *usageInfo, launched, unrankedMatches }, firstRankedRows, currentlyMatchingItems);
+        { *applications, usage(), launched, unrankedMatches }, firstRankedRows, currentlyMatchingItems);
 }
 
 void InteractiveList::rankRowsUpTo(std::size_t rows) const
@@ -43,9 +43,9 @@ void InteractiveList::rankRowsUpTo(std::size_t rows) const
         return;
     // In steps that double, so that walking down the rows costs as much as ranking them once.
     rows = std::max(rows, currentlyMatchingItems.size() * 2);
-    const LaunchedItems* launched = usageInfo->hasHistory() ? launchedItems.get() : nullptr;
+    const LaunchedItems* launched = usage().hasHistory() ? launchedItems.get() : nullptr;
     rankingComplete = ranker.rankMore(
-        { *applications, *usageInfo, launched, unrankedMatches }, rows, currentlyMatchingItems);
+        { *applications, usage(), launched, unrankedMatches }, rows, currentlyMatchingItems);
 }
 
 const std::vector<std::uint32_t>& InteractiveList::matchingItemIndices() const
