@@ -104,12 +104,9 @@ public:
     // writes them.
     bool inNameOrder() const;
 
-    // For each item, a hash of its UTF-8 path (pathHashOf, never 0).
-    std::span<const std::uint32_t> pathHashes() const;
-    // Appends the items whose path is utf8Path, ascending; the table's hashes find them, so the
-    // cost does not grow with the table.
+    // Appends the items whose path is utf8Path, ascending; a hash table of the paths finds them,
+    // so the cost does not grow with the table.
     void itemsWithPath(QByteArrayView utf8Path, std::vector<std::uint32_t>& items) const;
-    static std::uint32_t pathHashOf(QByteArrayView utf8Path);
     // Works out the name order and the path look-up now, on the calling thread: a thread that
     // makes a table does so before handing it to the main thread, where searching needs them.
     void prepareForSearch() const;
@@ -170,12 +167,12 @@ private:
     mutable std::vector<std::uint32_t> computedRanks; // for a table used before finish
 
     // The path look-up (LaunchItemTablePaths.cpp), made on first use.
+    static std::uint32_t pathHashOf(QByteArrayView utf8Path);
     void computePathLookUp() const;
     std::size_t pathLookUpBytes() const;
     mutable std::once_flag pathsOnce;
     mutable std::once_flag orderOnce;
-    mutable std::vector<std::uint32_t> hashOfPath;
-    mutable std::vector<std::uint32_t> itemOfSlot; // open addressing by path hash; item + 1, 0 free
+    mutable std::vector<std::uint32_t> itemOfSlot; // linear probing by path hash; item + 1, 0 free
     mutable bool namesAscend = false;
 };
 
