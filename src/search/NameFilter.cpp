@@ -51,7 +51,7 @@ void keepMatching(
             out.push_back(i);
 }
 
-// Whether a name begins with the term, by its packed head where that decides (a term without NUL).
+// Whether a name begins with the term, by its first four units where they decide (a term without NUL).
 class PrefixTest final {
 public:
     explicit PrefixTest(QStringView term)
@@ -67,7 +67,7 @@ public:
         if (!byHead)
             return startsWith(table.upperName(i), term);
         // The first four units decide for nearly every item without touching the names themselves.
-        return (table.upperHead(i) & mask) == head
+        return (table.upperUnitsAt(i) & mask) == head
             && (term.size() <= 4 || startsWith(table.upperName(i), term));
     }
 

@@ -130,7 +130,7 @@ TEST(IndexCache, ACacheOfTheFormerFormatIsReplacedNotMisread)
     const std::optional<FileIdentity> identity = FileIdentity::ofFile(_combinedListPath());
     ASSERT_TRUE(identity);
     ASSERT_TRUE(
-        AtomicFile::write(cacheFile(), { QByteArrayView(IndexCache::header(*identity, former, 2)), former }));
+        AtomicFile::write(cacheFile(), { QByteArrayView(IndexCache::header(*identity, former, 3)), former }));
 
     LogCapture log;
     EXPECT_EQ(validCache(), nullptr);
