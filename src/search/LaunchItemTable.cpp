@@ -18,12 +18,13 @@ struct LaunchItemTable::Building {
     std::vector<char> text;
     std::vector<std::uint32_t> upperStart = { 1 }, textStart = { 0 }, itemCodes, namesStart = { 0 };
     std::vector<std::uint32_t> lineFeeds;
+    std::vector<std::uint8_t> firstBytes;
 };
 
 // Where each array of an image lies, worked out from the counts at its start alone:
 // seven 32-bit counts (items, upper-cased units, text bytes, items with a line feed, type codes,
 // type text units, zero), then each array from an 8-byte boundary: upper starts, text starts,
-// name ranks, item codes, line-feed items, type starts, upper-cased names (with their padding),
+// name ranks, item codes, first bytes, line-feed items, type starts, upper-cased names (with their padding),
 // type texts, texts.
 class LaunchItemTable::ImageLayout final {
 public:
@@ -43,6 +44,7 @@ public:
         textStart = place((n + 1) * 4);
         ranks = place(n * 4);
         itemCodes = place(n * 4);
+        firstBytes = place(n);
         lineFeeds = place(std::uint64_t(counts[LineFeedItems]) * 4);
         typeStart = place((std::uint64_t(counts[Types]) + 1) * 4);
         upper = place((std::uint64_t(counts[UpperUnits]) + upperPadding) * 2);
@@ -51,7 +53,8 @@ public:
         total = at;
     }
 
-    std::uint64_t upperStart, textStart, ranks, itemCodes, lineFeeds, typeStart, upper, typeText, text, total;
+    std::uint64_t upperStart, textStart, ranks, itemCodes, firstBytes, lineFeeds, typeStart, upper, typeText,
+        text, total;
 };
 
 namespace {
@@ -118,6 +121,7 @@ void LaunchItemTable::pointIntoBuilding()
     columns.text = b.text.data();
     columns.textStart = b.textStart.data();
     columns.itemCodes = b.itemCodes.data();
+    columns.firstBytes = b.firstBytes.data();
     columns.ranks = nullptr;
     columns.lineFeeds = b.lineFeeds.data();
     columns.lineFeedCount = b.lineFeeds.size();
@@ -156,6 +160,7 @@ bool LaunchItemTable::append(const QString& name, const QString& type, const QSt
         | (nameEndsPath ? 0 : nameAfterPath));
     appendUnits(b.names, reinterpret_cast<const char16_t*>(name.utf16()), std::size_t(name.size()));
     b.namesStart.push_back(static_cast<std::uint32_t>(b.names.size()));
+    b.firstBytes.push_back(static_cast<std::uint8_t>(upperCased.isEmpty() ? 0 : upperCased[0].unicode()));
     if (upperCased.contains(QLatin1Char('\n')))
         b.lineFeeds.push_back(static_cast<std::uint32_t>(b.itemCodes.size() - 1));
     pointIntoBuilding();
@@ -205,6 +210,7 @@ std::vector<std::uint64_t> LaunchItemTable::packedImage() const
     put(layout.textStart, columns.textStart, (n + 1) * 4);
     put(layout.ranks, nameRanks().data(), n * 4);
     put(layout.itemCodes, columns.itemCodes, n * 4);
+    put(layout.firstBytes, columns.firstBytes, n);
     put(layout.lineFeeds, columns.lineFeeds, columns.lineFeedCount * 4);
     put(layout.typeStart, typeStart.data(), typeStart.size() * 4);
     put(layout.upper, columns.upper, upperBufferLength() * 2);
@@ -257,6 +263,7 @@ LaunchItemTable::Columns LaunchItemTable::columnsAt(
     c.upperStart = reinterpret_cast<const std::uint32_t*>(bytes + layout.upperStart);
     c.textStart = reinterpret_cast<const std::uint32_t*>(bytes + layout.textStart);
     c.itemCodes = reinterpret_cast<const std::uint32_t*>(bytes + layout.itemCodes);
+    c.firstBytes = bytes + layout.firstBytes;
     c.ranks = reinterpret_cast<const std::uint32_t*>(bytes + layout.ranks);
     c.lineFeeds = reinterpret_cast<const std::uint32_t*>(bytes + layout.lineFeeds);
     c.lineFeedCount = counts[ImageLayout::LineFeedItems];
@@ -278,6 +285,10 @@ const char* LaunchItemTable::flawOf(
     for (std::size_t i = 0; i <= n; ++i)
         if (c.upper[c.upperStart[i] - 1] != u'\0')
             return "its upper-cased names are not separated";
+    // A prefix search trusts the first bytes to turn names away.
+    for (std::size_t i = 0; i < n; ++i)
+        if (c.firstBytes[i] != static_cast<std::uint8_t>(c.upper[c.upperStart[i]]))
+            return "its first bytes do not agree with its names";
     if (!startsHold(c.textStart, n, 0, counts[ImageLayout::TextBytes], 0))
         return "its paths are out of bounds";
     // A name lies within its item's text, so that neither it nor the path before it reach
@@ -326,6 +337,7 @@ std::size_t LaunchItemTable::memoryBytes() const
         bytes += (b.upperStart.capacity() + b.textStart.capacity() + b.itemCodes.capacity()
                      + b.namesStart.capacity() + b.lineFeeds.capacity())
             * sizeof(std::uint32_t);
+        bytes += b.firstBytes.capacity();
     }
     for (const QString& type : typeStrings)
         bytes += sizeof(QString) + sizeof(LaunchItemKind)

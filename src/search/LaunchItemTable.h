@@ -1,10 +1,11 @@
 #pragma once
 // The launch items of one index file, held compactly as one image of flat arrays: the upper-cased
 // names (in the compared form, FoldedText) in UTF-16, the paths and names in UTF-8, where each
-// begins, and per item its type code and the place of its name in the case-insensitive order. A
-// name that is the end of its path (a document's or folder's file name, nearly every item) is not
-// stored again: it is read from the path's bytes. With names of 17 bytes and paths of 57, as in the
-// benchmarks' index, an item costs 109 bytes and no heap block.
+// begins, and per item its type code, the low byte of its upper-cased name's first unit and the
+// place of its name in the case-insensitive order. A name that is the end of its path (a document's
+// or folder's file name, nearly every item) is not stored again: it is read from the path's bytes.
+// With names of 17 bytes and paths of 57, as in the benchmarks' index, an item costs 110 bytes and
+// no heap block.
 //
 // The image is also what the index cache stores after its header (IndexCache): a table read from
 // the cache refers to the cache file's bytes as they were read and checked, nothing copied again. Its layout
@@ -87,6 +88,9 @@ public:
     // The first four UTF-16 units of the upper-cased name, the first in the lowest bits, padded
     // with zeros.
     std::uint64_t upperHead(std::size_t i) const { return packHead(upperName(i)); }
+    // The low byte of the upper-cased name's first unit (of its NUL for an empty name): a prefix
+    // test that most names fail on reads one byte of theirs, close to the other items' bytes.
+    std::uint8_t upperFirstByte(std::size_t i) const { return columns.firstBytes[i]; }
     // The four UTF-16 units from where the upper-cased name begins, the first in the lowest bits,
     // read at once: a prefix test of up to four characters is one masked comparison. Beyond a
     // shorter name come its NUL and whatever follows, which no term without a NUL matches; the
@@ -147,6 +151,7 @@ private:
         const char* text = nullptr;
         const std::uint32_t* textStart = nullptr;
         const std::uint32_t* itemCodes = nullptr;
+        const std::uint8_t* firstBytes = nullptr;
         const std::uint32_t* ranks = nullptr; // only in an image
         const std::uint32_t* lineFeeds = nullptr;
         std::size_t lineFeedCount = 0;

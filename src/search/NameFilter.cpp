@@ -51,7 +51,8 @@ void keepMatching(
             out.push_back(i);
 }
 
-// Whether a name begins with the term, by its first four units where they decide (a term without NUL).
+// Whether a name begins with the term, by its first byte and first four units where they decide
+// (a term without NUL).
 class PrefixTest final {
 public:
     explicit PrefixTest(QStringView term)
@@ -59,6 +60,7 @@ public:
         , byHead(!term.isEmpty() && !term.contains(QChar(u'\0')))
         , mask(term.size() >= 4 ? ~std::uint64_t(0) : (std::uint64_t(1) << (16 * term.size())) - 1)
         , head(LaunchItemTable::packHead(term))
+        , firstByte(static_cast<std::uint8_t>(head))
     {
     }
 
@@ -66,8 +68,9 @@ public:
     {
         if (!byHead)
             return startsWith(table.upperName(i), term);
-        // The first four units decide for nearly every item without touching the names themselves.
-        return (table.upperUnitsAt(i) & mask) == head
+        // The first byte turns nearly every item away without touching the names themselves; the
+        // first four units decide for nearly every other.
+        return table.upperFirstByte(i) == firstByte && (table.upperUnitsAt(i) & mask) == head
             && (term.size() <= 4 || startsWith(table.upperName(i), term));
     }
 
@@ -76,6 +79,7 @@ private:
     bool byHead;
     std::uint64_t mask;
     std::uint64_t head;
+    std::uint8_t firstByte;
 };
 
 // Calls onHit(position) for occurrences of needle in the buffer, from the start; onHit answers
