@@ -91,6 +91,7 @@ public:
     // The low byte of the upper-cased name's first unit (of its NUL for an empty name): a prefix
     // test that most names fail on reads one byte of theirs, close to the other items' bytes.
     std::uint8_t upperFirstByte(std::size_t i) const { return columns.firstBytes[i]; }
+    std::span<const std::uint8_t> upperFirstBytes() const { return { columns.firstBytes, columns.count }; }
     // The four UTF-16 units from where the upper-cased name begins, the first in the lowest bits,
     // read at once: a prefix test of up to four characters is one masked comparison. Beyond a
     // shorter name come its NUL and whatever follows, which no term without a NUL matches; the
