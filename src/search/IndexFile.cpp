@@ -1,5 +1,6 @@
 #include "search/IndexFile.h"
 
+#include "platform/core/FreeMemory.h"
 #include "platform/core/Log.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/files/Folders.h"
@@ -132,6 +133,8 @@ std::shared_ptr<const LaunchItemTable> IndexFile::read(const QString& path)
     // A file replaced while it was read gives no cache: the identity would not name what was read.
     if (table && FileIdentity::ofFile(path) == before)
         IndexCache::write(path, *before, *table);
+    // Parsing leaves the text it read and the table's outgrown buffers free in the heap.
+    FreeMemory::returnToSystem();
     return table;
 }
 
@@ -227,6 +230,8 @@ std::optional<WrittenIndex> IndexFile::writeWithCache(
     // parsing the index. The cache names the index's identity, known only once it is written.
     if (written.identity)
         IndexCache::write(path, *written.identity, *written.table);
+    // The index's text and the table's outgrown buffers, the latter in the other thread's arena.
+    FreeMemory::returnToSystem();
     return written;
 }
 

@@ -14,18 +14,18 @@ static_assert(std::endian::native == std::endian::little, "the table image is li
 
 // The arrays of a table while it is built, and the names in UTF-16 that work out their order.
 struct LaunchItemTable::Building {
-    std::vector<char16_t> upper = { u'\0' }, names;
+    std::vector<char16_t> upper = std::vector<char16_t>(1 + upperPadding, u'\0'), names;
     std::vector<char> text;
     std::vector<std::uint32_t> upperStart = { 1 }, textStart = { 0 }, itemCodes, namesStart = { 0 };
-    std::vector<std::uint64_t> heads;
     std::vector<std::uint32_t> lineFeeds;
+    std::vector<std::uint8_t> firstBytes;
 };
 
 // Where each array of an image lies, worked out from the counts at its start alone:
 // seven 32-bit counts (items, upper-cased units, text bytes, items with a line feed, type codes,
-// type text units, zero), then each array from an 8-byte boundary: heads, upper starts, text
-// starts, name ranks, item codes, line-feed items, type starts, upper-cased names, type texts,
-// texts.
+// type text units, zero), then each array from an 8-byte boundary: upper starts, text starts,
+// name ranks, item codes, first bytes, line-feed items, type starts, upper-cased names (with their padding),
+// type texts, texts.
 class LaunchItemTable::ImageLayout final {
 public:
     enum Count { Items, UpperUnits, TextBytes, LineFeedItems, Types, TypeUnits, Zero, CountCount };
@@ -40,21 +40,21 @@ public:
             at = (at + bytes + 7) & ~std::uint64_t(7);
             return start;
         };
-        heads = place(n * 8);
         upperStart = place((n + 1) * 4);
         textStart = place((n + 1) * 4);
         ranks = place(n * 4);
         itemCodes = place(n * 4);
+        firstBytes = place(n);
         lineFeeds = place(std::uint64_t(counts[LineFeedItems]) * 4);
         typeStart = place((std::uint64_t(counts[Types]) + 1) * 4);
-        upper = place(std::uint64_t(counts[UpperUnits]) * 2);
+        upper = place((std::uint64_t(counts[UpperUnits]) + upperPadding) * 2);
         typeText = place(std::uint64_t(counts[TypeUnits]) * 2);
         text = place(counts[TextBytes]);
         total = at;
     }
 
-    std::uint64_t heads, upperStart, textStart, ranks, itemCodes, lineFeeds, typeStart, upper, typeText, text,
-        total;
+    std::uint64_t upperStart, textStart, ranks, itemCodes, firstBytes, lineFeeds, typeStart, upper, typeText,
+        text, total;
 };
 
 namespace {
@@ -115,13 +115,13 @@ std::uint16_t LaunchItemTable::typeCodeOf(const QString& type)
 void LaunchItemTable::pointIntoBuilding()
 {
     const Building& b = *building;
-    columns.count = b.heads.size();
+    columns.count = b.itemCodes.size();
     columns.upper = b.upper.data();
     columns.upperStart = b.upperStart.data();
     columns.text = b.text.data();
     columns.textStart = b.textStart.data();
     columns.itemCodes = b.itemCodes.data();
-    columns.heads = b.heads.data();
+    columns.firstBytes = b.firstBytes.data();
     columns.ranks = nullptr;
     columns.lineFeeds = b.lineFeeds.data();
     columns.lineFeedCount = b.lineFeeds.size();
@@ -141,14 +141,17 @@ bool LaunchItemTable::append(const QString& name, const QString& type, const QSt
         = std::size_t(pathBytes.size()) + (nameEndsPath ? 0 : std::size_t(nameBytes.size()));
     constexpr std::size_t limit = std::numeric_limits<std::uint32_t>::max() - 1;
     if (std::size_t(nameBytes.size()) > longestName
-        || b.upper.size() + std::size_t(upperCased.size()) + 1 > limit || b.text.size() + textBytes > limit
-        || b.names.size() + std::size_t(name.size()) > limit || b.heads.size() + 1 > limit)
+        || b.upperStart.back() + std::size_t(upperCased.size()) + 1 > limit
+        || b.text.size() + textBytes > limit || b.names.size() + std::size_t(name.size()) > limit
+        || b.itemCodes.size() + 1 > limit)
         return false;
 
+    b.upper.resize(b.upperStart.back());
     appendUnits(
         b.upper, reinterpret_cast<const char16_t*>(upperCased.utf16()), std::size_t(upperCased.size()));
     b.upper.push_back(u'\0');
     b.upperStart.push_back(static_cast<std::uint32_t>(b.upper.size()));
+    b.upper.resize(b.upper.size() + upperPadding, u'\0');
     appendUnits(b.text, pathBytes.constData(), std::size_t(pathBytes.size()));
     if (!nameEndsPath)
         appendUnits(b.text, nameBytes.constData(), std::size_t(nameBytes.size()));
@@ -157,9 +160,9 @@ bool LaunchItemTable::append(const QString& name, const QString& type, const QSt
         | (nameEndsPath ? 0 : nameAfterPath));
     appendUnits(b.names, reinterpret_cast<const char16_t*>(name.utf16()), std::size_t(name.size()));
     b.namesStart.push_back(static_cast<std::uint32_t>(b.names.size()));
-    b.heads.push_back(packHead(upperCased));
+    b.firstBytes.push_back(static_cast<std::uint8_t>(upperCased.isEmpty() ? 0 : upperCased[0].unicode()));
     if (upperCased.contains(QLatin1Char('\n')))
-        b.lineFeeds.push_back(static_cast<std::uint32_t>(b.heads.size() - 1));
+        b.lineFeeds.push_back(static_cast<std::uint32_t>(b.itemCodes.size() - 1));
     pointIntoBuilding();
     return true;
 }
@@ -203,11 +206,11 @@ std::vector<std::uint64_t> LaunchItemTable::packedImage() const
             std::memcpy(out + at, from, bytes);
     };
     put(0, counts, sizeof counts);
-    put(layout.heads, columns.heads, n * 8);
     put(layout.upperStart, columns.upperStart, (n + 1) * 4);
     put(layout.textStart, columns.textStart, (n + 1) * 4);
     put(layout.ranks, nameRanks().data(), n * 4);
     put(layout.itemCodes, columns.itemCodes, n * 4);
+    put(layout.firstBytes, columns.firstBytes, n);
     put(layout.lineFeeds, columns.lineFeeds, columns.lineFeedCount * 4);
     put(layout.typeStart, typeStart.data(), typeStart.size() * 4);
     put(layout.upper, columns.upper, upperBufferLength() * 2);
@@ -257,10 +260,10 @@ LaunchItemTable::Columns LaunchItemTable::columnsAt(
 {
     Columns c;
     c.count = counts[ImageLayout::Items];
-    c.heads = reinterpret_cast<const std::uint64_t*>(bytes + layout.heads);
     c.upperStart = reinterpret_cast<const std::uint32_t*>(bytes + layout.upperStart);
     c.textStart = reinterpret_cast<const std::uint32_t*>(bytes + layout.textStart);
     c.itemCodes = reinterpret_cast<const std::uint32_t*>(bytes + layout.itemCodes);
+    c.firstBytes = bytes + layout.firstBytes;
     c.ranks = reinterpret_cast<const std::uint32_t*>(bytes + layout.ranks);
     c.lineFeeds = reinterpret_cast<const std::uint32_t*>(bytes + layout.lineFeeds);
     c.lineFeedCount = counts[ImageLayout::LineFeedItems];
@@ -282,6 +285,10 @@ const char* LaunchItemTable::flawOf(
     for (std::size_t i = 0; i <= n; ++i)
         if (c.upper[c.upperStart[i] - 1] != u'\0')
             return "its upper-cased names are not separated";
+    // A prefix search trusts the first bytes to turn names away.
+    for (std::size_t i = 0; i < n; ++i)
+        if (c.firstBytes[i] != static_cast<std::uint8_t>(c.upper[c.upperStart[i]]))
+            return "its first bytes do not agree with its names";
     if (!startsHold(c.textStart, n, 0, counts[ImageLayout::TextBytes], 0))
         return "its paths are out of bounds";
     // A name lies within its item's text, so that neither it nor the path before it reach
@@ -330,7 +337,7 @@ std::size_t LaunchItemTable::memoryBytes() const
         bytes += (b.upperStart.capacity() + b.textStart.capacity() + b.itemCodes.capacity()
                      + b.namesStart.capacity() + b.lineFeeds.capacity())
             * sizeof(std::uint32_t);
-        bytes += b.heads.capacity() * sizeof(std::uint64_t);
+        bytes += b.firstBytes.capacity();
     }
     for (const QString& type : typeStrings)
         bytes += sizeof(QString) + sizeof(LaunchItemKind)

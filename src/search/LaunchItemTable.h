@@ -1,10 +1,11 @@
 #pragma once
 // The launch items of one index file, held compactly as one image of flat arrays: the upper-cased
 // names (in the compared form, FoldedText) in UTF-16, the paths and names in UTF-8, where each
-// begins, and per item its type code, the head of its upper-cased name and the place of its name
-// in the case-insensitive order. A name that is the end of its path (a document's or folder's file
-// name, nearly every item) is not stored again: it is read from the path's bytes. With names of
-// 17 bytes and paths of 57, as in the benchmarks' index, an item costs 117 bytes and no heap block.
+// begins, and per item its type code, the low byte of its upper-cased name's first unit and the
+// place of its name in the case-insensitive order. A name that is the end of its path (a document's
+// or folder's file name, nearly every item) is not stored again: it is read from the path's bytes.
+// With names of 17 bytes and paths of 57, as in the benchmarks' index, an item costs 110 bytes and
+// no heap block.
 //
 // The image is also what the index cache stores after its header (IndexCache): a table read from
 // the cache refers to the cache file's bytes as they were read and checked, nothing copied again. Its layout
@@ -21,6 +22,7 @@
 #include <QStringView>
 #include <QUtf8StringView>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -84,8 +86,22 @@ public:
     LaunchItemKind kind(std::size_t i) const { return typeKinds[columns.itemCodes[i] & typeBits]; }
 
     // The first four UTF-16 units of the upper-cased name, the first in the lowest bits, padded
-    // with zeros: a prefix test of up to four characters is one masked comparison.
-    std::uint64_t upperHead(std::size_t i) const { return columns.heads[i]; }
+    // with zeros.
+    std::uint64_t upperHead(std::size_t i) const { return packHead(upperName(i)); }
+    // The low byte of the upper-cased name's first unit (of its NUL for an empty name): a prefix
+    // test that most names fail on reads one byte of theirs, close to the other items' bytes.
+    std::uint8_t upperFirstByte(std::size_t i) const { return columns.firstBytes[i]; }
+    std::span<const std::uint8_t> upperFirstBytes() const { return { columns.firstBytes, columns.count }; }
+    // The four UTF-16 units from where the upper-cased name begins, the first in the lowest bits,
+    // read at once: a prefix test of up to four characters is one masked comparison. Beyond a
+    // shorter name come its NUL and whatever follows, which no term without a NUL matches; the
+    // buffer holds enough units after its last name for the read.
+    std::uint64_t upperUnitsAt(std::size_t i) const
+    {
+        std::uint64_t units;
+        std::memcpy(&units, columns.upper + columns.upperStart[i], sizeof units);
+        return units;
+    }
     // All upper-cased names: NUL, name 0, NUL, name 1, ..., NUL. upperStarts()[i] is where name i
     // begins; upperStarts()[size()] is the buffer's length.
     const char16_t* upperBuffer() const { return columns.upper; }
@@ -104,12 +120,9 @@ public:
     // writes them.
     bool inNameOrder() const;
 
-    // For each item, a hash of its UTF-8 path (pathHashOf, never 0).
-    std::span<const std::uint32_t> pathHashes() const;
-    // Appends the items whose path is utf8Path, ascending; the table's hashes find them, so the
-    // cost does not grow with the table.
+    // Appends the items whose path is utf8Path, ascending; a hash table of the paths finds them,
+    // so the cost does not grow with the table.
     void itemsWithPath(QByteArrayView utf8Path, std::vector<std::uint32_t>& items) const;
-    static std::uint32_t pathHashOf(QByteArrayView utf8Path);
     // Works out the name order and the path look-up now, on the calling thread: a thread that
     // makes a table does so before handing it to the main thread, where searching needs them.
     void prepareForSearch() const;
@@ -128,6 +141,8 @@ private:
     static constexpr std::uint32_t longestName = 0x7FFFu;
     static constexpr std::uint32_t nameAfterPath = 0x80000000u;
     static std::uint32_t nameLength(std::uint32_t code) { return (code >> 16) & longestName; }
+    // Zero units after the upper-cased names' last NUL, so that upperUnitsAt stays inside them.
+    static constexpr std::size_t upperPadding = 3;
 
     // Where each array lies: in the vectors while building, in the image afterwards.
     struct Columns {
@@ -137,7 +152,7 @@ private:
         const char* text = nullptr;
         const std::uint32_t* textStart = nullptr;
         const std::uint32_t* itemCodes = nullptr;
-        const std::uint64_t* heads = nullptr;
+        const std::uint8_t* firstBytes = nullptr;
         const std::uint32_t* ranks = nullptr; // only in an image
         const std::uint32_t* lineFeeds = nullptr;
         std::size_t lineFeedCount = 0;
@@ -170,12 +185,12 @@ private:
     mutable std::vector<std::uint32_t> computedRanks; // for a table used before finish
 
     // The path look-up (LaunchItemTablePaths.cpp), made on first use.
+    static std::uint32_t pathHashOf(QByteArrayView utf8Path);
     void computePathLookUp() const;
     std::size_t pathLookUpBytes() const;
     mutable std::once_flag pathsOnce;
     mutable std::once_flag orderOnce;
-    mutable std::vector<std::uint32_t> hashOfPath;
-    mutable std::vector<std::uint32_t> itemOfSlot; // open addressing by path hash; item + 1, 0 free
+    mutable std::vector<std::uint32_t> itemOfSlot; // linear probing by path hash; item + 1, 0 free
     mutable bool namesAscend = false;
 };
 

@@ -51,7 +51,8 @@ void keepMatching(
             out.push_back(i);
 }
 
-// Whether a name begins with the term, by its packed head where that decides (a term without NUL).
+// Whether a name begins with the term, by its first byte and first four units where they decide
+// (a term without NUL).
 class PrefixTest final {
 public:
     explicit PrefixTest(QStringView term)
@@ -59,23 +60,57 @@ public:
         , byHead(!term.isEmpty() && !term.contains(QChar(u'\0')))
         , mask(term.size() >= 4 ? ~std::uint64_t(0) : (std::uint64_t(1) << (16 * term.size())) - 1)
         , head(LaunchItemTable::packHead(term))
+        , firstByte(static_cast<std::uint8_t>(head))
     {
+    }
+
+    // Calls onMatch(item) for the items of the whole table whose name begins with the term, in
+    // table order. The items whose first byte fits are found by memchr, which skips the others
+    // many bytes at a time: in name order they lie together.
+    template <typename OnMatch> void forEachMatch(const LaunchItemTable& table, OnMatch onMatch) const
+    {
+        if (!byHead) {
+            for (std::uint32_t i = 0; i < table.size(); ++i)
+                if ((*this)(table, i))
+                    onMatch(i);
+            return;
+        }
+        const std::span<const std::uint8_t> bytes = table.upperFirstBytes();
+        const std::uint8_t* at = bytes.data();
+        const std::uint8_t* const end = at + bytes.size();
+        while (at != end) {
+            const auto* hit
+                = static_cast<const std::uint8_t*>(std::memchr(at, firstByte, std::size_t(end - at)));
+            if (!hit)
+                return;
+            const auto i = static_cast<std::uint32_t>(hit - bytes.data());
+            if (unitsMatch(table, i))
+                onMatch(i);
+            at = hit + 1;
+        }
     }
 
     bool operator()(const LaunchItemTable& table, std::uint32_t i) const
     {
         if (!byHead)
             return startsWith(table.upperName(i), term);
-        // The first four units decide for nearly every item without touching the names themselves.
-        return (table.upperHead(i) & mask) == head
-            && (term.size() <= 4 || startsWith(table.upperName(i), term));
+        // The first byte turns nearly every item away without touching the names themselves; the
+        // first four units decide for nearly every other.
+        return table.upperFirstByte(i) == firstByte && unitsMatch(table, i);
     }
 
 private:
+    bool unitsMatch(const LaunchItemTable& table, std::uint32_t i) const
+    {
+        return (table.upperUnitsAt(i) & mask) == head
+            && (term.size() <= 4 || startsWith(table.upperName(i), term));
+    }
+
     QStringView term;
     bool byHead;
     std::uint64_t mask;
     std::uint64_t head;
+    std::uint8_t firstByte;
 };
 
 // Calls onHit(position) for occurrences of needle in the buffer, from the start; onHit answers
@@ -187,7 +222,10 @@ void NameFilter::prefixMatches(
     if (term.isEmpty())
         return;
     const PrefixTest test(term);
-    keepMatching(table, within, out, [&](std::uint32_t i) { return test(table, i); });
+    if (within)
+        keepMatching(table, within, out, [&](std::uint32_t i) { return test(table, i); });
+    else
+        test.forEachMatch(table, [&out](std::uint32_t i) { out.push_back(i); });
 }
 
 void NameFilter::containsMatches(

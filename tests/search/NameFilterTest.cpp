@@ -51,3 +51,37 @@ TEST(NameFilter, OneNameAtATimeMatchesAsTheWholeTableAndTheRuleInContainsAndWord
         EXPECT_EQ(NameFilter::wordMatches(table, term, wordTerm), expectedWord);
     }
 }
+
+TEST(NameFilter, PrefixesMatchAsTheRuleWhetherNamesAreShorterOrLongerThanFourUnits)
+{
+    // The first units of a name are read four at a time, past a shorter name's end: the last
+    // name of the table is the shortest, and the table is searched while built and when finished.
+    // "4", "Ĵ" (U+0134) and the high surrogate D834 share the low byte a name is first tested by.
+    QRandomGenerator random(7);
+    const QStringList pieces = { "A", "AB", " ", "\U0001D11E", QString(QChar(0xD834)), "É", "4", "Ĵ" };
+    for (int round = 0; round < 40; ++round) {
+        LaunchItemTable table;
+        const std::uint32_t count = 100;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            QString name = i + 1 == count ? QStringLiteral("A") : QString();
+            for (int k = i + 1 == count ? 0 : random.bounded(0, 7); k > 0; --k)
+                name += pieces[random.bounded(pieces.size())];
+            table.append(name, "doc", QStringLiteral("/%1").arg(i));
+        }
+        QString term;
+        for (int k = random.bounded(1, 5); k > 0; --k)
+            term += pieces[random.bounded(pieces.size())];
+        NameFilter::Matches expected, all(count), within;
+        std::iota(all.begin(), all.end(), 0u);
+        for (std::uint32_t i = 0; i < count; ++i)
+            if (table.upperName(i).startsWith(term))
+                expected.push_back(i);
+        EXPECT_EQ(NameFilter::prefixMatches(table, term), expected)
+            << "built, '" << term.toStdString() << "'";
+        table.finish();
+        EXPECT_EQ(NameFilter::prefixMatches(table, term), expected)
+            << "finished, '" << term.toStdString() << "'";
+        NameFilter::prefixMatches(table, term, &all, within);
+        EXPECT_EQ(within, expected);
+    }
+}
