@@ -205,6 +205,8 @@ void AppController::applicationDidFinishLaunching()
     finishedLaunching = true;
     if (startsHidden) {
         isActive = false;
+        // No frame waits for it: the history is read now, not at the first summons.
+        interactiveCombinedList->readHistory();
         return;
     }
     applicationDidBecomeActive();

@@ -90,6 +90,9 @@ public:
     void showWaitingForDiskScanPanel();
     void setWaitingLimit(std::chrono::milliseconds limit) { waitingLimit = limit; }
 
+    // Reads the usage history now; otherwise the list reads it when it first needs it.
+    void readHistory() const { (void)usage(); }
+
     // Writes the usage history; the index file is only ever written by the scanner.
     void save();
 
@@ -150,7 +153,7 @@ private:
     int lastMode = -1; // none yet
     mutable MatchRanker ranker; // with its buffers
     // Tells the launched items apart; made anew when the history or the items change.
-    std::unique_ptr<LaunchedItems> launchedItems;
+    std::shared_ptr<const LaunchedItems> launchedItems;
     std::chrono::milliseconds waitingLimit { std::chrono::minutes(10) };
 };
 

@@ -30,7 +30,7 @@ void InteractiveList::rankMatches()
 {
     // Telling the launched items apart takes a pass over the history: not for a single match.
     if (usage().hasHistory() && !launchedItems && unrankedMatches.size() >= 2)
-        launchedItems = std::make_unique<LaunchedItems>(applications, usage());
+        launchedItems = LaunchedItems::of(applications, usage());
     const LaunchedItems* launched = usage().hasHistory() ? launchedItems.get() : nullptr;
     matchCount = unrankedMatches.size();
     rankingComplete = ranker.rankFirst(

@@ -55,6 +55,12 @@ public:
     // The same for a path in UTF-8, as the launch item table holds it; decodes nothing.
     const LaunchTimes* launchTimesFor(QUtf8StringView path) const;
     float scoreOf(LaunchItemKind kind, const LaunchTimes* launches) const;
+    // The history as loaded, when nothing has been launched since: managers that answer the same
+    // object hold the same launches, with their times in it. nullptr after a launch.
+    std::shared_ptr<const void> unchangedHistory() const
+    {
+        return recentLaunches.empty() ? std::shared_ptr<const void>(usageInfoDic) : nullptr;
+    }
     bool hasHistory() const { return launchedPathCount() != 0; }
     std::size_t launchedPathCount() const { return usageInfoDic->size() + launchesNotInImage; }
     // Calls f with every path that has launch times.

@@ -209,6 +209,36 @@ TEST(InteractiveList, LaunchedItemRisesToTheTopAtTheNextSearch)
     EXPECT_EQ(search(*list, "ma", PrefixMode), QStringList({ "Maps", "Manual", "Mail" }));
 }
 
+// Fresh lists, as the panel makes one at every summons, share what they know of the launched
+// items only while the table and the history stay the same.
+TEST(InteractiveList, AFreshListRanksWithTheHistoryAsItIsNow)
+{
+    FakeWorkspace workspace;
+    Clock::setFixedTime(5000.0);
+    writeHistory({ { "/a/Mail", launchTimes({ 4000.0 }) } });
+    const std::vector<LaunchItem> items
+        = { { "Mail", "app", "/a/Mail" }, { "Maps", "app", "/a/Maps" }, { "Manual", "pref", "/p/Manual" } };
+    const auto rankedAsReference = [](const std::vector<LaunchItem>& shown) {
+        InteractiveCombinedList list;
+        list.load();
+        list.setFilterWithMode("ma", PrefixMode);
+        EXPECT_EQ(matchesOf(list), referenceSearch(shown, "ma", PrefixMode, list.usageInformation()));
+        return namesOf(matchesOf(list));
+    };
+    auto first = listOf(items);
+    EXPECT_EQ(search(*first, "ma", PrefixMode).first(), "Mail");
+    first->selectItemWithPath("/a/Maps");
+    first->launchSelectedItem();
+    first->save();
+    first.reset();
+    Clock::setFixedTime(5060.0);
+    EXPECT_EQ(rankedAsReference(items).first(), "Maps") << "the launch since is seen";
+    EXPECT_EQ(rankedAsReference(items).first(), "Maps") << "and again, history unchanged";
+    const std::vector<LaunchItem> moved = { { "Maps", "app", "/a/Maps" }, { "Mail", "app", "/a/Mail" } };
+    writeIndex(moved);
+    EXPECT_EQ(rankedAsReference(moved), QStringList({ "Maps", "Mail" })) << "a new table: its own items";
+}
+
 TEST(InteractiveList, PreferencePaneIconComesFromItsBundleElseFromTheWorkspace)
 {
     FakeWorkspace workspace;
