@@ -190,7 +190,6 @@ std::shared_ptr<const LaunchItemTable> IndexFile::tableOfItems(const std::vector
             break;
     }
     table->finish();
-    (void)table->nameRanks(); // worked out now, on the caller's thread
     return table;
 }
 

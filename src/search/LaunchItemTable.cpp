@@ -23,12 +23,14 @@ struct LaunchItemTable::Building {
 
 // Where each array of an image lies, worked out from the counts at its start alone:
 // seven 32-bit counts (items, upper-cased units, text bytes, items with a line feed, type codes,
-// type text units, zero), then each array from an 8-byte boundary: upper starts, text starts,
-// name ranks, item codes, first bytes, line-feed items, type starts, upper-cased names (with their padding),
-// type texts, texts.
+// type text units, the form of the name ranks), then each array from an 8-byte boundary: upper
+// starts, text starts, name ranks (a number per item, or for items in name order a bit per item),
+// the running counts of those bits (none for numbers), item codes, first bytes, line-feed items,
+// type starts, upper-cased names (with their padding), type texts, texts.
 class LaunchItemTable::ImageLayout final {
 public:
-    enum Count { Items, UpperUnits, TextBytes, LineFeedItems, Types, TypeUnits, Zero, CountCount };
+    enum Count { Items, UpperUnits, TextBytes, LineFeedItems, Types, TypeUnits, RankForm, CountCount };
+    enum RankForms : std::uint32_t { RankNumbers, RankSteps };
     static constexpr std::size_t countsSize = CountCount * sizeof(std::uint32_t);
 
     explicit ImageLayout(const std::uint32_t (&counts)[CountCount])
@@ -42,7 +44,10 @@ public:
         };
         upperStart = place((n + 1) * 4);
         textStart = place((n + 1) * 4);
-        ranks = place(n * 4);
+        steps = counts[RankForm] == RankSteps;
+        const std::uint64_t words = NameRanks::wordsFor(n);
+        ranks = place(steps ? words * 8 : n * 4);
+        rankBases = place(steps ? words * 4 : 0);
         itemCodes = place(n * 4);
         firstBytes = place(n);
         lineFeeds = place(std::uint64_t(counts[LineFeedItems]) * 4);
@@ -53,8 +58,9 @@ public:
         total = at;
     }
 
-    std::uint64_t upperStart, textStart, ranks, itemCodes, firstBytes, lineFeeds, typeStart, upper, typeText,
-        text, total;
+    bool steps;
+    std::uint64_t upperStart, textStart, ranks, rankBases, itemCodes, firstBytes, lineFeeds, typeStart, upper,
+        typeText, text, total;
 };
 
 namespace {
@@ -122,7 +128,6 @@ void LaunchItemTable::pointIntoBuilding()
     columns.textStart = b.textStart.data();
     columns.itemCodes = b.itemCodes.data();
     columns.firstBytes = b.firstBytes.data();
-    columns.ranks = nullptr;
     columns.lineFeeds = b.lineFeeds.data();
     columns.lineFeedCount = b.lineFeeds.size();
 }
@@ -194,10 +199,14 @@ std::vector<std::uint64_t> LaunchItemTable::packedImage() const
         typeText += type;
         typeStart.push_back(static_cast<std::uint32_t>(typeText.size()));
     }
-    const std::uint32_t counts[ImageLayout::CountCount] = { static_cast<std::uint32_t>(n),
-        static_cast<std::uint32_t>(upperBufferLength()), columns.textStart[n],
-        static_cast<std::uint32_t>(columns.lineFeedCount), static_cast<std::uint32_t>(typeStrings.size()),
-        static_cast<std::uint32_t>(typeText.size()), 0 };
+    // Worked out from the names while they are still at hand.
+    const std::span<const std::uint32_t> ranks = computedNameRanks();
+    const bool steps = NameRanks::fitSteps(ranks);
+    const std::uint32_t counts[ImageLayout::CountCount]
+        = { static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(upperBufferLength()),
+              columns.textStart[n], static_cast<std::uint32_t>(columns.lineFeedCount),
+              static_cast<std::uint32_t>(typeStrings.size()), static_cast<std::uint32_t>(typeText.size()),
+              steps ? ImageLayout::RankSteps : ImageLayout::RankNumbers };
     const ImageLayout layout(counts);
     std::vector<std::uint64_t> words(layout.total / 8, 0);
     auto* out = reinterpret_cast<unsigned char*>(words.data());
@@ -208,7 +217,11 @@ std::vector<std::uint64_t> LaunchItemTable::packedImage() const
     put(0, counts, sizeof counts);
     put(layout.upperStart, columns.upperStart, (n + 1) * 4);
     put(layout.textStart, columns.textStart, (n + 1) * 4);
-    put(layout.ranks, nameRanks().data(), n * 4);
+    if (steps)
+        NameRanks::packSteps(ranks, reinterpret_cast<std::uint64_t*>(out + layout.ranks),
+            reinterpret_cast<std::uint32_t*>(out + layout.rankBases));
+    else
+        put(layout.ranks, ranks.data(), n * 4);
     put(layout.itemCodes, columns.itemCodes, n * 4);
     put(layout.firstBytes, columns.firstBytes, n);
     put(layout.lineFeeds, columns.lineFeeds, columns.lineFeedCount * 4);
@@ -241,7 +254,7 @@ bool LaunchItemTable::adoptImage(const unsigned char* bytes, std::size_t size, Q
     std::uint32_t counts[ImageLayout::CountCount];
     std::memcpy(counts, bytes, sizeof counts);
     const ImageLayout layout(counts);
-    if (counts[ImageLayout::Zero] != 0 || layout.total != size)
+    if (counts[ImageLayout::RankForm] > ImageLayout::RankSteps || layout.total != size)
         return fail("its length does not agree with its counts");
     const Columns c = columnsAt(bytes, layout, counts);
     const auto* typeStart = reinterpret_cast<const std::uint32_t*>(bytes + layout.typeStart);
@@ -264,7 +277,12 @@ LaunchItemTable::Columns LaunchItemTable::columnsAt(
     c.textStart = reinterpret_cast<const std::uint32_t*>(bytes + layout.textStart);
     c.itemCodes = reinterpret_cast<const std::uint32_t*>(bytes + layout.itemCodes);
     c.firstBytes = bytes + layout.firstBytes;
-    c.ranks = reinterpret_cast<const std::uint32_t*>(bytes + layout.ranks);
+    if (layout.steps) {
+        c.rankSteps = reinterpret_cast<const std::uint64_t*>(bytes + layout.ranks);
+        c.rankBases = reinterpret_cast<const std::uint32_t*>(bytes + layout.rankBases);
+    } else {
+        c.ranks = reinterpret_cast<const std::uint32_t*>(bytes + layout.ranks);
+    }
     c.lineFeeds = reinterpret_cast<const std::uint32_t*>(bytes + layout.lineFeeds);
     c.lineFeedCount = counts[ImageLayout::LineFeedItems];
     c.upper = reinterpret_cast<const char16_t*>(bytes + layout.upper);
@@ -300,8 +318,10 @@ const char* LaunchItemTable::flawOf(
         || !startsHold(typeStart, types, 0, counts[ImageLayout::TypeUnits], 0))
         return "its type codes are out of bounds";
     for (std::size_t i = 0; i < n; ++i)
-        if ((c.itemCodes[i] & typeBits) >= types || c.ranks[i] >= n)
+        if ((c.itemCodes[i] & typeBits) >= types || (c.ranks && c.ranks[i] >= n))
             return "an item's type or name order is out of bounds";
+    if (c.rankSteps && !NameRanks::stepsHold(c.rankSteps, c.rankBases, n))
+        return "its name order is out of bounds";
     for (std::size_t k = 0; k < c.lineFeedCount; ++k)
         if (c.lineFeeds[k] >= n || (k > 0 && c.lineFeeds[k] <= c.lineFeeds[k - 1]))
             return "its items with a line feed are out of bounds";

@@ -4,7 +4,7 @@
 // begins, and per item its type code, the low byte of its upper-cased name's first unit and the
 // place of its name in the case-insensitive order. A name that is the end of its path (a document's
 // or folder's file name, nearly every item) is not stored again: it is read from the path's bytes.
-// With names of 17 bytes and paths of 57, as in the benchmarks' index, an item costs 110 bytes and
+// With names of 17 bytes and paths of 57, as in the benchmarks' index, an item costs 106 bytes and
 // no heap block.
 //
 // The image is also what the index cache stores after its header (IndexCache): a table read from
@@ -16,6 +16,7 @@
 // Built with append and finish, then immutable (lists that read the same file may share it).
 
 #include "search/LaunchItem.h"
+#include "search/NameRanks.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -115,7 +116,7 @@ public:
 
     // For each item, its place in the case-insensitive order of the names (the comparison the
     // ranking's alphabetical bonus uses); names equal ignoring case share a place.
-    std::span<const std::uint32_t> nameRanks() const;
+    NameRanks nameRanks() const;
     // Whether the items come in that order (no rank is lower than the one before), as the scanner
     // writes them.
     bool inNameOrder() const;
@@ -153,7 +154,10 @@ private:
         const std::uint32_t* textStart = nullptr;
         const std::uint32_t* itemCodes = nullptr;
         const std::uint8_t* firstBytes = nullptr;
-        const std::uint32_t* ranks = nullptr; // only in an image
+        // Only in an image: a number per item, or a bit per item and their running counts.
+        const std::uint32_t* ranks = nullptr;
+        const std::uint64_t* rankSteps = nullptr;
+        const std::uint32_t* rankBases = nullptr;
         const std::uint32_t* lineFeeds = nullptr;
         std::size_t lineFeedCount = 0;
     };
@@ -169,6 +173,7 @@ private:
     static const char* flawOf(const Columns& c, const std::uint32_t* counts, const std::uint32_t* typeStart);
     void adoptTypes(const char16_t* typeText, const std::uint32_t* typeStart, std::size_t types);
     QStringView buildingName(std::size_t i) const;
+    std::span<const std::uint32_t> computedNameRanks() const;
     void computeRanks() const;
 
     Columns columns;
@@ -188,9 +193,10 @@ private:
     static std::uint32_t pathHashOf(QByteArrayView utf8Path);
     void computePathLookUp() const;
     std::size_t pathLookUpBytes() const;
+    std::uint32_t pathSlotItemMask() const;
     mutable std::once_flag pathsOnce;
     mutable std::once_flag orderOnce;
-    mutable std::vector<std::uint32_t> itemOfSlot; // linear probing by path hash; item + 1, 0 free
+    mutable std::vector<std::uint32_t> itemOfSlot; // linear probing by path hash; tag and item + 1, 0 free
     mutable bool namesAscend = false;
 };
 

@@ -35,10 +35,17 @@ std::uint64_t foldedKey(QStringView name)
 
 } // namespace
 
-std::span<const std::uint32_t> LaunchItemTable::nameRanks() const
+NameRanks LaunchItemTable::nameRanks() const
 {
+    if (columns.rankSteps)
+        return NameRanks::ofSteps(columns.rankSteps, columns.rankBases, columns.count);
     if (columns.ranks)
-        return { columns.ranks, columns.count };
+        return NameRanks::ofNumbers({ columns.ranks, columns.count });
+    return NameRanks::ofNumbers(computedNameRanks());
+}
+
+std::span<const std::uint32_t> LaunchItemTable::computedNameRanks() const
+{
     std::call_once(ranksOnce, [this] { computeRanks(); });
     return computedRanks;
 }

@@ -83,7 +83,7 @@ bool MatchRanker::rankByKinds(const Search& search, std::vector<std::uint32_t>& 
 // not in name order.
 bool MatchRanker::sortIntoLayers(const Search& search)
 {
-    const std::span<const std::uint32_t> ranks = search.items.nameRanks();
+    const NameRanks ranks = search.items.nameRanks();
     layerSize = {};
     layerOfMatch.resize(search.matches.size());
     candidates.clear();
@@ -171,7 +171,7 @@ void MatchRanker::findLaunchedMatches(const Search& search)
     launchedPositions.clear();
     if (!search.launched)
         return;
-    const std::span<const std::uint32_t> ranks = search.items.nameRanks();
+    const NameRanks ranks = search.items.nameRanks();
     const std::vector<std::uint32_t>& matches = search.matches;
     auto from = matches.begin();
     for (const LaunchedItems::Launched& launched : search.launched->items()) {
@@ -255,7 +255,7 @@ bool MatchRanker::walkLayer(const Search& search, std::size_t rows, std::vector<
 // Any index and history: every match is reduced to a candidate and the ranking orders them all.
 void MatchRanker::rankEach(const Search& search, std::vector<std::uint32_t>& ranked)
 {
-    const std::span<const std::uint32_t> ranks = search.items.nameRanks();
+    const NameRanks ranks = search.items.nameRanks();
     candidates.clear();
     for (std::uint32_t position = 0; position < search.matches.size(); ++position) {
         const std::uint32_t item = search.matches[position];

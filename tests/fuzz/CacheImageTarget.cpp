@@ -20,8 +20,8 @@ namespace {
 // The items in every column a search or the panel reads.
 void compareItems(const LaunchItemTable& fromFile, const LaunchItemTable& inMemory)
 {
-    const std::span<const std::uint32_t> ranksA = fromFile.nameRanks();
-    const std::span<const std::uint32_t> ranksB = inMemory.nameRanks();
+    const NameRanks ranksA = fromFile.nameRanks();
+    const NameRanks ranksB = inMemory.nameRanks();
     for (std::size_t i = 0; i < fromFile.size(); ++i) {
         if (fromFile.name(i) != inMemory.name(i) || fromFile.upperName(i) != inMemory.upperName(i)
             || fromFile.path(i) != inMemory.path(i) || fromFile.type(i) != inMemory.type(i)

@@ -123,6 +123,41 @@ TEST(LaunchItemTable, ANameLongerThanItsCodeCanSayIsRefusedAndAddsNothing)
             { longest, "doc", "/d/" + longest }, { "Mail", "app", "/Applications/Mail.app" } }));
 }
 
+TEST(LaunchItemTable, AnImageWhoseNameOrderBitsCountWrongIsRefused)
+{
+    // Items in name order over three words of order bits, some names equal ignoring case.
+    std::vector<Item> items;
+    for (int i = 0; i < 130; ++i)
+        items.push_back({ QStringLiteral("%1%2").arg(i / 2, 3, 10, QLatin1Char('0')).arg(i % 2 ? "a" : "A"),
+            "doc", QStringLiteral("/d/%1").arg(i) });
+    const std::unique_ptr<LaunchItemTable> table = tableOf(items);
+    table->finish();
+    const QByteArray image = table->image().toByteArray();
+    ASSERT_TRUE(readBack(*table));
+    EXPECT_EQ(table->nameRanks()[129], 64u);
+
+    // The bits follow the seven counts and the two arrays of starts; their running counts follow them.
+    const auto aligned = [](std::size_t at) { return (at + 7) & ~std::size_t(7); };
+    const std::size_t bitsAt = aligned(aligned(aligned(7 * 4) + 131 * 4) + 131 * 4),
+                      countsAt = bitsAt + 3 * 8;
+    const std::vector<std::pair<std::size_t, char>> flaws
+        = { { bitsAt, 0x01 }, // a step before the first item
+              { bitsAt + 16, 0x08 }, // a step past the last item
+              { countsAt + 4, 0x01 } }; // a running count that is one off
+    for (const auto& [at, bit] : flaws) {
+        QByteArray bad = image;
+        bad[qsizetype(at)] = char(bad[qsizetype(at)] ^ bit);
+        auto words = std::make_shared<std::vector<std::uint64_t>>((std::size_t(bad.size()) + 7) / 8);
+        std::memcpy(words->data(), bad.constData(), std::size_t(bad.size()));
+        QString whyNot;
+        EXPECT_EQ(LaunchItemTable::fromImage(words, reinterpret_cast<const unsigned char*>(words->data()),
+                      std::size_t(bad.size()), &whyNot),
+            nullptr)
+            << at;
+        EXPECT_EQ(whyNot, "its name order is out of bounds") << at;
+    }
+}
+
 TEST(LaunchItemTable, TheFuzzSeedsAreImagesInTheCurrentLayout)
 {
     // Seeds of another layout would only ever try the first check of an image.

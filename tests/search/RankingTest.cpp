@@ -73,7 +73,7 @@ TEST(LaunchItemTable, NameRanksOrderAsTheCaseInsensitiveComparison)
         LaunchItemTable table;
         for (const QString& name : names)
             table.append(name, "doc", "/" + name);
-        const std::span<const std::uint32_t> ranks = table.nameRanks();
+        const NameRanks ranks = table.nameRanks();
         for (std::size_t a = 0; a < names.size(); ++a)
             for (std::size_t b = 0; b < names.size(); ++b) {
                 const int order = names[a].compare(names[b], Qt::CaseInsensitive);
@@ -81,6 +81,16 @@ TEST(LaunchItemTable, NameRanksOrderAsTheCaseInsensitiveComparison)
                     << names[a].toStdString() << " / " << names[b].toStdString();
                 ASSERT_EQ(order == 0, ranks[a] == ranks[b]);
             }
+        // The finished table's image keeps them, as a bit per item where the names come in order.
+        std::vector<std::uint32_t> computed;
+        for (std::size_t i = 0; i < ranks.size(); ++i)
+            computed.push_back(ranks[i]);
+        table.finish();
+        const NameRanks kept = table.nameRanks();
+        ASSERT_EQ(kept.size(), computed.size());
+        for (std::size_t i = 0; i < computed.size(); ++i)
+            ASSERT_EQ(kept[i], computed[i]) << i << (presorted ? " in order" : " in no order");
+        EXPECT_EQ(table.inNameOrder(), presorted);
     }
 }
 
