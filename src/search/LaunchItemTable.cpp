@@ -22,14 +22,25 @@ struct LaunchItemTable::Building {
 };
 
 // Where each array of an image lies, worked out from the counts at its start alone:
-// seven 32-bit counts (items, upper-cased units, text bytes, items with a line feed, type codes,
-// type text units, the form of the name ranks), then each array from an 8-byte boundary: upper
-// starts, text starts, name ranks (a number per item, or for items in name order a bit per item),
-// the running counts of those bits (none for numbers), item codes, first bytes, line-feed items,
-// type starts, upper-cased names (with their padding), type texts, texts.
+// eight 32-bit counts (items, upper-cased units, text bytes, items with a line feed, type codes,
+// type text units, the form of the name ranks, path slots), then each array from an 8-byte
+// boundary: upper starts, text starts, name ranks (a number per item, or for items in name order a
+// bit per item), the running counts of those bits (none for numbers), the path look-up's slots
+// (LaunchItemTablePaths.cpp), item codes, first bytes, line-feed items, type starts, upper-cased
+// names (with their padding), type texts, texts.
 class LaunchItemTable::ImageLayout final {
 public:
-    enum Count { Items, UpperUnits, TextBytes, LineFeedItems, Types, TypeUnits, RankForm, CountCount };
+    enum Count {
+        Items,
+        UpperUnits,
+        TextBytes,
+        LineFeedItems,
+        Types,
+        TypeUnits,
+        RankForm,
+        PathSlots,
+        CountCount
+    };
     enum RankForms : std::uint32_t { RankNumbers, RankSteps };
     static constexpr std::size_t countsSize = CountCount * sizeof(std::uint32_t);
 
@@ -48,6 +59,7 @@ public:
         const std::uint64_t words = NameRanks::wordsFor(n);
         ranks = place(steps ? words * 8 : n * 4);
         rankBases = place(steps ? words * 4 : 0);
+        pathSlots = place(std::uint64_t(counts[PathSlots]) * 4);
         itemCodes = place(n * 4);
         firstBytes = place(n);
         lineFeeds = place(std::uint64_t(counts[LineFeedItems]) * 4);
@@ -59,8 +71,8 @@ public:
     }
 
     bool steps;
-    std::uint64_t upperStart, textStart, ranks, rankBases, itemCodes, firstBytes, lineFeeds, typeStart, upper,
-        typeText, text, total;
+    std::uint64_t upperStart, textStart, ranks, rankBases, pathSlots, itemCodes, firstBytes, lineFeeds,
+        typeStart, upper, typeText, text, total;
 };
 
 namespace {
@@ -180,6 +192,7 @@ void LaunchItemTable::finish()
     building.reset();
     // The order is in the image now.
     std::vector<std::uint32_t>().swap(computedRanks);
+    std::vector<std::uint32_t>().swap(itemOfSlot);
     const auto* bytes = reinterpret_cast<const unsigned char*>(ownedImage.data());
     // An image packed from consistent arrays always reads back.
     adoptImage(bytes, ownedImage.size() * sizeof(std::uint64_t), nullptr);
@@ -202,11 +215,12 @@ std::vector<std::uint64_t> LaunchItemTable::packedImage() const
     // Worked out from the names while they are still at hand.
     const std::span<const std::uint32_t> ranks = computedNameRanks();
     const bool steps = NameRanks::fitSteps(ranks);
-    const std::uint32_t counts[ImageLayout::CountCount]
-        = { static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(upperBufferLength()),
-              columns.textStart[n], static_cast<std::uint32_t>(columns.lineFeedCount),
-              static_cast<std::uint32_t>(typeStrings.size()), static_cast<std::uint32_t>(typeText.size()),
-              steps ? ImageLayout::RankSteps : ImageLayout::RankNumbers };
+    const std::vector<std::uint32_t> slots = pathSlotsOfItems();
+    const std::uint32_t counts[ImageLayout::CountCount] = { static_cast<std::uint32_t>(n),
+        static_cast<std::uint32_t>(upperBufferLength()), columns.textStart[n],
+        static_cast<std::uint32_t>(columns.lineFeedCount), static_cast<std::uint32_t>(typeStrings.size()),
+        static_cast<std::uint32_t>(typeText.size()),
+        steps ? ImageLayout::RankSteps : ImageLayout::RankNumbers, static_cast<std::uint32_t>(slots.size()) };
     const ImageLayout layout(counts);
     std::vector<std::uint64_t> words(layout.total / 8, 0);
     auto* out = reinterpret_cast<unsigned char*>(words.data());
@@ -222,6 +236,7 @@ std::vector<std::uint64_t> LaunchItemTable::packedImage() const
             reinterpret_cast<std::uint32_t*>(out + layout.rankBases));
     else
         put(layout.ranks, ranks.data(), n * 4);
+    put(layout.pathSlots, slots.data(), slots.size() * 4);
     put(layout.itemCodes, columns.itemCodes, n * 4);
     put(layout.firstBytes, columns.firstBytes, n);
     put(layout.lineFeeds, columns.lineFeeds, columns.lineFeedCount * 4);
@@ -283,6 +298,8 @@ LaunchItemTable::Columns LaunchItemTable::columnsAt(
     } else {
         c.ranks = reinterpret_cast<const std::uint32_t*>(bytes + layout.ranks);
     }
+    c.pathSlots = reinterpret_cast<const std::uint32_t*>(bytes + layout.pathSlots);
+    c.pathSlotCount = counts[ImageLayout::PathSlots];
     c.lineFeeds = reinterpret_cast<const std::uint32_t*>(bytes + layout.lineFeeds);
     c.lineFeedCount = counts[ImageLayout::LineFeedItems];
     c.upper = reinterpret_cast<const char16_t*>(bytes + layout.upper);
@@ -322,6 +339,8 @@ const char* LaunchItemTable::flawOf(
             return "an item's type or name order is out of bounds";
     if (c.rankSteps && !NameRanks::stepsHold(c.rankSteps, c.rankBases, n))
         return "its name order is out of bounds";
+    if (!pathSlotsHold(c))
+        return "its path look-up does not hold every item once";
     for (std::size_t k = 0; k < c.lineFeedCount; ++k)
         if (c.lineFeeds[k] >= n || (k > 0 && c.lineFeeds[k] <= c.lineFeeds[k - 1]))
             return "its items with a line feed are out of bounds";

@@ -1,11 +1,11 @@
 #pragma once
 // The launch items of one index file, held compactly as one image of flat arrays: the upper-cased
 // names (in the compared form, FoldedText) in UTF-16, the paths and names in UTF-8, where each
-// begins, and per item its type code, the low byte of its upper-cased name's first unit and the
-// place of its name in the case-insensitive order. A name that is the end of its path (a document's
-// or folder's file name, nearly every item) is not stored again: it is read from the path's bytes.
-// With names of 17 bytes and paths of 57, as in the benchmarks' index, an item costs 106 bytes and
-// no heap block.
+// begins, per item its type code, the low byte of its upper-cased name's first unit and the
+// place of its name in the case-insensitive order, and a hash table of the paths. A name that is
+// the end of its path (a document's or folder's file name, nearly every item) is not stored again:
+// it is read from the path's bytes. With names of 17 bytes and paths of 57, as in the benchmarks'
+// index, an item costs 111 bytes and no heap block.
 //
 // The image is also what the index cache stores after its header (IndexCache): a table read from
 // the cache refers to the cache file's bytes as they were read and checked, nothing copied again. Its layout
@@ -160,6 +160,8 @@ private:
         const std::uint32_t* rankBases = nullptr;
         const std::uint32_t* lineFeeds = nullptr;
         std::size_t lineFeedCount = 0;
+        const std::uint32_t* pathSlots = nullptr; // only in an image
+        std::size_t pathSlotCount = 0;
     };
     struct Building;
     class ImageLayout;
@@ -189,14 +191,17 @@ private:
     mutable std::once_flag ranksOnce;
     mutable std::vector<std::uint32_t> computedRanks; // for a table used before finish
 
-    // The path look-up (LaunchItemTablePaths.cpp), made on first use.
+    // The path look-up (LaunchItemTablePaths.cpp): in the image of a finished table, made on first
+    // use for one used before finish.
     static std::uint32_t pathHashOf(QByteArrayView utf8Path);
-    void computePathLookUp() const;
+    std::vector<std::uint32_t> pathSlotsOfItems() const;
+    std::span<const std::uint32_t> pathLookUp() const;
+    static bool pathSlotsHold(const Columns& c);
     std::size_t pathLookUpBytes() const;
-    std::uint32_t pathSlotItemMask() const;
+    static std::uint32_t pathSlotItemMask(std::size_t items);
     mutable std::once_flag pathsOnce;
     mutable std::once_flag orderOnce;
-    mutable std::vector<std::uint32_t> itemOfSlot; // linear probing by path hash; tag and item + 1, 0 free
+    mutable std::vector<std::uint32_t> itemOfSlot; // for a table used before finish
     mutable bool namesAscend = false;
 };
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -123,7 +124,7 @@ TEST(LaunchItemTable, ANameLongerThanItsCodeCanSayIsRefusedAndAddsNothing)
             { longest, "doc", "/d/" + longest }, { "Mail", "app", "/Applications/Mail.app" } }));
 }
 
-TEST(LaunchItemTable, AnImageWhoseNameOrderBitsCountWrongIsRefused)
+TEST(LaunchItemTable, AnImageWhoseNameOrderBitsOrPathSlotsAreWrongIsRefused)
 {
     // Items in name order over three words of order bits, some names equal ignoring case.
     std::vector<Item> items;
@@ -136,25 +137,44 @@ TEST(LaunchItemTable, AnImageWhoseNameOrderBitsCountWrongIsRefused)
     ASSERT_TRUE(readBack(*table));
     EXPECT_EQ(table->nameRanks()[129], 64u);
 
-    // The bits follow the seven counts and the two arrays of starts; their running counts follow them.
-    const auto aligned = [](std::size_t at) { return (at + 7) & ~std::size_t(7); };
-    const std::size_t bitsAt = aligned(aligned(aligned(7 * 4) + 131 * 4) + 131 * 4),
-                      countsAt = bitsAt + 3 * 8;
-    const std::vector<std::pair<std::size_t, char>> flaws
-        = { { bitsAt, 0x01 }, // a step before the first item
-              { bitsAt + 16, 0x08 }, // a step past the last item
-              { countsAt + 4, 0x01 } }; // a running count that is one off
-    for (const auto& [at, bit] : flaws) {
+    // The bits follow the eight counts and the two arrays of starts; their running counts follow
+    // them, then the path slots.
+    const auto aligned = [](qsizetype at) { return (at + 7) & ~qsizetype(7); };
+    const qsizetype bitsAt = aligned(aligned(aligned(8 * 4) + 131 * 4) + 131 * 4), countsAt = bitsAt + 3 * 8;
+    const qsizetype slotsAt = aligned(countsAt + 3 * 4), slotCount = 149;
+    const auto slotAt = [&](const QByteArray& bytes, bool used) {
+        for (qsizetype at = slotsAt; at < slotsAt + 4 * slotCount; at += 4)
+            if ((std::memcmp(bytes.constData() + at, "\0\0\0\0", 4) != 0) == used)
+                return at;
+        return qsizetype(-1);
+    };
+    ASSERT_GE(slotAt(image, false), 0);
+    const auto flip = [](qsizetype at, char bits) {
+        return [at, bits](QByteArray& bytes) { bytes[at] = char(bytes[at] ^ bits); };
+    };
+    const std::vector<std::pair<std::function<void(QByteArray&)>, QString>> flaws = {
+        { flip(bitsAt, 0x01), "its name order is out of bounds" }, // a step before the first item
+        { flip(bitsAt + 16, 0x08), "its name order is out of bounds" }, // a step past the last item
+        { flip(countsAt + 4, 0x01), "its name order is out of bounds" }, // a running count one off
+        { [&](QByteArray& bytes) {
+             bytes.replace(slotAt(bytes, false), 4, bytes.mid(slotAt(bytes, true), 4));
+         },
+            "its path look-up does not hold every item once" }, // an item in two slots
+        { [&](QByteArray& bytes) { bytes.replace(slotAt(bytes, true), 4, QByteArray("\0\0\0\x10", 4)); },
+            "its path look-up does not hold every item once" }, // a slot of no item
+    };
+    for (std::size_t k = 0; k < flaws.size(); ++k) {
         QByteArray bad = image;
-        bad[qsizetype(at)] = char(bad[qsizetype(at)] ^ bit);
+        flaws[k].first(bad);
+        ASSERT_EQ(bad.size(), image.size());
         auto words = std::make_shared<std::vector<std::uint64_t>>((std::size_t(bad.size()) + 7) / 8);
         std::memcpy(words->data(), bad.constData(), std::size_t(bad.size()));
         QString whyNot;
         EXPECT_EQ(LaunchItemTable::fromImage(words, reinterpret_cast<const unsigned char*>(words->data()),
                       std::size_t(bad.size()), &whyNot),
             nullptr)
-            << at;
-        EXPECT_EQ(whyNot, "its name order is out of bounds") << at;
+            << k;
+        EXPECT_EQ(whyNot, flaws[k].second) << k;
     }
 }
 
