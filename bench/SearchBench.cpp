@@ -218,7 +218,7 @@ void printTableTexts(const LaunchItemTable& table)
         nameBytes += std::size_t(table.name(i).size());
         pathBytes += std::size_t(table.path(i).size());
     }
-    std::printf("  table: %.1f bytes/item in all; names %.1f bytes, upper-cased buffer %.1f units, paths "
+    std::printf("  table: %.1f bytes/item in all; names %.1f bytes, upper-cased buffer %.1f bytes, paths "
                 "%.1f bytes per item\n",
         double(table.memoryBytes()) / count, double(nameBytes) / count,
         double(table.upperBufferLength()) / count, double(pathBytes) / count);

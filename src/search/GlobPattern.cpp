@@ -1,5 +1,7 @@
 #include "search/GlobPattern.h"
 
+#include "search/Wtf8.h"
+
 #include <algorithm>
 
 namespace quorvel {
@@ -24,25 +26,11 @@ bool isOperatorOfExpression(char16_t c)
     }
 }
 
-bool hasLoneSurrogate(QStringView text)
+// Bytes of the character that starts at i: the name holds whole sequences, but a cut one ends
+// with the name.
+qsizetype sequenceLength(QByteArrayView name, qsizetype i)
 {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode()))
-            ++i;
-        else if (QChar::isSurrogate(c))
-            return true;
-    }
-    return false;
-}
-
-// Units of the code point that starts at i.
-qsizetype codePointLength(QStringView text, qsizetype i)
-{
-    return QChar::isHighSurrogate(text[i].unicode()) && i + 1 < text.size()
-            && QChar::isLowSurrogate(text[i + 1].unicode())
-        ? 2
-        : 1;
+    return std::min<qsizetype>(Wtf8::sequenceLength(static_cast<unsigned char>(name[i])), name.size() - i);
 }
 
 } // namespace
@@ -50,39 +38,41 @@ qsizetype codePointLength(QStringView text, qsizetype i)
 GlobPattern::GlobPattern(const QString& pattern)
     : pattern(pattern)
 {
-    direct = !hasLoneSurrogate(pattern) && std::none_of(pattern.begin(), pattern.end(), [](QChar c) {
+    direct = !Wtf8::hasLoneSurrogate(pattern) && std::none_of(pattern.begin(), pattern.end(), [](QChar c) {
         return isOperatorOfExpression(c.unicode());
     });
     while (headLength < pattern.size() && pattern[headLength] != u'*' && pattern[headLength] != u'?')
         ++headLength;
+    if (direct)
+        bytes = Wtf8::of(pattern);
 }
 
-bool GlobPattern::matches(QStringView name) const
+bool GlobPattern::matches(QByteArrayView name) const
 {
     // Greedy matching that falls back to the last star only: a later star can absorb whatever
     // an earlier one would, so earlier stars never need to be revisited.
-    const QStringView p(pattern);
+    const QByteArrayView p(bytes);
     qsizetype pi = 0, ni = 0;
     qsizetype starP = -1, starN = 0;
     while (ni < name.size()) {
-        if (pi < p.size() && p[pi] == u'*') {
+        if (pi < p.size() && p[pi] == '*') {
             starP = pi++;
             starN = ni;
-        } else if (pi < p.size() && p[pi] == u'?') {
+        } else if (pi < p.size() && p[pi] == '?') {
             ++pi;
-            ni += codePointLength(name, ni);
+            ni += sequenceLength(name, ni);
         } else if (pi < p.size() && p[pi] == name[ni]) {
             ++pi;
             ++ni;
         } else if (starP >= 0) {
-            starN += codePointLength(name, starN);
+            starN += sequenceLength(name, starN);
             ni = starN;
             pi = starP + 1;
         } else {
             return false;
         }
     }
-    while (pi < p.size() && p[pi] == u'*')
+    while (pi < p.size() && p[pi] == '*')
         ++pi;
     return pi == p.size();
 }

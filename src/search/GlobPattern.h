@@ -6,6 +6,8 @@
 // "+", "(", ")", "|", "{", "}", "^", "$") or with a lone surrogate are not direct.
 // Linear in the name for each star-free stretch; a few passes at worst, never exponential.
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -18,11 +20,12 @@ public:
     bool isDirect() const { return direct; }
     // The literal characters before the first wildcard: every match begins with them.
     QStringView literalHead() const { return QStringView(pattern).first(headLength); }
-    // Whether a name without line feeds matches; only for direct patterns.
-    bool matches(QStringView name) const;
+    // Whether a name without line feeds, in Wtf8 bytes, matches; only for direct patterns.
+    bool matches(QByteArrayView name) const;
 
 private:
     QString pattern;
+    QByteArray bytes; // the pattern in UTF-8
     qsizetype headLength = 0;
     bool direct = false;
 };

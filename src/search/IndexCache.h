@@ -26,7 +26,7 @@ namespace quorvel {
 class IndexCache final {
 public:
     // Bumped whenever the layout of the file or of the table image changes (either layer).
-    static constexpr std::uint32_t formatVersion = 5;
+    static constexpr std::uint32_t formatVersion = 6;
 
     // The cache file of an index: the index's file name with ".cache" for an index in the
     // Preferences folder; for any other index the name also carries a hash of its path, so

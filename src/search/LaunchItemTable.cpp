@@ -1,6 +1,7 @@
 #include "search/LaunchItemTable.h"
 
 #include "search/FoldedText.h"
+#include "search/Wtf8.h"
 
 #include <algorithm>
 #include <bit>
@@ -14,15 +15,15 @@ static_assert(std::endian::native == std::endian::little, "the table image is li
 
 // The arrays of a table while it is built, and the names in UTF-16 that work out their order.
 struct LaunchItemTable::Building {
-    std::vector<char16_t> upper = std::vector<char16_t>(1 + upperPadding, u'\0'), names;
-    std::vector<char> text;
+    std::vector<char> upper = std::vector<char>(1 + upperPadding, '\0'), text;
+    std::vector<char16_t> names;
     std::vector<std::uint32_t> upperStart = { 1 }, textStart = { 0 }, itemCodes, namesStart = { 0 };
     std::vector<std::uint32_t> lineFeeds;
     std::vector<std::uint8_t> firstBytes;
 };
 
 // Where each array of an image lies, worked out from the counts at its start alone:
-// eight 32-bit counts (items, upper-cased units, text bytes, items with a line feed, type codes,
+// eight 32-bit counts (items, upper-cased bytes, text bytes, items with a line feed, type codes,
 // type text units, the form of the name ranks, path slots), then each array from an 8-byte
 // boundary: upper starts, text starts, name ranks (a number per item, or for items in name order a
 // bit per item), the running counts of those bits (none for numbers), the path look-up's slots
@@ -32,7 +33,7 @@ class LaunchItemTable::ImageLayout final {
 public:
     enum Count {
         Items,
-        UpperUnits,
+        UpperBytes,
         TextBytes,
         LineFeedItems,
         Types,
@@ -64,7 +65,7 @@ public:
         firstBytes = place(n);
         lineFeeds = place(std::uint64_t(counts[LineFeedItems]) * 4);
         typeStart = place((std::uint64_t(counts[Types]) + 1) * 4);
-        upper = place((std::uint64_t(counts[UpperUnits]) + upperPadding) * 2);
+        upper = place(std::uint64_t(counts[UpperBytes]) + upperPadding);
         typeText = place(std::uint64_t(counts[TypeUnits]) * 2);
         text = place(counts[TextBytes]);
         total = at;
@@ -109,12 +110,17 @@ LaunchItemTable::LaunchItemTable()
 
 LaunchItemTable::~LaunchItemTable() = default;
 
-std::uint64_t LaunchItemTable::packHead(QStringView text)
+std::uint64_t LaunchItemTable::packHead(QByteArrayView bytes)
 {
     std::uint64_t head = 0;
-    for (qsizetype i = 0; i < std::min<qsizetype>(text.size(), 4); ++i)
-        head |= std::uint64_t(text[i].unicode()) << (16 * i);
+    for (qsizetype i = 0; i < std::min<qsizetype>(bytes.size(), 8); ++i)
+        head |= std::uint64_t(static_cast<std::uint8_t>(bytes[i])) << (8 * i);
     return head;
+}
+
+QString LaunchItemTable::upperName(std::size_t i) const
+{
+    return Wtf8::decode(upperBytes(i));
 }
 
 std::uint16_t LaunchItemTable::typeCodeOf(const QString& type)
@@ -150,6 +156,7 @@ bool LaunchItemTable::append(const QString& name, const QString& type, const QSt
         return false; // finished
     Building& b = *building;
     const QString upperCased = FoldedText::of(name);
+    const QByteArray upperBytes = Wtf8::of(upperCased);
     const QByteArray pathBytes = path.toUtf8();
     const QByteArray nameBytes = name.toUtf8();
     // A document's or folder's name is the end of its path: the path's bytes serve for both.
@@ -158,17 +165,16 @@ bool LaunchItemTable::append(const QString& name, const QString& type, const QSt
         = std::size_t(pathBytes.size()) + (nameEndsPath ? 0 : std::size_t(nameBytes.size()));
     constexpr std::size_t limit = std::numeric_limits<std::uint32_t>::max() - 1;
     if (std::size_t(nameBytes.size()) > longestName
-        || b.upperStart.back() + std::size_t(upperCased.size()) + 1 > limit
+        || b.upperStart.back() + std::size_t(upperBytes.size()) + 1 > limit
         || b.text.size() + textBytes > limit || b.names.size() + std::size_t(name.size()) > limit
         || b.itemCodes.size() + 1 > limit)
         return false;
 
     b.upper.resize(b.upperStart.back());
-    appendUnits(
-        b.upper, reinterpret_cast<const char16_t*>(upperCased.utf16()), std::size_t(upperCased.size()));
-    b.upper.push_back(u'\0');
+    appendUnits(b.upper, upperBytes.constData(), std::size_t(upperBytes.size()));
+    b.upper.push_back('\0');
     b.upperStart.push_back(static_cast<std::uint32_t>(b.upper.size()));
-    b.upper.resize(b.upper.size() + upperPadding, u'\0');
+    b.upper.resize(b.upper.size() + upperPadding, '\0');
     appendUnits(b.text, pathBytes.constData(), std::size_t(pathBytes.size()));
     if (!nameEndsPath)
         appendUnits(b.text, nameBytes.constData(), std::size_t(nameBytes.size()));
@@ -177,7 +183,7 @@ bool LaunchItemTable::append(const QString& name, const QString& type, const QSt
         | (nameEndsPath ? 0 : nameAfterPath));
     appendUnits(b.names, reinterpret_cast<const char16_t*>(name.utf16()), std::size_t(name.size()));
     b.namesStart.push_back(static_cast<std::uint32_t>(b.names.size()));
-    b.firstBytes.push_back(static_cast<std::uint8_t>(upperCased.isEmpty() ? 0 : upperCased[0].unicode()));
+    b.firstBytes.push_back(static_cast<std::uint8_t>(upperBytes.isEmpty() ? 0 : upperBytes[0]));
     if (upperCased.contains(QLatin1Char('\n')))
         b.lineFeeds.push_back(static_cast<std::uint32_t>(b.itemCodes.size() - 1));
     pointIntoBuilding();
@@ -241,7 +247,7 @@ std::vector<std::uint64_t> LaunchItemTable::packedImage() const
     put(layout.firstBytes, columns.firstBytes, n);
     put(layout.lineFeeds, columns.lineFeeds, columns.lineFeedCount * 4);
     put(layout.typeStart, typeStart.data(), typeStart.size() * 4);
-    put(layout.upper, columns.upper, upperBufferLength() * 2);
+    put(layout.upper, columns.upper, upperBufferLength());
     put(layout.typeText, typeText.utf16(), std::size_t(typeText.size()) * 2);
     put(layout.text, columns.text, columns.textStart[n]);
     return words;
@@ -302,7 +308,7 @@ LaunchItemTable::Columns LaunchItemTable::columnsAt(
     c.pathSlotCount = counts[ImageLayout::PathSlots];
     c.lineFeeds = reinterpret_cast<const std::uint32_t*>(bytes + layout.lineFeeds);
     c.lineFeedCount = counts[ImageLayout::LineFeedItems];
-    c.upper = reinterpret_cast<const char16_t*>(bytes + layout.upper);
+    c.upper = reinterpret_cast<const char*>(bytes + layout.upper);
     c.text = reinterpret_cast<const char*>(bytes + layout.text);
     return c;
 }
@@ -315,10 +321,10 @@ const char* LaunchItemTable::flawOf(
     const std::size_t n = c.count;
     const std::size_t types = counts[ImageLayout::Types];
     // Every upper-cased name is followed by its NUL, so a search never runs past a name's end.
-    if (!startsHold(c.upperStart, n, 1, counts[ImageLayout::UpperUnits], 1))
+    if (!startsHold(c.upperStart, n, 1, counts[ImageLayout::UpperBytes], 1))
         return "its upper-cased names are out of bounds";
     for (std::size_t i = 0; i <= n; ++i)
-        if (c.upper[c.upperStart[i] - 1] != u'\0')
+        if (c.upper[c.upperStart[i] - 1] != '\0')
             return "its upper-cased names are not separated";
     // A prefix search trusts the first bytes to turn names away.
     for (std::size_t i = 0; i < n; ++i)
@@ -372,7 +378,7 @@ std::size_t LaunchItemTable::memoryBytes() const
     bytes += computedRanks.capacity() * sizeof(std::uint32_t) + pathLookUpBytes();
     if (building) {
         const Building& b = *building;
-        bytes += (b.names.capacity() + b.upper.capacity()) * sizeof(char16_t) + b.text.capacity();
+        bytes += b.names.capacity() * sizeof(char16_t) + b.upper.capacity() + b.text.capacity();
         bytes += (b.upperStart.capacity() + b.textStart.capacity() + b.itemCodes.capacity()
                      + b.namesStart.capacity() + b.lineFeeds.capacity())
             * sizeof(std::uint32_t);

@@ -1,11 +1,11 @@
 #pragma once
 // The launch items of one index file, held compactly as one image of flat arrays: the upper-cased
-// names (in the compared form, FoldedText) in UTF-16, the paths and names in UTF-8, where each
-// begins, per item its type code, the low byte of its upper-cased name's first unit and the
+// names (in the compared form, FoldedText) as Wtf8 bytes, the paths and names in UTF-8, where each
+// begins, per item its type code, the first byte of its upper-cased name and the
 // place of its name in the case-insensitive order, and a hash table of the paths. A name that is
 // the end of its path (a document's or folder's file name, nearly every item) is not stored again:
 // it is read from the path's bytes. With names of 17 bytes and paths of 57, as in the benchmarks'
-// index, an item costs 111 bytes and no heap block.
+// index, an item costs about 93 bytes and no heap block.
 //
 // The image is also what the index cache stores after its header (IndexCache): a table read from
 // the cache refers to the cache file's bytes as they were read and checked, nothing copied again. Its layout
@@ -71,11 +71,13 @@ public:
         const std::uint32_t length = nameLength(columns.itemCodes[i]);
         return Name(columns.text + columns.textStart[i + 1] - length, length);
     }
-    QStringView upperName(std::size_t i) const
+    // The upper-cased name's bytes (Wtf8), which the searches compare.
+    QByteArrayView upperBytes(std::size_t i) const
     {
-        return QStringView(
+        return QByteArrayView(
             columns.upper + columns.upperStart[i], columns.upperStart[i + 1] - columns.upperStart[i] - 1);
     }
+    QString upperName(std::size_t i) const;
     // UTF-8; toString() for a QString.
     QUtf8StringView path(std::size_t i) const
     {
@@ -86,18 +88,18 @@ public:
     const QString& type(std::size_t i) const { return typeStrings[columns.itemCodes[i] & typeBits]; }
     LaunchItemKind kind(std::size_t i) const { return typeKinds[columns.itemCodes[i] & typeBits]; }
 
-    // The first four UTF-16 units of the upper-cased name, the first in the lowest bits, padded
-    // with zeros.
-    std::uint64_t upperHead(std::size_t i) const { return packHead(upperName(i)); }
-    // The low byte of the upper-cased name's first unit (of its NUL for an empty name): a prefix
-    // test that most names fail on reads one byte of theirs, close to the other items' bytes.
+    // The first eight bytes of the upper-cased name, the first in the lowest bits, padded with
+    // zeros.
+    std::uint64_t upperHead(std::size_t i) const { return packHead(upperBytes(i)); }
+    // The first byte of the upper-cased name (its NUL for an empty name): a prefix test that most
+    // names fail on reads one byte of theirs, close to the other items' bytes.
     std::uint8_t upperFirstByte(std::size_t i) const { return columns.firstBytes[i]; }
     std::span<const std::uint8_t> upperFirstBytes() const { return { columns.firstBytes, columns.count }; }
-    // The four UTF-16 units from where the upper-cased name begins, the first in the lowest bits,
-    // read at once: a prefix test of up to four characters is one masked comparison. Beyond a
-    // shorter name come its NUL and whatever follows, which no term without a NUL matches; the
-    // buffer holds enough units after its last name for the read.
-    std::uint64_t upperUnitsAt(std::size_t i) const
+    // The eight bytes from where the upper-cased name begins, the first in the lowest bits, read
+    // at once: a prefix test of up to eight bytes is one masked comparison. Beyond a shorter name
+    // come its NUL and whatever follows, which no term without a NUL matches; the buffer holds
+    // enough bytes after its last name for the read.
+    std::uint64_t upperBytesAt(std::size_t i) const
     {
         std::uint64_t units;
         std::memcpy(&units, columns.upper + columns.upperStart[i], sizeof units);
@@ -105,7 +107,7 @@ public:
     }
     // All upper-cased names: NUL, name 0, NUL, name 1, ..., NUL. upperStarts()[i] is where name i
     // begins; upperStarts()[size()] is the buffer's length.
-    const char16_t* upperBuffer() const { return columns.upper; }
+    const char* upperBuffer() const { return columns.upper; }
     std::size_t upperBufferLength() const { return columns.upperStart[columns.count]; }
     std::span<const std::uint32_t> upperStarts() const { return { columns.upperStart, columns.count + 1 }; }
     // Items whose upper-cased name holds a line feed (wildcards treat it specially), ascending.
@@ -131,7 +133,7 @@ public:
     // The bytes held, for the memory budget (an image read from the cache counts whole).
     std::size_t memoryBytes() const;
 
-    static std::uint64_t packHead(QStringView text);
+    static std::uint64_t packHead(QByteArrayView bytes);
 
 private:
     // Each item's text is its path in UTF-8, followed by its name when the name is not the end of
@@ -142,13 +144,13 @@ private:
     static constexpr std::uint32_t longestName = 0x7FFFu;
     static constexpr std::uint32_t nameAfterPath = 0x80000000u;
     static std::uint32_t nameLength(std::uint32_t code) { return (code >> 16) & longestName; }
-    // Zero units after the upper-cased names' last NUL, so that upperUnitsAt stays inside them.
-    static constexpr std::size_t upperPadding = 3;
+    // Zero bytes after the upper-cased names' last NUL, so that upperBytesAt stays inside them.
+    static constexpr std::size_t upperPadding = 7;
 
     // Where each array lies: in the vectors while building, in the image afterwards.
     struct Columns {
         std::size_t count = 0;
-        const char16_t* upper = nullptr;
+        const char* upper = nullptr;
         const std::uint32_t* upperStart = nullptr;
         const char* text = nullptr;
         const std::uint32_t* textStart = nullptr;

@@ -2,6 +2,7 @@
 
 #include "search/GlobPattern.h"
 #include "search/WildCardMatcher.h"
+#include "search/Wtf8.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,28 +12,56 @@ namespace quorvel {
 
 namespace {
 
-bool startsWith(QStringView name, QStringView term)
+bool startsWith(QByteArrayView name, QByteArrayView term)
 {
     return !term.isEmpty() && name.size() >= term.size()
-        && std::memcmp(name.data(), term.data(), static_cast<std::size_t>(term.size()) * sizeof(QChar)) == 0;
+        && std::memcmp(name.data(), term.data(), static_cast<std::size_t>(term.size())) == 0;
 }
 
-// A literal search of one name: names are short, so a plain walk for the first unit beats the
+// A literal search of one name: names are short, so a plain walk for the first byte beats the
 // general string search, whose set-up costs more than the walk over a name.
-bool occursIn(QStringView name, QStringView term)
+bool occursIn(QByteArrayView name, QByteArrayView term)
 {
     const std::size_t m = static_cast<std::size_t>(term.size());
     if (m == 0 || m > static_cast<std::size_t>(name.size()))
         return false;
-    const auto* units = reinterpret_cast<const char16_t*>(name.data());
-    const auto* wanted = reinterpret_cast<const char16_t*>(term.data());
-    const char16_t first = wanted[0];
+    const char* bytes = name.data();
+    const char* wanted = term.data();
+    const char first = wanted[0];
     const std::size_t starts = static_cast<std::size_t>(name.size()) - m + 1;
     for (std::size_t i = 0; i < starts; ++i)
-        if (units[i] == first && std::memcmp(units + i + 1, wanted + 1, (m - 1) * sizeof(char16_t)) == 0)
+        if (bytes[i] == first && std::memcmp(bytes + i + 1, wanted + 1, m - 1) == 0)
             return true;
     return false;
 }
+
+// A term as the table holds its names. A term with a lone surrogate can match half of a
+// surrogate pair, which no comparison of bytes can; such a term, which no keyboard types, is
+// compared on the names turned back into UTF-16.
+class Term final {
+public:
+    explicit Term(QStringView text)
+        : text(text)
+        , bytes(Wtf8::of(text))
+        , byBytes(!Wtf8::hasLoneSurrogate(text))
+    {
+    }
+
+    bool beginsName(const LaunchItemTable& table, std::uint32_t i) const
+    {
+        return byBytes ? startsWith(table.upperBytes(i), bytes)
+                       : !text.isEmpty() && table.upperName(i).startsWith(text);
+    }
+    bool occursInName(const LaunchItemTable& table, std::uint32_t i) const
+    {
+        return byBytes ? occursIn(table.upperBytes(i), bytes)
+                       : !text.isEmpty() && table.upperName(i).contains(text);
+    }
+
+    QStringView text;
+    QByteArray bytes;
+    bool byBytes;
+};
 
 // Keeps the items of `within`, or of the whole table, that pass the test, in table order.
 template <typename Test>
@@ -51,15 +80,15 @@ void keepMatching(
             out.push_back(i);
 }
 
-// Whether a name begins with the term, by its first byte and first four units where they decide
-// (a term without NUL).
+// Whether a name begins with the term, by its first byte and first eight bytes where they decide
+// (a term compared by its bytes, without NUL).
 class PrefixTest final {
 public:
-    explicit PrefixTest(QStringView term)
-        : term(term)
-        , byHead(!term.isEmpty() && !term.contains(QChar(u'\0')))
-        , mask(term.size() >= 4 ? ~std::uint64_t(0) : (std::uint64_t(1) << (16 * term.size())) - 1)
-        , head(LaunchItemTable::packHead(term))
+    explicit PrefixTest(QStringView text)
+        : term(text)
+        , byHead(term.byBytes && !term.bytes.isEmpty() && !term.bytes.contains('\0'))
+        , mask(term.bytes.size() >= 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * term.bytes.size())) - 1)
+        , head(LaunchItemTable::packHead(term.bytes))
         , firstByte(static_cast<std::uint8_t>(head))
     {
     }
@@ -84,7 +113,7 @@ public:
             if (!hit)
                 return;
             const auto i = static_cast<std::uint32_t>(hit - bytes.data());
-            if (unitsMatch(table, i))
+            if (headMatches(table, i))
                 onMatch(i);
             at = hit + 1;
         }
@@ -93,20 +122,20 @@ public:
     bool operator()(const LaunchItemTable& table, std::uint32_t i) const
     {
         if (!byHead)
-            return startsWith(table.upperName(i), term);
+            return term.beginsName(table, i);
         // The first byte turns nearly every item away without touching the names themselves; the
-        // first four units decide for nearly every other.
-        return table.upperFirstByte(i) == firstByte && unitsMatch(table, i);
+        // first eight bytes decide for nearly every other.
+        return table.upperFirstByte(i) == firstByte && headMatches(table, i);
     }
 
 private:
-    bool unitsMatch(const LaunchItemTable& table, std::uint32_t i) const
+    bool headMatches(const LaunchItemTable& table, std::uint32_t i) const
     {
-        return (table.upperUnitsAt(i) & mask) == head
-            && (term.size() <= 4 || startsWith(table.upperName(i), term));
+        return (table.upperBytesAt(i) & mask) == head
+            && (term.bytes.size() <= 8 || startsWith(table.upperBytes(i), term.bytes));
     }
 
-    QStringView term;
+    Term term;
     bool byHead;
     std::uint64_t mask;
     std::uint64_t head;
@@ -115,17 +144,17 @@ private:
 
 // Calls onHit(position) for occurrences of needle in the buffer, from the start; onHit answers
 // where to go on looking. A block of positions is first tested for the needle's first and last
-// unit at once, which the compiler turns into vector instructions; most blocks end there.
+// byte at once, which the compiler turns into vector instructions; most blocks end there.
 template <typename OnHit>
-void forEachOccurrence(const char16_t* haystack, std::size_t length, QStringView needle, OnHit onHit)
+void forEachOccurrence(const char* haystack, std::size_t length, QByteArrayView needle, OnHit onHit)
 {
     const std::size_t m = static_cast<std::size_t>(needle.size());
     if (m == 0 || length < m)
         return;
-    const auto* units = reinterpret_cast<const char16_t*>(needle.data());
-    const char16_t first = units[0], last = units[m - 1];
+    const char* bytes = needle.data();
+    const char first = bytes[0], last = bytes[m - 1];
     const std::size_t end = length - m + 1; // possible starts: [0, end)
-    constexpr std::size_t block = 32;
+    constexpr std::size_t block = 64;
     std::size_t i = 0;
     while (i < end) {
         if (i + block <= end) {
@@ -141,7 +170,7 @@ void forEachOccurrence(const char16_t* haystack, std::size_t length, QStringView
         std::size_t resume = stop;
         for (std::size_t k = i; k < stop; ++k) {
             if (haystack[k] != first || haystack[k + m - 1] != last
-                || std::memcmp(haystack + k + 1, units + 1, (m > 2 ? m - 2 : 0) * sizeof(char16_t)) != 0)
+                || std::memcmp(haystack + k + 1, bytes + 1, m > 2 ? m - 2 : 0) != 0)
                 continue;
             const std::size_t next = onHit(k);
             if (next >= stop) {
@@ -154,8 +183,8 @@ void forEachOccurrence(const char16_t* haystack, std::size_t length, QStringView
     }
 }
 
-// The items whose upper-cased name holds the needle (which holds no NUL), in table order.
-void itemsContaining(const LaunchItemTable& table, QStringView needle, NameFilter::Matches& matches)
+// The items whose upper-cased name holds the needle's bytes (which hold no NUL), in table order.
+void itemsContaining(const LaunchItemTable& table, QByteArrayView needle, NameFilter::Matches& matches)
 {
     matches.clear();
     const std::span<const std::uint32_t> starts = table.upperStarts();
@@ -179,9 +208,10 @@ void itemsContaining(const LaunchItemTable& table, QStringView needle, NameFilte
     });
 }
 
-bool holdsNul(QStringView text)
+// Whether the whole buffer can be searched for the term's bytes at once.
+bool searchesWhole(const Term& term)
 {
-    return text.contains(QChar(u'\0'));
+    return term.byBytes && !term.bytes.contains('\0');
 }
 
 } // namespace
@@ -234,20 +264,22 @@ void NameFilter::containsMatches(
     out.clear();
     if (term.isEmpty())
         return;
-    if (within || holdsNul(term)) {
-        keepMatching(table, within, out, [&](std::uint32_t i) { return occursIn(table.upperName(i), term); });
+    const Term needle(term);
+    if (within || !searchesWhole(needle)) {
+        keepMatching(table, within, out, [&](std::uint32_t i) { return needle.occursInName(table, i); });
         return;
     }
-    itemsContaining(table, term, out);
+    itemsContaining(table, needle.bytes, out);
 }
 
 void NameFilter::wordMatches(
     const LaunchItemTable& table, QStringView term, QStringView wordTerm, const Matches* within, Matches& out)
 {
-    if (within || holdsNul(wordTerm)) {
+    const Term word(wordTerm);
+    if (within || !searchesWhole(word)) {
         const PrefixTest prefix(term);
         keepMatching(table, within, out, [&](std::uint32_t i) {
-            return (!term.isEmpty() && prefix(table, i)) || occursIn(table.upperName(i), wordTerm);
+            return (!term.isEmpty() && prefix(table, i)) || word.occursInName(table, i);
         });
         return;
     }
@@ -255,7 +287,7 @@ void NameFilter::wordMatches(
     // so that a keystroke allocates nothing in proportion to the index.
     static thread_local Matches beginning, containing;
     prefixMatches(table, term, nullptr, beginning);
-    itemsContaining(table, wordTerm, containing);
+    itemsContaining(table, word.bytes, containing);
     out.clear();
     std::set_union(
         beginning.begin(), beginning.end(), containing.begin(), containing.end(), std::back_inserter(out));
@@ -270,8 +302,12 @@ void NameFilter::wildcardMatches(
     const std::shared_ptr<const re2::RE2> expression = WildCardMatcher::expressionForPattern(pattern);
     if (!expression)
         return;
+    // The expression reads UTF-8, which the names' bytes are unless they hold a lone surrogate.
     const auto byExpression = [&](std::uint32_t i) {
-        return WildCardMatcher::expressionMatches(*expression, table.upperName(i).toUtf8());
+        const QByteArrayView bytes = table.upperBytes(i);
+        return WildCardMatcher::expressionMatches(*expression,
+            Wtf8::holdsSurrogate(bytes) ? table.upperName(i).toUtf8()
+                                        : QByteArray::fromRawData(bytes.data(), bytes.size()));
     };
     const GlobPattern glob(pattern);
     if (!glob.isDirect()) {
@@ -291,7 +327,7 @@ void NameFilter::wildcardMatches(
             return byExpression(i);
         if (!head.isEmpty() && !beginsWithHead(table, i))
             return false;
-        return glob.matches(table.upperName(i));
+        return glob.matches(table.upperBytes(i));
     });
 }
 

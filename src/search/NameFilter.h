@@ -1,8 +1,8 @@
 #pragma once
 // The four matching modes over the upper-cased names of a table: which items match a prepared
-// term, in table order. Literal tests compare UTF-16 units; an empty term is a prefix of
-// nothing and occurs nowhere. Contains and word mode search the table's one buffer of names in
-// a single pass instead of name by name.
+// term, in table order. Literal tests compare the names' Wtf8 bytes (UTF-16 units for a term
+// with a lone surrogate); an empty term is a prefix of nothing and occurs nowhere. Contains and
+// word mode search the table's one buffer of names in a single pass instead of name by name.
 //
 // Each mode also answers for a part of the table only (the matches of an earlier term that the
 // new one narrows), testing just those items, into a buffer whose memory is kept between uses.

@@ -9,6 +9,7 @@
 #include "search/LaunchItemTable.h"
 #include "search/NameFilter.h"
 #include "search/WildCardMatcher.h"
+#include "search/Wtf8.h"
 
 #include <QByteArrayList>
 #include <set>
@@ -25,7 +26,7 @@ void checkDirectMatcher(const QString& pattern, const QString& name, bool matche
                  .arg(name, pattern));
     if (!glob.isDirect() || name.contains(QLatin1Char('\n')))
         return;
-    if (glob.matches(name) != matches)
+    if (glob.matches(Wtf8::of(name)) != matches)
         fail(QStringLiteral("the direct matcher and the expression disagree on \"%1\" against \"%2\"")
                  .arg(name, pattern));
 }
@@ -36,10 +37,10 @@ void checkTableSearch(const QString& pattern, const LaunchItemTable& table)
     const std::set<std::uint32_t> foundSet(found.begin(), found.end());
     check(foundSet.size() == found.size(), "the table search names each item once");
     for (std::uint32_t i = 0; i < table.size(); ++i) {
-        const bool expected = WildCardMatcher::stringMatches(table.upperName(i).toString(), pattern);
+        const bool expected = WildCardMatcher::stringMatches(table.upperName(i), pattern);
         if (expected != foundSet.contains(i))
             fail(QStringLiteral("the table search and the expression disagree on \"%1\" against \"%2\"")
-                     .arg(table.upperName(i).toString(), pattern));
+                     .arg(table.upperName(i), pattern));
     }
 }
 

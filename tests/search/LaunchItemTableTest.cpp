@@ -2,8 +2,10 @@
 // finished, and read back from its image; a name that ends its path is not stored again.
 
 #include "search/LaunchItemTable.h"
+#include "search/FoldedText.h"
 
 #include <QFile>
+#include <QStringList>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -33,6 +35,23 @@ std::vector<Item> itemsOf(const LaunchItemTable& table)
     for (std::size_t i = 0; i < table.size(); ++i)
         items.push_back({ table.name(i).toString(), table.type(i), table.path(i).toString() });
     return items;
+}
+
+// The upper-cased names the searches compare, as FoldedText makes them.
+QStringList upperNamesOf(const LaunchItemTable& table)
+{
+    QStringList names;
+    for (std::size_t i = 0; i < table.size(); ++i)
+        names.push_back(table.upperName(i));
+    return names;
+}
+
+QStringList foldedNamesOf(const std::vector<Item>& items)
+{
+    QStringList names;
+    for (const Item& item : items)
+        names.push_back(FoldedText::of(item.name));
+    return names;
 }
 
 bool operator==(const Item& a, const Item& b)
@@ -78,6 +97,7 @@ TEST(LaunchItemTable, GivesBackEveryItemAsAppendedBeingBuiltFinishedAndReadFromI
     const std::shared_ptr<const LaunchItemTable> read = readBack(*table);
     ASSERT_TRUE(read);
     EXPECT_EQ(itemsOf(*read), someItems) << "read from the image";
+    EXPECT_EQ(upperNamesOf(*read), foldedNamesOf(someItems));
     EXPECT_EQ(read->nameRanks().size(), someItems.size());
 
     // A name turns into a QString where one is wanted.

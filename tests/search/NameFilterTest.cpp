@@ -36,7 +36,7 @@ TEST(NameFilter, OneNameAtATimeMatchesAsTheWholeTableAndTheRuleInContainsAndWord
         const QString wordTerm = " " + term;
         NameFilter::Matches expectedContains, expectedWord;
         for (std::uint32_t i = 0; i < count; ++i) {
-            const QString name = table.upperName(i).toString();
+            const QString name = table.upperName(i);
             if (name.contains(term))
                 expectedContains.push_back(i);
             if (name.startsWith(term) || name.contains(wordTerm))

@@ -1,5 +1,6 @@
 #include "search/WildCardMatcher.h"
 #include "search/GlobPattern.h"
+#include "search/Wtf8.h"
 
 #include <QRandomGenerator>
 #include <QStringList>
@@ -97,7 +98,7 @@ TEST(WildCardMatcher, ManyStarsAgainstALongNameAnswerAtOnce)
     EXPECT_TRUE(matches(name + "B", "*A*A*A*A*A*A*A*A*A*A*A*B"));
     const GlobPattern glob("*A*A*A*A*A*A*A*A*A*A*A*B");
     ASSERT_TRUE(glob.isDirect());
-    EXPECT_FALSE(glob.matches(name));
+    EXPECT_FALSE(glob.matches(Wtf8::of(name)));
 }
 
 TEST(WildCardMatcher, TwoThreadsShareTheCacheSafely)
@@ -123,8 +124,10 @@ TEST(WildCardMatcher, TwoThreadsShareTheCacheSafely)
 // The direct matcher stands in for the expression in wildcard searches: it must answer alike.
 TEST(WildCardMatcher, DirectPatternsAnswerAsTheirExpressions)
 {
-    const QStringList alphabet = { "A", "B", "É", "\U0001D11E", " ", ".", "[", "]" };
-    const QStringList patternAlphabet = alphabet + QStringList { "*", "?", "*", "?" };
+    const QStringList patternAlphabet
+        = { "A", "B", "É", "\U0001D11E", " ", ".", "[", "]", "*", "?", "*", "?" };
+    // A name may hold a lone surrogate, which "?" takes as one character.
+    const QStringList alphabet = { "A", "B", "É", "\U0001D11E", " ", ".", "[", "]", QString(QChar(0xD834)) };
     QRandomGenerator random(42);
     const auto randomText = [&](const QStringList& from, int maximum) {
         QString text;
@@ -138,7 +141,7 @@ TEST(WildCardMatcher, DirectPatternsAnswerAsTheirExpressions)
         const QString name = randomText(alphabet, 8);
         const GlobPattern glob(pattern);
         ASSERT_TRUE(glob.isDirect());
-        ASSERT_EQ(glob.matches(name), matches(name, pattern))
+        ASSERT_EQ(glob.matches(Wtf8::of(name)), matches(name, pattern))
             << pattern.toStdString() << " / " << name.toStdString();
     }
     EXPECT_FALSE(GlobPattern("a+").isDirect());
