@@ -115,8 +115,10 @@ int main(int argc, char** argv)
     }
     list.setFilterWithMode(request->term, request->mode);
 
-    const std::string out = request->countOnly ? list.resultCountString().toStdString() + '\n'
-                                               : MatchOutput::of(list, request->format);
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    const auto toStandardOutput = [](std::string_view text) {
+        return std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    };
+    const bool written = request->countOnly ? toStandardOutput(list.resultCountString().toStdString() + '\n')
+                                            : MatchOutput::write(list, request->format, toStandardOutput);
+    return std::fflush(stdout) == 0 && written ? 0 : 1;
 }

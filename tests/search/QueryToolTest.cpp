@@ -64,15 +64,15 @@ ToolRun query(const QStringList& arguments, const QStringList& wrapper = {})
 TEST(QueryTool, PrintsTheRankedMatchesOfTheUsersIndexAndHistory)
 {
     writeIndex({ { "Mail", "app", "/apps/Mail" }, { "Maildir", "fold", "/home/u/Maildir" },
-        { "mail\tmerge", "doc", "/d/mail merge" }, { "Old Mail", "doc", "/d/Old Mail" } });
+        { "mail\tmerge of\r8\t", "doc", "/d/mail merge\nof 8" }, { "Old Mail", "doc", "/d/Old Mail" } });
     const double now = Clock::absoluteTime();
     writeHistory({ { "/d/Old Mail", launchTimes({ now - 30 }) } });
 
     ToolRun run = query({ "mail" });
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(
-        run.out, "Mail\tapp\t/apps/Mail\nMaildir\tfold\t/home/u/Maildir\nmail merge\tdoc\t/d/mail merge\n")
-        << "prefix mode by default; a tab inside a field becomes a space";
+    EXPECT_EQ(run.out,
+        "Mail\tapp\t/apps/Mail\nMaildir\tfold\t/home/u/Maildir\nmail merge of 8 \tdoc\t/d/mail merge of 8\n")
+        << "prefix mode by default; a tab or line break inside a field becomes a space";
 
     run = query({ "--mode", "word", "MAIL" });
     EXPECT_EQ(run.out.section('\n', 0, 0), "Old Mail\tdoc\t/d/Old Mail") << "the launched item first";

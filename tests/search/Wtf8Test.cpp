@@ -22,8 +22,9 @@ TEST(Wtf8, TextComesBackAsItWasAndIsUtf8WithoutLoneSurrogates)
         ASSERT_EQ(Wtf8::decode(bytes), text);
         const bool lone = Wtf8::hasLoneSurrogate(text);
         ASSERT_EQ(Wtf8::holdsSurrogate(bytes), lone);
-        if (!lone)
+        if (!lone) {
             ASSERT_EQ(bytes, text.toUtf8());
+        }
     }
 }
 
