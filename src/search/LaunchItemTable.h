@@ -101,9 +101,9 @@ public:
     // enough bytes after its last name for the read.
     std::uint64_t upperBytesAt(std::size_t i) const
     {
-        std::uint64_t units;
-        std::memcpy(&units, columns.upper + columns.upperStart[i], sizeof units);
-        return units;
+        std::uint64_t bytes;
+        std::memcpy(&bytes, columns.upper + columns.upperStart[i], sizeof bytes);
+        return bytes;
     }
     // All upper-cased names: NUL, name 0, NUL, name 1, ..., NUL. upperStarts()[i] is where name i
     // begins; upperStarts()[size()] is the buffer's length.
