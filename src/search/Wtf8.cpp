@@ -32,8 +32,10 @@ bool isContinuation(unsigned char byte)
 
 } // namespace
 
-void Wtf8::append(QStringView text, QByteArray& out)
+QByteArray Wtf8::of(QStringView text)
 {
+    QByteArray out;
+    out.reserve(text.size());
     const char16_t* units = reinterpret_cast<const char16_t*>(text.data());
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -47,14 +49,7 @@ void Wtf8::append(QStringView text, QByteArray& out)
             appendCode(unit, out);
         }
     }
-}
-
-QByteArray Wtf8::of(QStringView text)
-{
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    append(text, bytes);
-    return bytes;
+    return out;
 }
 
 QString Wtf8::decode(QByteArrayView bytes)

@@ -13,7 +13,6 @@ namespace quorvel {
 
 class Wtf8 final {
 public:
-    static void append(QStringView text, QByteArray& out);
     static QByteArray of(QStringView text);
     // The text back; a byte that begins no sequence this encoding makes turns into U+FFFD.
     static QString decode(QByteArrayView bytes);

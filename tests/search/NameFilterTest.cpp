@@ -4,6 +4,7 @@
 #include "search/NameFilter.h"
 #include "search/FoldedText.h"
 #include "search/LaunchItemTable.h"
+#include "search/WildCardMatcher.h"
 
 #include <QRandomGenerator>
 #include <QStringList>
@@ -83,5 +84,25 @@ TEST(NameFilter, PrefixesMatchAsTheRuleWhetherNamesAreShorterOrLongerThanFourUni
             << "finished, '" << term.toStdString() << "'";
         NameFilter::prefixMatches(table, term, &all, within);
         EXPECT_EQ(within, expected);
+    }
+}
+
+TEST(NameFilter, WildcardsMatchAsTheExpressionOnNamesWithAndWithoutLoneSurrogates)
+{
+    // Direct patterns walk the names' bytes, "?" taking one character however many bytes it has;
+    // the others go to the expression. Both answer as the expression does on the name itself.
+    const QStringList names
+        = { "AB", "A\U0001D11EB", QString("A") + QChar(0xD834) + "B", "A\nB", "AXXB", "" };
+    LaunchItemTable table;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        table.append(names[i], "doc", QStringLiteral("/%1").arg(i));
+    table.finish();
+    const QStringList patterns = { "A?B", "A*B", "*", "A+B", "A(X|\U0001D11E)B", "A.B" };
+    for (const QString& pattern : patterns) {
+        NameFilter::Matches expected;
+        for (std::uint32_t i = 0; i < table.size(); ++i)
+            if (WildCardMatcher::stringMatches(table.upperName(i), pattern))
+                expected.push_back(i);
+        EXPECT_EQ(NameFilter::wildcardMatches(table, pattern), expected) << pattern.toStdString();
     }
 }
