@@ -78,6 +78,10 @@ public:
     static QVariantMap createDefaultValueDictionary();
     static QVariantMap createDefaultQRVLValueDictionary();
 
+    // The level the panel is shown at: the platform's floating and status window levels, ORed
+    // (above ordinary windows, the menu bar and status items).
+    static constexpr int panelWindowLevel = 3 | 25;
+
     // init: creates and wires the collaborators, starts a scan when there is no index yet and
     // loads the index.
     AppController();

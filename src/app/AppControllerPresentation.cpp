@@ -13,15 +13,6 @@
 
 namespace quorvel {
 
-namespace {
-
-// The floating and status window levels of the platform, ORed: above ordinary windows,
-// the menu bar and status items.
-constexpr int floatingWindowLevel = 3;
-constexpr int statusWindowLevel = 25;
-
-} // namespace
-
 void AppController::callbackWithNotification()
 {
     if (isActive)
@@ -39,7 +30,7 @@ void AppController::doDialog()
     outlets.tabView->setCurrentIndex(tab);
     tabViewDidSelectTabViewItem(outlets.tabView->currentIndex());
     outlets.combinedMatchingModePopUp->setCurrentIndex(combinedMatchingMode);
-    outlets.window->setLevel(floatingWindowLevel | statusWindowLevel);
+    outlets.window->setLevel(panelWindowLevel);
     outlets.window->centerOnItsScreen();
     controlTextDidChange();
     interactiveCombinedList->selectItemWithPath(combinedPathOfLastMatch);

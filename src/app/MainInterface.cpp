@@ -53,17 +53,22 @@ MainInterface::MainInterface()
     , ui(std::make_unique<Ui::MainInterface>())
 {
     panel->setWindowTitle(QStringLiteral("Quorvel Launcher"));
+    // Both before the controls exist. The level changes the window's flags, which makes the
+    // toolkit apply the style sheet to every control again; set now, it stays as it is when the
+    // panel is shown. A style sheet set after the controls goes through all of them once more.
+    panel->setLevel(AppController::panelWindowLevel);
+    panel->setStyleSheet(panelStyleSheet());
     background = new TaviskBgndView(panel.get());
     auto* layout = new QVBoxLayout(panel.get());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(background);
     auto* content = new QWidget(background);
     ui->setupUi(content);
+    deferKeysHelp();
     content->setAttribute(Qt::WA_TranslucentBackground);
     auto* backgroundLayout = new QVBoxLayout(background);
     backgroundLayout->setContentsMargins(0, 0, 0, 0);
     backgroundLayout->addWidget(content);
-    panel->setStyleSheet(panelStyleSheet());
     ui->combinedTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     ui->progressIndicator->hide();
     // A screen reader reads the modes' pop-up list out when it opens.
@@ -146,6 +151,22 @@ void MainInterface::connectPanel()
     QObject::connect(ui->actionQuit, &QAction::triggered, controller,
         [] { Application::sharedApplication().terminate(); });
     new PanelKeyBindings(panel.get(), controller, ui->menuButton);
+}
+
+// The keys tab's table gets its text when the tab is first chosen. A word-wrapped rich text is
+// the costliest layout of the panel, and the tab widget would lay it out for its size before the
+// panel's first frame, which shows the search tab.
+void MainInterface::deferKeysHelp()
+{
+    QLabel* label = ui->keysHelp;
+    QWidget* tab = ui->keysTab;
+    QTabWidget* tabs = ui->tabView;
+    const QString text = label->text();
+    label->clear();
+    QObject::connect(tabs, &QTabWidget::currentChanged, label, [label, tab, tabs, text] {
+        if (tabs->currentWidget() == tab && label->text().isEmpty())
+            label->setText(text);
+    });
 }
 
 // Every command of the launcher, in one menu: the panel's menu button shows it in every mode,

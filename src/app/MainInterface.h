@@ -36,6 +36,7 @@ private:
     // Every signal connection of the panel, in one place.
     void connectPanel();
     void buildDockMenu();
+    void deferKeysHelp();
 
     std::unique_ptr<CustomWindow> panel;
     TaviskBgndView* background = nullptr; // owned by the panel

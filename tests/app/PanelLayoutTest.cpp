@@ -157,6 +157,7 @@ TEST_F(PanelLayout, EveryRowOfTheKeysTabShowsWhole)
     controls().tabView->setCurrentWidget(controls().keysTab);
     settle();
     const QLabel* keys = controls().keysHelp;
+    EXPECT_TRUE(keys->text().contains("close the panel")) << "the tab shows its keys once chosen";
     const QRect room = keys->contentsRect();
     EXPECT_LE(keys->minimumSizeHint().width(), room.width()) << "a row wider than the tab is cut off";
     EXPECT_LE(keys->heightForWidth(keys->width()), keys->height()) << "the last rows are cut off";
