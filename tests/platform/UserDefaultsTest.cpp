@@ -155,6 +155,26 @@ TEST(UserDefaults, TwoInstancesExchangeKeysThroughSynchronizeWithoutLosingEither
     EXPECT_EQ(a.stringForKey("fromB"), "b2");
 }
 
+// A writer holding the lock (the pane saving, say) neither holds up nor fails a reader with
+// nothing of its own to write; the reader sees the file as it stands.
+TEST(UserDefaults, ASynchronizeWithNothingToWriteReadsWhileAWriterHoldsTheLock)
+{
+    UserDefaults writer(domain);
+    writer.setString("combinedLastSearchTerm", "mail");
+    ASSERT_TRUE(writer.synchronize());
+    QLockFile held(writer.domainFilePath() + ".lock");
+    ASSERT_TRUE(held.tryLock(0));
+    UserDefaults reader(domain);
+    EXPECT_TRUE(reader.synchronize());
+    EXPECT_EQ(reader.stringForKey("combinedLastSearchTerm"), "mail");
+    reader.setInteger("tab", 1);
+    held.unlock();
+    ASSERT_TRUE(reader.synchronize());
+    EXPECT_EQ(fileContents(reader),
+        (QVariantMap { { "combinedLastSearchTerm", QString("mail") }, { "tab", qint64(1) } }));
+    EXPECT_FALSE(QFile::exists(reader.domainFilePath() + ".lock"));
+}
+
 TEST(UserDefaults, ProcessesSynchronizingAtTheSameTimeLoseNoKeys)
 {
     constexpr int processes = 3, keysEach = 15;

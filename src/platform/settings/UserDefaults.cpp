@@ -242,9 +242,28 @@ void UserDefaults::removeObjectForKey(const QString& key)
     changedKeys.insert(key);
 }
 
+// A missing file holds no keys (someone reset the settings). An unreadable one (truncated,
+// binary, not a dictionary) is set aside rather than merged: the values last read stand in for
+// it, so that writing does not drop the keys the file held when it was good.
+QVariantMap UserDefaults::storedValues(const QString& path) const
+{
+    if (const std::optional<QVariantMap> stored = PropertyList::readDictionaryFile(path))
+        return *stored;
+    if (!QFileInfo::exists(path))
+        return {};
+    UnreadableFile::keepCopy(path);
+    return persistent;
+}
+
 bool UserDefaults::synchronize()
 {
     const QString path = domainFilePath();
+    // Nothing to write: the file is only ever replaced whole, so a read sees one writer's file
+    // and needs no lock (taking one creates and flushes a file, and waits for any writer).
+    if (changedKeys.isEmpty()) {
+        persistent = storedValues(path);
+        return true;
+    }
     const QString lockPath = path + QStringLiteral(".lock");
     removeLinkAt(lockPath);
     QLockFile lock(lockPath);
@@ -254,16 +273,7 @@ bool UserDefaults::synchronize()
     }
     makeOwnerOnly(lockPath);
     removeClearingLocks(lockPath);
-    // A missing file holds no keys (someone reset the settings). An unreadable one (truncated,
-    // binary, not a dictionary) is set aside rather than merged: the values last read stand in
-    // for it, so that writing does not drop the keys the file held when it was good.
-    QVariantMap merged;
-    if (const std::optional<QVariantMap> stored = PropertyList::readDictionaryFile(path)) {
-        merged = *stored;
-    } else if (QFileInfo::exists(path)) {
-        merged = persistent;
-        UnreadableFile::keepCopy(path);
-    }
+    QVariantMap merged = storedValues(path);
     for (const QString& key : std::as_const(changedKeys)) {
         const auto own = persistent.constFind(key);
         if (own != persistent.cend())
@@ -272,8 +282,6 @@ bool UserDefaults::synchronize()
             merged.remove(key);
     }
     persistent = merged;
-    if (changedKeys.isEmpty())
-        return true;
     if (!PropertyList::writeFile(path, merged))
         return false;
     changedKeys.clear();

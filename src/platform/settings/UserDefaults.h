@@ -40,14 +40,17 @@ public:
     void removeObjectForKey(const QString& key);
 
     // Under a cross-process lock: re-reads the domain file, lays the keys changed here since the
-    // last synchronize over it, writes it back atomically when anything changed here, and keeps
-    // the merged result. Keys other processes wrote since are seen afterwards. Answers whether the
-    // file could be written (true when nothing needed writing).
+    // last synchronize over it, writes it back atomically, and keeps the merged result. With
+    // nothing changed here it only re-reads, without the lock. Keys other processes wrote since
+    // are seen afterwards. Answers whether the file could be written (true when nothing needed
+    // writing).
     bool synchronize();
 
     QString domainFilePath() const;
 
 private:
+    QVariantMap storedValues(const QString& path) const;
+
     QString identifier;
     QVariantMap registered;
     QVariantMap persistent;
