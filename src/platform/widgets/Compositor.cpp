@@ -23,9 +23,8 @@ constexpr int pollMilliseconds = 2000;
 
 const std::string compositorSelection = "_NET_WM_CM_S";
 
-bool selectionHasOwner(xcb_connection_t* connection, const std::string& name)
+bool selectionHasOwner(xcb_connection_t* connection, xcb_atom_t atom)
 {
-    const xcb_atom_t atom = X11Connection::atom(connection, name.c_str());
     if (atom == XCB_ATOM_NONE)
         return false;
     const xcb_get_selection_owner_cookie_t ownerCookie = xcb_get_selection_owner(connection, atom);
@@ -85,15 +84,32 @@ void Compositor::followChanges()
 {
     if (!X11Connection::connection())
         return; // Wayland composites always, offscreen never changes
-    if (!selection) {
-        selection = std::make_unique<X11ManagerSelection>(compositorSelection);
-        connect(selection.get(), &X11ManagerSelection::ownerChanged, this, [this] {
-            if (watchers > 0)
-                check();
-        });
+    if (selection) {
+        if (!selection->isWatching())
+            poll.start();
+        return;
     }
-    if (!selection->isWatching())
-        poll.start();
+    // The watch takes a connection of its own and several round trips: it is opened after the
+    // window that asked has gone to the server, and the check made then covers any change in
+    // between.
+    if (!watchQueued)
+        QMetaObject::invokeMethod(
+            this, [this] { openWatch(); }, Qt::QueuedConnection);
+    watchQueued = true;
+}
+
+void Compositor::openWatch()
+{
+    watchQueued = false;
+    if (watchers == 0 || selection)
+        return; // the next startWatching opens it
+    selection = std::make_unique<X11ManagerSelection>(compositorSelection);
+    connect(selection.get(), &X11ManagerSelection::ownerChanged, this, [this] {
+        if (watchers > 0)
+            check();
+    });
+    followChanges();
+    check();
 }
 
 void Compositor::stopWatching()
@@ -118,7 +134,11 @@ bool Compositor::askWindowSystem() const
         if (dot != std::string::npos && colon != std::string::npos && dot > colon)
             screen = std::atoi(name.c_str() + dot + 1);
     }
-    return selectionHasOwner(connection, "_NET_WM_CM_S" + std::to_string(screen));
+    // Asked once: the name never changes, and each asking is a round trip.
+    if (selectionAtom == XCB_ATOM_NONE)
+        selectionAtom
+            = X11Connection::atom(connection, (compositorSelection + std::to_string(screen)).c_str());
+    return selectionHasOwner(connection, selectionAtom);
 }
 
 } // namespace quorvel

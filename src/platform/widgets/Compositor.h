@@ -42,10 +42,13 @@ protected:
 
 private:
     void followChanges();
+    void openWatch();
 
+    mutable unsigned selectionAtom = 0; // the compositor's selection, once asked (an X atom)
     bool running = true;
     bool asked = false;
     int watchers = 0;
+    bool watchQueued = false;
     QTimer poll;
     std::unique_ptr<X11ManagerSelection> selection;
 };

@@ -26,4 +26,18 @@ xcb_atom_t X11Connection::atom(xcb_connection_t* connection, const char* name)
     return atom;
 }
 
+void X11Connection::atoms(
+    xcb_connection_t* connection, const std::vector<std::pair<xcb_atom_t*, const char*>>& wanted)
+{
+    std::vector<xcb_intern_atom_cookie_t> cookies;
+    cookies.reserve(wanted.size());
+    for (const auto& [atom, name] : wanted)
+        cookies.push_back(xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name));
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookies[i], nullptr);
+        *wanted[i].first = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+    }
+}
+
 } // namespace quorvel

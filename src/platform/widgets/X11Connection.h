@@ -4,6 +4,9 @@
 
 #include <xcb/xcb.h>
 
+#include <utility>
+#include <vector>
+
 namespace quorvel {
 
 class X11Connection final {
@@ -12,6 +15,9 @@ public:
     static xcb_connection_t* connection();
     // The atom of that name, XCB_ATOM_NONE when the server does not answer.
     static xcb_atom_t atom(xcb_connection_t* connection, const char* name);
+    // Several at once, in one round trip: the atom of each name into the variable beside it.
+    static void atoms(
+        xcb_connection_t* connection, const std::vector<std::pair<xcb_atom_t*, const char*>>& wanted);
 };
 
 } // namespace quorvel

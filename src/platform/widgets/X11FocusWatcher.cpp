@@ -54,18 +54,14 @@ bool X11FocusWatcher::open()
     if (screens.rem == 0)
         return false;
     root = screens.data->root;
-    markerAtom = X11Connection::atom(connection, "_QUORVEL_ACTIVATION_REQUEST");
-    activeWindowAtom = X11Connection::atom(connection, "_NET_ACTIVE_WINDOW");
-    supportingCheckAtom = X11Connection::atom(connection, "_NET_SUPPORTING_WM_CHECK");
-    stateAtom = X11Connection::atom(connection, "WM_STATE");
-    clientListAtom = X11Connection::atom(connection, "_NET_CLIENT_LIST");
-    timeAtom = X11Connection::atom(connection, "_QUORVEL_SERVER_TIME");
-    userTimeAtom = X11Connection::atom(connection, "_NET_WM_USER_TIME");
-    userTimeWindowAtom = X11Connection::atom(connection, "_NET_WM_USER_TIME_WINDOW");
-    frameExtentsAtom = X11Connection::atom(connection, "_NET_FRAME_EXTENTS");
-    requestFrameExtentsAtom = X11Connection::atom(connection, "_NET_REQUEST_FRAME_EXTENTS");
-    netStateAtom = X11Connection::atom(connection, "_NET_WM_STATE");
-    demandsAttentionAtom = X11Connection::atom(connection, "_NET_WM_STATE_DEMANDS_ATTENTION");
+    X11Connection::atoms(connection,
+        { { &markerAtom, "_QUORVEL_ACTIVATION_REQUEST" }, { &activeWindowAtom, "_NET_ACTIVE_WINDOW" },
+            { &supportingCheckAtom, "_NET_SUPPORTING_WM_CHECK" }, { &stateAtom, "WM_STATE" },
+            { &clientListAtom, "_NET_CLIENT_LIST" }, { &timeAtom, "_QUORVEL_SERVER_TIME" },
+            { &userTimeAtom, "_NET_WM_USER_TIME" }, { &userTimeWindowAtom, "_NET_WM_USER_TIME_WINDOW" },
+            { &frameExtentsAtom, "_NET_FRAME_EXTENTS" },
+            { &requestFrameExtentsAtom, "_NET_REQUEST_FRAME_EXTENTS" }, { &netStateAtom, "_NET_WM_STATE" },
+            { &demandsAttentionAtom, "_NET_WM_STATE_DEMANDS_ATTENTION" } });
 
     const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &rootMask);
