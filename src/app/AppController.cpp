@@ -137,6 +137,9 @@ AppController::AppController()
     fileList->setFileExclusionList(fileExclusionList.get());
     fileList->setFolderExclusionList(folderExclusionList.get());
     indexRead = std::make_unique<BackgroundIndexRead>(this);
+    // The index is read once the panel has been asked for (applicationDidFinishLaunching): on a
+    // machine with few processors the read would take them from the panel and the window system.
+    indexRead->hold();
 
     updateIntervalInSeconds = static_cast<float>(initialScanIntervalInSeconds);
     setDiskScanningInterval(initialScanIntervalInSeconds);
@@ -183,6 +186,13 @@ void AppController::applicationWillFinishLaunching()
 
 void AppController::applicationDidFinishLaunching()
 {
+    finishLaunching();
+    // Whichever way launching ended: the index is read now (unless that began earlier).
+    indexRead->release();
+}
+
+void AppController::finishLaunching()
+{
     finishedLaunching = false;
     isActive = true;
     tables[0] = outlets.combinedTable;
@@ -205,6 +215,7 @@ void AppController::applicationDidFinishLaunching()
     finishedLaunching = true;
     if (startsHidden) {
         isActive = false;
+        indexRead->release();
         // No frame waits for it: the history is read now, not at the first summons.
         interactiveCombinedList->readHistory();
         return;

@@ -83,7 +83,7 @@ public:
     static constexpr int panelWindowLevel = 3 | 25;
 
     // init: creates and wires the collaborators, starts a scan when there is no index yet and
-    // loads the index.
+    // loads the index (a read of it begins when launching finishes).
     AppController();
     ~AppController() override;
 
@@ -217,6 +217,8 @@ private:
     // tab's table; nothing without a table or rows.
     void stepTableSelection(int (*nextRow)(int selectedRow, int rows));
     void loadTypeBadges() const;
+    // applicationDidFinishLaunching's work before the index's read is let begin.
+    void finishLaunching();
     // Runs the first-launch assistant, or its first half when the rest can wait for the panel;
     // answers false when start-up is to be abandoned (a component missing from the application).
     bool runFirstLaunchAssistant();

@@ -7,6 +7,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <mutex>
+#include <utility>
 
 namespace quorvel {
 
@@ -39,6 +40,22 @@ bool BackgroundIndexRead::read(const QString& path, Done done)
     if (reading)
         return false;
     reading = true;
+    if (held)
+        heldRead = [this, path, done = std::move(done)]() mutable { begin(path, std::move(done)); };
+    else
+        begin(path, std::move(done));
+    return true;
+}
+
+void BackgroundIndexRead::release()
+{
+    held = false;
+    if (heldRead)
+        std::exchange(heldRead, nullptr)();
+}
+
+void BackgroundIndexRead::begin(const QString& path, Done done)
+{
     // The previous read has handed over its outcome, so its thread has ended or is ending.
     if (readingThread.joinable())
         readingThread.join();
@@ -68,7 +85,6 @@ bool BackgroundIndexRead::read(const QString& path, Done done)
             },
             Qt::QueuedConnection);
     });
-    return true;
 }
 
 } // namespace quorvel

@@ -33,15 +33,23 @@ public:
     BackgroundIndexRead& operator=(const BackgroundIndexRead&) = delete;
 
     // Starts reading path and answers true, unless a read is in progress (false): its outcome
-    // comes first, and the receiver may then ask again.
+    // comes first, and the receiver may then ask again. While held, the read waits to begin.
     bool read(const QString& path, Done done);
     bool isReading() const { return reading; }
+
+    // A read asked for while held begins only once released; one held read at most.
+    void hold() { held = true; }
+    void release();
 
 private:
     struct Shared;
 
+    void begin(const QString& path, Done done);
+
     QObject* receiver;
     bool reading = false; // receiver's thread only
+    bool held = false;
+    std::function<void()> heldRead;
     // Shared with the reading thread, which may outlive this object.
     std::shared_ptr<Shared> shared;
     std::thread readingThread;
