@@ -10,6 +10,7 @@
 #include "platform/settings/UserDefaults.h"
 #include "platform/widgets/Application.h"
 #include "platform/widgets/DisplayPlatform.h"
+#include "platform/widgets/FontConfigurationWarmUp.h"
 #include "platform/widgets/TaskbarPresence.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@ int main(int argc, char** argv)
     // Read before anything starts a child, which must not inherit it.
     const bool startedHidden = quorvel::LoginItemAutostart::takeStartedHidden();
     quorvel::DisplayPlatform::preferWindowSystemThatLetsThePanelRaiseItself();
+    const quorvel::FontConfigurationWarmUp fonts;
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Quorvel Launcher"));
     // The installed desktop entry's name: desktops match the windows to its name and icon.
