@@ -116,8 +116,9 @@ QByteArray HistoryCache::header(const FileIdentity& identity, QByteArrayView ima
 
 bool HistoryCache::write(const QString& historyPath, const FileIdentity& identity, const HistoryImage& image)
 {
-    return AtomicFile::write(
-        cachePathFor(historyPath), { QByteArrayView(header(identity, image.bytes())), image.bytes() });
+    // The cache is checked whole when read and made again from its record: no wait on the disk.
+    return AtomicFile::write(cachePathFor(historyPath),
+        { QByteArrayView(header(identity, image.bytes())), image.bytes() }, AtomicFile::Durability::replaced);
 }
 
 } // namespace quorvel

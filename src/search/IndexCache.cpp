@@ -204,7 +204,9 @@ bool IndexCache::write(const QString& indexPath, const FileIdentity& identity, c
     if (const QString why = FileManager::whyUnreadableAtPath(cachePath); !why.isEmpty())
         Log::line(searchLog(),
             QStringLiteral("Index cache %1 could not be read (%2); replacing it").arg(cachePath, why));
-    return AtomicFile::write(cachePath, { QByteArrayView(header(identity, image)), image });
+    // The cache is checked whole when read and made again from its record: no wait on the disk.
+    return AtomicFile::write(
+        cachePath, { QByteArrayView(header(identity, image)), image }, AtomicFile::Durability::replaced);
 }
 
 } // namespace quorvel

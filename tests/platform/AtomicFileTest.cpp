@@ -175,3 +175,20 @@ TEST(AtomicFile, AFullDiskOrAnIoErrorAtAnyStageKeepsTheOldFileAndSaysSoOnce)
     }
     EXPECT_TRUE(PropertyList::writeFile(path, QVariantList { QString("new") }));
 }
+
+TEST(AtomicFile, AReplacedWriteRenamesWithoutWaitingOnTheDisk)
+{
+    const QString path = Folders::joinPath(Folders::homeFolder(), "derived.cache");
+    ASSERT_TRUE(AtomicFile::write(path, "old"));
+    // A flush that would fail shows whether the write waited for one.
+    const InjectedFaults injected(
+        [](AtomicFile::Stage stage, const QString&) { return stage == AtomicFile::Stage::Sync ? EIO : 0; });
+    test::LogCapture log;
+    EXPECT_TRUE(AtomicFile::write(
+        path, { QByteArrayView("new "), QByteArrayView("bytes") }, AtomicFile::Durability::replaced));
+    EXPECT_EQ(readBytes(path), "new bytes");
+    EXPECT_EQ(filesIn(Folders::homeFolder()).filter("derived"), QStringList { "derived.cache" });
+    EXPECT_TRUE(log.lines().isEmpty());
+    EXPECT_FALSE(AtomicFile::write(path, "durable"));
+    EXPECT_EQ(readBytes(path), "new bytes");
+}

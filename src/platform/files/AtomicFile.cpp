@@ -176,6 +176,12 @@ bool AtomicFile::write(const QString& path, const QByteArray& data)
 
 bool AtomicFile::write(const QString& path, const std::vector<QByteArrayView>& parts)
 {
+    return write(path, parts, Durability::durable);
+}
+
+bool AtomicFile::write(const QString& path, const std::vector<QByteArrayView>& parts, Durability durability)
+{
+    const bool durable = durability == Durability::durable;
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
@@ -186,7 +192,7 @@ bool AtomicFile::write(const QString& path, const std::vector<QByteArrayView>& p
     int error = createTemporary(info.absoluteFilePath(), modeFor(path, target), temporary, fd);
     if (!error)
         error = writeAll(fd, parts, path);
-    if (!error)
+    if (!error && durable)
         error = syncFile(fd, path);
     if (!error)
         error = renameOver(temporary, target, path);
@@ -199,7 +205,8 @@ bool AtomicFile::write(const QString& path, const std::vector<QByteArrayView>& p
             QStringLiteral("Could not write %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))));
         return false;
     }
-    syncFolder(folder);
+    if (durable)
+        syncFolder(folder);
     return true;
 }
 

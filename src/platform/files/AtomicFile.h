@@ -2,7 +2,8 @@
 // Writes a whole file so that it holds either all of the new bytes or the old ones, whatever
 // happens: the bytes go to a temporary file in the same folder ("<name>.XXXXXX.tmp", X a
 // letter or digit), which is flushed to disk, renamed over the target and made durable by a
-// sync of the folder. Every file the system writes goes through here.
+// sync of the folder (a derived cache is only renamed: Durability below). Every file the system writes goes
+// through here.
 //
 // - A symbolic link at the target is replaced, never followed: nothing is ever opened for
 //   writing by the target's name.
@@ -29,6 +30,14 @@ public:
     // The same with the file's bytes given in parts, one after the other, so that a large file
     // made of a header and a body needs no copy that joins them.
     static bool write(const QString& path, const std::vector<QByteArrayView>& parts);
+
+    // How far a write goes before it answers. durable: the bytes and the rename are on disk.
+    // replaced: the file is renamed into place while its bytes may still be in the system's
+    // cache, which spares waiting on the disk. Only for a file made again from another, whose
+    // reader checks it whole (a derived cache): after a crash it may be missing or damaged, but a
+    // running reader still sees the old file or the new one, never part of either.
+    enum class Durability { durable, replaced };
+    static bool write(const QString& path, const std::vector<QByteArrayView>& parts, Durability durability);
 
     // Whether fileName is the name of a temporary file of a write of a file named targetName.
     static bool isTemporaryNameOf(const QString& fileName, const QString& targetName);

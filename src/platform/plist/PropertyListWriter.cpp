@@ -51,6 +51,7 @@ void PropertyListWriter::writeStringRecords(
         return;
     }
     line(0, "<array>");
+    reserveForStringRecords(keys, count, valueOf);
     for (std::size_t record = 0; record < count; ++record) {
         if (keys.isEmpty()) {
             line(1, "<dict/>");
@@ -64,6 +65,22 @@ void PropertyListWriter::writeStringRecords(
         line(1, "</dict>");
     }
     line(0, "</array>");
+}
+
+// Room for the records as plain ASCII text, and an eighth more: growing a buffer of tens of
+// megabytes step by step copies it each time and touches every new page.
+void PropertyListWriter::reserveForStringRecords(
+    const QStringList& keys, std::size_t count, const PropertyList::StringRecordSource& valueOf)
+{
+    // "\t<dict>\n", "\t</dict>\n"; per field "\t\t<key></key>\n\t\t<string></string>\n".
+    constexpr qsizetype recordLines = 17, fieldLines = 38;
+    qsizetype bytes = 0;
+    for (std::size_t record = 0; record < count; ++record) {
+        bytes += recordLines;
+        for (int key = 0; key < keys.size(); ++key)
+            bytes += fieldLines + keys[key].size() + valueOf(record, key).size();
+    }
+    room(bytes + bytes / 8);
 }
 
 bool PropertyListWriter::write(const QVariant& value, int indent)

@@ -32,6 +32,8 @@ private:
     qsizetype used = 0; // out is grown ahead in large steps; only its first `used` bytes count
 
     char* room(qsizetype n);
+    void reserveForStringRecords(
+        const QStringList& keys, std::size_t count, const PropertyList::StringRecordSource& valueOf);
     void indentTo(int indent);
     void line(int indent, const char* text);
     void openTag(const char* tag);
