@@ -5,7 +5,8 @@
 // types and exclusion lists and writes its index into a temporary home.
 // Prints, after the benchmarks, the medians' ratios and the scan's entries per second, and the
 // summary rows of the scan against plain find (aim: at most 1.5 times) and updatedb (aim: at most
-// as long).
+// as long). For information, the floor under any scan that reads every plain file's type code:
+// the listings and those reads alone, on one thread, against find.
 // QUORVEL_BENCH_TREE_PARENT chooses where the tree is kept (default: the temporary folder).
 
 #include "MedianReporter.h"
@@ -20,6 +21,7 @@
 #include "index/SearchLocations.h"
 #include "platform/desktop/Bundle.h"
 #include "platform/files/FileManager.h"
+#include "platform/files/FinderInfo.h"
 #include "platform/files/Folders.h"
 #include "platform/plist/PropertyList.h"
 #include "search/IndexCache.h"
@@ -37,9 +39,13 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
+#include <vector>
 
 using namespace quorvel;
 
@@ -125,6 +131,41 @@ void BM_Updatedb(benchmark::State& state)
     for (auto _ : state)
         runUpdatedb(program, database);
     state.SetItemsProcessed(state.iterations() * qint64(tree().entries));
+}
+
+// What no scan can do without: the folders' listings and one read of the type code of every
+// plain file, on one thread and nothing else (no names decoded, no items). Answers the files read.
+long readTypeCodesBelow(int parent, const char* name, const QString& path)
+{
+    const int descriptor = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* folder = descriptor < 0 ? nullptr : ::fdopendir(descriptor);
+    if (!folder)
+        return 0;
+    long files = 0;
+    std::vector<std::string> subfolders;
+    while (const dirent* entry = ::readdir(folder)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        if (entry->d_type == DT_DIR)
+            subfolders.emplace_back(entry->d_name);
+        else if (entry->d_type == DT_REG) {
+            benchmark::DoNotOptimize(FinderInfo::inFolder(descriptor, path, entry->d_name));
+            ++files;
+        }
+    }
+    for (const std::string& subfolder : subfolders)
+        files += readTypeCodesBelow(
+            descriptor, subfolder.c_str(), path + '/' + QString::fromStdString(subfolder));
+    ::closedir(folder);
+    return files;
+}
+
+void BM_TypeCodeReadsAlone(benchmark::State& state)
+{
+    long files = 0;
+    for (auto _ : state)
+        files = readTypeCodesBelow(AT_FDCWD, QFile::encodeName(tree().root).constData(), tree().root);
+    state.counters["files"] = double(files);
 }
 
 class CountingDelegate final : public FileListDelegate {
@@ -271,6 +312,7 @@ constexpr int repetitions = 5;
 BENCHMARK(BM_FindPlain)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 BENCHMARK(BM_FindStatEveryEntry)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 BENCHMARK(BM_Updatedb)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
+BENCHMARK(BM_TypeCodeReadsAlone)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 BENCHMARK(BM_Scan)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 BENCHMARK(BM_WalkOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
 BENCHMARK(BM_SortOnly)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions);
@@ -308,6 +350,18 @@ int main(int argc, char** argv)
         if (m.count("BM_WalkOnly"))
             std::printf(
                 "walk alone %.1f ms: walk / find = %.2f\n", m.at("BM_WalkOnly"), m.at("BM_WalkOnly") / find);
+        if (m.count("BM_TypeCodeReadsAlone")) {
+            // Split over every core at no cost, the reads would still take this share of find's time.
+            const double reads = m.at("BM_TypeCodeReadsAlone") / find;
+            const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+            std::printf(
+                "type-code reads alone %.1f ms (one thread): reads / find = %.2f, over %u cores %.2f\n",
+                m.at("BM_TypeCodeReadsAlone"), reads, cores, reads / cores);
+            std::printf(
+                "ROW\tlistings and type-code reads alone, one thread, vs find TREE (median ratio)\t%.2fx\t"
+                "none\t-\n",
+                reads);
+        }
         // The aim: a scan costs at most half again what listing the tree costs find.
         const double aim = 1.5;
         const double ratio = scan / find;
