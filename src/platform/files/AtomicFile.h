@@ -2,8 +2,8 @@
 // Writes a whole file so that it holds either all of the new bytes or the old ones, whatever
 // happens: the bytes go to a temporary file in the same folder ("<name>.XXXXXX.tmp", X a
 // letter or digit), which is flushed to disk, renamed over the target and made durable by a
-// sync of the folder (a derived cache is only renamed: Durability below). Every file the system writes goes
-// through here.
+// sync of the folder (a derived cache is only renamed: Durability below). Every file the
+// system writes goes through here.
 //
 // - A symbolic link at the target is replaced, never followed: nothing is ever opened for
 //   writing by the target's name.
