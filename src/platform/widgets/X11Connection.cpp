@@ -16,13 +16,8 @@ xcb_connection_t* X11Connection::connection()
 
 xcb_atom_t X11Connection::atom(xcb_connection_t* connection, const char* name)
 {
-    const xcb_intern_atom_cookie_t cookie
-        = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    if (!reply)
-        return XCB_ATOM_NONE;
-    const xcb_atom_t atom = reply->atom;
-    std::free(reply);
+    xcb_atom_t atom = XCB_ATOM_NONE;
+    atoms(connection, { { &atom, name } });
     return atom;
 }
 
